@@ -1,0 +1,42 @@
+// Terminal listing of the device catalogue.
+#include "app/device_listing.hpp"
+
+#include "device/catalogue.hpp"
+
+namespace kestrum {
+namespace {
+
+// Width on a terminal: UTF-8 continuation bytes take no column.
+int Columns(const std::string& text) {
+  int columns = 0;
+  for (unsigned char c : text) columns += (c & 0xC0) != 0x80 ? 1 : 0;
+  return columns;
+}
+
+std::string PadRight(const std::string& text, int width) {
+  const int columns = Columns(text);
+  return text + std::string(columns < width ? width - columns : 0, ' ');
+}
+
+std::string PadLeft(const std::string& text, int width) {
+  const int columns = Columns(text);
+  return std::string(columns < width ? width - columns : 0, ' ') + text;
+}
+
+}  // namespace
+
+std::string DeviceListingText() {
+  constexpr int kNameWidth = 13;
+  constexpr int kFamilyWidth = 48;
+  std::string out = PadLeft("No", 4) + "  " + PadRight("Name", kNameWidth) + PadRight("Family", kFamilyWidth) +
+                    PadLeft("Code", 6) + PadLeft("Data", 6) + "\n";
+  for (const CatalogueEntry& entry : Catalogue()) {
+    const DeviceDescriptor d = DescriptorFor(entry);
+    out += PadLeft(std::to_string(d.MenuCommand), 4) + "  " + PadRight(d.Name, kNameWidth) +
+           PadRight(FamilyTypeText(d), kFamilyWidth) + PadLeft(std::to_string(d.CodeSize), 6) +
+           PadLeft(std::to_string(d.DataSize), 6) + "\n";
+  }
+  return out;
+}
+
+}  // namespace kestrum

@@ -1,0 +1,50 @@
+// Typed access to the settings store: the value forms every backend shares.
+#include "core/settings_store.hpp"
+
+#include <charconv>
+
+namespace kestrum {
+
+int SettingsStore::ReadInteger(std::string_view key, int defaultValue) const {
+  const std::optional<std::string> raw = Get(key);
+  if (!raw) return defaultValue;
+  std::string_view text = *raw;
+  // Surrounding blanks are tolerated, as a hand-edited file may carry them.
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  int value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size() || text.empty()) return defaultValue;
+  return value;
+}
+
+bool SettingsStore::ReadBool(std::string_view key, bool defaultValue) const {
+  return ReadInteger(key, defaultValue ? 1 : 0) != 0;
+}
+
+std::string SettingsStore::ReadString(std::string_view key, std::string_view defaultValue) const {
+  std::optional<std::string> raw = Get(key);
+  return raw ? std::move(*raw) : std::string(defaultValue);
+}
+
+void SettingsStore::WriteInteger(std::string_view key, int value) {
+  Set(key, std::to_string(value));
+}
+
+void SettingsStore::WriteBool(std::string_view key, bool value) { Set(key, value ? "1" : "0"); }
+
+void SettingsStore::WriteString(std::string_view key, std::string_view value) { Set(key, value); }
+
+std::optional<std::string> MemorySettingsStore::Get(std::string_view key) const {
+  const auto it = values_.find(key);
+  if (it == values_.end()) return std::nullopt;
+  return it->second;
+}
+
+void MemorySettingsStore::Set(std::string_view key, std::string_view value) {
+  values_.insert_or_assign(std::string(key), std::string(value));
+  exists_ = true;
+}
+
+}  // namespace kestrum

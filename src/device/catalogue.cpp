@@ -1,0 +1,472 @@
+// The device catalogue: profiles shared by several parts, then one row per device in menu
+// order. Rows hold values only; DescriptorFor() copies them into a descriptor.
+#include "device/catalogue.hpp"
+
+#include <algorithm>
+#include <initializer_list>
+
+namespace kestrum {
+namespace {
+
+using DF = DeviceFamily;
+
+// 14-bit PIC core: configuration area at 0x2000 (ID words 0..3, configuration word 7).
+constexpr DeviceProfile Pic14(DeviceProfile p) {
+  p.Family = DF::Pic;
+  p.BlankValue = 0x3FFF;
+  p.ConfigAreaWords = 8;
+  p.ConfigWordIndex = 7;
+  p.ConfigAddress = 0x2007;
+  p.CodeEntryCommand = 0;
+  if (p.ConfigEntryCommand == 0) p.ConfigEntryCommand = 0x1600;
+  return p;
+}
+
+// 12-bit PIC core: the configuration word is the first location after entering programming
+// mode, shown in files at 0xFFF; the four ID words follow program memory.
+constexpr DeviceProfile Pic12(DeviceProfile p) {
+  p.Family = DF::Pic;
+  p.BlankValue = 0xFFF;
+  p.ConfigAreaWords = 1;
+  p.ConfigWordIndex = 0;
+  p.ConfigAddress = 0xFFF;
+  p.CodeEntryCommand = 0x0606;
+  p.ConfigEntryCommand = 0;
+  p.Is12Bit = true;
+  return p;
+}
+
+constexpr NameList<8> kOscLxhr = {"LP", "XT", "HS", "RC"};
+constexpr NameList<4> kCpC6x = {"CP ALL", "CP UPPER 3/4", "CP UPPER 1/2", "CP OFF"};
+constexpr std::array<bool, 7> kActiveLow(std::initializer_list<int> bits) {
+  std::array<bool, 7> flags{};
+  std::size_t i = 0;
+  for (int b : bits) flags[i++] = b != 0;
+  return flags;
+}
+
+// ---- PIC profiles ----
+constexpr DeviceProfile kPF84 = Pic14({.Variant = 0,
+                                       .ConfigMask = 0x3FFF,
+                                       .Oscillator = kOscLxhr,
+                                       .Fuses = {"WDT", "PWRT", "CP"},
+                                       .FuseActiveLow = kActiveLow({0, 1, 1}),
+                                       .Erasable = true});
+constexpr DeviceProfile kPC84 = Pic14({.Variant = 0,
+                                       .ConfigMask = 0x1F,
+                                       .Oscillator = kOscLxhr,
+                                       .Fuses = {"WDT", "PWRT", "CP"},
+                                       .FuseActiveLow = kActiveLow({0, 0, 1}),
+                                       .Erasable = true,
+                                       .ConfigFillBits = 0x3FE0});
+constexpr DeviceProfile kPC5xx = Pic12({.Variant = 0,
+                                        .ConfigMask = 0x1F,
+                                        .Oscillator = {"LP", "XT", "IntRC", "ExtRC"},
+                                        .Fuses = {"WDT", "CP", "MCLR"},
+                                        .FuseActiveLow = kActiveLow({0, 1, 0}),
+                                        .IsEprom = true,
+                                        .HasOscCal = true,
+                                        .OverProgramFactor = 11,
+                                        .MaxProgramPulses = 8});
+constexpr DeviceProfile kPC67x =
+    Pic14({.Variant = 1,
+           .ConfigMask = 0x3FFF,
+           .Oscillator = {"LP", "XT", "HS", "IntRC GP4", "IntRC CLKOUT", "ExtRC GP4",
+                          "ExtRC CLKOUT"},
+           .CodeProtect = {"CP 0000h-07FFh", "CP 0200h-07FFh", "CP 0400h-07FFh", "CP OFF"},
+           .Fuses = {"WDT", "PWRT", "MCLR"},
+           .FuseActiveLow = kActiveLow({0, 1, 0}),
+           .IsEprom = true,
+           .HasOscCal = true,
+           .OverProgramFactor = 3,
+           .MaxProgramPulses = 25});
+constexpr DeviceProfile kPC6x = Pic14({.Variant = 2,
+                                       .ConfigMask = 0x3F7F,
+                                       .Oscillator = kOscLxhr,
+                                       .CodeProtect = kCpC6x,
+                                       .Fuses = {"WDT", "PWRT", "BODEN"},
+                                       .FuseActiveLow = kActiveLow({0, 1, 0}),
+                                       .IsEprom = true,
+                                       .OverProgramFactor = 3,
+                                       .MaxProgramPulses = 25});
+constexpr DeviceProfile kPC92x = Pic14({.Variant = 2,
+                                        .ConfigMask = 0x3F3F,
+                                        .Oscillator = kOscLxhr,
+                                        .CodeProtect = kCpC6x,
+                                        .Fuses = {"WDT", "PWRT"},
+                                        .FuseActiveLow = kActiveLow({0, 1}),
+                                        .IsEprom = true,
+                                        .OverProgramFactor = 3,
+                                        .MaxProgramPulses = 25});
+constexpr DeviceProfile kPC621 = Pic14({.Variant = 10,
+                                        .ConfigMask = 0x3F7F,
+                                        .Oscillator = kOscLxhr,
+                                        .CodeProtect = {"CP ALL", "CP UPPER 1/2", "CP OFF"},
+                                        .Fuses = {"WDT", "PWRT", "BODEN"},
+                                        .FuseActiveLow = kActiveLow({0, 1, 0}),
+                                        .IsEprom = true,
+                                        .OverProgramFactor = 3,
+                                        .MaxProgramPulses = 25});
+constexpr DeviceProfile kPC715 = Pic14({.Variant = 8,
+                                        .ConfigMask = 0x3FFF,
+                                        .Oscillator = kOscLxhr,
+                                        .CodeProtect = kCpC6x,
+                                        .Fuses = {"WDT", "PWRT", "BODEN", "MPEEN"},
+                                        .FuseActiveLow = kActiveLow({0, 1, 0, 0}),
+                                        .ConfigEntryCommand = 0x1800,
+                                        .IsEprom = true,
+                                        .HasParity = true,
+                                        .OverProgramFactor = 3,
+                                        .MaxProgramPulses = 25});
+constexpr DeviceProfile kPC71 = Pic14({.Variant = 5,
+                                       .ConfigMask = 0x1F,
+                                       .Oscillator = kOscLxhr,
+                                       .Fuses = {"WDT", "PWRT", "CP"},
+                                       .FuseActiveLow = kActiveLow({0, 0, 1}),
+                                       .IsEprom = true,
+                                       .ConfigFillBits = 0x3FE0,
+                                       .OverProgramFactor = 3,
+                                       .MaxProgramPulses = 25});
+constexpr DeviceProfile kPC54 = Pic12({.Variant = 4,
+                                       .ConfigMask = 0xF,
+                                       .Oscillator = kOscLxhr,
+                                       .Fuses = {"WDT", "CP"},
+                                       .FuseActiveLow = kActiveLow({0, 1}),
+                                       .IsEprom = true,
+                                       .ParallelOnly = true,
+                                       .ConfigFillBits = 0xFF0,
+                                       .OverProgramFactor = 11,
+                                       .MaxProgramPulses = 8});
+constexpr DeviceProfile kPC505 =
+    Pic12({.Variant = 9,
+           .ConfigMask = 0xFFF,
+           .Oscillator = {"LP", "XT", "HS", "IntRC RB4", "IntRC CLKOUT", "ExtRC RB4",
+                          "ExtRC CLKOUT"},
+           .Fuses = {"WDT", "CP", "MCLR"},
+           .FuseActiveLow = kActiveLow({0, 1, 0}),
+           .IsEprom = true,
+           .HasOscCal = true,
+           .OverProgramFactor = 11,
+           .MaxProgramPulses = 8});
+constexpr DeviceProfile kPF87x =
+    Pic14({.Variant = 3,
+           .ConfigMask = 0x3BFF,
+           .Oscillator = kOscLxhr,
+           .Fuses = {"WDT", "PWRT", "BODEN", "LVP", "CPD", "WRT", "DEBUGGER"},
+           .FuseActiveLow = kActiveLow({0, 1, 0, 0, 1, 0, 1}),
+           .Erasable = true,
+           .OverProgramFactor = 11,
+           .MaxProgramPulses = 8});
+constexpr DeviceProfile kPF62x =
+    Pic14({.Variant = 7,
+           .ConfigMask = 0x3DFF,
+           .Oscillator = {"LP", "XT", "HS", "ExtClk", "IntRC I/O", "IntRC CLKOUT", "ER I/O",
+                          "ER CLKOUT"},
+           .Fuses = {"WDT", "PWRT", "MCLR", "BODEN", "LVP", "CPD"},
+           .FuseActiveLow = kActiveLow({0, 1, 0, 0, 0, 1}),
+           .Erasable = true,
+           .OverProgramFactor = 3,
+           .MaxProgramPulses = 25});
+
+constexpr NameList<4> kCpF870 = {"CP 0000h-07FFh", "CP OFF"};
+constexpr NameList<4> kCpF873 = {"CP 0000h-0FFFh", "CP 0800h-0FFFh", "CP 0F00h-0FFFh", "CP OFF"};
+constexpr NameList<4> kCpF876 = {"CP 0000h-1FFFh", "CP 1000h-1FFFh", "CP 1F00h-1FFFh", "CP OFF"};
+constexpr NameList<4> kCpF627 = {"CP 0000h-03FFh", "CP 0200h-03FFh", "CP OFF", "CP OFF"};
+constexpr NameList<4> kCpF628 = {"CP 0000h-07FFh", "CP 0200h-07FFh", "CP 0400h-07FFh", "CP OFF"};
+
+// ---- other families ----
+constexpr DeviceProfile kI2cSmall = {
+    .Family = DF::I2cEeprom, .Variant = 0, .BlankValue = 0xFF, .ConfigMask = 0xFFFF};
+constexpr DeviceProfile kI2cLarge = {
+    .Family = DF::I2cEeprom, .Variant = 1, .BlankValue = 0xFF, .ConfigMask = 0xFFFF};
+constexpr DeviceProfile kMicrowire = {
+    .Family = DF::MicrowireEeprom, .Variant = 0, .BlankValue = 0xFFFF, .ConfigMask = 0xFFFF};
+constexpr DeviceProfile kMicrowire76 = {
+    .Family = DF::MicrowireEeprom, .Variant = 1, .BlankValue = 0xFFFF, .ConfigMask = 0xFFFF};
+constexpr DeviceProfile kMicrowire06 = {
+    .Family = DF::MicrowireEeprom, .Variant = 2, .BlankValue = 0xFFFF, .ConfigMask = 0xFFFF};
+constexpr DeviceProfile kFourWire = {
+    .Family = DF::FourWireEeprom, .Variant = 0, .BlankValue = 0xFFFF, .ConfigMask = 0xFFFF};
+constexpr DeviceProfile kSpiEeprom = {
+    .Family = DF::SpiEeprom, .Variant = 6, .BlankValue = 0xFF, .ConfigMask = 0xFFFF};
+constexpr DeviceProfile kImBus = {
+    .Family = DF::ImBusEeprom, .Variant = 0, .BlankValue = 0xFF, .ConfigMask = 0xFFFF};
+constexpr DeviceProfile kAvr1200 = {.Family = DF::AvrMicro,
+                                    .Variant = 1,
+                                    .BlankValue = 0xFF,
+                                    .ConfigMask = 0,
+                                    .Fuses = {"Lock Bit 1", "Lock Bit 2"},
+                                    .Erasable = true};
+constexpr DeviceProfile kAvr = {.Family = DF::AvrMicro,
+                                .Variant = 32,
+                                .BlankValue = 0xFF,
+                                .ConfigMask = 0,
+                                .Fuses = {"Lock Bit 1", "Lock Bit 2"},
+                                .Erasable = true};
+constexpr DeviceProfile kFlashMicro = {.Family = DF::FlashMicro,
+                                       .Variant = 0,
+                                       .BlankValue = 0xFF,
+                                       .ConfigMask = 0,
+                                       .Fuses = {"Lock Bit 1", "Lock Bit 2"}};
+constexpr DeviceProfile kSpiMicro89S = {.Family = DF::SpiMicro89S,
+                                        .Variant = 1,
+                                        .BlankValue = 0xFF,
+                                        .ConfigMask = 0,
+                                        .Fuses = {"Lock Bit 1", "Lock Bit 2", "Lock Bit 3"},
+                                        .Erasable = true};
+
+constexpr NameList<8> kBp25010 = {"BP None", "BP 60h-7Fh", "BP 40h-7Fh", "BP 00h-7Fh"};
+constexpr NameList<8> kBp25020 = {"BP None", "BP C0h-FFh", "BP 80h-FFh", "BP 00h-FFh"};
+constexpr NameList<8> kBp25040 = {"BP None", "BP 180h-1FFh", "BP 100h-1FFh", "BP 000h-1FFh"};
+
+// Menu groups of "&Settings" -> "&Device", in menu order, with their menu command numbers.
+enum Group : int { kFourWireGroup, kI2cGroup, kFlashGroup, kImBusGroup, kPicGroup,
+                   kMicrowireGroup, kSpiGroup, kSpiMicroGroup };
+constexpr std::array<MenuGroup, 8> kMenuGroups = {{
+    {"4-Wire Eeprom", 36},
+    {"I²C Eeprom", 40},
+    {"Flash µC", 52},
+    {"IM-Bus Eeprom", 56},
+    {"Microchip PIC", 59},
+    {"Microwire Eeprom", 103},
+    {"SPI Eeprom", 111},
+    {"SPI  µC", 115},
+}};
+constexpr std::uint16_t kMoreMenuCommand = 60;
+
+// Menu entries with no device behind them; they are never enabled.
+struct DisabledEntry {
+  std::string_view Caption;
+  std::uint16_t MenuCommand;
+  int Group;
+};
+constexpr std::array<DisabledEntry, 2> kDisabledEntries = {{
+    {"SDA2526", 51, kI2cGroup},
+    {"MDA 2062", 57, kImBusGroup},
+}};
+
+// Device rows: name, number, group, in "More", profile, code size, data size, pins, page size.
+// clang-format off
+constexpr std::array<CatalogueEntry, 80> kCatalogue = {{
+    {"59C11", 37, kFourWireGroup, false, &kFourWire, 64, 0, 8},
+    {"59C22", 38, kFourWireGroup, false, &kFourWire, 128, 0, 8},
+    {"59C13", 39, kFourWireGroup, false, &kFourWire, 256, 0, 8},
+
+    {"24C01A", 41, kI2cGroup, false, &kI2cSmall, 128, 0, 8, 8},
+    {"24C02", 42, kI2cGroup, false, &kI2cSmall, 256, 0, 8, 8},
+    {"24C04", 43, kI2cGroup, false, &kI2cSmall, 512, 0, 8, 16},
+    {"24C08", 44, kI2cGroup, false, &kI2cSmall, 1024, 0, 8, 16},
+    {"24C16", 45, kI2cGroup, false, &kI2cSmall, 2048, 0, 8, 16},
+    {"24C32", 46, kI2cGroup, false, &kI2cLarge, 4096, 0, 8, 32},
+    {"24C64", 47, kI2cGroup, false, &kI2cLarge, 8192, 0, 8, 32},
+    {"24C128", 48, kI2cGroup, false, &kI2cLarge, 16384, 0, 8, 64},
+    {"24C256", 49, kI2cGroup, false, &kI2cLarge, 32768, 0, 8, 64},
+    {"24C512", 50, kI2cGroup, false, &kI2cLarge, 65536, 0, 8, 128},
+
+    {"89C1051 (U)", 53, kFlashGroup, false, &kFlashMicro, 1024, 0, 20},
+    {"89C2051", 54, kFlashGroup, false, &kFlashMicro, 2048, 0, 20},
+    {"89C4051", 55, kFlashGroup, false, &kFlashMicro, 4096, 0, 20},
+
+    {"NVM 3060", 58, kImBusGroup, false, &kImBus, 512, 0, 8},
+
+    {"PIC 16F83", 61, kPicGroup, true, &kPF84, 512, 64, 18},
+    {"PIC 16F84", 62, kPicGroup, true, &kPF84, 1024, 64, 18},
+    {"PIC 16F84A", 63, kPicGroup, true, &kPF84, 1024, 64, 18, 0, nullptr, nullptr,
+     kBeginProgramCommand16F84A},
+    {"PIC 16C505", 64, kPicGroup, true, &kPC505, 1028, 0, 14},
+    {"PIC 16C621", 65, kPicGroup, true, &kPC621, 1024, 0, 18},
+    {"PIC 16C622", 66, kPicGroup, true, &kPC6x, 2048, 0, 18},
+    {"PIC 16F627", 67, kPicGroup, true, &kPF62x, 1024, 128, 18, 0, nullptr, &kCpF627},
+    {"PIC 16F628", 68, kPicGroup, true, &kPF62x, 2048, 128, 18, 0, nullptr, &kCpF628},
+    {"PIC 16C715", 69, kPicGroup, true, &kPC715, 2048, 0, 18},
+    {"PIC 16F870", 70, kPicGroup, true, &kPF87x, 2048, 64, 28, 0, nullptr, &kCpF870},
+    {"PIC 16F871", 71, kPicGroup, true, &kPF87x, 2048, 64, 40, 0, nullptr, &kCpF870},
+    {"PIC 16F872", 72, kPicGroup, true, &kPF87x, 2048, 64, 28, 0, nullptr, &kCpF870},
+    {"PIC 16F873", 73, kPicGroup, true, &kPF87x, 4096, 128, 28, 0, nullptr, &kCpF873},
+    {"PIC 16F874", 74, kPicGroup, true, &kPF87x, 4096, 128, 40, 0, nullptr, &kCpF873},
+    {"PIC 16F876", 75, kPicGroup, true, &kPF87x, 8192, 256, 28, 0, nullptr, &kCpF876},
+    {"PIC 16F877", 76, kPicGroup, true, &kPF87x, 8192, 256, 40, 0, nullptr, &kCpF876},
+    {"PIC 16C923", 77, kPicGroup, true, &kPC92x, 4096, 0, 40},
+    {"PIC 16C924", 78, kPicGroup, true, &kPC92x, 4096, 0, 40},
+
+    {"PIC 12C508", 79, kPicGroup, false, &kPC5xx, 516, 0, 8},
+    {"PIC 12C508A", 80, kPicGroup, false, &kPC5xx, 516, 0, 8},
+    {"PIC 12C509", 81, kPicGroup, false, &kPC5xx, 1028, 0, 8},
+    {"PIC 12C509A", 82, kPicGroup, false, &kPC5xx, 1028, 0, 8},
+    {"PIC 12CE518", 83, kPicGroup, false, &kPC5xx, 516, 0, 8},
+    {"PIC 12CE519", 84, kPicGroup, false, &kPC5xx, 1028, 0, 8, 0, nullptr, nullptr,
+     kBeginProgramCommand, "PIC12CE519"},
+    {"PIC 12C671", 85, kPicGroup, false, &kPC67x, 1024, 0, 8},
+    {"PIC 12C672", 86, kPicGroup, false, &kPC67x, 2048, 0, 8},
+    {"PIC 12CE673", 87, kPicGroup, false, &kPC67x, 1024, 0, 8},
+    {"PIC 12CE674", 88, kPicGroup, false, &kPC67x, 2048, 0, 8},
+    {"PIC 16C54", 89, kPicGroup, false, &kPC54, 516, 0, 18},
+    {"PIC 16C62A", 90, kPicGroup, false, &kPC6x, 2048, 0, 28},
+    {"PIC 16C62B", 91, kPicGroup, false, &kPC6x, 2048, 0, 28},
+    {"PIC 16C63", 92, kPicGroup, false, &kPC6x, 4096, 0, 28},
+    {"PIC 16C63A", 93, kPicGroup, false, &kPC6x, 4096, 0, 28},
+    {"PIC 16C64A", 94, kPicGroup, false, &kPC6x, 2048, 0, 40},
+    {"PIC 16C65A", 95, kPicGroup, false, &kPC6x, 4096, 0, 40},
+    {"PIC 16C65B", 96, kPicGroup, false, &kPC6x, 4096, 0, 40},
+    {"PIC 16C66", 97, kPicGroup, false, &kPC6x, 8192, 0, 28},
+    {"PIC 16C67", 98, kPicGroup, false, &kPC6x, 8192, 0, 40},
+    {"PIC 16C71", 99, kPicGroup, false, &kPC71, 1024, 0, 18},
+    {"PIC 16C72", 100, kPicGroup, false, &kPC6x, 2048, 0, 28},
+    {"PIC 16C72A", 101, kPicGroup, false, &kPC6x, 2048, 0, 28},
+    {"PIC 16C84", 102, kPicGroup, false, &kPC84, 1024, 64, 18},
+
+    {"93C06", 104, kMicrowireGroup, false, &kMicrowire06, 16, 0, 8},
+    {"93C46", 105, kMicrowireGroup, false, &kMicrowire, 64, 0, 8},
+    {"93C57", 106, kMicrowireGroup, false, &kMicrowire, 128, 0, 8},
+    {"93C56", 107, kMicrowireGroup, false, &kMicrowire, 256, 0, 8},
+    {"93C66", 108, kMicrowireGroup, false, &kMicrowire, 256, 0, 8},
+    {"93C76", 109, kMicrowireGroup, false, &kMicrowire76, 512, 0, 8},
+    {"93C86", 110, kMicrowireGroup, false, &kMicrowire, 1024, 0, 8},
+
+    {"25010", 112, kSpiGroup, false, &kSpiEeprom, 128, 0, 8, 0, &kBp25010},
+    {"25020", 113, kSpiGroup, false, &kSpiEeprom, 256, 0, 8, 0, &kBp25020},
+    {"25040", 114, kSpiGroup, false, &kSpiEeprom, 512, 0, 8, 0, &kBp25040},
+
+    {"90S1200", 116, kSpiMicroGroup, false, &kAvr1200, 1024, 64, 20},
+    {"90S2313", 117, kSpiMicroGroup, false, &kAvr, 2048, 128, 20},
+    {"90S2323", 118, kSpiMicroGroup, false, &kAvr, 2048, 128, 8},
+    {"90S2333", 119, kSpiMicroGroup, false, &kAvr, 2048, 128, 28},
+    {"90S2343", 120, kSpiMicroGroup, false, &kAvr, 2048, 128, 8},
+    {"90S4414", 121, kSpiMicroGroup, false, &kAvr, 4096, 256, 40},
+    {"90S4433", 122, kSpiMicroGroup, false, &kAvr, 4096, 256, 28},
+    {"90S4434", 123, kSpiMicroGroup, false, &kAvr, 4096, 256, 40},
+    {"90S8515", 124, kSpiMicroGroup, false, &kAvr, 8192, 512, 40},
+    {"90S8535", 125, kSpiMicroGroup, false, &kAvr, 8192, 512, 40},
+    {"89S53", 126, kSpiMicroGroup, false, &kSpiMicro89S, 12288, 0, 40},
+}};
+// clang-format on
+
+// Checks that hold for every row, at compile time.
+constexpr bool RowsAreConsistent() {
+  for (std::size_t i = 0; i < kCatalogue.size(); ++i) {
+    const CatalogueEntry& e = kCatalogue[i];
+    if (e.Profile == nullptr || e.Name.empty() || e.CodeSize <= 0) return false;
+    if (e.CodeSize > 65536 || e.DataSize > 65536) return false;
+    // Rows are in menu order.
+    if (i > 0 && kCatalogue[i - 1].MenuCommand >= e.MenuCommand) return false;
+    // A device number lies between its group's number and the next group's.
+    const std::uint16_t next = e.Group + 1 < static_cast<int>(kMenuGroups.size())
+                                   ? kMenuGroups[e.Group + 1].MenuCommand
+                                   : 0xFFFF;
+    if (e.MenuCommand <= kMenuGroups[e.Group].MenuCommand || e.MenuCommand >= next) return false;
+    if (e.InMore && e.Group != kPicGroup) return false;
+    for (std::size_t j = i + 1; j < kCatalogue.size(); ++j) {
+      if (kCatalogue[j].Name == e.Name) return false;
+    }
+  }
+  return true;
+}
+static_assert(RowsAreConsistent(), "catalogue rows out of order or inconsistent");
+
+template <std::size_t N>
+void CopyNames(std::array<std::string, N>& to, const NameList<N>& from) {
+  for (std::size_t i = 0; i < N; ++i) to[i] = std::string(from[i]);
+}
+
+}  // namespace
+
+std::span<const CatalogueEntry> Catalogue() { return kCatalogue; }
+std::span<const MenuGroup> MenuGroups() { return kMenuGroups; }
+
+std::vector<DeviceMenuItem> DeviceMenu() {
+  std::vector<DeviceMenuItem> items;
+  for (int g = 0; g < static_cast<int>(kMenuGroups.size()); ++g) {
+    items.push_back({MenuItemKind::Group, kMenuGroups[g].Caption, kMenuGroups[g].MenuCommand, g,
+                     false, nullptr});
+    if (g == kPicGroup) {
+      items.push_back({MenuItemKind::SubMenu, "More", kMoreMenuCommand, g, false, nullptr});
+    }
+    std::vector<DeviceMenuItem> entries;
+    for (const CatalogueEntry& e : kCatalogue) {
+      if (e.Group == g) {
+        entries.push_back({MenuItemKind::Device, e.Caption(), e.MenuCommand, g, e.InMore, &e});
+      }
+    }
+    for (const DisabledEntry& d : kDisabledEntries) {
+      if (d.Group == g) {
+        entries.push_back(
+            {MenuItemKind::DisabledDevice, d.Caption, d.MenuCommand, g, false, nullptr});
+      }
+    }
+    // Numbers were assigned in menu order, so they give the order of the entries.
+    std::sort(entries.begin(), entries.end(),
+              [](const DeviceMenuItem& a, const DeviceMenuItem& b) {
+                return a.MenuCommand < b.MenuCommand;
+              });
+    items.insert(items.end(), entries.begin(), entries.end());
+  }
+  return items;
+}
+
+const CatalogueEntry* FindDeviceByName(std::string_view name) {
+  for (const CatalogueEntry& e : kCatalogue) {
+    if (e.Name == name) return &e;
+  }
+  return nullptr;
+}
+
+const CatalogueEntry* FindDeviceByNumber(int menuCommand) {
+  for (const CatalogueEntry& e : kCatalogue) {
+    if (e.MenuCommand == menuCommand) return &e;
+  }
+  return nullptr;
+}
+
+std::uint16_t FirstDeviceNumber() { return kCatalogue.front().MenuCommand; }
+
+DeviceDescriptor DescriptorFor(const CatalogueEntry& entry) {
+  const DeviceProfile& p = *entry.Profile;
+  DeviceDescriptor d;
+  d.Name = std::string(entry.Name);
+  d.MenuCommand = entry.MenuCommand;
+  d.CodeSize = entry.CodeSize;
+  d.DataSize = entry.DataSize;
+  d.PinCount = entry.PinCount;
+  d.PageSize = entry.PageSize;
+  d.Variant = p.Variant;
+  d.BlankValue = p.BlankValue;
+  d.ConfigMask = p.ConfigMask;
+  CopyNames(d.OscillatorNames, entry.Oscillator != nullptr ? *entry.Oscillator : p.Oscillator);
+  CopyNames(d.CodeProtectNames,
+            entry.CodeProtect != nullptr ? *entry.CodeProtect : p.CodeProtect);
+  CopyNames(d.FuseNames, p.Fuses);
+  d.FuseActiveLow = p.FuseActiveLow;
+  d.ConfigAreaWords = p.ConfigAreaWords;
+  d.ConfigWordIndex = p.ConfigWordIndex;
+  d.ConfigAddress = p.ConfigAddress;
+  d.CodeEntryCommand = p.CodeEntryCommand;
+  d.ConfigEntryCommand = p.ConfigEntryCommand;
+  d.Is12Bit = p.Is12Bit;
+  d.IsEprom = p.IsEprom;
+  d.Erasable = p.Erasable;
+  d.HasOscCal = p.HasOscCal;
+  d.ParallelOnly = p.ParallelOnly;
+  d.HasParity = p.HasParity;
+  d.ConfigFillBits = p.ConfigFillBits;
+  d.OverProgramFactor = p.OverProgramFactor;
+  d.MaxProgramPulses = p.MaxProgramPulses;
+  SetFamilyFlag(d, p.Family);
+
+  if (p.Family == DeviceFamily::Pic) {
+    if (p.Is12Bit) {
+      // The ID words follow program memory, inside the code buffer.
+      d.IdAddress = entry.CodeSize - 4;
+      d.IdIndex = entry.CodeSize - 4;
+    } else {
+      d.IdAddress = 0x2000;
+      d.IdIndex = 0;
+      if (entry.DataSize > 0) d.DataAddress = 0x2100;
+    }
+  } else if (p.Family == DeviceFamily::AvrMicro) {
+    // AVR data EEPROM bytes follow program memory in files.
+    d.DataAddress = entry.CodeSize;
+  }
+  return d;
+}
+
+}  // namespace kestrum

@@ -1,0 +1,98 @@
+// The fixed list of devices the program can select, the device menu they sit in, and the
+// lookups by name and by device number (the menu command number that the settings and the
+// command line store).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "device/device_descriptor.hpp"
+
+namespace kestrum {
+
+template <std::size_t N>
+using NameList = std::array<std::string_view, N>;
+
+// Values shared by every device of one kind (a "profile"); device rows refer to these.
+struct DeviceProfile {
+  DeviceFamily Family = DeviceFamily::Pic;
+  int Variant = 0;
+  std::uint16_t BlankValue = 0;
+  std::uint16_t ConfigMask = 0;
+  NameList<8> Oscillator{};
+  NameList<4> CodeProtect{};
+  NameList<7> Fuses{};
+  std::array<bool, 7> FuseActiveLow{};
+  int ConfigAreaWords = 0;
+  int ConfigWordIndex = 0;
+  int ConfigAddress = 0;
+  std::uint16_t CodeEntryCommand = 0;
+  std::uint16_t ConfigEntryCommand = 0;
+  bool Is12Bit = false;
+  bool IsEprom = false;
+  bool Erasable = false;
+  bool HasOscCal = false;
+  bool ParallelOnly = false;
+  bool HasParity = false;
+  std::uint16_t ConfigFillBits = 0;
+  int OverProgramFactor = 0;
+  int MaxProgramPulses = 0;
+};
+
+// One selectable device, in device-menu order.
+struct CatalogueEntry {
+  std::string_view Name;
+  std::uint16_t MenuCommand = 0;
+  int Group = 0;        // index into MenuGroups()
+  bool InMore = false;  // sits in the "More" sub-menu of its group
+  const DeviceProfile* Profile = nullptr;
+  int CodeSize = 0;
+  int DataSize = 0;
+  int PinCount = 0;
+  int PageSize = 0;
+  const NameList<8>* Oscillator = nullptr;   // replaces the profile's list when set
+  const NameList<4>* CodeProtect = nullptr;  // replaces the profile's list when set
+  std::uint16_t BeginProgramCommand = kBeginProgramCommand;
+  std::string_view MenuCaption{};  // empty: the caption is the name
+
+  constexpr std::string_view Caption() const {
+    return MenuCaption.empty() ? Name : MenuCaption;
+  }
+};
+
+struct MenuGroup {
+  std::string_view Caption;
+  std::uint16_t MenuCommand;
+};
+
+enum class MenuItemKind { Group, SubMenu, Device, DisabledDevice };
+
+// One entry of the "&Device" menu, flattened depth first.
+struct DeviceMenuItem {
+  MenuItemKind Kind;
+  std::string_view Caption;
+  std::uint16_t MenuCommand;
+  int Group;  // index into MenuGroups()
+  bool InMore;
+  const CatalogueEntry* Entry;  // set for Kind == Device
+};
+
+std::span<const CatalogueEntry> Catalogue();
+std::span<const MenuGroup> MenuGroups();
+// The device menu in menu order: each group caption, then (for the PIC group) the "More"
+// sub-menu and its entries, then the group's own entries; disabled entries included.
+std::vector<DeviceMenuItem> DeviceMenu();
+
+const CatalogueEntry* FindDeviceByName(std::string_view name);
+const CatalogueEntry* FindDeviceByNumber(int menuCommand);
+
+// The descriptor values the entry defines; every other field keeps its reset value.
+DeviceDescriptor DescriptorFor(const CatalogueEntry& entry);
+
+// Device number of the first device of the first group: the fallback device.
+std::uint16_t FirstDeviceNumber();
+
+}  // namespace kestrum

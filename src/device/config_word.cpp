@@ -1,0 +1,311 @@
+// Configuration word layouts. Each layout is the bit map of one PIC configuration word as the
+// parts define it (oscillator select, watchdog, power-up timer, code protection replicated over
+// several bit pairs, ...), plus the SPI EEPROM status register and the AVR lock bits.
+#include "device/config_word.hpp"
+
+#include <algorithm>
+
+#include "core/text.hpp"
+#include "device/texts.hpp"
+
+namespace kestrum {
+namespace {
+
+// The fuse polarity: a box is ticked when its bit differs from its active-low flag.
+bool BitOf(std::uint16_t word, int bit) { return ((word >> bit) & 1) != 0; }
+
+class FuseDecoder {
+ public:
+  FuseDecoder(const DeviceDescriptor& d, std::uint16_t w, ConfigControls& c)
+      : device_(d), word_(w), controls_(c) {}
+  void operator()(int box, int bit) const {
+    controls_.Fuses[box - 1] = BitOf(word_, bit) != device_.FuseActiveLow[box - 1];
+  }
+
+ private:
+  const DeviceDescriptor& device_;
+  std::uint16_t word_;
+  ConfigControls& controls_;
+};
+
+class WordBuilder {
+ public:
+  WordBuilder(const DeviceDescriptor& d, const ConfigControls& c) : device_(d), controls_(c) {}
+  // The bit value box `box` asks for.
+  bool FuseBit(int box) const {
+    return controls_.Fuses[box - 1] != device_.FuseActiveLow[box - 1];
+  }
+  void Put(int box, int bit) {
+    if (FuseBit(box)) {
+      word |= static_cast<std::uint16_t>(1u << bit);
+    } else {
+      word &= static_cast<std::uint16_t>(~(1u << bit));
+    }
+  }
+  std::uint16_t word = 0x3FFF;
+
+ private:
+  const DeviceDescriptor& device_;
+  const ConfigControls& controls_;
+};
+
+// Code protection replicated over bits 13:12, 11:10, 9:8 and 5:4 (mid-range EPROM parts).
+void ApplyCodeProtect4(std::uint16_t& w, int cp) {
+  switch (cp) {
+    case 0: w &= 0xCF; break;
+    case 1: w = static_cast<std::uint16_t>((w & 0xCF) | 0x1510); break;
+    case 2: w = static_cast<std::uint16_t>((w & 0xCF) | 0x2A20); break;
+    case 3: w |= 0x3F30; break;
+    default: break;
+  }
+}
+
+}  // namespace
+
+void DecodeConfigWord(const DeviceDescriptor& d, std::uint16_t w, ConfigControls& c) {
+  const FuseDecoder fuse(d, w, c);
+  if (FamilyOf(d) == DeviceFamily::AvrMicro) {
+    fuse(1, 2);
+    fuse(2, 3);
+    return;
+  }
+  switch (d.Variant) {
+    case 0:
+      c.Oscillator = w & 3;
+      fuse(1, 2), fuse(2, 3), fuse(3, 4);
+      break;
+    case 1: {
+      const int osc = w & 7;
+      c.Oscillator = osc >= 4 ? osc - 1 : osc;
+      fuse(1, 3), fuse(2, 4), fuse(3, 7);
+      c.CodeProtect = (w >> 8) & 3;
+      break;
+    }
+    case 2:
+      c.Oscillator = w & 3;
+      fuse(1, 2), fuse(2, 3), fuse(3, 6);
+      c.CodeProtect = (w >> 4) & 3;
+      break;
+    case 3:
+      c.Oscillator = w & 3;
+      fuse(1, 2), fuse(2, 3), fuse(3, 6), fuse(4, 7), fuse(5, 8), fuse(6, 9), fuse(7, 11);
+      c.CodeProtect = (w >> 4) & 3;
+      // The 2K parts protect all or nothing: their list has two items.
+      if (d.CodeSize <= 2048) c.CodeProtect = std::min(c.CodeProtect, 1);
+      break;
+    case 4:
+      c.Oscillator = w & 3;
+      fuse(1, 2), fuse(2, 3);
+      break;
+    case 5:
+      c.Oscillator = w & 3;
+      fuse(1, 2), fuse(2, 3), fuse(3, 4);
+      break;
+    case 6:
+      c.Oscillator = (w >> 2) & 3;  // status register block-protect bits BP1:BP0
+      fuse(1, 1);
+      break;
+    case 7:
+      c.Oscillator = (((w >> 4) & 1) << 2) | (w & 3);  // FOSC2 sits at bit 4
+      fuse(1, 2), fuse(2, 3), fuse(3, 5), fuse(4, 6), fuse(5, 7), fuse(6, 8);
+      c.CodeProtect = (w >> 10) & 3;
+      break;
+    case 8:
+      c.Oscillator = w & 3;
+      fuse(1, 2), fuse(2, 3), fuse(3, 6), fuse(4, 7);
+      c.CodeProtect = (w >> 4) & 3;
+      break;
+    case 9: {
+      const int osc = w & 7;
+      c.Oscillator = osc >= 3 ? osc - 1 : osc;
+      fuse(1, 3), fuse(2, 4), fuse(3, 5);
+      break;
+    }
+    case 10: {
+      const int cp = (w >> 4) & 3;
+      c.Oscillator = w & 3;
+      fuse(1, 2), fuse(2, 3), fuse(3, 6);
+      c.CodeProtect = cp != 0 ? cp - 1 : cp;
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+std::uint16_t EncodeConfigWord(const DeviceDescriptor& d, const ConfigControls& c) {
+  WordBuilder b(d, c);
+  std::uint16_t& w = b.word;
+  // An empty list has nothing selected; it encodes as its first item.
+  const int osc = std::max(c.Oscillator, 0);
+  const int cp = std::max(c.CodeProtect, 0);
+  switch (d.Variant) {
+    case 0:
+      w = static_cast<std::uint16_t>(0x3FE0 | osc);
+      if (!d.HasOscCal) {
+        // 14-bit: box 3 is CP, replicated over bits 13:4.
+        b.Put(1, 2);
+        if (b.FuseBit(3)) {
+          w |= 0x3FF0;
+        } else {
+          w &= 0xF;
+        }
+        b.Put(2, 3);
+      } else {
+        // 12-bit: box 2 is CP at bit 3.
+        b.Put(1, 2);
+        b.Put(3, 4);
+        if (b.FuseBit(2)) {
+          w |= 0xFE8;
+        } else {
+          w &= 0x17;
+        }
+      }
+      break;
+    case 1:
+      w = static_cast<std::uint16_t>(osc | 0x3FF8);
+      if (osc >= 3) w = static_cast<std::uint16_t>(w + 1);  // code 3 is unused
+      b.Put(1, 3), b.Put(2, 4), b.Put(3, 7);
+      switch (cp) {
+        case 0: w &= 0x9F; break;
+        case 1: w = static_cast<std::uint16_t>((w & 0x9F) | 0x1520); break;
+        case 2: w = static_cast<std::uint16_t>((w & 0x9F) | 0x2A40); break;
+        case 3: w |= 0x3F60; break;
+        default: break;
+      }
+      break;
+    case 2:
+      w = static_cast<std::uint16_t>(osc | 0x3FFC);
+      b.Put(1, 2), b.Put(2, 3), b.Put(3, 6);
+      ApplyCodeProtect4(w, cp);
+      break;
+    case 3:
+      w = static_cast<std::uint16_t>(osc | 0x3FFC);
+      b.Put(1, 2), b.Put(2, 3), b.Put(3, 6), b.Put(4, 7), b.Put(5, 8), b.Put(6, 9), b.Put(7, 11);
+      if (d.CodeSize < 2049) {
+        if (cp == 0) w &= 0xFCF;
+        if (cp == 1) w |= 0x3030;
+      } else {
+        switch (cp) {
+          case 0: w &= 0xFCF; break;
+          case 1: w = static_cast<std::uint16_t>((w & 0xFCF) | 0x1010); break;
+          case 2: w = static_cast<std::uint16_t>((w & 0xFCF) | 0x2020); break;
+          case 3: w |= 0x3030; break;
+          default: break;
+        }
+      }
+      break;
+    case 4:
+      w = static_cast<std::uint16_t>(osc | 0x3FFC);
+      b.Put(1, 2);
+      if (b.FuseBit(2)) {
+        w |= 0xFF8;
+      } else {
+        w &= 0x7;
+      }
+      break;
+    case 5:
+      w = static_cast<std::uint16_t>(osc | 0x3FFC);
+      b.Put(1, 2), b.Put(2, 3), b.Put(3, 4);
+      break;
+    case 6:
+      w = static_cast<std::uint16_t>(osc * 4);
+      break;
+    case 7:
+      w = static_cast<std::uint16_t>((osc & 3) | 0x3FFC);
+      if ((osc & 4) != 0) {
+        w |= 0x10;
+      } else {
+        w &= static_cast<std::uint16_t>(~0x10);
+      }
+      b.Put(1, 2), b.Put(2, 3), b.Put(3, 5), b.Put(4, 6), b.Put(5, 7), b.Put(6, 8);
+      w &= 0x3FF;
+      w = static_cast<std::uint16_t>(w | ((cp & 3) << 10) | ((cp & 3) << 12));
+      break;
+    case 8:
+      w = static_cast<std::uint16_t>((osc & 3) | 0x3FFC);
+      b.Put(1, 2), b.Put(2, 3), b.Put(3, 6), b.Put(4, 7);
+      ApplyCodeProtect4(w, cp);
+      break;
+    case 9:
+      w = static_cast<std::uint16_t>(0x3FF8 | (osc < 3 ? osc : osc + 1));
+      b.Put(1, 3);
+      if (b.FuseBit(2)) {
+        w |= 0xFD0;
+      } else {
+        w &= 0x2F;
+      }
+      b.Put(3, 5);
+      break;
+    case 10:
+      w = static_cast<std::uint16_t>(osc | 0x3FFC);
+      b.Put(1, 2), b.Put(2, 3), b.Put(3, 6);
+      switch (cp) {
+        case 0: w &= 0xCF; break;
+        case 1: w = static_cast<std::uint16_t>((w & 0xCF) | 0x2A20); break;
+        case 2: w |= 0x3F30; break;
+        default: break;
+      }
+      break;
+    default:
+      break;
+  }
+  if (FamilyOf(d) == DeviceFamily::AvrMicro) {
+    // AVR lock bits LB1 and LB2.
+    w = 0;
+    b.Put(1, 2);
+    b.Put(2, 3);
+  }
+  return w;
+}
+
+std::optional<char> FilterIdKey(char key) {
+  auto code = static_cast<unsigned char>(key);
+  if (code >= 'a' && code <= 'j') code = static_cast<unsigned char>(code - 'a' + 'A');
+  if ((code >= 16 && code <= 47) || (code >= 58 && code <= 64) || code > 70) return std::nullopt;
+  return static_cast<char>(code);
+}
+
+std::array<std::uint16_t, 4> IdWordsFromText(std::string_view text) {
+  if (text.empty()) text = "0000";
+  std::array<std::uint16_t, 4> words{};
+  for (std::size_t i = 0; i < words.size() && i < text.size(); ++i) {
+    const char c = text[i];
+    if (c >= '0' && c <= '9') words[i] = static_cast<std::uint16_t>(c - '0');
+    if (c >= 'A' && c <= 'F') words[i] = static_cast<std::uint16_t>(c - 'A' + 10);
+  }
+  return words;
+}
+
+std::string IdTextFromWords(const std::array<std::uint16_t, 4>& words) {
+  std::string text;
+  for (std::uint16_t w : words) text += Hex4(w).back();
+  return text;
+}
+
+std::string ConfigWordLabel(std::uint16_t storedWord, std::uint16_t blankValue) {
+  return std::string(text::kConfigWordPrefix) + Hex4(storedWord & blankValue) +
+         std::string(text::kConfigWordSuffix);
+}
+
+std::string_view GetToolTip(std::string_view name) {
+  struct Tip {
+    std::string_view Name;
+    std::string_view Text;
+  };
+  static constexpr Tip kTips[] = {
+      {"WDT", text::kTipWdt},       {"CP", text::kTipCp},
+      {"MCLR", text::kTipMclr},     {"PWRT", text::kTipPwrt},
+      {"BODEN", text::kTipBoden},   {"LVP", text::kTipLvp},
+      {"CPD", text::kTipCpd},       {"DEBUGGER", text::kTipDebugger},
+      {"WRT", text::kTipWrt},       {"Lock Bit 1", "Lock Bit 1"},
+      {"Lock Bit 2", "Lock Bit 2"}, {"Lock Bit 3", "Lock Bit 3"},
+      {"WEN", text::kTipWen},       {"MPEEN", text::kTipMpeen},
+  };
+  for (const Tip& tip : kTips) {
+    if (tip.Name == name) return tip.Text;
+  }
+  return {};
+}
+
+}  // namespace kestrum

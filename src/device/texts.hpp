@@ -1,0 +1,90 @@
+// Every text of the device model that the user sees, in one place.
+#pragma once
+
+#include <string_view>
+
+namespace kestrum::text {
+
+inline constexpr std::string_view kProgramTitle = "Kestrum 1.01 - Prototype Programmer";
+inline constexpr std::string_view kTitleFileSeparator = " - ";
+
+// Device information ("Device &Information" in "&View").
+inline constexpr std::string_view kDeviceInformation = "Device Information:";
+inline constexpr std::string_view kInfoName = "Name: ";
+inline constexpr std::string_view kInfoType = "Type: ";
+inline constexpr std::string_view kInfoCodeSize = "Program Mem Size: ";
+inline constexpr std::string_view kInfoCore = "Program Mem Core: ";
+inline constexpr std::string_view kInfoCoreUnit = " bit";
+inline constexpr std::string_view kInfoPinCount = "Pin Count: ";
+
+// "Type: " texts per family.
+inline constexpr std::string_view kTypeSerialPic = "Serial programmable";
+inline constexpr std::string_view kTypeParallelPic = "Parallel programmable";
+inline constexpr std::string_view kTypeParity = " parity";
+inline constexpr std::string_view kTypePicSuffix = " PIC Microcontroller";
+inline constexpr std::string_view kTypeI2cEeprom = "I²C Eeprom";
+inline constexpr std::string_view kTypeMicrowireEeprom = "Microwire Eeprom";
+inline constexpr std::string_view kTypeFourWireEeprom = "4-Wire Eeprom";
+inline constexpr std::string_view kTypeAvrMicro = "AVR µC";
+inline constexpr std::string_view kTypeFlashMicro = "Flash µC";
+inline constexpr std::string_view kTypeSpiEeprom = "Spi Eeprom";
+inline constexpr std::string_view kTypeSpiMicro = "Spi µC";
+inline constexpr std::string_view kTypeImBusEeprom = "IM-Bus Eeprom";
+
+// Status bar device panel.
+inline constexpr std::string_view kStatusDevice = "Device: ";
+
+// Configuration box.
+inline constexpr std::string_view kConfigBoxCaption = "Configuration ";
+inline constexpr std::string_view kOscillatorLabel = "Oscillator:";
+inline constexpr std::string_view kBlockWriteProtectLabel = "Block Write Protect:";
+inline constexpr std::string_view kCodeProtectLabel = "Code Protect:";
+inline constexpr std::string_view kBrownOutLabel = "Brown-out Voltage:";
+inline constexpr std::string_view kFusesLabel = "Fuses:";
+inline constexpr std::string_view kIdValueLabel = "ID Value";
+inline constexpr std::string_view kChecksumLabel = "Checksum";
+inline constexpr std::string_view kOscillatorHint = "Oscillator value";
+inline constexpr std::string_view kCodeProtectHint = "Code Protect value";
+inline constexpr std::string_view kIdHint = "Customer ID values";
+inline constexpr std::string_view kChecksumHint = "Checksum value";
+inline constexpr std::string_view kConfigWordHint = "Configuration word value";
+inline constexpr std::string_view kConfigWordPrefix = "Config word : ";
+inline constexpr std::string_view kConfigWordSuffix = "h";
+inline constexpr std::string_view kConfigWordInitial = "Config word : 0000h";
+inline constexpr std::string_view kUseChecksum = "&Use Checksum";
+inline constexpr std::string_view kIdPaste = "&Paste";
+inline constexpr std::string_view kCodeProtectOff = "CP OFF";
+
+// Fuse tooltips.
+inline constexpr std::string_view kTipWdt = "Watchdog Timer Enable";
+inline constexpr std::string_view kTipCp = "Code Protection Enable";
+inline constexpr std::string_view kTipMclr = "Master Clear Enable";
+inline constexpr std::string_view kTipPwrt = "Power Up Timer Enable";
+inline constexpr std::string_view kTipBoden = "Brown Out Reset Enable";
+inline constexpr std::string_view kTipLvp = "Low Voltage Programming Enable";
+inline constexpr std::string_view kTipCpd = "Code Protection Data Enable";
+inline constexpr std::string_view kTipDebugger = "Background Debugger Mode Enable";
+inline constexpr std::string_view kTipWrt = "Flash Program Memory Write Enable";
+inline constexpr std::string_view kTipWen = "Write Enable";
+inline constexpr std::string_view kTipMpeen = "Memory Parity Error Enable";
+
+// Menu entries whose state follows the selected device.
+inline constexpr std::string_view kMenuProgramConfig = "Pro&gram Config";
+inline constexpr std::string_view kMenuEraseAll = "&Erase All";
+inline constexpr std::string_view kMenuFillDataBuffer = "Fill &Data Buffer";
+inline constexpr std::string_view kMenuFillDataBufferFrom = "Fill Data B&uffer From...";
+inline constexpr std::string_view kMenuOpenDataFile = "Open &Data File...";
+inline constexpr std::string_view kMenuCopyFromDataBuffer = "C&opy From Data Buffer";
+inline constexpr std::string_view kMenuPasteToDataBuffer = "P&aste To Data Buffer";
+inline constexpr std::string_view kMenuDevice = "&Device";
+inline constexpr std::string_view kMenuRecentDevices = "&Recent Devices";
+inline constexpr std::string_view kMenuMore = "More";
+
+// Toolbar device list separator: 54 dashes.
+inline constexpr std::string_view kDeviceListSeparator =
+    "------------------------------------------------------";
+
+// Buffer slots.
+inline constexpr std::string_view kBufferTabPrefix = "Buffer ";
+
+}  // namespace kestrum::text
