@@ -7,3 +7,4 @@
 subdirs("core")
 subdirs("device")
 subdirs("buffers")
+subdirs("app")

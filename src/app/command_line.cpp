@@ -1,0 +1,134 @@
+// Command-line parsing.
+#include "app/command_line.hpp"
+
+#include <charconv>
+
+#include "app/texts.hpp"
+#include "core/text.hpp"
+
+namespace kestrum {
+namespace {
+
+std::optional<int> Decimal(std::string_view text) {
+  int value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value < 0) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+UsageError Error(std::string_view reason, std::string_view argument) {
+  return UsageError{std::string(reason) + std::string(argument)};
+}
+
+}  // namespace
+
+std::variant<CommandLine, UsageError> ParseCommandLine(const std::vector<std::string>& args) {
+  CommandLine cl;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    // The option letter is compared in lower case; the value keeps its case.
+    std::string key;
+    for (char c : arg.substr(0, 2)) key += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+
+    if (arg.rfind("--", 0) == 0) {
+      const auto eq = arg.find('=');
+      const std::string name = arg.substr(0, eq);
+      const std::optional<std::string> value =
+          eq == std::string::npos ? std::nullopt : std::optional<std::string>(arg.substr(eq + 1));
+      if (name == "--help" && !value) {
+        cl.Help = true;
+      } else if (name == "--version" && !value) {
+        cl.Version = true;
+      } else if (name == "--list-devices" && !value) {
+        cl.ListDevices = true;
+      } else if (name == "--yes" && !value) {
+        cl.Yes = true;
+      } else if (name == "--simulate") {
+        cl.SimulateDir = value.value_or("");
+      } else if (name == "--disassemble") {
+        cl.Disassemble = value.value_or("");
+      } else if (name == "--trace") {
+        if (!value || value->empty()) return Error(text::kMissingValue, "--trace");
+        cl.TraceFile = *value;
+      } else {
+        return Error(text::kUnknownOption, arg);
+      }
+      continue;
+    }
+
+    if (key == "-p" && arg.size() == 2) {
+      cl.ProgramAll = true;
+      cl.Quit = QuitMode::AfterProgram;
+    } else if (key == "-v" && arg.size() == 2) {
+      cl.Verify = true;
+      cl.Quit = QuitMode::AfterVerify;
+    } else if (key == "-r" && arg.size() == 2) {
+      cl.ReadAll = true;
+      cl.Quit = QuitMode::AfterRead;
+    } else if (key == "-x" && arg.size() == 2) {
+      cl.Smartcard = true;
+    } else if (key == "-i" && arg.size() == 2) {
+      cl.NoWindow = true;
+    } else if (key == "-q" && arg.size() == 2) {
+      cl.QuitRequested = true;
+    } else if (key == "-s" || key == "-l" || key == "-t" || key == "-g" || key == "-o" ||
+               key == "-f") {
+      std::string value = arg.substr(2);
+      if (value.empty() && i + 1 < args.size() && !args[i + 1].starts_with('-')) {
+        value = args[++i];
+      }
+      if (key == "-s") {
+        cl.SaveFile = value;
+      } else if (key == "-l") {
+        if (value.empty()) return Error(text::kMissingValue, arg);
+        cl.Steps.push_back({CommandStep::Kind::LoadFile, value});
+      } else if (key == "-f") {
+        if (value.size() != 4) return Error(text::kBadConfigWord, arg);
+        std::uint16_t word = 0;
+        for (char c : value) {
+          const int digit = HexDigitValue(c);
+          if (digit < 0) return Error(text::kBadConfigWord, arg);
+          word = static_cast<std::uint16_t>(word * 16 + digit);
+        }
+        cl.Steps.push_back({CommandStep::Kind::ConfigWord, {}, word});
+      } else {
+        const std::optional<int> number = Decimal(value);
+        if (!number) return Error(text::kBadNumber, arg);
+        if (key == "-t") cl.Steps.push_back({CommandStep::Kind::SelectDevice, {}, *number});
+        if (key == "-g") {
+          if (*number > 9) return Error(text::kBadProgrammer, arg);
+          cl.Steps.push_back({CommandStep::Kind::Programmer, {}, *number});
+        }
+        if (key == "-o") cl.Steps.push_back({CommandStep::Kind::Port, {}, NormalisePortNumber(*number)});
+      }
+    } else {
+      return Error(text::kUnknownOption, arg);
+    }
+  }
+  return cl;
+}
+
+int NormalisePortNumber(int number) { return (number < 1 || number > 4) ? 1 : number; }
+
+std::string PortForProgrammer(int programmerType, const std::string& portName) {
+  const char first = portName.empty() ? '\0' : portName.front();
+  if (programmerType != 0 && (first == 'c' || first == 'C')) return "LPT1";
+  if (programmerType == 0 && (first == 'l' || first == 'L')) return "Com1";
+  return portName;
+}
+
+std::string PortForNumber(int programmerType, int portNumber) {
+  return (programmerType != 0 ? "LPT" : "Com") + std::to_string(portNumber);
+}
+
+std::string ResolveLoadPath(const std::string& name, const std::string& initDir,
+                            const std::string& currentDir) {
+  if (name.find('/') != std::string::npos) return name;
+  const std::string& folder = initDir.empty() ? currentDir : initDir;
+  if (folder.empty()) return name;
+  return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+}  // namespace kestrum

@@ -1,0 +1,67 @@
+// The command line: the single-letter options of batch programming and the long options of
+// this port, parsed into what start-up and the first activation carry out.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace kestrum {
+
+// An option that acts at once, in argument order (a load uses the device selected so far).
+struct CommandStep {
+  enum class Kind { LoadFile, SelectDevice, Programmer, Port, ConfigWord } Type;
+  std::string Path;  // LoadFile
+  int Number = 0;    // SelectDevice, Programmer, Port (already normalised), ConfigWord
+  bool operator==(const CommandStep&) const = default;
+};
+
+enum class QuitMode { None = 0, AfterProgram = 1, AfterVerify = 2, AfterRead = 3 };
+
+struct CommandLine {
+  // Pending actions of the first activation, run in this order.
+  bool ProgramAll = false;
+  bool Verify = false;
+  bool ReadAll = false;
+  std::optional<std::string> SaveFile;  // -s (an empty name is passed on as it is)
+
+  QuitMode Quit = QuitMode::None;  // the last of -p, -v, -r
+  bool QuitRequested = false;      // -q
+  bool NoWindow = false;           // -i
+  bool Smartcard = false;          // -x, not saved
+  std::vector<CommandStep> Steps;
+
+  bool Help = false;
+  bool Version = false;
+  bool ListDevices = false;
+  bool Yes = false;
+  std::optional<std::string> SimulateDir;    // set (possibly empty) by --simulate
+  std::optional<std::string> TraceFile;      // --trace=FILE
+  std::optional<std::string> Disassemble;    // set (empty: standard output) by --disassemble
+};
+
+struct UsageError {
+  std::string Reason;
+};
+
+// Parses the arguments after the program name. Option letters are compared in lower case;
+// values are the rest of the argument, taken whole, or the next argument when the rest is empty
+// and the next one is not an option.
+std::variant<CommandLine, UsageError> ParseCommandLine(const std::vector<std::string>& args);
+
+// "-o": 0 and values above 4 select port 1.
+int NormalisePortNumber(int number);
+
+// "-g": a parallel programmer moves a serial port name to "LPT1", the serial programmer (type 0)
+// moves a parallel one to "Com1"; other names stay.
+std::string PortForProgrammer(int programmerType, const std::string& portName);
+// "-o": "LPT" + number for parallel programmers, "Com" + number for the serial one.
+std::string PortForNumber(int programmerType, int portNumber);
+
+// "-l" name without a folder part: joined to `initDir` when set, else to `currentDir`.
+std::string ResolveLoadPath(const std::string& name, const std::string& initDir,
+                            const std::string& currentDir);
+
+}  // namespace kestrum

@@ -1,0 +1,57 @@
+// Terminal Ui.
+#include "app/terminal_ui.hpp"
+
+#include <string>
+
+#include "app/texts.hpp"
+
+namespace kestrum {
+namespace {
+
+// Message texts break lines with a carriage return in places; a terminal wants a line feed.
+std::string ForTerminal(std::string_view text) {
+  std::string line(text);
+  for (char& c : line) {
+    if (c == '\r') c = '\n';
+  }
+  return line;
+}
+
+}  // namespace
+
+TerminalUi::TerminalUi(std::FILE* out, std::FILE* err, std::FILE* input, bool inputIsTerminal,
+                       bool yes)
+    : out_(out), err_(err), input_(input), inputIsTerminal_(inputIsTerminal), yes_(yes) {}
+
+void TerminalUi::Message(MessageKind kind, std::string_view text, MessageButton) {
+  if (kind == MessageKind::Information) {
+    std::fprintf(out_, "%s\n", ForTerminal(text).c_str());
+    std::fflush(out_);
+    return;
+  }
+  ++problems_;
+  const std::string_view prefix =
+      kind == MessageKind::Warning ? text::kWarningPrefix : text::kErrorPrefix;
+  std::fprintf(err_, "%.*s%s\n", static_cast<int>(prefix.size()), prefix.data(),
+               ForTerminal(text).c_str());
+  std::fflush(err_);
+}
+
+bool TerminalUi::Question(std::string_view text) {
+  const std::string question = ForTerminal(text);
+  if (!inputIsTerminal_) {
+    const std::string_view answer = yes_ ? text::kAnsweredYes : text::kAnsweredNo;
+    std::fprintf(err_, "%s%.*s\n", question.c_str(), static_cast<int>(answer.size()),
+                 answer.data());
+    std::fflush(err_);
+    return yes_;
+  }
+  std::fprintf(err_, "%s%.*s", question.c_str(), static_cast<int>(text::kAskYesNo.size()),
+               text::kAskYesNo.data());
+  std::fflush(err_);
+  char line[64] = {};
+  if (std::fgets(line, sizeof line, input_) == nullptr) return false;
+  return line[0] == 'y' || line[0] == 'Y';
+}
+
+}  // namespace kestrum

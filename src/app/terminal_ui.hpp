@@ -1,0 +1,32 @@
+// The Ui of a run without a window: information on standard output, warnings and errors on
+// standard error, questions asked on the terminal, or answered by --yes when there is none.
+#pragma once
+
+#include <cstdio>
+
+#include "core/ui.hpp"
+
+namespace kestrum {
+
+class TerminalUi : public Ui {
+ public:
+  // `input` is read for answers only when `inputIsTerminal`; otherwise questions are answered
+  // Yes with `yes`, No without it, and the answer is printed.
+  TerminalUi(std::FILE* out, std::FILE* err, std::FILE* input, bool inputIsTerminal, bool yes);
+
+  void Message(MessageKind kind, std::string_view text, MessageButton button) override;
+  bool Question(std::string_view text) override;
+
+  // Number of warnings and errors shown so far: any makes the run fail.
+  int Problems() const { return problems_; }
+
+ private:
+  std::FILE* out_;
+  std::FILE* err_;
+  std::FILE* input_;
+  bool inputIsTerminal_;
+  bool yes_;
+  int problems_ = 0;
+};
+
+}  // namespace kestrum

@@ -1,0 +1,56 @@
+// Every text of the application shell that the user sees, in one place.
+#pragma once
+
+#include <string_view>
+
+namespace kestrum::text {
+
+inline constexpr std::string_view kRecentFilesNone = "<none>";
+
+// Terminal runs.
+inline constexpr std::string_view kProgramName = "kestrum";
+inline constexpr std::string_view kVersion = "kestrum 1.01";
+inline constexpr std::string_view kAnsweredYes = " -> Yes (--yes)";
+inline constexpr std::string_view kAnsweredNo =
+    " -> No (no terminal to ask; run with --yes to answer Yes)";
+inline constexpr std::string_view kAskYesNo = " [y/N] ";
+inline constexpr std::string_view kWarningPrefix = "Warning: ";
+inline constexpr std::string_view kErrorPrefix = "Error: ";
+
+// Command-line usage errors: "kestrum: " + reason.
+inline constexpr std::string_view kUnknownOption = "unknown option ";
+inline constexpr std::string_view kBadNumber = "bad number in ";
+inline constexpr std::string_view kBadConfigWord = "-f needs four hexadecimal digits: ";
+inline constexpr std::string_view kBadProgrammer = "programmer type must be 0 to 9: ";
+inline constexpr std::string_view kMissingValue = "missing value for ";
+inline constexpr std::string_view kTryHelp = " (try --help)";
+
+inline constexpr std::string_view kHelp =
+    "Usage: kestrum [options]\n"
+    "\n"
+    "Without -i the main window opens; the options below run at its first activation.\n"
+    "\n"
+    "  -p            program the device (Program All)\n"
+    "  -v            verify the device\n"
+    "  -r            read the device (Read All)\n"
+    "  -q            quit after the last of -p, -v, -r\n"
+    "  -i            no window: run the options in the terminal and end\n"
+    "  -x            smartcard (Phoenix) mode for this run\n"
+    "  -lFILE        load FILE into the active buffer (Intel HEX)\n"
+    "  -sFILE        save the active buffer to FILE after the operations\n"
+    "  -tNUMBER      select the device with this number (see --list-devices)\n"
+    "  -gNUMBER      programmer type 0..9 for this run\n"
+    "  -oNUMBER      port number 1..4 for this run\n"
+    "  -fXXXX        set the configuration word (four hexadecimal digits)\n"
+    "\n"
+    "  --simulate[=DIR]      use the virtual programmer; chip images persist in DIR\n"
+    "  --trace=FILE          write the programmer's pins as a VCD file\n"
+    "  --disassemble[=FILE]  write the PIC listing of the active buffer (stdout without FILE)\n"
+    "  --yes                 answer Yes to questions when input is not a terminal\n"
+    "  --list-devices        list the devices and their numbers\n"
+    "  --version, --help\n"
+    "\n"
+    "Exit status: 0 when nothing went wrong and every verification passed, 1 otherwise,\n"
+    "2 for a usage error.\n";
+
+}  // namespace kestrum::text
