@@ -1,5 +1,0 @@
-if(EXISTS "/work/main/build/tests/buffers/buffers_tests[1]_tests.cmake")
-  include("/work/main/build/tests/buffers/buffers_tests[1]_tests.cmake")
-else()
-  add_test(buffers_tests_NOT_BUILT buffers_tests_NOT_BUILT)
-endif()

@@ -1,5 +1,0 @@
-if(EXISTS "/work/main/build/tests/core/core_tests[1]_tests.cmake")
-  include("/work/main/build/tests/core/core_tests[1]_tests.cmake")
-else()
-  add_test(core_tests_NOT_BUILT core_tests_NOT_BUILT)
-endif()

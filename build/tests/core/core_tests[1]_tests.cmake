@@ -1,5 +1,0 @@
-add_test([=[SettingsStore.TypedReadsFallBackToDefaultsAndParseStoredStrings]=]  /work/main/build/tests/core/core_tests [==[--gtest_filter=SettingsStore.TypedReadsFallBackToDefaultsAndParseStoredStrings]==] --gtest_also_run_disabled_tests)
-set_tests_properties([=[SettingsStore.TypedReadsFallBackToDefaultsAndParseStoredStrings]=]  PROPERTIES WORKING_DIRECTORY /work/main/build/tests/core SKIP_REGULAR_EXPRESSION [==[\[  SKIPPED \]]==] LABELS core)
-add_test([=[SettingsStore.WritesUseDecimalAndZeroOne]=]  /work/main/build/tests/core/core_tests [==[--gtest_filter=SettingsStore.WritesUseDecimalAndZeroOne]==] --gtest_also_run_disabled_tests)
-set_tests_properties([=[SettingsStore.WritesUseDecimalAndZeroOne]=]  PROPERTIES WORKING_DIRECTORY /work/main/build/tests/core SKIP_REGULAR_EXPRESSION [==[\[  SKIPPED \]]==] LABELS core)
-set(  core_tests_TESTS SettingsStore.TypedReadsFallBackToDefaultsAndParseStoredStrings SettingsStore.WritesUseDecimalAndZeroOne)

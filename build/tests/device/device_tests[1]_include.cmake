@@ -1,5 +1,0 @@
-if(EXISTS "/work/main/build/tests/device/device_tests[1]_tests.cmake")
-  include("/work/main/build/tests/device/device_tests[1]_tests.cmake")
-else()
-  add_test(device_tests_NOT_BUILT device_tests_NOT_BUILT)
-endif()
