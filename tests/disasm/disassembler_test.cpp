@@ -117,17 +117,6 @@ TEST_F(Disassembler, SectionsFollowTheCodeInOrder) {
                              Line("ORG", "0x2105"), Line("DATA", "0x42")}));
 }
 
-TEST_F(Disassembler, ConfigurationWordKeepsItsUpperBits) {
-  // Its low five bits alone would assemble with every code-protect bit of a 16F84 cleared.
-  for (const auto& [name, listed] : {std::pair{"PIC 16F84", "0x3FFB"}, {"PIC 16C84", "0x3FFB"}}) {
-    Select(name);
-    Code(0, {0x0000});
-    slot.ConfigArea[0] = 0x0001;
-    slot.ConfigArea[7] = std::string_view(name) == "PIC 16F84" ? 0x3FFB : 0x001B;
-    EXPECT_EQ(std::ranges::count(List(), Line("DATA", listed)), 1) << name;
-  }
-}
-
 TEST_F(Disassembler, ImageTakesOnlyWhatTheDeviceHolds) {
   Select("PIC 16F83");  // 512 program words
   slot.CodeBuffer[600] = 0x0000;
@@ -142,6 +131,14 @@ TEST_F(Disassembler, ImageTakesOnlyWhatTheDeviceHolds) {
   Select("PIC 16C621");  // no data EEPROM
   slot.DataBuffer[0] = 0x12;
   EXPECT_EQ(List(), Listing({}));
+
+  // The configuration word is listed whole (the 16F84 round trips show that); bits a part
+  // does not implement are listed erased.
+  Select("PIC 16C84");
+  Code(0, {0x0000});
+  slot.ConfigArea[0] = 0x0001;
+  slot.ConfigArea[7] = 0x001B;
+  EXPECT_EQ(std::ranges::count(List(), Line("DATA", "0x3FFB")), 1);
 }
 
 TEST_F(Disassembler, FullImageListsEveryWordAndByte) {
