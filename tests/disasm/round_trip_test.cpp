@@ -1,0 +1,115 @@
+// Round trips through a real assembler: programs for a 16F84 are assembled by gpasm, listed,
+// and the listing assembled again must give the same program words, ID bytes, configuration
+// word and data bytes.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "core/recording_ui.hpp"
+#include "core/text.hpp"
+#include "device/catalogue.hpp"
+#include "disasm/assembler_view.hpp"
+#include "disasm/disassembler.hpp"
+
+namespace kestrum {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+  std::stringstream content;
+  content << std::ifstream(path).rdbuf();
+  return content.str();
+}
+
+// gpasm looks for include files in the directories given, not beside the source.
+void Assemble(const fs::path& source, const fs::path& hex) {
+  const fs::path log = fs::path(hex).replace_extension(".log");
+  const std::string command = "gpasm -q -I '" + source.parent_path().string() + "' -o '" +
+                              hex.string() + "' '" + source.string() + "' >'" + log.string() +
+                              "' 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0) << command << "\n" << ReadFile(log);
+}
+
+// 8-bit HEX of a 14-bit PIC: two file bytes per word, low byte first; words from 0x2000 are
+// the configuration area, from 0x2100 the data EEPROM.
+void LoadHex(const fs::path& path, BufferSlot& slot) {
+  slot.Fill(0x3FFF);
+  std::ifstream file(path);
+  ASSERT_TRUE(file) << path;
+  for (std::string line; std::getline(file, line) && line.size() >= 11;) {
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t sum = 0;
+    for (std::size_t i = 1; i + 1 < line.size(); i += 2) {
+      bytes.push_back(HexDigitValue(line[i]) * 16 + HexDigitValue(line[i + 1]));
+      sum += bytes.back();
+    }
+    ASSERT_TRUE(line[0] == ':' && bytes.size() == bytes[0] + 5u && sum == 0) << line;
+    if (bytes[3] == 1) break;
+    ASSERT_EQ(bytes[3], 0) << line;  // 8-bit HEX of a 16F84 needs no address extension
+    for (int i = 0; i < bytes[0]; ++i) {
+      const unsigned address = (bytes[1] << 8 | bytes[2]) + i, word = address / 2;
+      std::uint16_t& element = word < 0x2000   ? slot.CodeBuffer.at(word)
+                               : word < 0x2100 ? slot.ConfigArea.at(word - 0x2000)
+                                               : slot.DataBuffer.at(word - 0x2100);
+      element =
+          address % 2 ? (element & 0xFF) | bytes[4 + i] << 8 : (element & 0xFF00) | bytes[4 + i];
+    }
+  }
+}
+
+std::vector<int> Masked(const std::vector<std::uint16_t>& buffer, int count, int mask) {
+  std::vector<int> values(buffer.begin(), buffer.begin() + count);
+  for (int& v : values) v &= mask;
+  return values;
+}
+
+struct Program {
+  const char* name;
+  const char* listed;  // a line part the listing must show
+};
+void PrintTo(const Program& program, std::ostream* out) {
+  *out << program.name;
+}
+
+class RoundTrip : public ::testing::TestWithParam<Program> {};
+
+TEST_P(RoundTrip, ListingAssemblesToTheSameImage) {
+  if (std::system("command -v gpasm >/dev/null 2>&1") != 0) GTEST_SKIP() << "no gpasm (gputils)";
+  const fs::path data = KESTRUM_DISASM_DATA_DIR;
+  const fs::path work = fs::path(KESTRUM_DISASM_WORK_DIR) / GetParam().name;
+  fs::remove_all(work);
+  fs::create_directories(work);
+  fs::copy_file(data / "P16FXX.inc", work / "P16FXX.inc");
+
+  BufferSlot original, listed;
+  ASSERT_NO_FATAL_FAILURE(Assemble(data / (GetParam().name + std::string(".asm")), work / "a.hex"));
+  ASSERT_NO_FATAL_FAILURE(LoadHex(work / "a.hex", original));
+  RecordingUi ui;
+  std::ostringstream unused;
+  ASSERT_TRUE(WriteDisassembly(ui, DescriptorFor(*FindDeviceByName("PIC 16F84")), original,
+                               (work / "listing.asm").string(), unused));
+  EXPECT_NE(ReadFile(work / "listing.asm").find(GetParam().listed), std::string::npos);
+  ASSERT_NO_FATAL_FAILURE(Assemble(work / "listing.asm", work / "listing.hex"));
+  ASSERT_NO_FATAL_FAILURE(LoadHex(work / "listing.hex", listed));
+
+  EXPECT_EQ(Masked(listed.CodeBuffer, kListedCodeWords, 0x3FFF),
+            Masked(original.CodeBuffer, kListedCodeWords, 0x3FFF));
+  EXPECT_EQ(Masked(listed.ConfigArea, 8, 0xFF), Masked(original.ConfigArea, 8, 0xFF));
+  EXPECT_EQ(listed.ConfigArea[7], original.ConfigArea[7]);
+  EXPECT_EQ(Masked(listed.DataBuffer, kListedDataBytes, 0xFF),
+            Masked(original.DataBuffer, kListedDataBytes, 0xFF));
+}
+
+INSTANTIATE_TEST_SUITE_P(Programs16F84, RoundTrip,
+                         ::testing::Values(Program{"banks_and_calls", "MOVWF   OPTION_REG"},
+                                           Program{"gaps_and_odd_words", "0x3BFF    ; ????"},
+                                           Program{"ends_early", "EQU     0x07FF"},
+                                           Program{"no_code", "ORG     0x2000"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace kestrum
