@@ -1,0 +1,64 @@
+// Tracing of real ports through the board model.
+#include "sim/tracing_port.hpp"
+
+namespace kestrum {
+
+std::uint8_t TracingPort::In(std::uint16_t address) {
+  std::uint8_t value = inner_->In(address);
+  board_.ObserveRead(address, value);
+  return value;
+}
+
+void TracingPort::Out(std::uint16_t address, std::uint8_t value) {
+  inner_->Out(address, value);
+  board_.Out(address, value);
+}
+
+void TracingPort::SetDtr(bool on) {
+  inner_->SetDtr(on);
+  board_.SetDtr(on);
+}
+
+void TracingPort::SetRts(bool on) {
+  inner_->SetRts(on);
+  board_.SetRts(on);
+}
+
+void TracingPort::SetBreak(bool on) {
+  inner_->SetBreak(on);
+  board_.SetBreak(on);
+}
+
+bool TracingPort::Cts() {
+  bool cts = inner_->Cts();
+  board_.ObserveCts(cts);
+  return cts;
+}
+
+void TracingPort::SetLineFormat(const LineFormat& format) {
+  inner_->SetLineFormat(format);
+  board_.SetLineFormat(format);
+}
+
+void TracingPort::WriteByte(std::uint8_t value) {
+  inner_->WriteByte(value);
+  board_.WriteByte(value);
+}
+
+TracingOpener::TracingOpener(PortOpener& inner, Clock& clock, PinTrace& trace)
+    : inner_(inner), board_(clock) {
+  // Real time passes on its own; the model must not add any.
+  board_.SetAccessTimeUs(0);
+  board_.SetObserver(true);
+  board_.SetTrace(&trace);
+}
+
+std::unique_ptr<Port> TracingOpener::Open(const HardwareSettings& settings, Ui& ui,
+                                          bool report) {
+  std::unique_ptr<Port> port = inner_.Open(settings, ui, report);
+  if (!port) return nullptr;
+  board_.Configure(settings.Programmer, port->Base());
+  return std::make_unique<TracingPort>(std::move(port), board_);
+}
+
+}  // namespace kestrum
