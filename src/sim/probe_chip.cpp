@@ -18,12 +18,13 @@ void ProbeChip::OnPins(const ChipPins& pins, std::int64_t timeUs) {
   note(ChipPin::Clock, pins_.clock, pins.clock);
   note(ChipPin::CardClock, pins_.cardClock, pins.cardClock);
   note(ChipPin::Select, pins_.selects != 0, pins.selects != 0);
-  if (pins.clock != pins_.clock) {
+  bool clockChanged = pins.clock != pins_.clock;
+  pins_ = pins;
+  if (clockChanged) {
     // The line as the chip sees it: its own drive wins over the programmer's.
     int level = DataLineLevel(DataOut(timeUs), pins.data) ? 1 : 0;
     (pins.clock ? dataAtRising_ : dataAtFalling_).push_back(level);
   }
-  pins_ = pins;
 }
 
 DataDrive ProbeChip::DataOut(std::int64_t timeUs) {

@@ -232,9 +232,9 @@ std::uint8_t SimBoard::ModemStatus(bool line) const {
 
 std::uint8_t SimBoard::In(std::uint16_t address) {
   std::int64_t now = BeginAccess();
+  if (ReadsDataIn(address)) ++dataInReads_;
   Recompute(now);
   bool line = ChipDataLine(now) != inversions_.dataIn;
-  if (ReadsDataIn(address)) ++dataInReads_;
   std::uint8_t value = kFloatingBus;
   if (PortKindOf(type_) == PortKind::Serial) {
     bool dlab = lcr_ & kLcrDlab;
@@ -343,10 +343,10 @@ void SimBoard::SetBreak(bool on) {
 
 bool SimBoard::Cts() {
   std::int64_t now = BeginAccess();
+  if (sim::BoardFor(type_).dataIn == sim::InputPin::Cts) ++dataInReads_;
   Recompute(now);
   bool line = ChipDataLine(now) != inversions_.dataIn;
   bool cts = ModemStatus(line) != 0;
-  if (sim::BoardFor(type_).dataIn == sim::InputPin::Cts) ++dataInReads_;
   Record(PortAccessRecord::Kind::Cts, 0, cts, now);
   EndAccess();
   return cts;
