@@ -122,7 +122,7 @@ class SimBoard {
   bool transmitterStuck_ = false;
   int defaultPinCount_ = 18;
   bool observer_ = false;
-  bool observedDataIn_ = true;
+  bool observedDataIn_ = false;
 
   // Parallel port.
   std::uint8_t data_ = 0;

@@ -46,11 +46,10 @@ void TracingPort::WriteByte(std::uint8_t value) {
 }
 
 TracingOpener::TracingOpener(PortOpener& inner, Clock& clock, PinTrace& trace)
-    : inner_(inner), board_(clock) {
+    : inner_(inner), board_(clock), trace_(trace) {
   // Real time passes on its own; the model must not add any.
   board_.SetAccessTimeUs(0);
   board_.SetObserver(true);
-  board_.SetTrace(&trace);
 }
 
 std::unique_ptr<Port> TracingOpener::Open(const HardwareSettings& settings, Ui& ui,
@@ -58,6 +57,8 @@ std::unique_ptr<Port> TracingOpener::Open(const HardwareSettings& settings, Ui& 
   std::unique_ptr<Port> port = inner_.Open(settings, ui, report);
   if (!port) return nullptr;
   board_.Configure(settings.Programmer, port->Base());
+  // The trace starts with the first port, on the wiring of its programmer.
+  board_.SetTrace(&trace_);
   return std::make_unique<TracingPort>(std::move(port), board_);
 }
 

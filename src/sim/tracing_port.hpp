@@ -45,6 +45,7 @@ class TracingOpener final : public PortOpener {
  private:
   PortOpener& inner_;
   SimBoard board_;
+  PinTrace& trace_;
 };
 
 }  // namespace kestrum
