@@ -5,9 +5,15 @@ namespace kestrum {
 
 namespace {
 
-void T(LineContext& l) { l.DelayMicroseconds(l.Lines().BusDelay); }
-void D(LineContext& l, int bit) { l.SetDataLine(bit ? 1 : 0); }
-void C(LineContext& l, int bit) { l.SetClockLine(bit ? 1 : 0); }
+void T(LineContext& l) {
+  l.DelayMicroseconds(l.Lines().BusDelay);
+}
+void D(LineContext& l, int bit) {
+  l.SetDataLine(bit ? 1 : 0);
+}
+void C(LineContext& l, int bit) {
+  l.SetClockLine(bit ? 1 : 0);
+}
 
 }  // namespace
 
@@ -19,9 +25,13 @@ void I2cStop(LineContext& l) {
   T(l), D(l, 0), T(l), C(l, 1), T(l), D(l, 1), T(l), C(l, 0), T(l);
 }
 
-void I2cAck(LineContext& l) { T(l), D(l, 0), T(l), C(l, 1), T(l), C(l, 0), T(l); }
+void I2cAck(LineContext& l) {
+  T(l), D(l, 0), T(l), C(l, 1), T(l), C(l, 0), T(l);
+}
 
-void I2cNack(LineContext& l) { T(l), D(l, 1), T(l), C(l, 1), T(l), C(l, 0), T(l); }
+void I2cNack(LineContext& l) {
+  T(l), D(l, 1), T(l), C(l, 1), T(l), C(l, 0), T(l);
+}
 
 bool I2cWaitAck(LineContext& l, int limit) {
   T(l), D(l, 1), T(l), C(l, 1), T(l);

@@ -50,8 +50,8 @@ HardwareSettings LoadHardwareSettings(const SettingsStore& store) {
   HardwareSettings s;
   int type = store.ReadInteger("Programmer", 0);
   // A damaged index would address no row; the first type is the default.
-  s.Programmer = IsValidProgrammerType(type) ? static_cast<ProgrammerType>(type)
-                                             : ProgrammerType::Jdm;
+  s.Programmer =
+      IsValidProgrammerType(type) ? static_cast<ProgrammerType>(type) : ProgrammerType::Jdm;
   s.Port = store.ReadString("Port", text::kDefaultPortName);
   s.Api = store.ReadBool("Api", false);
   s.InvertDataOut = store.ReadBool("InvertDataOut", false);

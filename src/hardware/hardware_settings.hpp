@@ -40,8 +40,7 @@ struct HardwareSettings {
   int PinCount = 0;  // of the selected device
 
   // Linux: the device file of each port (Com1..Com4, LPT1..LPT4), and the register access.
-  std::array<std::string, 4> SerialDevices{"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2",
-                                           "/dev/ttyS3"};
+  std::array<std::string, 4> SerialDevices{"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2", "/dev/ttyS3"};
   std::array<std::string, 4> ParallelDevices{"/dev/parport0", "/dev/parport1", "/dev/parport2",
                                              "/dev/parport3"};
   PortAccess Access = PortAccess::DeviceFile;

@@ -37,7 +37,9 @@ bool LineContext::OpenPort(bool report) {
   return true;
 }
 
-void LineContext::ClosePort() { port_.reset(); }
+void LineContext::ClosePort() {
+  port_.reset();
+}
 
 std::uint16_t LineContext::PortBase() const {
   return port_ ? port_->Base() : settings_.PortBase;
@@ -169,9 +171,8 @@ void LineContext::ClockBit(std::uint8_t bit) {
       for (int i = 0; i < lines_.SettleRepeats; ++i) SetDataClock(0);
     }
   } else {
-    std::uint8_t levels =
-        static_cast<std::uint8_t>((settings_.InvertDataOut ? row.dataOutBit : 0) |
-                                  (settings_.InvertSCK ? row.clockBit : 0));
+    std::uint8_t levels = static_cast<std::uint8_t>((settings_.InvertDataOut ? row.dataOutBit : 0) |
+                                                    (settings_.InvertSCK ? row.clockBit : 0));
     ChangeDataBits(row.dataOutBit | row.clockBit | row.clockedClearBits, levels);
   }
 }
@@ -338,6 +339,8 @@ void LineContext::DelayMicroseconds(std::int64_t us) {
   clock_->delayUs(us);
 }
 
-void LineContext::SleepMs(std::int64_t ms) { clock_->sleepMs(ms); }
+void LineContext::SleepMs(std::int64_t ms) {
+  clock_->sleepMs(ms);
+}
 
 }  // namespace kestrum

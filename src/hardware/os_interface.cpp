@@ -18,7 +18,9 @@ namespace kestrum {
 
 namespace {
 
-long Result(long value) { return value < 0 ? -errno : value; }
+long Result(long value) {
+  return value < 0 ? -errno : value;
+}
 
 class LinuxOs final : public OsInterface {
  public:
@@ -46,12 +48,20 @@ class LinuxOs final : public OsInterface {
   int IoPerm(unsigned long from, unsigned long count, bool on) override {
     return static_cast<int>(Result(::ioperm(from, count, on ? 1 : 0)));
   }
-  std::uint8_t Inb(std::uint16_t address) override { return ::inb(address); }
-  void Outb(std::uint8_t value, std::uint16_t address) override { ::outb(value, address); }
+  std::uint8_t Inb(std::uint16_t address) override {
+    return ::inb(address);
+  }
+  void Outb(std::uint8_t value, std::uint16_t address) override {
+    ::outb(value, address);
+  }
 #else
   // Processors without port instructions have no raw port access.
-  int IoPerm(unsigned long, unsigned long, bool) override { return -ENOSYS; }
-  std::uint8_t Inb(std::uint16_t) override { return 0xFF; }
+  int IoPerm(unsigned long, unsigned long, bool) override {
+    return -ENOSYS;
+  }
+  std::uint8_t Inb(std::uint16_t) override {
+    return 0xFF;
+  }
   void Outb(std::uint8_t, std::uint16_t) override {}
 #endif
 };

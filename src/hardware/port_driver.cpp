@@ -6,12 +6,24 @@
 
 namespace kestrum {
 
-bool IsWindowsNT() { return false; }
-int InstallDriver() { return kDriverNotSupported; }
-int StartDriver() { return kDriverNotSupported; }
-int StopDriver() { return kDriverNotSupported; }
-int RemoveDriver() { return kDriverNotSupported; }
-int OpenDriver() { return kDriverNotSupported; }
+bool IsWindowsNT() {
+  return false;
+}
+int InstallDriver() {
+  return kDriverNotSupported;
+}
+int StartDriver() {
+  return kDriverNotSupported;
+}
+int StopDriver() {
+  return kDriverNotSupported;
+}
+int RemoveDriver() {
+  return kDriverNotSupported;
+}
+int OpenDriver() {
+  return kDriverNotSupported;
+}
 
 std::string SystemErrorText(int code) {
   return std::generic_category().message(code == kDriverNotSupported ? ENOSYS : code);

@@ -11,8 +11,8 @@ namespace kestrum {
 
 const BackendRow& BackendFor(const HardwareSettings& settings) {
   PortKind kind = PortKindOf(settings.Programmer);
-  PortAccess access = settings.Api && kind == PortKind::Serial ? PortAccess::DeviceFile
-                                                               : settings.Access;
+  PortAccess access =
+      settings.Api && kind == PortKind::Serial ? PortAccess::DeviceFile : settings.Access;
   for (const BackendRow& row : kBackends) {
     if (row.access == access && row.kind == kind) return row;
   }

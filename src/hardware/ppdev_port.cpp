@@ -19,10 +19,14 @@ constexpr std::uint8_t kControlLines = 0x0F;
 
 int ModeFor(std::uint8_t extendedControl) {
   switch (extendedControl >> 5) {
-    case 1: return IEEE1284_MODE_BYTE;
-    case 3: return IEEE1284_MODE_ECP;
-    case 4: return IEEE1284_MODE_EPP;
-    default: return IEEE1284_MODE_COMPAT;
+    case 1:
+      return IEEE1284_MODE_BYTE;
+    case 3:
+      return IEEE1284_MODE_ECP;
+    case 4:
+      return IEEE1284_MODE_EPP;
+    default:
+      return IEEE1284_MODE_COMPAT;
   }
 }
 

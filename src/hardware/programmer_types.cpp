@@ -5,20 +5,25 @@
 
 namespace kestrum {
 
-bool IsValidProgrammerType(int index) { return index >= 0 && index < kProgrammerTypeCount; }
+bool IsValidProgrammerType(int index) {
+  return index >= 0 && index < kProgrammerTypeCount;
+}
 
 const ProgrammerRow& RowOf(ProgrammerType type) {
   int index = static_cast<int>(type);
   return kProgrammerRows[IsValidProgrammerType(index) ? index : 0];
 }
 
-std::string_view ProgrammerListText(ProgrammerType type) { return RowOf(type).listText; }
+std::string_view ProgrammerListText(ProgrammerType type) {
+  return RowOf(type).listText;
+}
 
-PortKind PortKindOf(ProgrammerType type) { return RowOf(type).portKind; }
+PortKind PortKindOf(ProgrammerType type) {
+  return RowOf(type).portKind;
+}
 
 std::string_view PortPrefix(ProgrammerType type) {
-  return PortKindOf(type) == PortKind::Serial ? text::kSerialPortPrefix
-                                               : text::kParallelPortPrefix;
+  return PortKindOf(type) == PortKind::Serial ? text::kSerialPortPrefix : text::kParallelPortPrefix;
 }
 
 std::uint8_t ProPic2VppBit(int pinCount) {

@@ -10,16 +10,26 @@ namespace {
 
 speed_t SpeedFor(int baud) {
   switch (baud) {
-    case 300: return B300;
-    case 1200: return B1200;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    default: return B0;
+    case 300:
+      return B300;
+    case 1200:
+      return B1200;
+    case 2400:
+      return B2400;
+    case 4800:
+      return B4800;
+    case 9600:
+      return B9600;
+    case 19200:
+      return B19200;
+    case 38400:
+      return B38400;
+    case 57600:
+      return B57600;
+    case 115200:
+      return B115200;
+    default:
+      return B0;
   }
 }
 
@@ -46,7 +56,9 @@ BackendResult OpenTtyPort(OsInterface& os, const std::string& deviceFile, PortKi
 TtyPort::TtyPort(OsInterface& os, int fd, std::uint16_t base, std::uint8_t mcr)
     : os_(os), fd_(fd), base_(base), mcr_(mcr) {}
 
-TtyPort::~TtyPort() { os_.Close(fd_); }
+TtyPort::~TtyPort() {
+  os_.Close(fd_);
+}
 
 std::uint8_t TtyPort::In(std::uint16_t address) {
   if (address < base_ || address > base_ + 7) return kFloatingBus;
@@ -68,10 +80,9 @@ std::uint8_t TtyPort::In(std::uint16_t address) {
     case reg::kMsr: {
       int bits = 0;
       if (os_.Ioctl(fd_, TIOCMGET, &bits) < 0) return 0;
-      return static_cast<std::uint8_t>(((bits & TIOCM_CTS) ? kMsrCts : 0) |
-                                       ((bits & TIOCM_DSR) ? 0x20 : 0) |
-                                       ((bits & TIOCM_RI) ? 0x40 : 0) |
-                                       ((bits & TIOCM_CD) ? 0x80 : 0));
+      return static_cast<std::uint8_t>(
+          ((bits & TIOCM_CTS) ? kMsrCts : 0) | ((bits & TIOCM_DSR) ? 0x20 : 0) |
+          ((bits & TIOCM_RI) ? 0x40 : 0) | ((bits & TIOCM_CD) ? 0x80 : 0));
     }
     default:
       return 0;
@@ -118,7 +129,9 @@ void TtyPort::Out(std::uint16_t address, std::uint8_t value) {
   }
 }
 
-void TtyPort::ModemBits(unsigned long request, int bits) { os_.Ioctl(fd_, request, &bits); }
+void TtyPort::ModemBits(unsigned long request, int bits) {
+  os_.Ioctl(fd_, request, &bits);
+}
 
 void TtyPort::SetDtr(bool on) {
   ModemBits(on ? TIOCMBIS : TIOCMBIC, TIOCM_DTR);
@@ -151,10 +164,18 @@ void TtyPort::SetLineFormat(const LineFormat& format) {
   t.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
   t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS | HUPCL);
   switch (format.dataBits) {
-    case 5: t.c_cflag |= CS5; break;
-    case 6: t.c_cflag |= CS6; break;
-    case 7: t.c_cflag |= CS7; break;
-    default: t.c_cflag |= CS8; break;
+    case 5:
+      t.c_cflag |= CS5;
+      break;
+    case 6:
+      t.c_cflag |= CS6;
+      break;
+    case 7:
+      t.c_cflag |= CS7;
+      break;
+    default:
+      t.c_cflag |= CS8;
+      break;
   }
   if (format.parity != Parity::None) t.c_cflag |= PARENB;
   if (format.parity == Parity::Odd) t.c_cflag |= PARODD;
@@ -173,6 +194,8 @@ void TtyPort::SetLineFormat(const LineFormat& format) {
   lcr_ = static_cast<std::uint8_t>((lcr_ & (kLcrBreak | kLcrDlab)) | bits);
 }
 
-void TtyPort::WriteByte(std::uint8_t value) { os_.Write(fd_, &value, 1); }
+void TtyPort::WriteByte(std::uint8_t value) {
+  os_.Write(fd_, &value, 1);
+}
 
 }  // namespace kestrum

@@ -10,9 +10,9 @@ namespace kestrum {
 // Levels at the socket; true is high (supply on, MCLR raised to VPP or select level).
 struct ChipPins {
   bool vcc = false;
-  bool mclr = false;   // VPP on PIC sockets; chip select, reset or IDENT on the others
-  bool data = false;   // the programmer's Data Out as it reaches the chip
-  bool clock = false;  // SCL, SCK, the PIC's clock
+  bool mclr = false;       // VPP on PIC sockets; chip select, reset or IDENT on the others
+  bool data = false;       // the programmer's Data Out as it reaches the chip
+  bool clock = false;      // SCL, SCK, the PIC's clock
   bool cardClock = false;  // the Fun-Card smartcard's clock
   // Select lines beyond MCLR, bit i = select i. No programmer type drives them yet.
   std::uint8_t selects = 0;

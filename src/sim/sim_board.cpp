@@ -48,7 +48,9 @@ std::int64_t SimBoard::BeginAccess() {
   return now;
 }
 
-void SimBoard::EndAccess() { clock_.delayUs(accessTimeUs_); }
+void SimBoard::EndAccess() {
+  clock_.delayUs(accessTimeUs_);
+}
 
 void SimBoard::Record(PortAccessRecord::Kind kind, std::uint16_t address, std::uint8_t value,
                       std::int64_t now) {
@@ -136,7 +138,9 @@ bool SimBoard::Eval(const sim::OutputWire& wire, std::uint8_t data, std::int64_t
   return false;
 }
 
-int SimBoard::SocketPinCount() const { return chip_ ? chip_->PinCount() : defaultPinCount_; }
+int SimBoard::SocketPinCount() const {
+  return chip_ ? chip_->PinCount() : defaultPinCount_;
+}
 
 void SimBoard::Recompute(std::int64_t now) {
   PopFinishedFrames(now);
@@ -145,8 +149,7 @@ void SimBoard::Recompute(std::int64_t now) {
   auto drive = [&](const sim::OutputWire& wire, std::uint8_t data, bool inverted) {
     bool level = Eval(wire, data, now);
     bool driven = wire.source == sim::Source::ParallelData ||
-                  wire.source == sim::Source::ModemControl ||
-                  wire.source == sim::Source::TxdSpace;
+                  wire.source == sim::Source::ModemControl || wire.source == sim::Source::TxdSpace;
     return driven ? level != inverted : level;
   };
   std::uint8_t dataClockSource = w.latchOpen.source == sim::Source::None ? data_ : latched_;
@@ -240,16 +243,30 @@ std::uint8_t SimBoard::In(std::uint16_t address) {
     bool dlab = lcr_ & kLcrDlab;
     if (address >= base_ && address <= base_ + 7) {
       switch (address - base_) {
-        case reg::kThr: value = dlab ? static_cast<std::uint8_t>(divisor_) : 0; break;
-        case reg::kDivisorHigh: value = dlab ? static_cast<std::uint8_t>(divisor_ >> 8) : ier_; break;
-        case 2: value = 0x01; break;
-        case reg::kLcr: value = lcr_; break;
-        case reg::kMcr: value = mcr_; break;
+        case reg::kThr:
+          value = dlab ? static_cast<std::uint8_t>(divisor_) : 0;
+          break;
+        case reg::kDivisorHigh:
+          value = dlab ? static_cast<std::uint8_t>(divisor_ >> 8) : ier_;
+          break;
+        case 2:
+          value = 0x01;
+          break;
+        case reg::kLcr:
+          value = lcr_;
+          break;
+        case reg::kMcr:
+          value = mcr_;
+          break;
         case reg::kLsr:
           value = (txQueue_.empty() && !transmitterStuck_) ? (kLsrThre | kLsrTemt) : 0;
           break;
-        case reg::kMsr: value = ModemStatus(line); break;
-        default: value = scratch_; break;
+        case reg::kMsr:
+          value = ModemStatus(line);
+          break;
+        default:
+          value = scratch_;
+          break;
       }
     }
   } else if (address == base_ + reg::kData) {
@@ -267,6 +284,7 @@ std::uint8_t SimBoard::In(std::uint16_t address) {
 }
 
 void SimBoard::WriteByte(std::uint8_t value) {
+  if (!Serial()) return;
   std::int64_t now = BeginAccess();
   Record(PortAccessRecord::Kind::WriteByte, 0, value, now);
   if (txQueue_.empty()) frameStartNs_ = now * 1000;
@@ -297,10 +315,17 @@ void SimBoard::Out(std::uint16_t address, std::uint8_t value) {
             ier_ = value;
           }
           break;
-        case reg::kLcr: lcr_ = value; break;
-        case reg::kMcr: mcr_ = value; break;
-        case 7: scratch_ = value; break;
-        default: break;
+        case reg::kLcr:
+          lcr_ = value;
+          break;
+        case reg::kMcr:
+          mcr_ = value;
+          break;
+        case 7:
+          scratch_ = value;
+          break;
+        default:
+          break;
       }
     }
   } else if (address == base_ + reg::kData) {
@@ -317,7 +342,13 @@ void SimBoard::Out(std::uint16_t address, std::uint8_t value) {
 
 // --- serial system calls ---
 
+// A parallel port has no serial system calls, as the ppdev backend has none.
+bool SimBoard::Serial() const {
+  return PortKindOf(type_) == PortKind::Serial;
+}
+
 void SimBoard::SetDtr(bool on) {
+  if (!Serial()) return;
   std::int64_t now = BeginAccess();
   Record(PortAccessRecord::Kind::SetDtr, 0, on, now);
   mcr_ = static_cast<std::uint8_t>(on ? (mcr_ | kMcrDtr) : (mcr_ & ~kMcrDtr));
@@ -326,6 +357,7 @@ void SimBoard::SetDtr(bool on) {
 }
 
 void SimBoard::SetRts(bool on) {
+  if (!Serial()) return;
   std::int64_t now = BeginAccess();
   Record(PortAccessRecord::Kind::SetRts, 0, on, now);
   mcr_ = static_cast<std::uint8_t>(on ? (mcr_ | kMcrRts) : (mcr_ & ~kMcrRts));
@@ -334,6 +366,7 @@ void SimBoard::SetRts(bool on) {
 }
 
 void SimBoard::SetBreak(bool on) {
+  if (!Serial()) return;
   std::int64_t now = BeginAccess();
   Record(PortAccessRecord::Kind::SetBreak, 0, on, now);
   lcr_ = static_cast<std::uint8_t>(on ? (lcr_ | kLcrBreak) : (lcr_ & ~kLcrBreak));
@@ -342,6 +375,7 @@ void SimBoard::SetBreak(bool on) {
 }
 
 bool SimBoard::Cts() {
+  if (!Serial()) return false;
   std::int64_t now = BeginAccess();
   if (sim::BoardFor(type_).dataIn == sim::InputPin::Cts) ++dataInReads_;
   Recompute(now);
@@ -353,13 +387,14 @@ bool SimBoard::Cts() {
 }
 
 void SimBoard::SetLineFormat(const LineFormat& format) {
+  if (!Serial()) return;
   std::int64_t now = BeginAccess();
   Record(PortAccessRecord::Kind::LineFormat, 0, 0, now);
   int dataBits = format.dataBits >= 5 && format.dataBits <= 8 ? format.dataBits : 8;
-  std::uint8_t bits = static_cast<std::uint8_t>(
-      (dataBits - 5) | (format.stopBits == 2 ? kLcrTwoStops : 0) |
-      (format.parity != Parity::None ? kLcrParity : 0) |
-      (format.parity == Parity::Even ? kLcrEvenParity : 0));
+  std::uint8_t bits =
+      static_cast<std::uint8_t>((dataBits - 5) | (format.stopBits == 2 ? kLcrTwoStops : 0) |
+                                (format.parity != Parity::None ? kLcrParity : 0) |
+                                (format.parity == Parity::Even ? kLcrEvenParity : 0));
   lcr_ = static_cast<std::uint8_t>((lcr_ & (kLcrBreak | kLcrDlab)) | bits);
   if (format.baud > 0) {
     std::int64_t divisor = kUartClockBaud / format.baud;
@@ -384,10 +419,17 @@ void SimBoard::ObserveRead(std::uint16_t address, std::uint8_t value) {
   }
   if (ReadsDataIn(address)) {
     switch (sim::BoardFor(type_).dataIn) {
-      case sim::InputPin::Cts: observedDataIn_ = value & 0x10; break;
-      case sim::InputPin::Ack: observedDataIn_ = value & 0x40; break;
-      case sim::InputPin::Busy: observedDataIn_ = !(value & 0x80); break;
-      case sim::InputPin::None: break;
+      case sim::InputPin::Cts:
+        observedDataIn_ = value & 0x10;
+        break;
+      case sim::InputPin::Ack:
+        observedDataIn_ = value & 0x40;
+        break;
+      case sim::InputPin::Busy:
+        observedDataIn_ = !(value & 0x80);
+        break;
+      case sim::InputPin::None:
+        break;
     }
   }
   Recompute(now);

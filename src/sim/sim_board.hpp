@@ -111,6 +111,7 @@ class SimBoard {
   bool ReadsDataIn(std::uint16_t address) const;
   bool ChipDataLine(std::int64_t now);
   int SocketPinCount() const;
+  bool Serial() const;
 
   Clock& clock_;
   ProgrammerType type_ = ProgrammerType::Jdm;

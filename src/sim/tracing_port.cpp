@@ -9,24 +9,25 @@ std::uint8_t TracingPort::In(std::uint16_t address) {
   return value;
 }
 
+// Writes are traced when the program makes them, reads when their value is known.
 void TracingPort::Out(std::uint16_t address, std::uint8_t value) {
-  inner_->Out(address, value);
   board_.Out(address, value);
+  inner_->Out(address, value);
 }
 
 void TracingPort::SetDtr(bool on) {
-  inner_->SetDtr(on);
   board_.SetDtr(on);
+  inner_->SetDtr(on);
 }
 
 void TracingPort::SetRts(bool on) {
-  inner_->SetRts(on);
   board_.SetRts(on);
+  inner_->SetRts(on);
 }
 
 void TracingPort::SetBreak(bool on) {
-  inner_->SetBreak(on);
   board_.SetBreak(on);
+  inner_->SetBreak(on);
 }
 
 bool TracingPort::Cts() {
@@ -36,13 +37,13 @@ bool TracingPort::Cts() {
 }
 
 void TracingPort::SetLineFormat(const LineFormat& format) {
-  inner_->SetLineFormat(format);
   board_.SetLineFormat(format);
+  inner_->SetLineFormat(format);
 }
 
 void TracingPort::WriteByte(std::uint8_t value) {
-  inner_->WriteByte(value);
   board_.WriteByte(value);
+  inner_->WriteByte(value);
 }
 
 TracingOpener::TracingOpener(PortOpener& inner, Clock& clock, PinTrace& trace)
@@ -52,8 +53,7 @@ TracingOpener::TracingOpener(PortOpener& inner, Clock& clock, PinTrace& trace)
   board_.SetObserver(true);
 }
 
-std::unique_ptr<Port> TracingOpener::Open(const HardwareSettings& settings, Ui& ui,
-                                          bool report) {
+std::unique_ptr<Port> TracingOpener::Open(const HardwareSettings& settings, Ui& ui, bool report) {
   std::unique_ptr<Port> port = inner_.Open(settings, ui, report);
   if (!port) return nullptr;
   board_.Configure(settings.Programmer, port->Base());

@@ -26,7 +26,9 @@ VcdWriter::VcdWriter(std::ostream& out, std::string_view scope, std::vector<std:
   out_ << "$end\n";
 }
 
-VcdWriter::~VcdWriter() { Finish(); }
+VcdWriter::~VcdWriter() {
+  Finish();
+}
 
 std::string VcdWriter::Id(std::size_t signal) const {
   // Printable identifier codes from '!' on, with more characters past '~'.
@@ -76,8 +78,8 @@ void VcdWriter::Finish(std::optional<std::int64_t> endUs) {
 }
 
 const std::vector<std::string>& TracePinNames() {
-  static const std::vector<std::string> names{"vcc",     "mclr",    "data_out",
-                                              "clock",   "data_in", "card_clock"};
+  static const std::vector<std::string> names{"vcc",   "mclr",    "data_out",
+                                              "clock", "data_in", "card_clock"};
   return names;
 }
 

@@ -11,7 +11,9 @@
 
 namespace kestrum::sim {
 
-constexpr std::uint8_t Bit(int n) { return static_cast<std::uint8_t>(1u << n); }
+constexpr std::uint8_t Bit(int n) {
+  return static_cast<std::uint8_t>(1u << n);
+}
 
 enum class Source : std::uint8_t {
   None,          // pin not driven by this board
@@ -29,8 +31,12 @@ struct OutputWire {
   std::uint8_t match = 0;
 };
 
-constexpr OutputWire High(Source source, std::uint8_t bits) { return {source, bits, bits}; }
-constexpr OutputWire Low(Source source, std::uint8_t bits) { return {source, bits, 0}; }
+constexpr OutputWire High(Source source, std::uint8_t bits) {
+  return {source, bits, bits};
+}
+constexpr OutputWire Low(Source source, std::uint8_t bits) {
+  return {source, bits, 0};
+}
 
 // Where the chip's data line comes back: the RS-232 CTS input (modem status bit 4), or the
 // parallel ACK (status bit 6) or BUSY (status bit 7, which the port reads inverted) pin.

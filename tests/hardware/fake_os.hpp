@@ -5,8 +5,6 @@
 #include <linux/ppdev.h>
 #include <sys/ioctl.h>
 
-#include <cerrno>
-#include <cstdint>
 #include <map>
 #include <optional>
 #include <ostream>
@@ -18,17 +16,19 @@
 namespace kestrum {
 
 struct OsCall {
-  std::string name;  // "open", "close", "ioctl", "write", "tcgetattr", "tcsetattr", ...
-  unsigned long request = 0;
-  long value = 0;  // the int or byte argument, the byte written, the open flags, ...
+  std::string name;           // "open", "ioctl", "write", "ioperm on", ...
+  unsigned long request = 0;  // ioctl request, or the address of ioperm/inb/outb
+  long value = 0;             // the int or byte argument, open flags, byte written, count
   std::string path;
-
   bool operator==(const OsCall&) const = default;
 };
 
 inline void PrintTo(const OsCall& c, std::ostream* os) {
-  *os << c.name << '(' << c.path << " request=0x" << std::hex << c.request << " value=0x"
-      << c.value << std::dec << ')';
+  *os << c.name << '(' << c.path << std::hex << " 0x" << c.request << " 0x" << c.value << ')';
+}
+
+inline OsCall Ioctl(unsigned long request, long value = 0) {
+  return {"ioctl", request, value};
 }
 
 class FakeOs final : public OsInterface {
@@ -37,82 +37,54 @@ class FakeOs final : public OsInterface {
   std::map<std::string, int> openErrors;     // path -> errno
   std::map<unsigned long, int> ioctlErrors;  // request -> errno
   int modemBits = 0;                         // TIOCMGET
-  unsigned char dataRegister = 0;            // PPRDATA
-  unsigned char statusRegister = 0;          // PPRSTATUS
-  unsigned char controlRegister = 0;         // PPRCONTROL
-  termios attributes{};                      // TcGetAttr
-  std::optional<termios> written;            // TcSetAttr
-  int ioPermError = 0;
-  int ioPermFailFrom = -1;  // only this start address fails, when set
-  std::map<std::uint16_t, std::uint8_t> inputs;
+  unsigned char parallelIn = 0;              // PPRDATA, PPRSTATUS, PPRCONTROL
+  termios attributes{};                      // TcGetAttr; TcSetAttr stores here
+  std::optional<unsigned long> refusedIoRange;
 
   int Open(const char* path, int flags) override {
     calls.push_back({"open", 0, flags, path});
-    auto it = openErrors.find(path);
-    return it == openErrors.end() ? 7 : -it->second;
+    return openErrors.count(path) ? -openErrors[path] : 7;
   }
-  int Close(int fd) override {
-    calls.push_back({"close", 0, fd, {}});
-    return 0;
-  }
+  int Close(int fd) override { return Record("close", 0, fd); }
   int Ioctl(int, unsigned long request, void* arg) override {
     long value = 0;
-    switch (request) {
-      case TIOCMGET: *static_cast<int*>(arg) = modemBits; break;
-      case TIOCMBIS:
-      case TIOCMBIC:
-      case PPDATADIR:
-      case PPSETMODE: value = *static_cast<int*>(arg); break;
-      case PPWDATA:
-      case PPWCONTROL: value = *static_cast<unsigned char*>(arg); break;
-      case PPRDATA: *static_cast<unsigned char*>(arg) = dataRegister; break;
-      case PPRSTATUS: *static_cast<unsigned char*>(arg) = statusRegister; break;
-      case PPRCONTROL: *static_cast<unsigned char*>(arg) = controlRegister; break;
-      default: break;
+    if (request == TIOCMGET) *static_cast<int*>(arg) = modemBits;
+    if (request == TIOCMBIS || request == TIOCMBIC || request == PPDATADIR ||
+        request == PPSETMODE) {
+      value = *static_cast<int*>(arg);
     }
-    calls.push_back({"ioctl", request, value, {}});
-    auto it = ioctlErrors.find(request);
-    return it == ioctlErrors.end() ? 0 : -it->second;
+    if (request == PPWDATA || request == PPWCONTROL) value = *static_cast<unsigned char*>(arg);
+    if (request == PPRDATA || request == PPRSTATUS || request == PPRCONTROL) {
+      *static_cast<unsigned char*>(arg) = parallelIn;
+    }
+    Record("ioctl", request, value);
+    return ioctlErrors.count(request) ? -ioctlErrors[request] : 0;
   }
-  long Read(int, void*, std::size_t) override {
-    calls.push_back({"read", 0, 0, {}});
-    return 0;
-  }
+  long Read(int, void*, std::size_t) override { return Record("read", 0, 0); }
   long Write(int, const void* buffer, std::size_t count) override {
-    calls.push_back({"write", 0, *static_cast<const unsigned char*>(buffer), {}});
+    Record("write", 0, *static_cast<const unsigned char*>(buffer));
     return static_cast<long>(count);
   }
   int TcGetAttr(int, termios* t) override {
-    calls.push_back({"tcgetattr", 0, 0, {}});
     *t = attributes;
-    return 0;
+    return Record("tcgetattr", 0, 0);
   }
   int TcSetAttr(int, const termios* t) override {
-    calls.push_back({"tcsetattr", 0, 0, {}});
-    written = *t;
-    return 0;
+    attributes = *t;
+    return Record("tcsetattr", 0, 0);
   }
-  int TcDrain(int) override {
-    calls.push_back({"tcdrain", 0, 0, {}});
-    return 0;
-  }
+  int TcDrain(int) override { return Record("tcdrain", 0, 0); }
   int IoPerm(unsigned long from, unsigned long count, bool on) override {
-    calls.push_back({on ? "ioperm on" : "ioperm off", from, static_cast<long>(count), {}});
-    if (on && ioPermError && (ioPermFailFrom < 0 || static_cast<long>(from) == ioPermFailFrom)) {
-      return -ioPermError;
-    }
-    return 0;
+    Record(on ? "ioperm on" : "ioperm off", from, static_cast<long>(count));
+    return on && refusedIoRange == from ? -EPERM : 0;
   }
-  std::uint8_t Inb(std::uint16_t address) override {
-    calls.push_back({"inb", address, 0, {}});
-    return inputs.count(address) ? inputs[address] : 0;
-  }
-  void Outb(std::uint8_t value, std::uint16_t address) override {
-    calls.push_back({"outb", address, value, {}});
-  }
+  std::uint8_t Inb(std::uint16_t address) override { return Record("inb", address, 0) + 0x5F; }
+  void Outb(std::uint8_t value, std::uint16_t address) override { Record("outb", address, value); }
 
-  static OsCall IoctlCall(unsigned long request, long value = 0) {
-    return {"ioctl", request, value, {}};
+ private:
+  int Record(const char* name, unsigned long request, long value) {
+    calls.push_back({name, request, value, {}});
+    return 0;
   }
 };
 

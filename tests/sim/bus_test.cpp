@@ -9,9 +9,8 @@
 namespace kestrum {
 namespace {
 
-// A chip that shifts a value out on its data line, one bit per clock, as serial EEPROMs do:
-// the first bit is there before the first clock and the next follows each falling edge.
-// `ahead` false: the bit appears only after a falling edge (IM-Bus).
+// Shifts a value out on the data line as a serial device does: one bit per clock, the next
+// after each falling edge; `ahead` puts the first bit out before the first clock.
 class ShiftOutChip final : public Chip {
  public:
   ShiftOutChip(std::uint32_t value, int width, bool msbFirst, bool ahead)
@@ -35,170 +34,104 @@ class ShiftOutChip final : public Chip {
   bool clock_ = false;
 };
 
-// Data edges while the clock is high, as (new data level) in order: the I2C conditions.
+// The new data levels of the data edges that happen while the clock is high.
 std::vector<int> DataEdgesWhileClockHigh(const ProbeChip& chip) {
   std::vector<int> result;
   bool clock = false;
   for (const ProbeChip::Edge& e : chip.Edges()) {
     if (e.pin == ChipPin::Clock) clock = e.level;
-    if (e.pin == ChipPin::Data && clock) result.push_back(e.level ? 1 : 0);
+    if (e.pin == ChipPin::Data && clock) result.push_back(e.level);
   }
   return result;
 }
 
-// Timing tests count only the bus's own waits: no port access time, no I/O delay samples.
-Rig& Quiet(Rig& rig) {
-  rig.board().SetAccessTimeUs(0);
-  rig.lines.Settings().IODelay = -1;
-  return rig;
-}
-
-TEST(Bus, ShiftOutBitsSendsTheLowBitsMostSignificantFirst) {
-  Rig rig(ProgrammerType::Conquest);
-  ShiftOutBits(rig.lines, 0x05, 3);
-  EXPECT_EQ(rig.chip.DataAtClock(true), (std::vector<int>{1, 0, 1}));
-  EXPECT_FALSE(rig.pins().clock);
-
-  rig.chip.ClearEdges();
-  ShiftOutBits(rig.lines, 0xFF, 0);
-  EXPECT_TRUE(rig.chip.Edges().empty());
-  ShiftOutBits(rig.lines, 0x81, 9);  // at most a byte
-  EXPECT_EQ(rig.chip.DataAtClock(true), (std::vector<int>{1, 0, 0, 0, 0, 0, 0, 1}));
-}
-
-TEST(Bus, ByteAndWordShiftsChangeDataOnlyWhileTheClockIsLow) {
+TEST(Bus, ShiftsOutMostSignificantFirstChangingDataOnlyWhileTheClockIsLow) {
   Rig rig(ProgrammerType::Schaer);
-  ShiftOutByte(rig.lines, 0xA5);
-  EXPECT_EQ(rig.chip.DataAtClock(true), (std::vector<int>{1, 0, 1, 0, 0, 1, 0, 1}));
-  EXPECT_TRUE(DataEdgesWhileClockHigh(rig.chip).empty());
-  EXPECT_FALSE(rig.pins().clock);
-
+  ShiftOutBits(rig.lines, 0x05, 3);
+  ShiftOutBits(rig.lines, 0xFF, 0);
+  EXPECT_EQ(rig.chip.DataAtClock(true), (std::vector<int>{1, 0, 1}));
   rig.chip.ClearEdges();
-  ShiftOutWord(rig.lines, 0xBEEF);
-  std::vector<int> bits;
-  for (int i = 15; i >= 0; --i) bits.push_back((0xBEEF >> i) & 1);
-  EXPECT_EQ(rig.chip.DataAtClock(true), bits);
+  ShiftOutByte(rig.lines, 0xA5);
+  ShiftOutWord(rig.lines, 0x8001);
+  EXPECT_EQ(rig.chip.DataAtClock(true), (std::vector<int>{1, 0, 1, 0, 0, 1, 0, 1, 1, 0, 0, 0,
+                                                          0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}));
   EXPECT_TRUE(DataEdgesWhileClockHigh(rig.chip).empty());
   EXPECT_FALSE(rig.pins().clock);
 }
 
-TEST(Bus, ShiftInReadsMostSignificantFirst) {
+TEST(Bus, ShiftsInMostSignificantFirst) {
   Rig rig(ProgrammerType::Stk200);
-  ShiftOutChip byteChip(0x3C, 8, true, true);
-  rig.programmer.Insert(&byteChip);
-  EXPECT_EQ(ShiftInByte(rig.lines), 0x3C);
-  EXPECT_FALSE(rig.pins().clock);
-
-  ShiftOutChip wordChip(0x8421, 16, true, true);
-  rig.programmer.Insert(&wordChip);
-  EXPECT_EQ(ShiftInWord(rig.lines), 0x8421);
-  EXPECT_FALSE(rig.pins().clock);
-}
-
-TEST(Bus, ShiftInByteWithDataInHeldHigh) {
-  Rig rig(ProgrammerType::TaitSerial);
   rig.chip.drive = DataDrive::High;
   EXPECT_EQ(ShiftInByte(rig.lines), 0xFF);
   rig.lines.Settings().InvertDataIn = true;
   EXPECT_EQ(ShiftInByte(rig.lines), 0x00);
-  // Released, the line follows the programmer's own released (high) data line.
   rig.lines.Settings().InvertDataIn = false;
-  rig.chip.drive = DataDrive::Released;
-  EXPECT_EQ(ShiftInByte(rig.lines), 0xFF);
+  ShiftOutChip byteChip(0x3C, 8, true, true);
+  rig.programmer.Insert(&byteChip);
+  EXPECT_EQ(ShiftInByte(rig.lines), 0x3C);
+  ShiftOutChip wordChip(0x8421, 16, true, true);
+  rig.programmer.Insert(&wordChip);
+  EXPECT_EQ(ShiftInWord(rig.lines), 0x8421);
 }
 
 TEST(Bus, I2cConditionsMoveDataWhileTheClockIsHigh) {
   Rig rig(ProgrammerType::Conquest);
   I2cStart(rig.lines);
-  EXPECT_EQ(DataEdgesWhileClockHigh(rig.chip), (std::vector<int>{0}));
-  EXPECT_FALSE(rig.pins().clock);
-  EXPECT_FALSE(rig.pins().data);
-
-  rig.chip.ClearEdges();
-  I2cStop(rig.lines);
-  EXPECT_EQ(DataEdgesWhileClockHigh(rig.chip), (std::vector<int>{1}));
-  EXPECT_FALSE(rig.pins().clock);
-
-  rig.chip.ClearEdges();
   I2cAck(rig.lines);
   I2cNack(rig.lines);
-  EXPECT_EQ(rig.chip.DataAtClock(true), (std::vector<int>{0, 1}));
-  EXPECT_TRUE(DataEdgesWhileClockHigh(rig.chip).empty());
+  I2cStop(rig.lines);
+  EXPECT_EQ(DataEdgesWhileClockHigh(rig.chip), (std::vector<int>{0, 1}));  // start, stop
+  EXPECT_EQ(rig.chip.DataAtClock(true), (std::vector<int>{1, 0, 1, 0}));
   EXPECT_FALSE(rig.pins().clock);
 }
 
 TEST(Bus, I2cWaitAckPollsAtMostLimitTimesEachAfter100Us) {
   Rig rig(ProgrammerType::Conquest);
-  Quiet(rig);
+  // Count only the acknowledge waits: no access time, no bus delay, no Data In samples.
+  rig.board().SetAccessTimeUs(0);
+  rig.lines.Settings().IODelay = -1;
   rig.lines.Lines().BusDelay = 0;
-
-  // Limit 0: Data In is never read, and the answer comes after one 100 µs wait.
-  rig.board().ResetCounters();
-  std::int64_t start = rig.clock.nowUs();
-  EXPECT_FALSE(I2cWaitAck(rig.lines, 0));
-  EXPECT_EQ(rig.clock.nowUs() - start, 100);
-  EXPECT_EQ(rig.board().DataInReads(), 0);
-
-  // No acknowledge: limit reads, limit + 1 waits.
-  rig.board().ResetCounters();
-  start = rig.clock.nowUs();
-  EXPECT_FALSE(I2cWaitAck(rig.lines, 3));
-  EXPECT_EQ(rig.clock.nowUs() - start, 400);
-  EXPECT_EQ(rig.board().DataInReads(), 3);
-
+  for (auto [limit, reads, waitedUs] : {std::tuple{0, 0, 100}, {3, 3, 400}}) {
+    rig.board().ResetCounters();
+    std::int64_t start = rig.clock.nowUs();
+    EXPECT_FALSE(I2cWaitAck(rig.lines, limit));
+    EXPECT_EQ(rig.clock.nowUs() - start, waitedUs);
+    EXPECT_EQ(rig.board().DataInReads(), reads);
+  }
   // The device pulls data low during the ninth clock.
-  rig.chip.ClearEdges();
   rig.chip.responder = [](const ChipPins& pins, std::int64_t) {
     return pins.clock ? DataDrive::Low : DataDrive::Released;
   };
   rig.board().ResetCounters();
   EXPECT_TRUE(I2cWaitAck(rig.lines, 10000));
   EXPECT_EQ(rig.board().DataInReads(), 1);
-  EXPECT_EQ(rig.chip.DataAtClock(true), (std::vector<int>{0}));
   EXPECT_FALSE(rig.pins().clock);
 }
 
-TEST(Bus, ImBusSendsAndReceivesLeastSignificantFirstAndLeavesTheClockHigh) {
+TEST(Bus, ImBusIsLeastSignificantFirstWithTenMicrosecondPhasesAndTheClockLeftHigh) {
   Rig rig(ProgrammerType::ProPic2);
+  rig.board().SetAccessTimeUs(0);
+  rig.lines.Settings().IODelay = -1;
+  std::int64_t start = rig.clock.nowUs();
   ImBusSend(rig.lines, 0x0001, 3);
+  EXPECT_EQ(rig.clock.nowUs() - start, 3 * 30);
   EXPECT_EQ(rig.chip.DataAtClock(true), (std::vector<int>{1, 0, 0}));
   EXPECT_TRUE(rig.pins().clock);
-
-  rig.chip.ClearEdges();
-  ImBusSend(rig.lines, 0xFFFF, 0);
-  EXPECT_EQ(ImBusReceive(rig.lines, 0), 0);
-  EXPECT_TRUE(rig.chip.Edges().empty());
-
   ShiftOutChip chip(0b1010, 4, false, false);
   rig.programmer.Insert(&chip);
   EXPECT_EQ(ImBusReceive(rig.lines, 4), 0b1010);
+  EXPECT_EQ(ImBusReceive(rig.lines, 0), 0);
   EXPECT_TRUE(rig.pins().clock);
 }
 
-TEST(Bus, WaitsAreBusDelaysAndFixedImBusPhases) {
-  Rig rig(ProgrammerType::Conquest);
-  Quiet(rig);
+TEST(Bus, AByteTakesSeventeenBusDelaysAndClocksTheFunCardsSmartcard) {
+  Rig rig(ProgrammerType::FunCard);
+  rig.board().SetAccessTimeUs(0);
+  rig.lines.Settings().IODelay = -1;
   std::int64_t start = rig.clock.nowUs();
-  ShiftOutByte(rig.lines, 0x00);
+  ShiftOutByte(rig.lines, 0x5A);
   EXPECT_EQ(rig.clock.nowUs() - start, 17 * 20);
-  rig.lines.Lines().BusDelay = 7;
-  start = rig.clock.nowUs();
-  ShiftOutBits(rig.lines, 0, 2);
-  EXPECT_EQ(rig.clock.nowUs() - start, 2 * 3 * 7);
-  start = rig.clock.nowUs();
-  ImBusSend(rig.lines, 0, 2);
-  ImBusReceive(rig.lines, 1);
-  EXPECT_EQ(rig.clock.nowUs() - start, 2 * 3 * 10 + 4 * 10);
-}
-
-TEST(Bus, TheFunCardClocksItsSmartcardWhileBytesAreShifted) {
-  Rig funCard(ProgrammerType::FunCard);
-  ShiftOutByte(funCard.lines, 0x5A);
-  EXPECT_EQ(funCard.chip.EdgesOf(ChipPin::CardClock).size(), 2u * 17);
-  EXPECT_EQ(funCard.chip.DataAtClock(true), (std::vector<int>{0, 1, 0, 1, 1, 0, 1, 0}));
-  Rig conquest(ProgrammerType::Conquest);
-  ShiftOutByte(conquest.lines, 0x5A);
-  EXPECT_TRUE(conquest.chip.EdgesOf(ChipPin::CardClock).empty());
+  EXPECT_EQ(rig.chip.EdgesOf(ChipPin::CardClock).size(), 2u * 17);
 }
 
 }  // namespace
