@@ -60,16 +60,16 @@ TEST(Bus, ShiftsOutMostSignificantFirstChangingDataOnlyWhileTheClockIsLow) {
 }
 
 TEST(Bus, ShiftsInMostSignificantFirst) {
+  ShiftOutChip byteChip(0x3C, 8, true, true);  // chips outlive the programmer they sit in
+  ShiftOutChip wordChip(0x8421, 16, true, true);
   Rig rig(ProgrammerType::Stk200);
   rig.chip.drive = DataDrive::High;
   EXPECT_EQ(ShiftInByte(rig.lines), 0xFF);
   rig.lines.Settings().InvertDataIn = true;
   EXPECT_EQ(ShiftInByte(rig.lines), 0x00);
   rig.lines.Settings().InvertDataIn = false;
-  ShiftOutChip byteChip(0x3C, 8, true, true);
   rig.programmer.Insert(&byteChip);
   EXPECT_EQ(ShiftInByte(rig.lines), 0x3C);
-  ShiftOutChip wordChip(0x8421, 16, true, true);
   rig.programmer.Insert(&wordChip);
   EXPECT_EQ(ShiftInWord(rig.lines), 0x8421);
 }
@@ -109,6 +109,7 @@ TEST(Bus, I2cWaitAckPollsAtMostLimitTimesEachAfter100Us) {
 }
 
 TEST(Bus, ImBusIsLeastSignificantFirstWithTenMicrosecondPhasesAndTheClockLeftHigh) {
+  ShiftOutChip chip(0b1010, 4, false, false);
   Rig rig(ProgrammerType::ProPic2);
   rig.board().SetAccessTimeUs(0);
   rig.lines.Settings().IODelay = -1;
@@ -117,7 +118,6 @@ TEST(Bus, ImBusIsLeastSignificantFirstWithTenMicrosecondPhasesAndTheClockLeftHig
   EXPECT_EQ(rig.clock.nowUs() - start, 3 * 30);
   EXPECT_EQ(rig.chip.DataAtClock(true), (std::vector<int>{1, 0, 0}));
   EXPECT_TRUE(rig.pins().clock);
-  ShiftOutChip chip(0b1010, 4, false, false);
   rig.programmer.Insert(&chip);
   EXPECT_EQ(ImBusReceive(rig.lines, 4), 0b1010);
   EXPECT_EQ(ImBusReceive(rig.lines, 0), 0);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <thread>
 
 #include "rig.hpp"
 
@@ -182,7 +183,7 @@ TEST(LineContext, APortThatDoesNotOpenIsReportedAndNothingIsDriven) {
   EXPECT_TRUE(programmer.Board().Log().empty());
 }
 
-TEST(LineContext, AWorkersCopyHasTheLineStateButNoPort) {
+TEST(LineContext, ServesTheDefaultPortNameAndAWorkersCopyHasNoPort) {
   Rig rig(HardwareSettings{});  // the virtual programmer serves JDM on "Com 2"
   ASSERT_TRUE(rig.opened);
   rig.lines.Lines().BusDelay = 7;
@@ -197,6 +198,21 @@ TEST(LineContext, AWorkersCopyHasTheLineStateButNoPort) {
   rig.lines.IdleLines();  // opens for the purpose and closes again
   EXPECT_EQ(rig.programmer.OpenCount(), 2);
   EXPECT_FALSE(rig.lines.IsPortOpen());
+}
+
+TEST(LineContext, AWorkerDrivesTheProgrammerThroughItsOwnCopy) {
+  Rig rig(ProgrammerType::Conquest);
+  rig.lines.ClosePort();
+  std::thread worker([copy = rig.lines]() mutable {
+    if (copy.OpenPort()) {
+      copy.PowerOn();
+      copy.SetDataClock(1);
+      copy.ClosePort();
+    }
+  });
+  worker.join();
+  EXPECT_TRUE(rig.pins().vcc);
+  EXPECT_TRUE(rig.pins().data);
 }
 
 // Counts how often the line layer looks at the clock.
