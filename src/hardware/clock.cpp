@@ -1,0 +1,31 @@
+// The real clock on std::chrono::steady_clock.
+#include "hardware/clock.hpp"
+
+#include <chrono>
+#include <thread>
+
+namespace kestrum {
+
+std::int64_t RealClock::nowUs() const {
+  return std::chrono::duration_cast<std::chrono::microseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+void RealClock::delayUs(std::int64_t us) {
+  if (us <= 0) return;
+  // Sleeping would hand the processor to the scheduler for far longer than an edge may last.
+  auto end = std::chrono::steady_clock::now() + std::chrono::microseconds(us);
+  while (std::chrono::steady_clock::now() < end) {
+  }
+}
+
+void RealClock::sleepMs(std::int64_t ms) {
+  if (ms <= 0) {
+    std::this_thread::yield();
+    return;
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+}  // namespace kestrum

@@ -1,0 +1,89 @@
+// Port name rules and the stored form of the hardware settings.
+#include "hardware/hardware_settings.hpp"
+
+#include "core/text.hpp"
+
+namespace kestrum {
+
+namespace {
+
+std::string DeviceFileKey(std::string_view prefix, int digit) {
+  return "DeviceFile" + std::string(prefix) + std::to_string(digit);
+}
+
+}  // namespace
+
+void DerivePortBase(HardwareSettings& settings) {
+  const std::string& port = settings.Port;
+  if (port.size() == 4 && port[3] >= '1' && port[3] <= '4') {
+    settings.PortBase = PortBaseFor(PortKindOf(settings.Programmer), port[3] - '0');
+  }
+  settings.LcrPort = static_cast<std::uint16_t>(settings.PortBase + reg::kLcr);
+  settings.McrPort = static_cast<std::uint16_t>(settings.PortBase + reg::kMcr);
+  settings.LsrPort = static_cast<std::uint16_t>(settings.PortBase + reg::kLsr);
+  settings.MsrPort = static_cast<std::uint16_t>(settings.PortBase + reg::kMsr);
+}
+
+std::optional<int> PortDigit(ProgrammerType type, std::string_view portName) {
+  std::string_view prefix = PortPrefix(type);
+  if (portName.size() != prefix.size() + 1) return std::nullopt;
+  if (!EqualsIgnoreCase(portName.substr(0, prefix.size()), prefix)) return std::nullopt;
+  char digit = portName.back();
+  if (digit < '1' || digit > '4') return std::nullopt;
+  return digit - '0';
+}
+
+std::optional<int> PortDigit(const HardwareSettings& settings) {
+  return PortDigit(settings.Programmer, settings.Port);
+}
+
+std::string DeviceFileFor(const HardwareSettings& settings, std::string_view portName) {
+  std::optional<int> digit = PortDigit(settings.Programmer, portName);
+  if (!digit) return {};
+  const auto& files = PortKindOf(settings.Programmer) == PortKind::Serial
+                          ? settings.SerialDevices
+                          : settings.ParallelDevices;
+  return files[*digit - 1];
+}
+
+HardwareSettings LoadHardwareSettings(const SettingsStore& store) {
+  HardwareSettings s;
+  int type = store.ReadInteger("Programmer", 0);
+  // A damaged index would address no row; the first type is the default.
+  s.Programmer =
+      IsValidProgrammerType(type) ? static_cast<ProgrammerType>(type) : ProgrammerType::Jdm;
+  s.Port = store.ReadString("Port", text::kDefaultPortName);
+  s.Api = store.ReadBool("Api", false);
+  s.InvertDataOut = store.ReadBool("InvertDataOut", false);
+  s.InvertDataIn = store.ReadBool("InvertDataIn", false);
+  s.InvertSCK = store.ReadBool("InvertSCK", false);
+  s.InvertMCLR = store.ReadBool("InvertMCLR", false);
+  s.InvertVCC = store.ReadBool("InvertVCC", false);
+  s.InvertVPP = store.ReadBool("InvertVPP", false);
+  s.IODelay = store.ReadInteger("IODelay", 10);
+  s.PowerControl = store.ReadBool("PowerControl", false);
+  for (int digit = 1; digit <= 4; ++digit) {
+    std::string& serial = s.SerialDevices[digit - 1];
+    serial = store.ReadString(DeviceFileKey(text::kSerialPortPrefix, digit), serial);
+    std::string& parallel = s.ParallelDevices[digit - 1];
+    parallel = store.ReadString(DeviceFileKey(text::kParallelPortPrefix, digit), parallel);
+  }
+  s.Access = store.ReadBool("RawPortIo", false) ? PortAccess::RawIo : PortAccess::DeviceFile;
+  DerivePortBase(s);
+  return s;
+}
+
+void SaveHardwareSettings(SettingsStore& store, const HardwareSettings& s) {
+  store.WriteInteger("Programmer", static_cast<int>(s.Programmer));
+  store.WriteBool("Api", s.Api);
+  store.WriteBool("InvertDataOut", s.InvertDataOut);
+  store.WriteBool("InvertDataIn", s.InvertDataIn);
+  store.WriteBool("InvertSCK", s.InvertSCK);
+  store.WriteBool("InvertMCLR", s.InvertMCLR);
+  store.WriteBool("InvertVCC", s.InvertVCC);
+  store.WriteBool("InvertVPP", s.InvertVPP);
+  store.WriteInteger("IODelay", s.IODelay);
+  store.WriteString("Port", s.Port);
+}
+
+}  // namespace kestrum

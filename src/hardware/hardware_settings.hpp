@@ -1,0 +1,70 @@
+// The hardware settings: programmer type, port, interface, inversion options, I/O delay and
+// the addresses derived from the port name. Workers receive a copy when they start.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/settings_store.hpp"
+#include "hardware/programmer_types.hpp"
+#include "hardware/texts.hpp"
+
+namespace kestrum {
+
+// How a port's registers are reached on Linux.
+enum class PortAccess {
+  DeviceFile,  // the tty or ppdev device file: no root needed
+  RawIo,       // inb/outb after ioperm(): root or CAP_SYS_RAWIO
+};
+
+struct HardwareSettings {
+  ProgrammerType Programmer = ProgrammerType::Jdm;
+  std::string Port{text::kDefaultPortName};
+  bool Api = false;  // false: "Direct I/O", true: "Windows API" (the serial system calls)
+  bool InvertDataOut = false;
+  bool InvertDataIn = false;
+  bool InvertSCK = false;
+  bool InvertMCLR = false;
+  bool InvertVCC = false;
+  bool InvertVPP = false;  // stored and shown only
+  int IODelay = 10;
+  bool PowerControl = false;
+  std::uint16_t PortBase = 0;
+  std::uint16_t LcrPort = 0;
+  std::uint16_t McrPort = 0;
+  std::uint16_t LsrPort = 0;
+  std::uint16_t MsrPort = 0;
+  int PinCount = 0;  // of the selected device
+
+  // Linux: the device file of each port (Com1..Com4, LPT1..LPT4), and the register access.
+  std::array<std::string, 4> SerialDevices{"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2", "/dev/ttyS3"};
+  std::array<std::string, 4> ParallelDevices{"/dev/parport0", "/dev/parport1", "/dev/parport2",
+                                             "/dev/parport3"};
+  PortAccess Access = PortAccess::DeviceFile;
+};
+
+// Sets PortBase from the port name when the name has exactly four characters and ends in a
+// digit 1..4 (serial table for the JDM, parallel otherwise); otherwise PortBase keeps its
+// value. The four UART register addresses follow PortBase in every case.
+void DerivePortBase(HardwareSettings& settings);
+
+// A port name the backends can open: the type's prefix ("Com" or "LPT", any case) and one
+// digit 1..4. Returns the digit, or nothing ("Com 2", "", "LPT1" for the JDM).
+std::optional<int> PortDigit(const HardwareSettings& settings);
+std::optional<int> PortDigit(ProgrammerType type, std::string_view portName);
+
+// The device file of a port name, from the per-port table; empty when the name is not usable.
+std::string DeviceFileFor(const HardwareSettings& settings, std::string_view portName);
+
+// Reads every hardware setting from the store (defaults for missing values) and derives the
+// port addresses. The device files are kept under "DeviceFileCom1".."DeviceFileLPT4" and the
+// raw access under "RawPortIo".
+HardwareSettings LoadHardwareSettings(const SettingsStore& store);
+// Writes what the hardware settings dialog writes: "Programmer", "Api", the six invert
+// flags, "IODelay" and "Port".
+void SaveHardwareSettings(SettingsStore& store, const HardwareSettings& settings);
+
+}  // namespace kestrum

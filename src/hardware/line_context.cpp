@@ -1,0 +1,346 @@
+// The line operations of the ten programmer types.
+#include "hardware/line_context.hpp"
+
+namespace kestrum {
+
+LineContext::LineContext(HardwareSettings settings, Clock& clock, Ui& ui, PortOpener& opener)
+    : settings_(std::move(settings)), clock_(&clock), ui_(&ui), opener_(&opener) {}
+
+LineContext::LineContext(const LineContext& other)
+    : settings_(other.settings_),
+      lines_(other.lines_),
+      clock_(other.clock_),
+      ui_(other.ui_),
+      opener_(other.opener_) {}
+
+LineContext& LineContext::operator=(const LineContext& other) {
+  if (this != &other) {
+    port_.reset();
+    settings_ = other.settings_;
+    lines_ = other.lines_;
+    clock_ = other.clock_;
+    ui_ = other.ui_;
+    opener_ = other.opener_;
+  }
+  return *this;
+}
+
+LineContext::~LineContext() = default;
+
+bool LineContext::OpenPort(bool report) {
+  if (port_) return true;
+  port_ = opener_->Open(settings_, *ui_, report);
+  if (!port_) return false;
+  // 8 data bits, no parity, two stop bits, no flow control, rate unchanged; a parallel port
+  // has no line format and ignores it.
+  port_->SetLineFormat(LineFormat{});
+  return true;
+}
+
+void LineContext::ClosePort() {
+  port_.reset();
+}
+
+std::uint16_t LineContext::PortBase() const {
+  return port_ ? port_->Base() : settings_.PortBase;
+}
+
+std::uint8_t LineContext::PortIn(std::uint16_t address) {
+  return port_ ? port_->In(address) : kFloatingBus;
+}
+
+void LineContext::PortOut(std::uint16_t address, std::uint8_t value) {
+  if (port_) port_->Out(address, value);
+}
+
+void LineContext::IdleLines() {
+  bool openedHere = false;
+  if (!port_) {
+    if (!OpenPort(false)) return;
+    openedHere = true;
+  }
+  VppOff();
+  AllLinesOff();
+  if (openedHere) ClosePort();
+}
+
+// --- register helpers ---
+
+void LineContext::ChangeDataBits(std::uint8_t mask, std::uint8_t levels) {
+  std::uint16_t data = PortBase() + reg::kData;
+  std::uint8_t value = PortIn(data);
+  PortOut(data, static_cast<std::uint8_t>((value & ~mask) | (levels & mask)));
+}
+
+void LineContext::WriteModemLines(std::uint8_t value) {
+  if (settings_.Api) {
+    if (port_) {
+      port_->SetRts(value & kMcrRts);
+      port_->SetDtr(value & kMcrDtr);
+    }
+  } else {
+    PortOut(PortBase() + reg::kMcr, value & (kMcrDtr | kMcrRts));
+  }
+}
+
+void LineContext::SetJdmBreak(bool on) {
+  if (settings_.Api) {
+    if (port_) port_->SetBreak(on);
+  } else {
+    PortOut(PortBase() + reg::kLcr, on ? (kLcr8N2 | kLcrBreak) : kLcr8N2);
+  }
+}
+
+std::uint8_t LineContext::DataInLevel() {
+  switch (Row().dataIn) {
+    case DataInRule::ModemCts:
+      if (settings_.Api) return (port_ && port_->Cts()) ? 1 : 0;
+      return (PortIn(PortBase() + reg::kMsr) & kMsrCts) ? 1 : 0;
+    case DataInRule::StatusAck:
+      return (PortIn(PortBase() + reg::kStatus) & kStatusAck) ? 1 : 0;
+    case DataInRule::StatusBusy:
+      return (PortIn(PortBase() + reg::kStatus) & kStatusBusy) ? 0 : 1;
+    case DataInRule::None:
+      break;
+  }
+  return 0;
+}
+
+void LineContext::SampleDataIn() {
+  // Each sample is one port read: the repeated reads hold the lines still for IODelay + 1
+  // reads before the next change. A negative delay takes no sample and leaves DataInBit as
+  // it was (inverting a stale sample would turn it upside down on every call).
+  if (settings_.IODelay < 0) return;
+  std::uint8_t sample = 0;
+  for (int i = 0; i <= settings_.IODelay; ++i) sample = DataInLevel();
+  lines_.DataInBit = sample ^ (settings_.InvertDataIn ? 1 : 0);
+}
+
+// --- data and clock ---
+
+void LineContext::SetDataClock(std::uint8_t value) {
+  const ProgrammerRow& row = Row();
+  if (!row.driven) return;
+  std::uint8_t logical = value & 3;
+  if (settings_.InvertDataOut) logical ^= 1;
+  if (settings_.InvertSCK) logical ^= 2;
+  std::uint8_t bits = static_cast<std::uint8_t>(((logical & 1) ? row.dataOutBit : 0) |
+                                                ((logical & 2) ? row.clockBit : 0));
+  if (IsJdm()) {
+    WriteModemLines(logical);
+  } else if (row.strobeBit) {
+    // AN589: the new levels are written with the strobe low, then strobed in.
+    std::uint16_t data = PortBase() + reg::kData;
+    std::uint8_t mask = row.dataOutBit | row.clockBit | row.clockedClearBits;
+    std::uint8_t written = static_cast<std::uint8_t>((PortIn(data) & ~mask) | bits);
+    PortOut(data, written);
+    DelayMicroseconds(50);
+    PortOut(data, written | row.strobeBit);
+  } else {
+    ChangeDataBits(row.dataOutBit | row.clockBit, bits);
+  }
+  SampleDataIn();
+}
+
+std::uint8_t LineContext::ReadDataIn() {
+  const ProgrammerRow& row = Row();
+  if (!row.driven) return 0;
+  if (row.strobeBit) ChangeDataBits(row.strobeBit, row.strobeBit);
+  return DataInLevel() ^ (settings_.InvertDataIn ? 1 : 0);
+}
+
+void LineContext::ClockBit(std::uint8_t bit) {
+  bit &= 1;
+  SetDataClock(static_cast<std::uint8_t>(bit + 2));
+  // Clock low; Data Out stays high only if the line read back high.
+  SetDataClock(lines_.DataInBit & bit);
+  const ProgrammerRow& row = Row();
+  if (!row.driven) return;
+  if (IsJdm()) {
+    if (settings_.Api) {
+      if (port_) {
+        port_->SetDtr(settings_.InvertDataOut);
+        port_->SetRts(settings_.InvertSCK);
+      }
+    } else {
+      PortOut(PortBase() + reg::kMcr, static_cast<std::uint8_t>((settings_.InvertDataOut ? 1 : 0) |
+                                                                (settings_.InvertSCK ? 2 : 0)));
+    }
+    // The chip disagreed with the bit: give the line time to settle.
+    if (bit != lines_.DataInBit) {
+      for (int i = 0; i < lines_.SettleRepeats; ++i) SetDataClock(0);
+    }
+  } else {
+    std::uint8_t levels = static_cast<std::uint8_t>((settings_.InvertDataOut ? row.dataOutBit : 0) |
+                                                    (settings_.InvertSCK ? row.clockBit : 0));
+    ChangeDataBits(row.dataOutBit | row.clockBit | row.clockedClearBits, levels);
+  }
+}
+
+void LineContext::SetDataLine(std::uint8_t bit) {
+  lines_.LineShadow = static_cast<std::uint8_t>((lines_.LineShadow & ~1) | (bit ? 1 : 0));
+  SetDataClock(lines_.LineShadow);
+}
+
+void LineContext::SetClockLine(std::uint8_t bit) {
+  lines_.LineShadow = static_cast<std::uint8_t>((lines_.LineShadow & ~2) | (bit ? 2 : 0));
+  SetDataClock(lines_.LineShadow);
+}
+
+// --- VPP ---
+
+std::uint8_t LineContext::VppMask() const {
+  const ProgrammerRow& row = Row();
+  return row.vppBySocket ? ProPic2VppBit(settings_.PinCount) : row.vppMask;
+}
+
+std::uint8_t LineContext::VppOnLevels() const {
+  const ProgrammerRow& row = Row();
+  return row.vppBySocket ? ProPic2VppBit(settings_.PinCount) : row.vppOnLevels;
+}
+
+void LineContext::WaitTransmitterEmpty() {
+  std::int64_t start = clock_->nowUs();
+  while (!(PortIn(PortBase() + reg::kLsr) & kLsrThre)) {
+    if (clock_->nowUs() - start >= kTransmitterWaitLimitUs) return;
+    clock_->delayUs(kTransmitterPollUs);
+  }
+}
+
+void LineContext::JdmDriveVppOn() {
+  // TXD is the VPP source: break holds it at the space level. The zero bytes sent with break
+  // off pump the JDM's VPP supply before break holds it up.
+  if (settings_.Api) {
+    if (!port_) return;
+    port_->SetBreak(true);
+    port_->SetLineFormat(LineFormat{.baud = 115200});
+    SleepMs(350);
+    port_->SetBreak(false);
+    for (int i = 0; i < 3; ++i) port_->WriteByte(0x00);
+    port_->SetBreak(true);
+    DelayMicroseconds(100);
+    return;
+  }
+  std::uint16_t base = PortBase();
+  if (!(PortIn(base + reg::kLcr) & kLcrBreak)) {
+    PortOut(base + reg::kLcr, kLcr8N2 | kLcrBreak);
+    SleepMs(350);
+  }
+  PortOut(base + reg::kLcr, kLcr8N2);
+  for (int i = 0; i < 3; ++i) {
+    PortOut(base + reg::kThr, 0x00);
+    WaitTransmitterEmpty();
+  }
+  PortOut(base + reg::kLcr, kLcr8N2 | kLcrBreak);
+  DelayMicroseconds(100);
+}
+
+void LineContext::DriveVppOn() {
+  const ProgrammerRow& row = Row();
+  if (!row.driven) return;
+  if (IsJdm()) {
+    JdmDriveVppOn();
+    return;
+  }
+  std::uint8_t mask = VppMask();
+  if (mask) ChangeDataBits(mask, VppOnLevels());
+  DelayMicroseconds(row.vppOnWaitUs);
+}
+
+void LineContext::DriveVppOff() {
+  const ProgrammerRow& row = Row();
+  if (!row.driven) return;
+  if (IsJdm()) {
+    SetJdmBreak(false);
+    return;
+  }
+  std::uint8_t mask = VppMask();
+  if (mask) ChangeDataBits(mask, static_cast<std::uint8_t>(~VppOnLevels()));
+  DelayMicroseconds(row.vppOffWaitUs);
+}
+
+void LineContext::VppOn() {
+  if (settings_.InvertMCLR) {
+    DriveVppOff();
+  } else {
+    DriveVppOn();
+  }
+}
+
+void LineContext::VppOff() {
+  if (settings_.InvertMCLR) {
+    DriveVppOn();
+  } else {
+    DriveVppOff();
+  }
+}
+
+void LineContext::VppOnFast() {
+  if (!IsJdm()) {
+    VppOn();
+    return;
+  }
+  SetJdmBreak(!settings_.InvertMCLR);
+}
+
+// --- supply ---
+
+void LineContext::PowerOn() {
+  const ProgrammerRow& row = Row();
+  if (!row.driven) return;
+  if (IsJdm()) {
+    // The JDM takes its supply from the port lines: all of them high starves it.
+    if (!settings_.PowerControl) return;
+    VppOff();
+    SetDataClock(0);
+    DelayMicroseconds(lines_.PowerUpDelay);
+    VppOnFast();
+    SleepMs(150);
+    return;
+  }
+  std::uint8_t levels = settings_.InvertVCC ? 0 : row.vccBits;
+  ChangeDataBits(row.vccBits | row.vccFixedBits, levels | row.vccFixedBits);
+}
+
+void LineContext::AllLinesOff() {
+  const ProgrammerRow& row = Row();
+  if (!row.driven) return;
+  if (IsJdm()) {
+    if (!settings_.PowerControl) return;
+    VppOnFast();
+    SetDataClock(3);
+    SleepMs(500);
+    return;
+  }
+  std::uint8_t mask = row.idleSetBits | row.idleMclrMask;
+  std::uint8_t levels = static_cast<std::uint8_t>(
+      row.idleSetBits | (row.idleMclrLevels ^ (settings_.InvertMCLR ? row.idleMclrMask : 0)));
+  if (row.idleDataClockVcc) {
+    mask |= row.vccBits | row.dataOutBit | row.clockBit;
+    levels |= static_cast<std::uint8_t>((settings_.InvertVCC ? row.vccBits : 0) |
+                                        (settings_.InvertDataOut ? row.dataOutBit : 0) |
+                                        (settings_.InvertSCK ? row.clockBit : 0));
+  }
+  ChangeDataBits(mask, levels);
+}
+
+void LineContext::CardClockPulse() {
+  const ProgrammerRow& row = Row();
+  if (!row.driven || !row.cardClockBit) return;
+  ChangeDataBits(row.cardClockBit, row.cardClockBit);
+  DelayMicroseconds(0);
+  ChangeDataBits(row.cardClockBit, 0);
+}
+
+// --- time ---
+
+void LineContext::DelayMicroseconds(std::int64_t us) {
+  if (us == 0) return;
+  clock_->delayUs(us);
+}
+
+void LineContext::SleepMs(std::int64_t ms) {
+  clock_->sleepMs(ms);
+}
+
+}  // namespace kestrum

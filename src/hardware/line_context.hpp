@@ -1,0 +1,108 @@
+// The programmer line layer: what a protocol needs to drive the programmer, in one object.
+// It carries a copy of the hardware settings, the line state, the open port, the clock and
+// the Ui for messages. A worker thread gets its own copy when it starts (the copy has no port
+// open; the worker opens its own) and hands its line state back when it is done.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "core/ui.hpp"
+#include "hardware/clock.hpp"
+#include "hardware/hardware_settings.hpp"
+#include "hardware/port.hpp"
+
+namespace kestrum {
+
+struct LineState {
+  std::uint8_t DataInBit = 0;   // last Data In sample, corrected by InvertDataIn
+  std::uint8_t LineShadow = 0;  // bit 0 Data Out, bit 1 Clock, as last set by line
+  int CriticalDepth = 0;
+  int BusDelay = 20;  // µs between the edges of the bus primitives
+  int PowerUpDelay = 3500;
+  int SettleRepeats = 5;
+};
+
+// How long the JDM VPP sequence waits for a UART that never reports its transmitter empty
+// before it goes on, and how often it looks. A 0x00 frame at 300 baud takes 37 ms.
+inline constexpr std::int64_t kTransmitterWaitLimitUs = 50000;
+inline constexpr std::int64_t kTransmitterPollUs = 10;
+
+class LineContext {
+ public:
+  LineContext(HardwareSettings settings, Clock& clock, Ui& ui, PortOpener& opener);
+  // A copy shares the clock, the Ui and the opener, copies settings and line state, and has
+  // no port open.
+  LineContext(const LineContext& other);
+  LineContext& operator=(const LineContext& other);
+  LineContext(LineContext&& other) noexcept = default;
+  LineContext& operator=(LineContext&& other) noexcept = default;
+  ~LineContext();
+
+  HardwareSettings& Settings() { return settings_; }
+  const HardwareSettings& Settings() const { return settings_; }
+  LineState& Lines() { return lines_; }
+  const LineState& Lines() const { return lines_; }
+  Clock& clock() const { return *clock_; }
+  Ui& ui() const { return *ui_; }
+  PortOpener& opener() const { return *opener_; }
+
+  // Port access. OpenPort reports a port that does not open (unless `report` is false) and
+  // returns false; the caller then ends without driving anything. Without an open port the
+  // line operations touch nothing and PortIn reads 0xFF, as an empty bus does.
+  bool OpenPort(bool report = true);
+  void ClosePort();
+  bool IsPortOpen() const { return port_ != nullptr; }
+  // The open port's base address (the settings' PortBase while none is open).
+  std::uint16_t PortBase() const;
+  std::uint8_t PortIn(std::uint16_t address);
+  void PortOut(std::uint16_t address, std::uint8_t value);
+  // The open port, for its serial system calls; null while none is open.
+  Port* OpenedPort() const { return port_.get(); }
+  // VppOff and AllLinesOff, on the open port or on one opened (quietly) for the purpose:
+  // after start-up and after the hardware settings change, so the programmer rests.
+  void IdleLines();
+
+  // Line operations, in logical levels; the invert options are applied here.
+  void SetDataClock(std::uint8_t value);
+  std::uint8_t ReadDataIn();
+  void ClockBit(std::uint8_t bit);
+  void SetDataLine(std::uint8_t bit);
+  void SetClockLine(std::uint8_t bit);
+  void DriveVppOn();
+  void DriveVppOff();
+  void VppOn();
+  void VppOff();
+  void VppOnFast();
+  void PowerOn();
+  void AllLinesOff();
+  void CardClockPulse();
+  void DelayMicroseconds(std::int64_t us);
+  void SleepMs(std::int64_t ms);
+  // Linux cannot mask interrupts from user space: these only count.
+  void EnterCritical() { ++lines_.CriticalDepth; }
+  void LeaveCritical() { --lines_.CriticalDepth; }
+
+ private:
+  const ProgrammerRow& Row() const { return RowOf(settings_.Programmer); }
+  bool IsJdm() const { return settings_.Programmer == ProgrammerType::Jdm; }
+  std::uint8_t DataInLevel();
+  void SampleDataIn();
+  // Read-modify-write of the parallel data register: the bits of `mask` take `levels`.
+  void ChangeDataBits(std::uint8_t mask, std::uint8_t levels);
+  void WriteModemLines(std::uint8_t value);
+  void SetJdmBreak(bool on);
+  void JdmDriveVppOn();
+  void WaitTransmitterEmpty();
+  std::uint8_t VppMask() const;
+  std::uint8_t VppOnLevels() const;
+
+  HardwareSettings settings_;
+  LineState lines_;
+  Clock* clock_;
+  Ui* ui_;
+  PortOpener* opener_;
+  std::unique_ptr<Port> port_;
+};
+
+}  // namespace kestrum

@@ -1,0 +1,33 @@
+// The thin layer through which the port backends call the operating system. The backends get
+// it injected, so tests can check exactly which calls, ioctls and bits a backend issues.
+// Every call returns what the system call returns, except that failures come back as -errno.
+#pragma once
+
+#include <termios.h>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace kestrum {
+
+class OsInterface {
+ public:
+  virtual ~OsInterface() = default;
+  virtual int Open(const char* path, int flags) = 0;
+  virtual int Close(int fd) = 0;
+  // `arg` points to the ioctl's argument, or is null for ioctls without one.
+  virtual int Ioctl(int fd, unsigned long request, void* arg) = 0;
+  virtual long Read(int fd, void* buffer, std::size_t count) = 0;
+  virtual long Write(int fd, const void* buffer, std::size_t count) = 0;
+  virtual int TcGetAttr(int fd, termios* attributes) = 0;
+  virtual int TcSetAttr(int fd, const termios* attributes) = 0;  // applied at once
+  virtual int TcDrain(int fd) = 0;  // waits until every written byte has left the UART
+  virtual int IoPerm(unsigned long from, unsigned long count, bool on) = 0;
+  virtual std::uint8_t Inb(std::uint16_t address) = 0;
+  virtual void Outb(std::uint8_t value, std::uint16_t address) = 0;
+};
+
+// The running system's calls.
+OsInterface& SystemOs();
+
+}  // namespace kestrum

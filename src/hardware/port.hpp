@@ -1,0 +1,59 @@
+// An open programmer port. Register access keeps the meaning of the PC's port instructions
+// (one byte at a 16-bit I/O address); the backend answers for the addresses of its own
+// port's registers. The serial system calls are the "Windows API" interface of the JDM
+// programmer (and, later, the smartcard reader line).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "core/ui.hpp"
+#include "hardware/hardware_settings.hpp"
+
+namespace kestrum {
+
+// Every register address a port does not own reads like an empty bus.
+inline constexpr std::uint8_t kFloatingBus = 0xFF;
+
+enum class Parity { None, Odd, Even };
+
+struct LineFormat {
+  int baud = 0;  // 0 keeps the port's rate
+  int dataBits = 8;
+  Parity parity = Parity::None;
+  int stopBits = 2;
+};
+
+class Port {
+ public:
+  virtual ~Port() = default;
+
+  // The I/O address of register 0 (the serial or parallel base of the port).
+  virtual std::uint16_t Base() const = 0;
+  virtual std::uint8_t In(std::uint16_t address) = 0;
+  virtual void Out(std::uint16_t address, std::uint8_t value) = 0;
+
+  // Serial system calls. A port without them (parallel, raw I/O) ignores them; Cts reads false.
+  virtual void SetDtr(bool /*on*/) {}
+  virtual void SetRts(bool /*on*/) {}
+  virtual void SetBreak(bool /*on*/) {}
+  virtual bool Cts() { return false; }
+  virtual void SetLineFormat(const LineFormat& /*format*/) {}
+  virtual void WriteByte(std::uint8_t /*value*/) {}
+};
+
+// Opens ports for operations. Called from whichever thread runs the operation.
+class PortOpener {
+ public:
+  virtual ~PortOpener() = default;
+  // Opens the port the settings name. On failure, tells the user why (unless `report` is
+  // false) and returns null; nothing has been driven then.
+  virtual std::unique_ptr<Port> Open(const HardwareSettings& settings, Ui& ui, bool report) = 0;
+  // The availability test of the hardware settings: whether the named port (for the settings'
+  // programmer type) opens. It is closed again at once; nothing is reported.
+  virtual bool Available(const HardwareSettings& settings, std::string_view portName) = 0;
+};
+
+}  // namespace kestrum

@@ -1,0 +1,76 @@
+// Port opening and its failure messages.
+#include "hardware/port_opener.hpp"
+
+#include <cerrno>
+#include <system_error>
+
+#include "core/text.hpp"
+#include "hardware/texts.hpp"
+
+namespace kestrum {
+
+const BackendRow& BackendFor(const HardwareSettings& settings) {
+  PortKind kind = PortKindOf(settings.Programmer);
+  PortAccess access =
+      settings.Api && kind == PortKind::Serial ? PortAccess::DeviceFile : settings.Access;
+  for (const BackendRow& row : kBackends) {
+    if (row.access == access && row.kind == kind) return row;
+  }
+  return kBackends.front();
+}
+
+std::string PortOpenFailureText(const HardwareSettings& settings, std::string_view portName,
+                                int error) {
+  const BackendRow& backend = BackendFor(settings);
+  PortKind kind = PortKindOf(settings.Programmer);
+  std::string message;
+  if (backend.usesDeviceFile) {
+    message.append(text::kCannotOpenPort).append(DeviceFileFor(settings, portName));
+  } else {
+    std::optional<int> digit = PortDigit(settings.Programmer, portName);
+    message.append(text::kCannotAccessPorts)
+        .append(Hex4(PortBaseFor(kind, digit.value_or(0))))
+        .append(text::kHexSuffix);
+  }
+  message.append(text::kPortNameBefore).append(portName).append(text::kPortNameAfter);
+  // generic_category() is thread-safe, unlike strerror(); workers open ports too.
+  message.append(std::generic_category().message(error)).append(text::kReasonEnd);
+  if (error == EACCES || error == EPERM) {
+    if (backend.usesDeviceFile) {
+      message.append(text::kJoinGroupBefore)
+          .append(kind == PortKind::Serial ? text::kSerialGroup : text::kParallelGroup)
+          .append(text::kJoinGroupAfter);
+    } else {
+      message.append(text::kRawAccessHint);
+    }
+  }
+  return message;
+}
+
+BackendResult SystemPortOpener::OpenNamed(const HardwareSettings& settings,
+                                          std::string_view portName) {
+  std::optional<int> digit = PortDigit(settings.Programmer, portName);
+  if (!digit) return {nullptr, ENODEV};
+  const BackendRow& backend = BackendFor(settings);
+  return backend.open(os_, DeviceFileFor(settings, portName), backend.kind,
+                      PortBaseFor(backend.kind, *digit));
+}
+
+std::unique_ptr<Port> SystemPortOpener::Open(const HardwareSettings& settings, Ui& ui,
+                                             bool report) {
+  if (!PortDigit(settings)) {
+    if (report) ui.Message(MessageKind::Error, text::kNoPortSelected);
+    return nullptr;
+  }
+  BackendResult result = OpenNamed(settings, settings.Port);
+  if (!result.port && report) {
+    ui.Message(MessageKind::Error, PortOpenFailureText(settings, settings.Port, result.error));
+  }
+  return std::move(result.port);
+}
+
+bool SystemPortOpener::Available(const HardwareSettings& settings, std::string_view portName) {
+  return OpenNamed(settings, portName).port != nullptr;
+}
+
+}  // namespace kestrum

@@ -1,0 +1,33 @@
+// The parallel port backend on Linux's ppdev: the port is claimed for the whole operation,
+// and its data, status, control and extended control registers map onto the ppdev ioctls.
+#pragma once
+
+#include <cstdint>
+
+#include "hardware/os_interface.hpp"
+#include "hardware/port.hpp"
+
+namespace kestrum {
+
+class PpdevPort final : public Port {
+ public:
+  PpdevPort(OsInterface& os, int fd, std::uint16_t base, std::uint8_t control);
+  ~PpdevPort() override;
+  PpdevPort(const PpdevPort&) = delete;
+  PpdevPort& operator=(const PpdevPort&) = delete;
+
+  std::uint16_t Base() const override { return base_; }
+  std::uint8_t In(std::uint16_t address) override;
+  void Out(std::uint16_t address, std::uint8_t value) override;
+
+ private:
+  OsInterface& os_;
+  int fd_;
+  std::uint16_t base_;
+  std::uint8_t control_;
+  // The kernel's parport driver leaves ECP ports in PS/2 (byte) mode: mode bits 001, error
+  // interrupts off, service bit set, FIFO empty.
+  std::uint8_t extendedControl_ = 0x35;
+};
+
+}  // namespace kestrum

@@ -1,0 +1,47 @@
+// Every text of the programmer hardware layer that the user sees, in one place.
+#pragma once
+
+#include <string_view>
+
+namespace kestrum::text {
+
+// The programmer list of the hardware settings, in programmer type order.
+inline constexpr std::string_view kProgrammerJdm = "JDM Programmer";
+inline constexpr std::string_view kProgrammerConquest = "Conquest Programmer";
+inline constexpr std::string_view kProgrammerTafe = "TAFE Programmer";
+inline constexpr std::string_view kProgrammerTaitSerial = "TAIT Serial Programmer";
+inline constexpr std::string_view kProgrammerFunCard = "Fun-Card Programmer";
+inline constexpr std::string_view kProgrammerTaitParallel = "TAIT Parallel Programmer";
+inline constexpr std::string_view kProgrammerProPic2 = "ProPic 2 Programmer";
+inline constexpr std::string_view kProgrammerSchaer = "SCHAER Programmer";
+inline constexpr std::string_view kProgrammerStk200 = "STK200 Programmer";
+inline constexpr std::string_view kProgrammerAn589 = "AN589 Programmer";
+
+// Port name prefixes: serial ports for the JDM programmer, parallel ports for all others.
+inline constexpr std::string_view kSerialPortPrefix = "Com";
+inline constexpr std::string_view kParallelPortPrefix = "LPT";
+inline constexpr std::string_view kDefaultPortName = "Com 2";
+
+// No usable port name: the operation ends before anything is driven.
+inline constexpr std::string_view kNoPortSelected =
+    "No programmer port is selected. Please choose a port under Settings > Hardware.";
+
+// "Cannot open /dev/ttyS0 (Com1): Permission denied. Add your user to the group "dialout" and
+// log in again."
+inline constexpr std::string_view kCannotOpenPort = "Cannot open ";
+inline constexpr std::string_view kPortNameBefore = " (";
+inline constexpr std::string_view kPortNameAfter = "): ";
+inline constexpr std::string_view kReasonEnd = ".";
+inline constexpr std::string_view kJoinGroupBefore = " Add your user to the group \"";
+inline constexpr std::string_view kJoinGroupAfter = "\" and log in again.";
+inline constexpr std::string_view kSerialGroup = "dialout";
+inline constexpr std::string_view kParallelGroup = "lp";
+
+// "Cannot access the I/O ports at 0378h (LPT1): Operation not permitted. Raw port access needs
+// root or the capability CAP_SYS_RAWIO."
+inline constexpr std::string_view kCannotAccessPorts = "Cannot access the I/O ports at ";
+inline constexpr std::string_view kHexSuffix = "h";
+inline constexpr std::string_view kRawAccessHint =
+    " Raw port access needs root or the capability CAP_SYS_RAWIO.";
+
+}  // namespace kestrum::text

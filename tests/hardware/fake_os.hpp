@@ -1,0 +1,91 @@
+// A scripted operating system for the backend tests: records every call with its decoded
+// argument and answers from the test's script.
+#pragma once
+
+#include <linux/ppdev.h>
+#include <sys/ioctl.h>
+
+#include <map>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "hardware/os_interface.hpp"
+
+namespace kestrum {
+
+struct OsCall {
+  std::string name;           // "open", "ioctl", "write", "ioperm on", ...
+  unsigned long request = 0;  // ioctl request, or the address of ioperm/inb/outb
+  long value = 0;             // the int or byte argument, open flags, byte written, count
+  std::string path;
+  bool operator==(const OsCall&) const = default;
+};
+
+inline void PrintTo(const OsCall& c, std::ostream* os) {
+  *os << c.name << '(' << c.path << std::hex << " 0x" << c.request << " 0x" << c.value << ')';
+}
+
+inline OsCall Ioctl(unsigned long request, long value = 0) {
+  return {"ioctl", request, value};
+}
+
+class FakeOs final : public OsInterface {
+ public:
+  std::vector<OsCall> calls;
+  std::map<std::string, int> openErrors;     // path -> errno
+  std::map<unsigned long, int> ioctlErrors;  // request -> errno
+  int modemBits = 0;                         // TIOCMGET
+  unsigned char parallelIn = 0;              // PPRDATA, PPRSTATUS, PPRCONTROL
+  termios attributes{};                      // TcGetAttr; TcSetAttr stores here
+  std::optional<unsigned long> refusedIoRange;
+
+  int Open(const char* path, int flags) override {
+    calls.push_back({"open", 0, flags, path});
+    return openErrors.count(path) ? -openErrors[path] : 7;
+  }
+  int Close(int fd) override { return Record("close", 0, fd); }
+  int Ioctl(int, unsigned long request, void* arg) override {
+    long value = 0;
+    if (request == TIOCMGET) *static_cast<int*>(arg) = modemBits;
+    if (request == TIOCMBIS || request == TIOCMBIC || request == PPDATADIR ||
+        request == PPSETMODE) {
+      value = *static_cast<int*>(arg);
+    }
+    if (request == PPWDATA || request == PPWCONTROL) value = *static_cast<unsigned char*>(arg);
+    if (request == PPRDATA || request == PPRSTATUS || request == PPRCONTROL) {
+      *static_cast<unsigned char*>(arg) = parallelIn;
+    }
+    Record("ioctl", request, value);
+    return ioctlErrors.count(request) ? -ioctlErrors[request] : 0;
+  }
+  long Read(int, void*, std::size_t) override { return Record("read", 0, 0); }
+  long Write(int, const void* buffer, std::size_t count) override {
+    Record("write", 0, *static_cast<const unsigned char*>(buffer));
+    return static_cast<long>(count);
+  }
+  int TcGetAttr(int, termios* t) override {
+    *t = attributes;
+    return Record("tcgetattr", 0, 0);
+  }
+  int TcSetAttr(int, const termios* t) override {
+    attributes = *t;
+    return Record("tcsetattr", 0, 0);
+  }
+  int TcDrain(int) override { return Record("tcdrain", 0, 0); }
+  int IoPerm(unsigned long from, unsigned long count, bool on) override {
+    Record(on ? "ioperm on" : "ioperm off", from, static_cast<long>(count));
+    return on && refusedIoRange == from ? -EPERM : 0;
+  }
+  std::uint8_t Inb(std::uint16_t address) override { return Record("inb", address, 0) + 0x5F; }
+  void Outb(std::uint8_t value, std::uint16_t address) override { Record("outb", address, value); }
+
+ private:
+  int Record(const char* name, unsigned long request, long value) {
+    calls.push_back({name, request, value, {}});
+    return 0;
+  }
+};
+
+}  // namespace kestrum

@@ -1,0 +1,54 @@
+// Port names, derived addresses and the stored form of the hardware settings.
+#include "hardware/hardware_settings.hpp"
+
+#include <gtest/gtest.h>
+
+namespace kestrum {
+namespace {
+
+TEST(HardwareSettings, PortBaseFollowsFourCharacterNamesOnly) {
+  HardwareSettings s;
+  DerivePortBase(s);  // "Com 2" has five characters
+  EXPECT_EQ(s.PortBase, 0);
+  for (auto [type, port, base] : {std::tuple{ProgrammerType::Jdm, "Com1", 0x3F8},
+                                  {ProgrammerType::Jdm, "Com4", 0x2E8},
+                                  {ProgrammerType::An589, "LPT2", 0x278},
+                                  {ProgrammerType::Stk200, "LPT3", 0x3BC}}) {
+    s.Programmer = type;
+    s.Port = port;
+    DerivePortBase(s);
+    EXPECT_EQ(s.PortBase, base) << port;
+    EXPECT_EQ(s.MsrPort, base + 6);
+  }
+  s.Port = "";  // no port available when the dialog was confirmed: the base stays
+  DerivePortBase(s);
+  EXPECT_EQ(s.PortBase, 0x3BC);
+}
+
+TEST(HardwareSettings, StoredFormRoundTripsAndSurvivesDamage) {
+  MemorySettingsStore store;
+  HardwareSettings s;
+  s.Programmer = ProgrammerType::FunCard;
+  s.Port = "LPT2";
+  s.Api = true;
+  s.InvertMCLR = true;
+  s.IODelay = 3;
+  SaveHardwareSettings(store, s);
+  EXPECT_EQ(store.Values().at("Programmer"), "4");
+  EXPECT_FALSE(store.Values().count("PowerControl"));  // the options write that one
+  store.SetRaw("DeviceFileLPT2", "/dev/parport9");
+  store.SetRaw("RawPortIo", "1");
+  HardwareSettings loaded = LoadHardwareSettings(store);
+  EXPECT_EQ(loaded.Programmer, ProgrammerType::FunCard);
+  EXPECT_TRUE(loaded.Api && loaded.InvertMCLR && !loaded.InvertDataOut);
+  EXPECT_EQ(loaded.IODelay, 3);
+  EXPECT_EQ(loaded.PortBase, 0x278);
+  EXPECT_EQ(DeviceFileFor(loaded, "LPT2"), "/dev/parport9");
+  EXPECT_EQ(loaded.Access, PortAccess::RawIo);
+  store.SetRaw("Programmer", "12");
+  EXPECT_EQ(LoadHardwareSettings(store).Programmer, ProgrammerType::Jdm);
+  EXPECT_EQ(LoadHardwareSettings(MemorySettingsStore{}).Port, "Com 2");
+}
+
+}  // namespace
+}  // namespace kestrum

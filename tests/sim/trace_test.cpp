@@ -1,0 +1,134 @@
+// The VCD pin trace: its file format, a trace of the simulated programmer, a trace of a real
+// port through the board model, and an I2C trace decoded by sigrok-cli.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "hardware/bus.hpp"
+#include "rig.hpp"
+#include "sim/probe_chip.hpp"
+#include "sim/tracing_port.hpp"
+#include "sim/vcd_writer.hpp"
+
+namespace kestrum {
+namespace {
+
+TEST(VcdWriter, WritesIeeeVcdWithMicrosecondsFromZero) {
+  std::ostringstream out;
+  {
+    VcdWriter vcd(out, "programmer", {"scl", "sda"}, {true, true}, 5000);
+    vcd.Change(1, false, 5010);
+    vcd.Change(0, false, 5020);
+    vcd.Change(0, true, 5020);  // a glitch within one microsecond is no change
+    vcd.Change(1, true, 5030);
+    vcd.Change(1, false, 5030);  // the last value of a timestamp counts
+    vcd.Change(0, false, 5030);
+    vcd.Change(0, false, 5040);  // same value: nothing to write
+    vcd.Finish(5020);            // the end is one after the last change at least
+    vcd.Change(1, true, 5050);   // after the end: ignored
+  }
+  EXPECT_EQ(out.str(),
+            "$version Kestrum pin trace $end\n"
+            "$timescale 1 us $end\n"
+            "$scope module programmer $end\n"
+            "$var wire 1 ! scl $end\n"
+            "$var wire 1 \" sda $end\n"
+            "$upscope $end\n"
+            "$enddefinitions $end\n"
+            "#0\n"
+            "$dumpvars\n"
+            "1!\n"
+            "1\"\n"
+            "$end\n"
+            "#10\n"
+            "0\"\n"
+            "#30\n"
+            "0!\n"
+            "#31\n");
+}
+
+TEST(PinTrace, ARealPortIsTracedByWhatWasDrivenAndSampled) {
+  // The "real" port here is a virtual programmer; the trace sees only its registers.
+  std::ostringstream out;
+  PinTrace trace(out);
+  VirtualClock clock(0);
+  RecordingUi ui;
+  VirtualProgrammer real(clock);
+  ProbeChip chip;
+  real.Insert(&chip);
+  TracingOpener tracing(real, clock, trace);
+  LineContext lines(SettingsFor(ProgrammerType::Conquest), clock, ui, tracing);
+  ASSERT_TRUE(lines.OpenPort());
+  clock.Advance(10);
+  lines.SetDataClock(1);  // read and written from #10, Data In (BUSY) sampled high after
+  chip.drive = DataDrive::Low;
+  EXPECT_EQ(lines.ReadDataIn(), 0);
+  lines.ClosePort();
+  trace.Finish();
+  // data_out is '#', data_in is '%'.
+  // Data out at the write, Data In at each read: one microsecond of port access apart.
+  EXPECT_NE(out.str().find("#11\n1#\n#13\n1%\n#14\n0%\n#15\n"), std::string::npos) << out.str();
+}
+
+std::string RunCommand(const std::string& command) {
+  std::string output;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return output;
+  char buffer[256];
+  while (fgets(buffer, sizeof buffer, pipe)) output += buffer;
+  pclose(pipe);
+  return output;
+}
+
+TEST(PinTrace, AnI2cTraceDecodesWithSigrok) {
+  if (RunCommand("command -v sigrok-cli").empty()) GTEST_SKIP() << "sigrok-cli is not installed";
+  std::string path = testing::TempDir() + "kestrum_i2c_trace.vcd";
+  {
+    std::ofstream file(path);
+    PinTrace trace(file);
+    Rig rig(ProgrammerType::Conquest);
+    rig.board().SetTrace(&trace);
+    LineContext& l = rig.lines;
+    // The device holds data low from the end of the eighth clock to the end of the ninth.
+    bool acknowledging = false;
+    rig.chip.responder = [&](const ChipPins&, std::int64_t) {
+      return acknowledging ? DataDrive::Low : DataDrive::Released;
+    };
+    auto waitAck = [&] {
+      acknowledging = true;
+      EXPECT_TRUE(I2cWaitAck(l, 10));
+      acknowledging = false;
+    };
+    l.SetDataClock(3);  // idle bus: both lines high
+    l.DelayMicroseconds(100);
+    I2cStart(l);
+    for (std::uint8_t byte : {0xA0, 0x12, 0xC3}) {
+      ShiftOutByte(l, byte);
+      waitAck();
+    }
+    I2cStop(l);
+    l.SetDataClock(3);
+    l.DelayMicroseconds(100);
+    trace.Finish();
+  }
+  std::string decoded = RunCommand(
+      "sigrok-cli -I vcd -i '" + path +
+      "' -P i2c:scl=clock:sda=data_in -A i2c=start:address-write:data-write:ack:stop 2>&1");
+  EXPECT_NE(decoded.find("Address write: 50"), std::string::npos) << decoded;
+  EXPECT_NE(decoded.find("Data write: 12"), std::string::npos) << decoded;
+  EXPECT_NE(decoded.find("Data write: C3"), std::string::npos) << decoded;
+  EXPECT_NE(decoded.find("Stop"), std::string::npos) << decoded;
+  std::size_t acks = 0;
+  for (std::size_t at = decoded.find("ACK"); at != std::string::npos;
+       at = decoded.find("ACK", at + 1)) {
+    ++acks;
+  }
+  EXPECT_EQ(acks, 3u) << decoded;
+  std::remove(path.c_str());
+}
+
+}  // namespace
+}  // namespace kestrum
