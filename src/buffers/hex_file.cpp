@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string_view>
+#include <utility>
 
 #include "buffers/texts.hpp"
 #include "core/text.hpp"
@@ -93,7 +94,7 @@ class RecordReader {
     ++image_.TotalCount;
     if (address < 0 || address >= RecordImage::kUnits) return;
     image_.Units[address] = value;
-    image_.Loaded[address] = true;
+    image_.Loaded[address] = 1;
   }
 
   // ':' LL AAAA TT data CC. Returns true when the reading ends.
@@ -179,19 +180,22 @@ class RecordReader {
   std::int64_t extended_ = 0;
 };
 
+// The part of [base, base + count) that lies inside the image.
+std::pair<std::int64_t, std::int64_t> Inside(std::int64_t base, std::int64_t count) {
+  return {std::clamp<std::int64_t>(base, 0, RecordImage::kUnits),
+          std::clamp<std::int64_t>(base + count, 0, RecordImage::kUnits)};
+}
+
 }  // namespace
 
 RecordImage::RecordImage(RecordFormat format)
     : Erased(format == RecordFormat::IntelHex16 ? 0xFFFF : 0xFF),
       Units(kUnits, Erased),
-      Loaded(kUnits, false) {}
+      Loaded(kUnits, 0) {}
 
 int RecordImage::LoadedCount(int base, int count) const {
-  int loaded = 0;
-  for (std::int64_t a = base; a < std::int64_t{base} + count; ++a) {
-    if (a >= 0 && a < kUnits && Loaded[a]) ++loaded;
-  }
-  return loaded;
+  const auto [first, last] = Inside(base, count);
+  return static_cast<int>(std::count(Loaded.begin() + first, Loaded.begin() + last, 1));
 }
 
 RecordImage ReadRecords(ByteStream& in, RecordFormat format, Ui& ui) {
@@ -201,45 +205,47 @@ RecordImage ReadRecords(ByteStream& in, RecordFormat format, Ui& ui) {
 }
 
 int CopyWindow(const RecordImage& image, std::span<std::uint16_t> target, int base) {
-  int loaded = 0;
-  for (std::size_t i = 0; i < target.size(); ++i) {
-    const std::int64_t a = base + static_cast<std::int64_t>(i);
-    if (a >= 0 && a < RecordImage::kUnits) {
-      target[i] = image.Units[a];
-      if (image.Loaded[a]) ++loaded;
-    } else {
-      target[i] = image.Erased;
-    }
+  std::fill(target.begin(), target.end(), image.Erased);
+  const auto [first, last] = Inside(base, static_cast<std::int64_t>(target.size()));
+  if (first < last) {
+    std::copy(image.Units.begin() + first, image.Units.begin() + last,
+              target.begin() + (first - base));
   }
-  return loaded;
+  return image.LoadedCount(base, static_cast<int>(target.size()));
 }
 
 int CopyWordWindow(const RecordImage& image, std::span<std::uint16_t> target, int byteBase) {
-  int loaded = 0;
-  auto byteAt = [&](std::int64_t a) -> std::uint16_t {
-    if (a < 0 || a >= RecordImage::kUnits) return 0xFF;
-    if (image.Loaded[a]) ++loaded;
-    return image.Units[a] & 0xFF;
+  const auto byteAt = [&image](std::int64_t a) -> std::uint16_t {
+    return a >= 0 && a < RecordImage::kUnits ? image.Units[a] & 0xFF : 0xFF;
   };
   for (std::size_t i = 0; i < target.size(); ++i) {
     const std::int64_t a = byteBase + 2 * static_cast<std::int64_t>(i);
-    const std::uint16_t low = byteAt(a);
-    target[i] = static_cast<std::uint16_t>(low | byteAt(a + 1) << 8);
+    target[i] = static_cast<std::uint16_t>(byteAt(a) | byteAt(a + 1) << 8);
   }
-  return loaded;
+  return image.LoadedCount(byteBase, static_cast<int>(2 * target.size()));
 }
 
 void WriteHexBytes(std::string& out, std::span<const std::uint8_t> data, int start) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  auto put = [&out](int byte) {
+    out += kDigits[(byte >> 4) & 0xF];
+    out += kDigits[byte & 0xF];
+  };
   int address = start & 0xFFFF;
   while (!data.empty()) {
     const int n = static_cast<int>(std::min<std::size_t>(data.size(), 16));
     int sum = n + (address >> 8) + (address & 0xFF);
-    out += ':' + Hex2(n) + Hex2(address >> 8) + Hex2(address & 0xFF) + "00";
+    out += ':';
+    put(n);
+    put(address >> 8);
+    put(address & 0xFF);
+    put(0x00);
     for (int i = 0; i < n; ++i) {
-      out += Hex2(data[i]);
+      put(data[i]);
       sum += data[i];
     }
-    out += Hex2((0x100 - (sum & 0xFF)) & 0xFF) + "\r\n";
+    put(-sum & 0xFF);
+    out += "\r\n";
     data = data.subspan(n);
     address = (address + n) & 0xFFFF;
   }

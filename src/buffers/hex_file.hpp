@@ -28,7 +28,7 @@ struct RecordImage {
 
   std::uint16_t Erased;
   std::vector<std::uint16_t> Units;
-  std::vector<bool> Loaded;
+  std::vector<std::uint8_t> Loaded;  // 1 where a record stored a unit
   // Data units in all data records, stored or not.
   int TotalCount = 0;
 

@@ -100,6 +100,7 @@ TEST(RoundTrip, EveryFamilyReadsBackItsHexFile) {
         "90S2313", "89C2051", "25040", "89S53", "NVM 3060"}) {
     Bench saver(device);
     FillPattern(saver.Device(), saver.Slot());
+    saver.ws.ShowStoredConfigWord();  // the controls show the word, as after a device read
     ASSERT_TRUE(saver.files.SaveFile(dir / "image", SaveType::Ihx8, false)) << device;
     Bench loader(device);
     loader.settings.WriteBool("IDCheck", true);
@@ -115,6 +116,7 @@ TEST(RoundTrip, BinaryFilesReadBackForWordAndByteDevices) {
   for (const char* device : {"PIC 16F84", "PIC 16F877", "PIC 12C508", "93C46", "24C16", "89S53"}) {
     Bench saver(device);
     FillPattern(saver.Device(), saver.Slot());
+    saver.ws.ShowStoredConfigWord();  // the controls show the word, as after a device read
     ASSERT_TRUE(saver.files.SaveFile(dir / "image", SaveType::Binary, false)) << device;
     Bench loader(device);
     loader.ui.Answer(false);
