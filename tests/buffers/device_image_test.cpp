@@ -88,7 +88,7 @@ TEST(RealToolFiles, TwelveBitPicAvrAndEepromFilesLoad) {
 
 // Fills what belongs to the device with a pattern that differs from element to element.
 void FillPattern(const DeviceDescriptor& d, BufferSlot& slot) {
-  for (int i = 0; i < d.CodeSize; ++i) slot.CodeBuffer[i] = (i * 0x9E37 + 0x1234) & d.BlankValue;
+  for (int i = 0; i < d.CodeSize; ++i) slot.CodeBuffer[i] = (i * 0x9E37u + 0x1234) & d.BlankValue;
   for (int i = 0; i < d.DataSize; ++i) slot.DataBuffer[i] = (i * 37 + 5) & 0xFF;
   for (int i = 0; i < d.ConfigAreaWords; ++i) slot.ConfigArea[i] = (i * 0x531 + 7) & d.BlankValue;
 }
