@@ -32,8 +32,7 @@ class RecordReader {
       lineEnded_ = false;
       bool stop = false;
       if (c == mark) stop = format_ == RecordFormat::MotorolaS ? SRecord() : IntelRecord();
-      while (LineChar() >= 0) {
-      }
+      SkipRestOfLine();
       if (stop) return;
     }
   }
@@ -48,6 +47,10 @@ class RecordReader {
       return -1;
     }
     return c;
+  }
+
+  void SkipRestOfLine() {
+    while (LineChar() >= 0) continue;
   }
 
   // Appends one hex byte to the record; false when the line ends first.

