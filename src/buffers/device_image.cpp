@@ -188,17 +188,18 @@ std::string DeviceHexFile(const DeviceDescriptor& d, const BufferSlot& slot) {
   const int codeCount = CodeCount(d);
   const int dataCount = DataCount(d);
   if (IsWordDevice(d)) {
-    for (int i = 0; i < codeCount; ++i) AppendWord(bytes, slot.CodeBuffer[i]);
+    for (int i = 0; i < codeCount; ++i) AppendWord(bytes, slot.CodeBuffer[i] & d.BlankValue);
     WriteHexBytes(out, bytes, 0);
     if (FamilyOf(d) == DeviceFamily::Pic) {
       if (!d.Is12Bit) {  // 12-bit ID words are part of program memory
         bytes.clear();
-        for (int i = 0; i < 4; ++i) AppendWord(bytes, slot.ConfigArea[d.IdIndex + i]);
+        for (int i = 0; i < 4; ++i)
+          AppendWord(bytes, slot.ConfigArea[d.IdIndex + i] & d.BlankValue);
         WriteHexBytes(out, bytes, 2 * d.IdAddress);
       }
       if (d.ConfigAreaWords > 0) {
         bytes.clear();
-        AppendWord(bytes, slot.ConfigArea[d.ConfigWordIndex]);
+        AppendWord(bytes, slot.ConfigArea[d.ConfigWordIndex] & d.BlankValue);
         WriteHexBytes(out, bytes, 2 * d.ConfigAddress);
       }
     }
@@ -227,10 +228,11 @@ std::string DeviceBinaryFile(const DeviceDescriptor& d, const BufferSlot& slot) 
     for (int i = 0; i < codeCount; ++i) bytes.push_back(slot.CodeBuffer[i] & d.BlankValue);
     return AsString(bytes);
   }
-  for (int i = 0; i < codeCount; ++i) AppendWord(bytes, slot.CodeBuffer[i]);
+  for (int i = 0; i < codeCount; ++i) AppendWord(bytes, slot.CodeBuffer[i] & d.BlankValue);
   if (d.ConfigAreaWords > 0) {
     bytes.resize(std::max(bytes.size(), kBinaryConfigOffset), 0xFF);
-    for (int i = 0; i < d.ConfigAreaWords; ++i) AppendWord(bytes, slot.ConfigArea[i]);
+    for (int i = 0; i < d.ConfigAreaWords; ++i)
+      AppendWord(bytes, slot.ConfigArea[i] & d.BlankValue);
   }
   if (d.DataSize > 0) {
     bytes.resize(std::max(bytes.size(), kBinaryDataOffset), 0xFF);

@@ -53,7 +53,8 @@ void LoadDataFile(const DeviceDescriptor& device, BufferSlot& slot, FileType typ
                   Ui& ui);
 
 // The 8-bit Intel HEX file of a slot: program memory, then on PICs the ID words (14-bit
-// cores) and the configuration word, then the data EEPROM, then the end record.
+// cores) and the configuration word, then the data EEPROM, then the end record. Words are
+// written in the core width: a 12-bit part's file never carries bits it cannot hold.
 std::string DeviceHexFile(const DeviceDescriptor& device, const BufferSlot& slot);
 // The binary file of a slot, in the layout LoadProgramFile reads without swapping.
 std::string DeviceBinaryFile(const DeviceDescriptor& device, const BufferSlot& slot);

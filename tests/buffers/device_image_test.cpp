@@ -55,6 +55,9 @@ TEST(RealToolFiles, TwelveBitPicAvrAndEepromFilesLoad) {
             (Words{0x025, 0xC0E, 0x006, 0xC01, 0x1A6, 0xA03, 0xFFF}));
   EXPECT_EQ(Part(pic.Slot().CodeBuffer, 0x200, 4), (Words{0, 10, 11, 12}));
   EXPECT_EQ(pic.ws.Config.ConfigLabel, "Config word : 0FEAh");
+  // Saved again, the configuration word is the record the assembler wrote.
+  EXPECT_NE(DeviceHexFile(pic.ws.Device, pic.Slot()).find(":021FFE00EA0FE8\r\n"),
+            std::string::npos);
   EXPECT_TRUE(pic.ui.Entries().empty());
 
   Bench avr("90S2313");
