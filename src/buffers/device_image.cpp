@@ -1,0 +1,244 @@
+// Device memories in program and data files.
+#include "buffers/device_image.hpp"
+
+#include <algorithm>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "buffers/hex_file.hpp"
+#include "buffers/texts.hpp"
+
+namespace kestrum {
+namespace {
+
+// Word-device binary files mirror the PIC word address space: configuration area at word
+// 0x2000, data EEPROM at word 0x2100. No word device has more than 0x2000 program words.
+constexpr std::size_t kBinaryConfigOffset = 0x4000;
+constexpr std::size_t kBinaryDataOffset = 0x4200;
+constexpr std::size_t kEepromHeaderBytes = 152;
+
+// `count` elements of `v` from `start`, cut to the vector so a wrong size cannot overrun it.
+std::span<std::uint16_t> Elements(std::vector<std::uint16_t>& v, int start, int count) {
+  const std::size_t first = std::min<std::size_t>(std::max(start, 0), v.size());
+  const std::size_t n = std::min<std::size_t>(std::max(count, 0), v.size() - first);
+  return std::span<std::uint16_t>(v).subspan(first, n);
+}
+
+int CodeCount(const DeviceDescriptor& d) {
+  return std::clamp(d.CodeSize, 0, kBufferElements);
+}
+int DataCount(const DeviceDescriptor& d) {
+  return std::clamp(d.DataSize, 0, kBufferElements);
+}
+
+RecordFormat FormatOf(FileType type) {
+  if (type == FileType::Ihx16) return RecordFormat::IntelHex16;
+  if (type == FileType::MotorolaS) return RecordFormat::MotorolaS;
+  return RecordFormat::IntelHex8;
+}
+
+bool IsRecordType(FileType type) {
+  return type == FileType::Ihx8 || type == FileType::Ihx16 || type == FileType::Object ||
+         type == FileType::MotorolaS;
+}
+
+LoadResult LoadRecords(const DeviceDescriptor& d, BufferSlot& slot, FileType type, ByteStream& in,
+                       Ui& ui) {
+  const bool words = IsWordDevice(d);
+  if (type == FileType::Ihx16 && !words) {
+    ui.Message(MessageKind::Information, text::kHex16NotForEeprom, MessageButton::Ok);
+    return {true, true};
+  }
+  const RecordImage image = ReadRecords(in, FormatOf(type), ui);
+  if (!words) {
+    CopyWindow(image, Elements(slot.CodeBuffer, 0, d.CodeSize), 0);
+    if (d.DataSize > 0) CopyWindow(image, Elements(slot.DataBuffer, 0, d.DataSize), d.DataAddress);
+    return {true, true};
+  }
+
+  // Word devices: the 16-bit form addresses words, the others bytes at twice the word address.
+  auto copyWords = [&](std::span<std::uint16_t> target, int wordAddress) {
+    return type == FileType::Ihx16 ? CopyWindow(image, target, wordAddress)
+                                   : CopyWordWindow(image, target, 2 * wordAddress);
+  };
+  copyWords(Elements(slot.CodeBuffer, 0, d.CodeSize), 0);
+  const int lastWordsLoaded =
+      copyWords(Elements(slot.CodeBuffer, d.CodeSize - 4, 4), d.CodeSize - 4);
+  LoadResult result;
+  if (FamilyOf(d) == DeviceFamily::Pic) {
+    if (d.Is12Bit) {
+      result.IdFound = lastWordsLoaded > 0;  // the ID words close program memory
+    } else {
+      result.IdFound = copyWords(Elements(slot.ConfigArea, d.IdIndex, 4), d.IdAddress) > 0;
+    }
+  } else {
+    result = {true, true};  // Microwire and 4-wire EEPROMs have neither
+  }
+  if (d.ConfigAreaWords > 0) {
+    result.ConfigFound =
+        copyWords(Elements(slot.ConfigArea, d.ConfigWordIndex, 1), d.ConfigAddress) > 0;
+  }
+  if (d.DataSize > 0) copyWords(Elements(slot.DataBuffer, 0, d.DataSize), d.DataAddress);
+  return result;
+}
+
+// Words of two bytes from `bytes` at `offset`; a word the file does not hold completely keeps
+// the slot's value.
+void WordsFrom(std::span<const std::uint8_t> bytes, std::size_t offset,
+               std::span<std::uint16_t> target, bool swap) {
+  for (std::size_t i = 0; i < target.size() && offset + 2 * i + 1 < bytes.size(); ++i) {
+    const std::uint8_t first = bytes[offset + 2 * i];
+    const std::uint8_t second = bytes[offset + 2 * i + 1];
+    target[i] = swap ? static_cast<std::uint16_t>(first << 8 | second)
+                     : static_cast<std::uint16_t>(second << 8 | first);
+  }
+}
+
+std::vector<std::uint8_t> ReadUpTo(ByteStream& in, std::size_t size) {
+  std::vector<std::uint8_t> bytes(size);
+  bytes.resize(in.Read(bytes));
+  return bytes;
+}
+
+void LoadBinary(const DeviceDescriptor& d, BufferSlot& slot, ByteStream& in, Ui& ui) {
+  if (!IsWordDevice(d)) {
+    const std::vector<std::uint8_t> bytes = ReadUpTo(in, CodeCount(d));
+    std::copy(bytes.begin(), bytes.end(), slot.CodeBuffer.begin());
+    return;
+  }
+  const bool swap = ui.Question(text::kSwapBytesQuestion);
+  std::size_t end = 2 * static_cast<std::size_t>(CodeCount(d));
+  if (d.ConfigAreaWords > 0) end = kBinaryConfigOffset + 2 * d.ConfigAreaWords;
+  if (d.DataSize > 0) end = kBinaryDataOffset + 2 * static_cast<std::size_t>(DataCount(d));
+  const std::vector<std::uint8_t> bytes = ReadUpTo(in, end);
+  WordsFrom(bytes, 0, Elements(slot.CodeBuffer, 0, d.CodeSize), swap);
+  if (d.ConfigAreaWords > 0) {
+    WordsFrom(bytes, kBinaryConfigOffset, Elements(slot.ConfigArea, 0, d.ConfigAreaWords), swap);
+  }
+  if (d.DataSize > 0) {
+    WordsFrom(bytes, kBinaryDataOffset, Elements(slot.DataBuffer, 0, d.DataSize), swap);
+  }
+}
+
+void AppendWord(std::vector<std::uint8_t>& out, std::uint16_t word) {
+  out.push_back(static_cast<std::uint8_t>(word & 0xFF));
+  out.push_back(static_cast<std::uint8_t>(word >> 8));
+}
+
+std::string AsString(const std::vector<std::uint8_t>& bytes) {
+  return std::string(bytes.begin(), bytes.end());
+}
+
+}  // namespace
+
+FileType FileTypeFromNumber(int number) {
+  if (number < static_cast<int>(FileType::Ihx8) || number > static_cast<int>(FileType::Any)) {
+    return FileType::Any;
+  }
+  return static_cast<FileType>(number);
+}
+
+FileType EffectiveType(FileType type, int firstByte) {
+  if (type == FileType::Any) {
+    if (firstByte == ':') return FileType::Ihx8;
+    if (firstByte == 'S') return FileType::MotorolaS;
+    return FileType::Binary;
+  }
+  if (type == FileType::Eeprom && firstByte == ':') return FileType::Ihx8;
+  if (type == FileType::Object) return FileType::Ihx8;
+  return type;
+}
+
+LoadResult LoadProgramFile(const DeviceDescriptor& device, BufferSlot& slot, FileType type,
+                           ByteStream& in, Ui& ui) {
+  type = EffectiveType(type, in.Peek());
+  if (IsRecordType(type)) return LoadRecords(device, slot, type, in, ui);
+  if (type == FileType::Binary) {
+    LoadBinary(device, slot, in, ui);
+  } else {  // EEPROM image
+    in.Skip(kEepromHeaderBytes);
+    const std::vector<std::uint8_t> bytes = ReadUpTo(in, CodeCount(device));
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+      slot.CodeBuffer[i] = bytes[i] & device.BlankValue;
+  }
+  return {true, true};
+}
+
+void LoadDataFile(const DeviceDescriptor& device, BufferSlot& slot, FileType type, ByteStream& in,
+                  Ui& ui) {
+  const std::span<std::uint16_t> target = Elements(slot.DataBuffer, 0, device.DataSize);
+  type = EffectiveType(type, in.Peek());
+  if (type == FileType::Ihx16) {
+    ui.Message(MessageKind::Information, text::kHex16NotForEepromData, MessageButton::Ok);
+    return;
+  }
+  if (IsRecordType(type)) {
+    CopyWindow(ReadRecords(in, FormatOf(type), ui), target, 0);
+    return;
+  }
+  if (type == FileType::Eeprom) in.Skip(kEepromHeaderBytes);
+  const std::vector<std::uint8_t> bytes = ReadUpTo(in, target.size());
+  std::copy(bytes.begin(), bytes.end(), target.begin());
+}
+
+std::string DeviceHexFile(const DeviceDescriptor& d, const BufferSlot& slot) {
+  std::string out;
+  std::vector<std::uint8_t> bytes;
+  const int codeCount = CodeCount(d);
+  const int dataCount = DataCount(d);
+  if (IsWordDevice(d)) {
+    for (int i = 0; i < codeCount; ++i) AppendWord(bytes, slot.CodeBuffer[i] & d.BlankValue);
+    WriteHexBytes(out, bytes, 0);
+    if (FamilyOf(d) == DeviceFamily::Pic) {
+      if (!d.Is12Bit) {  // 12-bit ID words are part of program memory
+        bytes.clear();
+        for (int i = 0; i < 4; ++i)
+          AppendWord(bytes, slot.ConfigArea[d.IdIndex + i] & d.BlankValue);
+        WriteHexBytes(out, bytes, 2 * d.IdAddress);
+      }
+      if (d.ConfigAreaWords > 0) {
+        bytes.clear();
+        AppendWord(bytes, slot.ConfigArea[d.ConfigWordIndex] & d.BlankValue);
+        WriteHexBytes(out, bytes, 2 * d.ConfigAddress);
+      }
+    }
+    if (dataCount > 0) {
+      bytes.clear();
+      for (int i = 0; i < dataCount; ++i) AppendWord(bytes, slot.DataBuffer[i] & 0xFF);
+      WriteHexBytes(out, bytes, 2 * d.DataAddress);
+    }
+  } else {
+    for (int i = 0; i < codeCount; ++i) bytes.push_back(slot.CodeBuffer[i] & 0xFF);
+    WriteHexBytes(out, bytes, 0);
+    if (dataCount > 0) {
+      bytes.clear();
+      for (int i = 0; i < dataCount; ++i) bytes.push_back(slot.DataBuffer[i] & 0xFF);
+      WriteHexBytes(out, bytes, d.DataAddress);
+    }
+  }
+  WriteHexEnd(out);
+  return out;
+}
+
+std::string DeviceBinaryFile(const DeviceDescriptor& d, const BufferSlot& slot) {
+  std::vector<std::uint8_t> bytes;
+  const int codeCount = CodeCount(d);
+  if (!IsWordDevice(d)) {
+    for (int i = 0; i < codeCount; ++i) bytes.push_back(slot.CodeBuffer[i] & d.BlankValue);
+    return AsString(bytes);
+  }
+  for (int i = 0; i < codeCount; ++i) AppendWord(bytes, slot.CodeBuffer[i] & d.BlankValue);
+  if (d.ConfigAreaWords > 0) {
+    bytes.resize(std::max(bytes.size(), kBinaryConfigOffset), 0xFF);
+    for (int i = 0; i < d.ConfigAreaWords; ++i)
+      AppendWord(bytes, slot.ConfigArea[i] & d.BlankValue);
+  }
+  if (d.DataSize > 0) {
+    bytes.resize(std::max(bytes.size(), kBinaryDataOffset), 0xFF);
+    for (int i = 0; i < DataCount(d); ++i) AppendWord(bytes, slot.DataBuffer[i] & 0xFF);
+  }
+  return AsString(bytes);
+}
+
+}  // namespace kestrum

@@ -1,0 +1,56 @@
+// Every text of the file readers, writers and file commands that the user sees, in one place.
+#pragma once
+
+#include <string_view>
+
+namespace kestrum::text {
+
+// Record readers.
+inline constexpr std::string_view kErrorInFile = "Error in file!";
+inline constexpr std::string_view kChecksumError = "Checksum error!";
+
+// Opening files.
+inline constexpr std::string_view kHex16NotForEeprom =
+    "This filetype is not supported for eeprom files.";
+inline constexpr std::string_view kHex16NotForEepromData =
+    "This filetype is not supported for eeprom files!";
+inline constexpr std::string_view kSwapBytesQuestion = "Do you want to swap bytes?";
+inline constexpr std::string_view kNoConfigInFile =
+    "The file does not contain any configuration information!";
+inline constexpr std::string_view kNoIdInFile = "The file does not contain a device ID value!";
+
+// A file that cannot be opened, read or written: the text, the file name, the separator and
+// the system's reason ("Cannot open /home/me/a.hex: No such file or directory").
+inline constexpr std::string_view kCannotOpenFile = "Cannot open ";
+inline constexpr std::string_view kCannotReadFile = "Cannot read ";
+inline constexpr std::string_view kCannotWriteFile = "Cannot write ";
+inline constexpr std::string_view kReasonSeparator = ": ";
+
+// File types of the open dialog, in filter order (type 1 first), with their patterns.
+inline constexpr std::string_view kFilterIhx8 = "IHX8 files (*.hex,*.h8)";
+inline constexpr std::string_view kPatternIhx8 = "*.HEX;*.H8";
+inline constexpr std::string_view kFilterIhx16 = "IHX16 files (*.hex,*.h16)";
+inline constexpr std::string_view kPatternIhx16 = "*.HEX;*.H16";
+inline constexpr std::string_view kFilterBinary = "Binary files (*.bin)";
+inline constexpr std::string_view kPatternBinary = "*.BIN";
+inline constexpr std::string_view kFilterObject = "Object files (*.obj)";
+inline constexpr std::string_view kPatternObject = "*.OBJ";
+inline constexpr std::string_view kFilterMotorolaS = "Motorola S files (*.mot,*.s19)";
+inline constexpr std::string_view kPatternMotorolaS = "*.MOT;*.S19";
+inline constexpr std::string_view kFilterEeprom = "Eeprom files (*.e2p,*.epp)";
+inline constexpr std::string_view kPatternEeprom = "*.E2P;*.EEP";
+inline constexpr std::string_view kFilterAny = "Any file (*.*)";
+inline constexpr std::string_view kPatternAny = "*.*";
+inline constexpr std::string_view kOpenDefaultExtension = "hex";
+
+// File types of the save dialog: type 1 and type 2.
+inline constexpr std::string_view kSaveFilterIhx8 = "IHX8 files (*.hex)";
+inline constexpr std::string_view kSavePatternIhx8 = "*.HEX";
+inline constexpr std::string_view kSaveFilterBinary = "Binary files (*.bin)";
+inline constexpr std::string_view kSavePatternBinary = "*.BIN";
+
+// Extensions a save adds to a name that has none.
+inline constexpr std::string_view kHexExtension = ".hex";
+inline constexpr std::string_view kBinaryExtension = ".bin";
+
+}  // namespace kestrum::text

@@ -1,0 +1,99 @@
+// Intel HEX and S-record reading into the address image, window copies, and the HEX writer.
+#include "buffers/hex_file.hpp"
+
+#include <gtest/gtest.h>
+
+#include "buffers/texts.hpp"
+#include "core/recording_ui.hpp"
+#include "core/text.hpp"
+
+namespace kestrum {
+namespace {
+
+// One record with its checksum computed here: two's complement for Intel, one's for S.
+std::string Record(std::string_view mark, std::vector<int> bytes, bool sRecord = false) {
+  std::string line(mark);
+  int sum = 0;
+  for (int b : bytes) {
+    line += Hex2(b);
+    sum += b;
+  }
+  return line + Hex2((sRecord ? ~sum : -sum) & 0xFF) + "\n";
+}
+
+RecordImage Read(const std::string& text, RecordFormat format, RecordingUi& ui) {
+  ByteStream in(text);
+  return ReadRecords(in, format, ui);
+}
+
+TEST(IntelHexReader, AWindowTakesOnlyTheBytesInsideIt) {
+  RecordingUi ui;
+  const RecordImage image =
+      Read(Record(":", {8, 0x00, 0xFC, 0, 1, 2, 3, 4, 5, 6, 7, 8}), RecordFormat::IntelHex8, ui);
+  std::vector<std::uint16_t> window(0x100, 0);
+  EXPECT_EQ(CopyWindow(image, window, 0), 4);  // the record straddles the window's end
+  EXPECT_EQ(window[0xFF], 4);
+  EXPECT_EQ(window[0x00], 0xFF);
+  EXPECT_TRUE(ui.Entries().empty());
+}
+
+TEST(IntelHexReader, ExtendedAddressesPlaceDataAndNothingPastTheBuffersIsStored) {
+  RecordingUi ui;
+  const RecordImage image =
+      Read(Record(":", {2, 0, 0, 4, 0x00, 0x00}) + Record(":", {1, 0x00, 0x10, 0, 0x11}) +
+               Record(":", {2, 0, 0, 4, 0x00, 0x01}) + Record(":", {1, 0x00, 0x20, 0, 0x22}) +
+               Record(":", {2, 0, 0, 2, 0x01, 0x00}) + Record(":", {1, 0x00, 0x30, 0, 0x33}) +
+               Record(":", {2, 0, 0, 2, 0x00, 0x00}) + Record(":", {3, 0xFF, 0xFF, 0, 7, 8, 9}),
+           RecordFormat::IntelHex8, ui);
+  EXPECT_EQ(image.Units[0x0010], 0x11);  // linear 0 changes nothing
+  EXPECT_FALSE(image.Loaded[0x0020]);    // linear 0x10020 lies beyond the buffers
+  EXPECT_EQ(image.Units[0x1030], 0x33);  // segment 0x100
+  EXPECT_EQ(image.Units[0xFFFF], 7);     // a segment wraps within its 64K
+  EXPECT_EQ(image.Units[0x0000], 8);
+  EXPECT_EQ(image.TotalCount, 6);
+}
+
+TEST(IntelHexReader, DamagedRecordsAreDroppedAndAChecksumErrorEndsTheReading) {
+  for (const std::string eol : {"\n", "\r\n", "\r"}) {
+    RecordingUi ui;
+    const std::string text = "; a comment line" + eol + ":0100000010EF junk after it" + eol +
+                             ":0100010011" + eol +    // the line ends inside the record
+                             ":0100020G0012" + eol +  // not hexadecimal
+                             ":0100030013E9" + eol + ":0100040014FF" + eol +  // wrong sum
+                             ":0100050015E5" + eol;
+    const RecordImage image = Read(text, RecordFormat::IntelHex8, ui);
+    EXPECT_EQ(image.Units[0], 0x10);
+    EXPECT_EQ(image.Units[3], 0x13);
+    EXPECT_EQ(image.LoadedCount(0, 6), 2) << static_cast<int>(eol.back());
+    EXPECT_EQ(ui.Entries(), (std::vector<RecordingUi::Entry>{
+                                {RecordingUi::Entry::Type::Message, MessageKind::Error,
+                                 MessageButton::Cancel, std::string(text::kErrorInFile)},
+                                {RecordingUi::Entry::Type::Message, MessageKind::Error,
+                                 MessageButton::Cancel, std::string(text::kChecksumError)}}));
+  }
+  // Reading stops at the end record, or goes to the end of a file without one.
+  RecordingUi ui;
+  EXPECT_FALSE(Read(":00000001FF\n:0100050015E5\n", RecordFormat::IntelHex8, ui).Loaded[5]);
+  EXPECT_TRUE(Read(":0100050015E5", RecordFormat::IntelHex8, ui).Loaded[5]);
+}
+
+TEST(SRecordReader, ReadsHeadersDataOfEveryAddressSizeAndEndRecords) {
+  RecordingUi ui;
+  const std::string text =
+      Record("S0", {6, 0, 0, 'a', 'b', 'c'}, true) + "Some text that is no record\n" +
+      Record("S1", {5, 0x12, 0x34, 0xAA, 0xBB}, true) +
+      Record("S2", {5, 0x00, 0x01, 0x00, 0xCC}, true) +
+      Record("S3", {6, 0x00, 0x00, 0x20, 0x00, 0xDD}, true) +
+      Record("S2", {5, 0x01, 0x00, 0x00, 0xEE}, true) +  // 0x10000: beyond the buffers
+      Record("S5", {3, 0x00, 0x04}, true) + Record("S9", {3, 0, 0}, true) +
+      Record("S1", {4, 0, 0, 0x77}, true);
+  const RecordImage image = Read(text, RecordFormat::MotorolaS, ui);
+  EXPECT_EQ(image.Units[0x1235], 0xBB);
+  EXPECT_EQ(image.Units[0x0100], 0xCC);
+  EXPECT_EQ(image.Units[0x2000], 0xDD);
+  EXPECT_EQ(image.LoadedCount(0, RecordImage::kUnits), 4);
+  EXPECT_TRUE(ui.Entries().empty());
+}
+
+}  // namespace
+}  // namespace kestrum
