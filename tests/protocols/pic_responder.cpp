@@ -121,7 +121,7 @@ void PicResponder::FinishFrame() {
 
 void PicResponder::BeginProgramming() {
   if (latchIsData_) {
-    if (!data.empty()) data[address_ % data.size()] = latch_;
+    if (!data.empty() && address_ != stuckDataAddress) data[address_ % data.size()] = latch_;
     return;
   }
   const int count = ++pulses[address_];

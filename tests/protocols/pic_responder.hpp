@@ -46,7 +46,8 @@ class PicResponder final : public Chip {
   std::uint16_t wordMask = 0x3FFF;
   bool eprom = false;            // bits go only from 1 to 0, after `pulsesNeeded` pulses
   int pulsesNeeded = 1;
-  std::optional<int> stuckAddress;  // a program-space word that never takes
+  std::optional<int> stuckAddress;      // a program-space word that never takes
+  std::optional<int> stuckDataAddress;  // a data byte that never takes
   std::uint16_t dataHighBits = 0;  // what a data read sends above the byte
 
   // What happened.
