@@ -31,12 +31,16 @@ bool RecordingUi::Ask(std::string_view text, MessageKind kind) {
   return answer;
 }
 
-bool RecordingUi::Question(std::string_view text) { return Ask(text, MessageKind::Information); }
+bool RecordingUi::Question(std::string_view text) {
+  return Ask(text, MessageKind::Information);
+}
 bool RecordingUi::WarningQuestion(std::string_view text) {
   return Ask(text, MessageKind::Warning);
 }
 
-void RecordingUi::Beep() { Record({.type = Type::Beep}); }
+void RecordingUi::Beep() {
+  Record({.type = Type::Beep});
+}
 
 void RecordingUi::SetProgressCaption(std::string_view caption) {
   Record({.type = Type::ProgressCaption, .text = std::string(caption)});
@@ -82,9 +86,13 @@ void RecordingUi::SetBusyCursor(bool busy) {
   Record({.type = Type::BusyCursor, .value = busy ? 1 : 0});
 }
 
-void RecordingUi::FocusCodeView() { Record({.type = Type::FocusCodeView}); }
+void RecordingUi::FocusCodeView() {
+  Record({.type = Type::FocusCodeView});
+}
 
-void RecordingUi::ResetCodeViewMarking() { Record({.type = Type::ResetCodeViewMarking}); }
+void RecordingUi::ResetCodeViewMarking() {
+  Record({.type = Type::ResetCodeViewMarking});
+}
 
 void RecordingUi::WaitFor(DoneFlag& done) {
   Record({.type = Type::Wait});
@@ -105,9 +113,13 @@ void RecordingUi::PressCancel() {
   if (cancel) cancel->Cancel();
 }
 
-std::vector<std::string> RecordingUi::Messages() const { return Texts(Type::Message); }
+std::vector<std::string> RecordingUi::Messages() const {
+  return Texts(Type::Message);
+}
 
-std::vector<std::string> RecordingUi::Questions() const { return Texts(Type::Question); }
+std::vector<std::string> RecordingUi::Questions() const {
+  return Texts(Type::Question);
+}
 
 std::vector<std::string> RecordingUi::Texts(Type type) const {
   std::lock_guard lock(mutex_);

@@ -27,15 +27,15 @@ class RecordingUi : public Ui {
       ProgressPosition,  // value
       ProgressShown,
       ProgressHidden,
-      StatusPanel,     // value = panel, text
-      MainWindow,      // value = 1 enabled, 0 disabled
-      BusyCursor,      // value = 1 busy, 0 normal
+      StatusPanel,  // value = panel, text
+      MainWindow,   // value = 1 enabled, 0 disabled
+      BusyCursor,   // value = 1 busy, 0 normal
       FocusCodeView,
       ResetCodeViewMarking,
       Wait,  // the user-interface thread began waiting for a worker
     } type;
     MessageKind kind = MessageKind::Information;  // messages and questions
-    MessageButton button = MessageButton::Ok;      // messages only
+    MessageButton button = MessageButton::Ok;     // messages only
     std::string text;
     bool answer = false;  // questions only
     int value = 0;

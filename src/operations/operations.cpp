@@ -209,8 +209,7 @@ class ProgramWaitForRun {
 
 }  // namespace
 
-void Operations::ProgrammingFailed(std::string_view region, int address,
-                                   OperationResult& result) {
+void Operations::ProgrammingFailed(std::string_view region, int address, OperationResult& result) {
   ui().Message(MessageKind::Error, AddressText(region, address));
   result.Failed = true;
 }
@@ -234,8 +233,8 @@ bool Operations::PicProgram(OperationResult& result) {
     return true;
   }
 
-  SetText(PhaseText(text::kProgrammingCode,
-                    device.HasOscCal ? device.CodeSize - 4 : device.CodeSize));
+  SetText(
+      PhaseText(text::kProgrammingCode, device.HasOscCal ? device.CodeSize - 4 : device.CodeSize));
   if (device.Erasable && !PicErase(lines_, WorkerTiming())) {
     result.PortFailed = true;
     return true;
@@ -275,10 +274,9 @@ bool Operations::PicCalibrationCheck(OperationResult& result) {
   const std::uint16_t before = bufferWord;
   if (calibration != 0 && calibration != device.BlankValue) {
     bufferWord = calibration;
-  } else if (!ui().WarningQuestion(
-                 std::string(text::kCalibrationQuestionBefore) +
-                 Hex4(bufferWord & device.BlankValue) +
-                 std::string(text::kCalibrationQuestionAfter))) {
+  } else if (!ui().WarningQuestion(std::string(text::kCalibrationQuestionBefore) +
+                                   Hex4(bufferWord & device.BlankValue) +
+                                   std::string(text::kCalibrationQuestionAfter))) {
     bufferWord = calibration;
   }
   codeChanged_ = codeChanged_ || bufferWord != before;

@@ -40,7 +40,9 @@ SupportGroup GroupOf(DispatchRow row) {
   }
 }
 
-bool RowAvailable(DispatchRow row) { return row == DispatchRow::Pic; }
+bool RowAvailable(DispatchRow row) {
+  return row == DispatchRow::Pic;
+}
 
 std::string NotSupportedText(ProgrammerType type) {
   return std::string(text::kNotSupported) + std::string(ProgrammerListText(type));

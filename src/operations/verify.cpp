@@ -8,9 +8,13 @@
 
 namespace kestrum {
 
-OperationResult Operations::Verify() { return Check(CheckKind::Verify); }
+OperationResult Operations::Verify() {
+  return Check(CheckKind::Verify);
+}
 
-OperationResult Operations::BlankCheck() { return Check(CheckKind::BlankCheck); }
+OperationResult Operations::BlankCheck() {
+  return Check(CheckKind::BlankCheck);
+}
 
 namespace {
 
@@ -78,8 +82,8 @@ OperationResult Operations::Check(CheckKind kind) {
   const BufferSlot& slot = workspace_.Active();
   bool ok = true;
   for (int i = 0, n = CodeCheckCount(device); i < n && ok; ++i) {
-    const bool differs = verify ? slot.CodeBuffer[i] != (code[i] & device.BlankValue)
-                                : code[i] != device.BlankValue;
+    const bool differs =
+        verify ? slot.CodeBuffer[i] != (code[i] & device.BlankValue) : code[i] != device.BlankValue;
     if (differs) {
       ok = false;
       result.FailIndex = i;
@@ -113,9 +117,9 @@ OperationResult Operations::Check(CheckKind kind) {
       u.Message(MessageKind::Information, text::kDeviceBlank);
     } else {
       u.Beep();
-      u.Message(MessageKind::Warning,
-                AddressText(result.InData ? text::kNotBlankData : text::kNotBlank,
-                            result.FailIndex));
+      u.Message(
+          MessageKind::Warning,
+          AddressText(result.InData ? text::kNotBlankData : text::kNotBlank, result.FailIndex));
     }
   }
   result.Failed = !ok;

@@ -32,7 +32,9 @@ void OperationWorker::ProgressAt(int index) {
   lines_.ui().SetProgressPosition(index);
 }
 
-void OperationWorker::ProgressDone() { lines_.ui().SetProgressPosition(0); }
+void OperationWorker::ProgressDone() {
+  lines_.ui().SetProgressPosition(0);
+}
 
 bool OperationWorker::OpenPort() {
   if (lines_.OpenPort()) return true;

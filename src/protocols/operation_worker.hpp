@@ -48,9 +48,9 @@ class OperationWorker {
   virtual void Body() = 0;
 
   // Calls on the progress window (synchronised by the Ui with its own thread).
-  void ProgressRange();  // Min 0, Position 0, Max Count - 1
+  void ProgressRange();        // Min 0, Position 0, Max Count - 1
   void ProgressAt(int index);  // Index := index and the bar follows
-  void ProgressDone();  // Position 0
+  void ProgressDone();         // Position 0
   // Opens the worker's port; false (PortFailed set) when it does not open.
   bool OpenPort();
   bool StopRequested() const { return TerminateRequested.load(std::memory_order_acquire); }

@@ -71,7 +71,8 @@ bool PicErase(LineContext& lines, const PicTiming& timing) {
 // ---- workers ----
 
 TProgthread::TProgthread(const LineContext& lines, const PicTiming& timing, int count)
-    : OperationWorker(lines, count), Words(static_cast<std::size_t>(std::max(count, 0))),
+    : OperationWorker(lines, count),
+      Words(static_cast<std::size_t>(std::max(count, 0))),
       timing_(timing) {}
 
 void TProgthread::Body() {
@@ -99,7 +100,8 @@ void TProgthread::Body() {
 }
 
 TProgramThread::TProgramThread(const LineContext& lines, const PicTiming& timing, int count)
-    : OperationWorker(lines, count), Words(static_cast<std::size_t>(std::max(count, 0))),
+    : OperationWorker(lines, count),
+      Words(static_cast<std::size_t>(std::max(count, 0))),
       timing_(timing) {}
 
 void TProgramThread::Body() {
@@ -142,7 +144,8 @@ void TProgramThread::Body() {
 }
 
 TOverProgThread::TOverProgThread(const LineContext& lines, const PicTiming& timing, int count)
-    : OperationWorker(lines, count), Words(static_cast<std::size_t>(std::max(count, 0))),
+    : OperationWorker(lines, count),
+      Words(static_cast<std::size_t>(std::max(count, 0))),
       timing_(timing) {}
 
 void TOverProgThread::ProgramPulse(PicSerial& link, std::uint16_t word) {
@@ -217,7 +220,9 @@ int PicCodeCountShown(const DeviceDescriptor& device) {
   return device.Is12Bit ? device.CodeSize - 4 : device.CodeSize;
 }
 
-int PicCalibrationIndex(const DeviceDescriptor& device) { return PicCodeCountShown(device) - 1; }
+int PicCalibrationIndex(const DeviceDescriptor& device) {
+  return PicCodeCountShown(device) - 1;
+}
 
 std::uint16_t PicCodeWord(const DeviceDescriptor& device, std::uint16_t received) {
   // The parity part (16C715) sends its word one place up in the 24-clock frame.
@@ -244,8 +249,8 @@ void CopyWords(std::vector<std::uint16_t>& to, std::span<const std::uint16_t> fr
 }
 
 std::unique_ptr<TOverProgThread> OverProgrammer(const DeviceDescriptor& device,
-                                                const LineContext& lines,
-                                                const PicTiming& timing, int count) {
+                                                const LineContext& lines, const PicTiming& timing,
+                                                int count) {
   auto worker = std::make_unique<TOverProgThread>(lines, timing, count);
   worker->ReadCommand = ReadCommandFor(device);
   worker->LoadCommand = LoadCommandFor(device);
@@ -258,16 +263,16 @@ std::unique_ptr<TOverProgThread> OverProgrammer(const DeviceDescriptor& device,
 
 }  // namespace
 
-std::unique_ptr<TProgthread> PicCodeReader(const DeviceDescriptor& device,
-                                           const LineContext& lines, const PicTiming& timing) {
+std::unique_ptr<TProgthread> PicCodeReader(const DeviceDescriptor& device, const LineContext& lines,
+                                           const PicTiming& timing) {
   auto worker = std::make_unique<TProgthread>(lines, timing, device.CodeSize);
   worker->StartCommand = device.CodeEntryCommand;
   worker->ReadCommand = ReadCommandFor(device);
   return worker;
 }
 
-std::unique_ptr<TProgthread> PicDataReader(const DeviceDescriptor& device,
-                                           const LineContext& lines, const PicTiming& timing) {
+std::unique_ptr<TProgthread> PicDataReader(const DeviceDescriptor& device, const LineContext& lines,
+                                           const PicTiming& timing) {
   auto worker = std::make_unique<TProgthread>(lines, timing, std::max(device.DataSize, 0));
   worker->StartCommand = 0;
   worker->ReadCommand = pic::kReadData;
@@ -284,8 +289,8 @@ std::unique_ptr<TProgthread> PicConfigReader(const DeviceDescriptor& device,
 
 std::unique_ptr<OperationWorker> PicCodeProgrammer(const DeviceDescriptor& device,
                                                    const LineContext& lines,
-                                                   const PicTiming& timing,
-                                                   const BufferSlot& slot, bool verify) {
+                                                   const PicTiming& timing, const BufferSlot& slot,
+                                                   bool verify) {
   if (device.IsEprom) {
     // EPROM parts take the buffer words as they stand, parity parts included.
     auto worker = OverProgrammer(device, lines, timing, device.CodeSize);
@@ -308,9 +313,8 @@ std::unique_ptr<OperationWorker> PicCodeProgrammer(const DeviceDescriptor& devic
 }
 
 std::unique_ptr<TProgramThread> PicDataProgrammer(const DeviceDescriptor& device,
-                                                  const LineContext& lines,
-                                                  const PicTiming& timing, const BufferSlot& slot,
-                                                  bool verify) {
+                                                  const LineContext& lines, const PicTiming& timing,
+                                                  const BufferSlot& slot, bool verify) {
   auto worker = std::make_unique<TProgramThread>(lines, timing, std::max(device.DataSize, 0));
   worker->StartCommand = 0;
   worker->ReadCommand = pic::kReadData;

@@ -161,22 +161,21 @@ std::uint16_t PicCodeWord(const DeviceDescriptor& device, std::uint16_t received
 // A data memory word as read into the data buffer: the data byte.
 std::uint16_t PicDataByte(std::uint16_t received);
 
-std::unique_ptr<TProgthread> PicCodeReader(const DeviceDescriptor& device,
-                                           const LineContext& lines, const PicTiming& timing);
-std::unique_ptr<TProgthread> PicDataReader(const DeviceDescriptor& device,
-                                           const LineContext& lines, const PicTiming& timing);
+std::unique_ptr<TProgthread> PicCodeReader(const DeviceDescriptor& device, const LineContext& lines,
+                                           const PicTiming& timing);
+std::unique_ptr<TProgthread> PicDataReader(const DeviceDescriptor& device, const LineContext& lines,
+                                           const PicTiming& timing);
 std::unique_ptr<TProgthread> PicConfigReader(const DeviceDescriptor& device,
                                              const LineContext& lines, const PicTiming& timing);
 // Program memory from the slot's code buffer: TOverProgThread on EPROM parts, TProgramThread
 // otherwise.
 std::unique_ptr<OperationWorker> PicCodeProgrammer(const DeviceDescriptor& device,
                                                    const LineContext& lines,
-                                                   const PicTiming& timing,
-                                                   const BufferSlot& slot, bool verify);
+                                                   const PicTiming& timing, const BufferSlot& slot,
+                                                   bool verify);
 std::unique_ptr<TProgramThread> PicDataProgrammer(const DeviceDescriptor& device,
-                                                  const LineContext& lines,
-                                                  const PicTiming& timing, const BufferSlot& slot,
-                                                  bool verify);
+                                                  const LineContext& lines, const PicTiming& timing,
+                                                  const BufferSlot& slot, bool verify);
 // The configuration area from the slot, never verified as it goes.
 std::unique_ptr<OperationWorker> PicConfigProgrammer(const DeviceDescriptor& device,
                                                      const LineContext& lines,

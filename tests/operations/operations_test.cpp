@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 
 #include "operations/texts.hpp"
@@ -85,10 +86,11 @@ TEST(ReadAll, TwelveBitPartCountsProgramMemoryButReadsTheIdWordsToo) {
   for (auto& w : rig.chip.code) w = random() & 0xFFF;
   rig.chip.config12 = 0xFEA;
   rig.ops.ReadAll();
-  EXPECT_EQ(rig.ui.Texts(Type::ProgressText),
-            (Strings{"Reading Code (516) bytes", "Reading Code (512) bytes",
-                     "Reading Configuration"}));
-  EXPECT_TRUE(std::equal(rig.chip.code.begin(), rig.chip.code.end(), rig.slot().CodeBuffer.begin()));
+  EXPECT_EQ(
+      rig.ui.Texts(Type::ProgressText),
+      (Strings{"Reading Code (516) bytes", "Reading Code (512) bytes", "Reading Configuration"}));
+  EXPECT_TRUE(
+      std::equal(rig.chip.code.begin(), rig.chip.code.end(), rig.slot().CodeBuffer.begin()));
   EXPECT_EQ(rig.chip.code.size(), 516u);
   EXPECT_EQ(rig.slot().ConfigArea[0], 0xFEA);
   EXPECT_EQ(rig.chip.Count(5), 0);  // no data memory: no data phase
@@ -100,21 +102,22 @@ TEST(ReadAll, CancelInTheCodePhaseStillReadsDataAndConfiguration) {
   for (auto& w : rig.chip.code) w = random() & 0x3FFF;
   for (auto& b : rig.chip.data) b = random() & 0xFF;
   rig.chip.config[7] = 0x3FF2;
-  bool pressed = false;
+  // The hook runs on whichever thread makes the call: the worker's and the waiting one.
+  std::atomic<bool> pressed{false};
   rig.ui.onEntry = [&](const RecordingUi::Entry& e) {
-    if (!pressed && e.type == Type::ProgressPosition && e.value == 10) {
-      pressed = true;
+    if (e.type == Type::ProgressPosition && e.value == 10 && !pressed.exchange(true)) {
       rig.ui.PressCancel();
     }
   };
   const OperationResult result = rig.ops.ReadAll();
   EXPECT_TRUE(result.Cancelled);
   EXPECT_FALSE(result.Succeeded());
-  EXPECT_TRUE(std::equal(rig.chip.code.begin(), rig.chip.code.begin() + 11,
-                         rig.slot().CodeBuffer.begin()));
+  EXPECT_TRUE(
+      std::equal(rig.chip.code.begin(), rig.chip.code.begin() + 11, rig.slot().CodeBuffer.begin()));
   EXPECT_TRUE(std::all_of(rig.slot().CodeBuffer.begin() + 11, rig.slot().CodeBuffer.begin() + 512,
                           [](std::uint16_t w) { return w == 0; }));
-  EXPECT_TRUE(std::equal(rig.chip.data.begin(), rig.chip.data.end(), rig.slot().DataBuffer.begin()));
+  EXPECT_TRUE(
+      std::equal(rig.chip.data.begin(), rig.chip.data.end(), rig.slot().DataBuffer.begin()));
   EXPECT_EQ(rig.slot().ConfigArea[7], 0x3FF2);
   EXPECT_EQ(rig.chip.entries, 3);
   ExpectRested(rig);
@@ -166,8 +169,10 @@ TEST(ProgramAll, FlashPartErasesProgramsVerifiesAndReadsBack) {
                      "Verifying Code (512) bytes", "Verifying Data (64) bytes"}));
   const std::vector<int> codes = rig.chip.Codes();
   EXPECT_TRUE(std::equal(kEraseCommands.begin(), kEraseCommands.end(), codes.begin()));
-  EXPECT_TRUE(std::equal(rig.chip.code.begin(), rig.chip.code.end(), rig.slot().CodeBuffer.begin()));
-  EXPECT_TRUE(std::equal(rig.chip.data.begin(), rig.chip.data.end(), rig.slot().DataBuffer.begin()));
+  EXPECT_TRUE(
+      std::equal(rig.chip.code.begin(), rig.chip.code.end(), rig.slot().CodeBuffer.begin()));
+  EXPECT_TRUE(
+      std::equal(rig.chip.data.begin(), rig.chip.data.end(), rig.slot().DataBuffer.begin()));
   EXPECT_EQ(rig.chip.config[0], 0xA);
   EXPECT_EQ(rig.chip.config[3], 0x5);
   EXPECT_EQ(rig.chip.config[7], 0x3FF5);
@@ -318,8 +323,8 @@ TEST(ProgramAll, FactoryCalibrationWordSurvives) {
   EXPECT_EQ(rig.ui.Questions(), Strings{std::string(text::kConfirmProgram)});
   EXPECT_EQ(rig.slot().CodeBuffer[511], 0x0C20);
   EXPECT_EQ(rig.chip.code[511], 0x0C20);
-  EXPECT_TRUE(std::equal(rig.chip.code.begin(), rig.chip.code.begin() + 40,
-                         rig.slot().CodeBuffer.begin()));
+  EXPECT_TRUE(
+      std::equal(rig.chip.code.begin(), rig.chip.code.begin() + 40, rig.slot().CodeBuffer.begin()));
   EXPECT_EQ(rig.ui.Texts(Type::ProgressText),
             (Strings{"Programming Code (516) bytes", "Reading Code (512) bytes",
                      "Programming Code (512) bytes", "Programming Configuration",
@@ -329,9 +334,9 @@ TEST(ProgramAll, FactoryCalibrationWordSurvives) {
 }
 
 TEST(ProgramAll, BlankCalibrationWordAsksWhichValueToUse) {
-  for (const CalibrationCase c : {CalibrationCase{0xFFF, 0x0C34, false},
-                                  CalibrationCase{0x000, 0x0C34, false},
-                                  CalibrationCase{0xFFF, 0x0C34, true}}) {
+  for (const CalibrationCase c :
+       {CalibrationCase{0xFFF, 0x0C34, false}, CalibrationCase{0x000, 0x0C34, false},
+        CalibrationCase{0xFFF, 0x0C34, true}}) {
     SCOPED_TRACE(c.device);
     OpsRig rig("PIC 12C508");
     rig.options.Verify = false;
@@ -356,10 +361,10 @@ TEST(ProgramAll, CancelBeforeTheCalibrationWordIsReadProgramsNothing) {
   OpsRig rig("PIC 12C508");
   rig.chip.code[511] = 0x0C20;
   rig.slot().CodeBuffer[0] = 0x123;
-  bool pressed = false;
+  // The hook runs on whichever thread makes the call: the worker's and the waiting one.
+  std::atomic<bool> pressed{false};
   rig.ui.onEntry = [&](const RecordingUi::Entry& e) {
-    if (!pressed && e.type == Type::ProgressPosition && e.value == 3) {
-      pressed = true;
+    if (e.type == Type::ProgressPosition && e.value == 3 && !pressed.exchange(true)) {
       rig.ui.PressCancel();
     }
   };
@@ -383,8 +388,9 @@ TEST(ProgramConfig, ProgramsTheConfigurationArea) {
     EXPECT_EQ(rig.ui.Messages(), Strings{"Configuration programmed!"});
     EXPECT_EQ(rig.chip.config[7], 0x3FF6);
     // The ID words (from the ID box) and the configuration word; nothing outside the area.
-    EXPECT_EQ(rig.chip.pulses,
-              (std::map<int, int>{{0x2000, 1}, {0x2001, 1}, {0x2002, 1}, {0x2003, 1}, {0x2007, 1}}));
+    EXPECT_EQ(
+        rig.chip.pulses,
+        (std::map<int, int>{{0x2000, 1}, {0x2001, 1}, {0x2002, 1}, {0x2003, 1}, {0x2007, 1}}));
     const auto windows = rig.ui.OfType(Type::MainWindow);
     ASSERT_EQ(windows.size(), 2u);
     EXPECT_EQ(windows[0].value, 0);

@@ -16,8 +16,7 @@ PicResponder::PicResponder(int codeSize, int dataSize, bool twelveBit, int pinCo
 }
 
 PicResponder PicResponder::For(const DeviceDescriptor& device) {
-  PicResponder chip(device.CodeSize, std::max(device.DataSize, 0), device.Is12Bit,
-                    device.PinCount);
+  PicResponder chip(device.CodeSize, std::max(device.DataSize, 0), device.Is12Bit, device.PinCount);
   chip.eprom = device.IsEprom;
   if (device.HasParity) {
     chip.dataBits = 16;

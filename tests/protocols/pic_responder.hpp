@@ -21,8 +21,8 @@ class PicResponder final : public Chip {
  public:
   struct Command {
     int code;
-    int address;   // the address counter when the command arrived
-    int data;      // the frame's data word (loads and reads), else -1
+    int address;          // the address counter when the command arrived
+    int data;             // the frame's data word (loads and reads), else -1
     std::int64_t timeUs;  // the falling edge of its last command bit
   };
 
@@ -42,18 +42,18 @@ class PicResponder final : public Chip {
   std::uint16_t config12 = 0;
 
   // Knobs.
-  int dataBits = 14;             // 16: the 24-clock frames of parity parts
+  int dataBits = 14;  // 16: the 24-clock frames of parity parts
   std::uint16_t wordMask = 0x3FFF;
-  bool eprom = false;            // bits go only from 1 to 0, after `pulsesNeeded` pulses
+  bool eprom = false;  // bits go only from 1 to 0, after `pulsesNeeded` pulses
   int pulsesNeeded = 1;
   std::optional<int> stuckAddress;      // a program-space word that never takes
   std::optional<int> stuckDataAddress;  // a data byte that never takes
-  std::uint16_t dataHighBits = 0;  // what a data read sends above the byte
+  std::uint16_t dataHighBits = 0;       // what a data read sends above the byte
 
   // What happened.
   std::vector<Command> commands;
-  std::map<int, int> pulses;  // begin-programming commands per program-space address
-  int entries = 0;            // times programming mode was entered
+  std::map<int, int> pulses;   // begin-programming commands per program-space address
+  int entries = 0;             // times programming mode was entered
   std::int64_t enteredUs = 0;  // when it was last entered
 
   std::vector<int> Codes() const;

@@ -25,8 +25,8 @@ template <class ChipType>
 struct ChipRig {
   template <class... Args>
   explicit ChipRig(ProgrammerType type, Args&&... args)
-      : chip(std::forward<Args>(args)...), lines(SettingsFor(type, chip.PinCount()), clock, ui,
-                                                 programmer) {
+      : chip(std::forward<Args>(args)...),
+        lines(SettingsFor(type, chip.PinCount()), clock, ui, programmer) {
     programmer.Insert(&chip);
   }
 

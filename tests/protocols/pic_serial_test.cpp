@@ -127,14 +127,15 @@ TEST(AddParityBits, WordMovesUpWithItsParityBelow) {
     ASSERT_EQ(p >> 2, w);
     int even = 0, odd = 0;
     for (int b = 0; b < 14; ++b) ((b % 2) ? odd : even) += (w >> b) & 1;
-    ASSERT_EQ(p & 1, even % 2);         // bit 0: even parity of the even bits
+    ASSERT_EQ(p & 1, even % 2);            // bit 0: even parity of the even bits
     ASSERT_EQ((p >> 1) & 1, 1 - odd % 2);  // bit 1: odd parity of the odd bits
   }
 }
 
 std::vector<std::uint16_t> Pattern(int count, std::uint16_t mask, int seed = 1) {
   std::vector<std::uint16_t> words;
-  for (int i = 0; i < count; ++i) words.push_back(static_cast<std::uint16_t>((i * 0x1D7 + seed * 0x5A3) & mask));
+  for (int i = 0; i < count; ++i)
+    words.push_back(static_cast<std::uint16_t>((i * 0x1D7 + seed * 0x5A3) & mask));
   return words;
 }
 
@@ -356,8 +357,7 @@ TEST(TOverProgThread, ConfigurationWordPulses) {
 TEST(PicErase, DisablesProtectionAndErasesThenRests) {
   ChipRig<PicResponder> rig(ProgrammerType::TaitSerial, 16, 16, false);
   EXPECT_TRUE(PicErase(rig.lines, PicTiming{}));
-  EXPECT_EQ(rig.chip.Codes(),
-            (std::vector<int>{0, 6, 6, 6, 6, 6, 6, 6, 1, 7, 8, 3, 8, 1, 7}));
+  EXPECT_EQ(rig.chip.Codes(), (std::vector<int>{0, 6, 6, 6, 6, 6, 6, 6, 1, 7, 8, 3, 8, 1, 7}));
   EXPECT_EQ(rig.chip.commands[0].data, 0x3FFF);
   EXPECT_EQ(rig.chip.commands[11].data, 0x3FFF);
   for (std::int64_t gap : rig.chip.GapsAfterBegin()) EXPECT_GE(gap, 20000);
