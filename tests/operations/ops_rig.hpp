@@ -3,12 +3,11 @@
 // time, the options, a recording Ui and the operation driver.
 #pragma once
 
+#include <algorithm>
 #include <random>
 #include <string_view>
 
 #include "buffers/workspace.hpp"
-#include "core/settings_store.hpp"
-#include "device/catalogue.hpp"
 #include "operations/operations.hpp"
 #include "pic_responder.hpp"
 #include "pic_rig.hpp"
@@ -16,9 +15,7 @@
 namespace kestrum::testing {
 
 inline const CatalogueEntry& Entry(std::string_view name) {
-  const CatalogueEntry* entry = FindDeviceByName(name);
-  if (entry == nullptr) throw std::invalid_argument(std::string(name));
-  return *entry;
+  return *FindDeviceByName(name);
 }
 
 struct OpsRig {
@@ -31,23 +28,21 @@ struct OpsRig {
 
   const DeviceDescriptor& device() const { return workspace.Device; }
   BufferSlot& slot() { return workspace.Active(); }
-
-  // Random code and data in the active slot (and the chip when `alsoChip`), within the
-  // device's widths.
+  // Random code (the first `codeWords`, all by default) and data in the active slot.
   void RandomImage(unsigned seed, int codeWords = -1) {
     std::mt19937 random(seed);
-    const int words = codeWords < 0 ? device().CodeSize : codeWords;
-    for (int i = 0; i < words; ++i) {
+    for (int i = 0; i < (codeWords < 0 ? device().CodeSize : codeWords); ++i) {
       slot().CodeBuffer[i] = static_cast<std::uint16_t>(random() & device().BlankValue);
     }
-    for (int i = 0; i < device().DataSize; ++i) {
-      slot().DataBuffer[i] = static_cast<std::uint16_t>(random() & 0xFF);
-    }
+    for (int i = 0; i < device().DataSize; ++i) slot().DataBuffer[i] = random() & 0xFF;
   }
-  // The chip holds what the active slot holds.
   void ChipFromSlot() {
-    for (int i = 0; i < device().CodeSize; ++i) chip.code[i] = slot().CodeBuffer[i];
-    for (int i = 0; i < device().DataSize; ++i) chip.data[i] = slot().DataBuffer[i];
+    std::copy_n(slot().CodeBuffer.begin(), chip.code.size(), chip.code.begin());
+    std::copy_n(slot().DataBuffer.begin(), chip.data.size(), chip.data.begin());
+  }
+  template <class Words>
+  bool SlotHolds(const std::vector<std::uint16_t>& buffer, const Words& chipWords) const {
+    return std::equal(chipWords.begin(), chipWords.end(), buffer.begin());
   }
 
   PicResponder chip;

@@ -7,146 +7,92 @@ namespace kestrum::testing {
 
 PicResponder::PicResponder(int codeSize, int dataSize, bool twelveBit, int pinCount)
     : code(static_cast<std::size_t>(codeSize), twelveBit ? 0xFFF : 0x3FFF),
-      data(static_cast<std::size_t>(dataSize), 0xFF),
+      data(static_cast<std::size_t>(std::max(dataSize, 0)), 0xFF),
       wordMask(twelveBit ? 0xFFF : 0x3FFF),
       pinCount_(pinCount),
       twelveBit_(twelveBit) {
   config.fill(wordMask);
-  config12 = 0xFFF;
 }
 
 PicResponder PicResponder::For(const DeviceDescriptor& device) {
-  PicResponder chip(device.CodeSize, std::max(device.DataSize, 0), device.Is12Bit, device.PinCount);
+  PicResponder chip(device.CodeSize, device.DataSize, device.Is12Bit, device.PinCount);
   chip.eprom = device.IsEprom;
-  if (device.HasParity) {
-    chip.dataBits = 16;
-    chip.wordMask = 0xFFFF;
-  }
+  if (device.HasParity) chip.dataBits = 16, chip.wordMask = 0xFFFF;
   return chip;
 }
 
-void PicResponder::Enter(std::int64_t timeUs) {
-  active_ = true;
-  ++entries;
-  enteredUs = timeUs;
-  address_ = twelveBit_ ? -1 : 0;
-  inFrame_ = false;
-  command_ = 0;
-  commandBits_ = 0;
-  drive_ = DataDrive::Released;
-}
-
 void PicResponder::OnPins(const ChipPins& pins, std::int64_t timeUs) {
-  if (pins.mclr && !previous_.mclr) Enter(timeUs);
-  if (!pins.mclr && previous_.mclr) {
-    active_ = false;
+  if (pins.mclr != previous_.mclr) {  // VPP on enters programming mode at the reset address
+    entries += pins.mclr ? 1 : 0;
+    enteredUs = timeUs;
+    address_ = twelveBit_ ? -1 : 0;
+    value_ = 0;
+    bits_ = 0;
+    frameBit_ = -1;
     drive_ = DataDrive::Released;
-  }
-  if (active_ && pins.mclr) {
-    if (pins.clock && !previous_.clock) Rising();
-    if (!pins.clock && previous_.clock) Falling(pins.data, timeUs);
+  } else if (pins.mclr && pins.clock && !previous_.clock && frameBit_ >= 0 && reading_) {
+    const int bit = ++rises_ - 2;  // rise 1 is the start bit's clock
+    drive_ = bit < 0 || bit >= dataBits ? DataDrive::Released
+             : ((out_ >> bit) & 1)      ? DataDrive::High
+                                        : DataDrive::Low;
+  } else if (pins.mclr && !pins.clock && previous_.clock) {
+    Falling(pins.data, timeUs);
   }
   previous_ = pins;
 }
 
-void PicResponder::Rising() {
-  if (!inFrame_ || !reading_) return;
-  // Rise 1 is the start bit's clock; bit j goes out from rise j + 2.
-  const int bit = ++frameRises_ - 2;
-  if (bit >= 0 && bit < dataBits) {
-    drive_ = ((out_ >> bit) & 1) ? DataDrive::High : DataDrive::Low;
-  } else {
-    drive_ = DataDrive::Released;
-  }
-}
-
 void PicResponder::Falling(bool bit, std::int64_t timeUs) {
-  if (!inFrame_) {
-    command_ |= (bit ? 1 : 0) << commandBits_;
-    if (++commandBits_ == 6) Dispatch(timeUs);
+  if (frameBit_ < 0) {
+    value_ |= (bit ? 1u : 0u) << bits_;
+    if (++bits_ == 6) Execute(timeUs);
     return;
   }
   if (frameBit_ >= 1 && frameBit_ <= dataBits && bit) value_ |= 1u << (frameBit_ - 1);
-  if (++frameBit_ == dataBits + 2) FinishFrame();
-}
-
-void PicResponder::Dispatch(std::int64_t timeUs) {
-  const int code = command_;
-  command_ = 0;
-  commandBits_ = 0;
-  commands.push_back({code, address_, -1, timeUs});
-  switch (code) {
-    case 0:
-    case 2:
-    case 3:
-    case 4:
-    case 5:
-      inFrame_ = true;
-      frameBit_ = 0;
-      frameRises_ = 0;
-      value_ = 0;
-      reading_ = code == 4 || code == 5;
-      if (code == 4) out_ = ReadWord(address_);
-      if (code == 5) {
-        const std::uint16_t byte = data.empty() ? 0xFF : data[address_ % data.size()];
-        out_ = static_cast<std::uint16_t>(byte | dataHighBits);
-      }
-      break;
-    case 6:
-      ++address_;
-      break;
-    case 8:
-    case 24:
-      BeginProgramming();
-      break;
-    default:  // 1, 7 (protection sequence), 14 (end programming)
-      break;
-  }
-}
-
-void PicResponder::FinishFrame() {
-  inFrame_ = false;
+  if (++frameBit_ < dataBits + 2) return;
+  frameBit_ = -1;
   drive_ = DataDrive::Released;
-  const int code = commands.back().code;
-  if (reading_) {
-    commands.back().data = out_;
-    return;
-  }
-  commands.back().data = static_cast<int>(value_);
-  if (code == 0) address_ = 0x2000;
-  latchIsData_ = code == 3;
-  latch_ = static_cast<std::uint16_t>(value_ & (latchIsData_ ? 0xFF : wordMask));
+  Command& c = commands.back();
+  const std::uint32_t word = value_;
+  value_ = 0;
+  c.data = reading_ ? out_ : static_cast<int>(word);
+  if (reading_) return;
+  if (c.code == 0) address_ = 0x2000;
+  latchIsData_ = c.code == 3;
+  latch_ = static_cast<std::uint16_t>(word & (latchIsData_ ? 0xFF : wordMask));
 }
 
-void PicResponder::BeginProgramming() {
-  if (latchIsData_) {
-    if (!data.empty() && address_ != stuckDataAddress) data[address_ % data.size()] = latch_;
-    return;
-  }
-  const int count = ++pulses[address_];
-  if (address_ == stuckAddress) return;
-  if (!eprom) {
-    WriteWord(address_, latch_);
-  } else if (count >= pulsesNeeded) {
-    WriteWord(address_, static_cast<std::uint16_t>(ReadWord(address_) & latch_));
+void PicResponder::Execute(std::int64_t timeUs) {
+  const int command = static_cast<int>(value_);
+  bits_ = 0;
+  value_ = 0;
+  commands.push_back({command, address_, -1, timeUs});
+  const std::size_t dataIndex = data.empty() ? 0 : address_ % data.size();
+  if (command == 0 || (command >= 2 && command <= 5)) {
+    frameBit_ = 0;
+    rises_ = 0;
+    reading_ = command == 4 || command == 5;
+    if (command == 4) out_ = Word(address_);
+    if (command == 5) out_ = (data.empty() ? 0xFF : data[dataIndex]) | dataHighBits;
+  } else if (command == 6) {
+    ++address_;
+  } else if (command == 8 || command == 24) {
+    if (latchIsData_) {
+      if (!data.empty() && address_ != stuckDataAddress) data[dataIndex] = latch_;
+      return;
+    }
+    const int count = ++pulses[address_];
+    if (address_ == stuckAddress) return;
+    if (!eprom) Word(address_) = latch_;
+    if (eprom && count >= pulsesNeeded) Word(address_) &= latch_;
   }
 }
 
-std::uint16_t PicResponder::ReadWord(int address) const {
+std::uint16_t& PicResponder::Word(int address) {
   if (address == -1) return config12;
   if (address >= 0 && address < static_cast<int>(code.size())) return code[address];
   if (address >= 0x2000 && address < 0x2008) return config[address - 0x2000];
-  return wordMask;
-}
-
-void PicResponder::WriteWord(int address, std::uint16_t value) {
-  if (address == -1) {
-    config12 = value;
-  } else if (address >= 0 && address < static_cast<int>(code.size())) {
-    code[address] = value;
-  } else if (address >= 0x2000 && address < 0x2008) {
-    config[address - 0x2000] = value;
-  }
+  scratch_ = wordMask;  // nothing there: reads blank, writes vanish
+  return scratch_;
 }
 
 std::vector<int> PicResponder::Codes() const {
@@ -155,20 +101,19 @@ std::vector<int> PicResponder::Codes() const {
   return codes;
 }
 
-std::vector<std::int64_t> PicResponder::GapsAfterBegin() const {
+int PicResponder::Count(int code) const {
+  return static_cast<int>(std::count_if(commands.begin(), commands.end(),
+                                        [code](const Command& c) { return c.code == code; }));
+}
+
+std::vector<std::int64_t> PicResponder::GapsAfterBegin(std::size_t from) const {
   std::vector<std::int64_t> gaps;
-  for (std::size_t i = 0; i + 1 < commands.size(); ++i) {
+  for (std::size_t i = from; i + 1 < commands.size(); ++i) {
     if (commands[i].code == 8 || commands[i].code == 24) {
       gaps.push_back(commands[i + 1].timeUs - commands[i].timeUs);
     }
   }
   return gaps;
-}
-
-int PicResponder::Count(int code) const {
-  int n = 0;
-  for (const Command& c : commands) n += c.code == code ? 1 : 0;
-  return n;
 }
 
 }  // namespace kestrum::testing
