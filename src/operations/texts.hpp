@@ -1,0 +1,73 @@
+// Every text of the operations that the user sees, in one place.
+#pragma once
+
+#include <string_view>
+
+namespace kestrum::text {
+
+// Confirmations.
+inline constexpr std::string_view kConfirmProgram = "Do you really want to program the device?";
+inline constexpr std::string_view kConfirmCodeProtect =
+    "Do you really want to enable \"Code Protect\" for this device?";
+inline constexpr std::string_view kConfirmErase = "Do you really want to erase the device?";
+inline constexpr std::string_view kConfirmProgramConfig =
+    "Do you really want to program the configuration?";
+
+// The programmer cannot handle the device: this text, then the programmer's list text.
+inline constexpr std::string_view kNotSupported = "This device is not supported by the ";
+// The device's family has no protocol in this version yet: the three parts around the
+// family's "Type: " text.
+inline constexpr std::string_view kFamilyNotAvailableBefore = "This version cannot drive the ";
+inline constexpr std::string_view kFamilyNotAvailableAfter = " family yet.";
+
+// Status bar panel 0 while an operation runs.
+inline constexpr std::string_view kStatusReading = "Reading...";
+inline constexpr std::string_view kStatusProgramming = "Programming...";
+inline constexpr std::string_view kStatusVerifying = "Verifying...";
+inline constexpr std::string_view kStatusBlankCheck = "Blank Check...";
+inline constexpr std::string_view kStatusErasing = "Erasing...";
+
+// Progress window: the caption before the first operation and its prefix for the device
+// name; the first text line; the Cancel button.
+inline constexpr std::string_view kProgressInitialCaption = "Status";
+inline constexpr std::string_view kProgressCaption = "Device: ";
+inline constexpr std::string_view kProgressInitialText = "Reading";
+inline constexpr std::string_view kProgressCancel = "&Cancel";
+
+// Phase texts: "Reading Code (" + count + ") " + "bytes".
+inline constexpr std::string_view kReadingCode = "Reading Code (";
+inline constexpr std::string_view kReadingData = "Reading Data (";
+inline constexpr std::string_view kProgrammingCode = "Programming Code (";
+inline constexpr std::string_view kProgrammingData = "Programming Data (";
+inline constexpr std::string_view kVerifyingCode = "Verifying Code (";
+inline constexpr std::string_view kVerifyingData = "Verifying Data (";
+inline constexpr std::string_view kCountEnd = ") ";
+inline constexpr std::string_view kBytes = "bytes";
+inline constexpr std::string_view kReadingConfiguration = "Reading Configuration";
+inline constexpr std::string_view kProgrammingConfiguration = "Programming Configuration";
+
+// Addresses in messages: four upper-case hexadecimal digits, then this.
+inline constexpr std::string_view kAddressEnd = "h !";
+inline constexpr std::string_view kProgrammingFailedCode = "Programming failed at Code address ";
+inline constexpr std::string_view kProgrammingFailedData = "Programming failed at Data address ";
+
+// The factory calibration word of an EPROM part reads blank or 0: the question, around the
+// buffer's value in four hexadecimal digits.
+inline constexpr std::string_view kCalibrationQuestionBefore =
+    "No \"Oscillator Callibration Value\" found.\rDo you want to use value from file (";
+inline constexpr std::string_view kCalibrationQuestionAfter = ") instead ?";
+
+// Results.
+inline constexpr std::string_view kDeviceErased = "Device is erased.";
+inline constexpr std::string_view kConfigurationProgrammed = "Configuration programmed!";
+inline constexpr std::string_view kVerifyOk = "Device successfully verified!";
+inline constexpr std::string_view kVerifyFailed = "Verify failed at address ";
+inline constexpr std::string_view kVerifyFailedData = "Verify failed at data address ";
+inline constexpr std::string_view kDeviceBlank = "Device is blank.";
+inline constexpr std::string_view kNotBlank = "Device NOT blank at address ";
+inline constexpr std::string_view kNotBlankData = "Device NOT blank at data address ";
+inline constexpr std::string_view kVerifyNotSupported = "Verify currently not supported!";
+inline constexpr std::string_view kBlankCheckNotSupported =
+    "Blank check is currently not supported!";
+
+}  // namespace kestrum::text

@@ -1,0 +1,351 @@
+// PIC serial programming: frames, erase and the three workers.
+#include "protocols/pic_serial.hpp"
+
+#include <algorithm>
+#include <span>
+
+namespace kestrum {
+
+std::uint16_t AddParityBits(std::uint16_t word) {
+  int even = 0;
+  int odd = 0;
+  for (int bit = 0; bit < 14; bit += 2) {
+    even ^= (word >> bit) & 1;
+    odd ^= (word >> (bit + 1)) & 1;
+  }
+  return static_cast<std::uint16_t>(((word << 2) & 0xFFFF) | ((odd ^ 1) << 1) | even);
+}
+
+void PicSerial::PicCommand(std::uint16_t command, std::int32_t data) {
+  if (data == pic::kRead) lines_.SleepMs(timing_.ReadSettleMs);
+  // With data -1 every bit from bit 7 up is a 1; bit 6, the start bit's slot, stays 0
+  // because command codes are below 64.
+  std::uint32_t shift = (command & 0xFFu) + static_cast<std::uint32_t>(data) * 128u;
+  const int clocks = command >> 8;
+  receivedWord_ = 0;
+  lines_.EnterCritical();
+  for (int i = 0; i < clocks; ++i) {
+    // The sample of the previous clock enters at the top; after the last clock the samples
+    // of the data clocks (the 8th onwards) fill the word from bit 0.
+    const std::uint16_t in =
+        clocks >= 9 ? static_cast<std::uint16_t>(lines_.Lines().DataInBit << (clocks - 9)) : 0;
+    receivedWord_ = static_cast<std::uint16_t>(in + (receivedWord_ >> 1));
+    lines_.ClockBit(static_cast<std::uint8_t>(shift & 1));
+    shift >>= 1;
+  }
+  lines_.LeaveCritical();
+}
+
+void PicSerial::PicDisableCodeProtect() {
+  lines_.VppOn();
+  PicCommand(pic::kLoadConfiguration, 0x3FFF);
+  for (int i = 0; i < 7; ++i) PicCommand(pic::kIncrementAddress, 0);
+  // The begin commands here are the erase cycle's, not the device's BeginProgramCommand.
+  PicCommand(pic::kProtectCommand1, 0);
+  PicCommand(pic::kProtectCommand7, 0);
+  PicCommand(pic::kBeginProgramming, 0);
+  lines_.SleepMs(timing_.EraseWaitMs);
+  PicCommand(pic::kLoadData, 0x3FFF);
+  PicCommand(pic::kBeginProgramming, 0);
+  lines_.SleepMs(timing_.EraseWaitMs);
+  PicCommand(pic::kProtectCommand1, 0);
+  PicCommand(pic::kProtectCommand7, 0);
+}
+
+bool PicErase(LineContext& lines, const PicTiming& timing) {
+  if (!lines.OpenPort()) return false;
+  lines.AllLinesOff();
+  lines.DelayMicroseconds(100);
+  lines.PowerOn();
+  lines.DelayMicroseconds(20);
+  lines.VppOn();
+  lines.SleepMs(300);
+  PicSerial link(lines, timing);
+  link.PicDisableCodeProtect();
+  lines.VppOff();
+  lines.AllLinesOff();
+  lines.ClosePort();
+  return true;
+}
+
+// ---- workers ----
+
+TProgthread::TProgthread(const LineContext& lines, const PicTiming& timing, int count)
+    : OperationWorker(lines, count),
+      Words(static_cast<std::size_t>(std::max(count, 0))),
+      timing_(timing) {}
+
+void TProgthread::Body() {
+  ProgressRange();
+  if (!OpenPort()) return;
+  lines_.AllLinesOff();
+  lines_.DelayMicroseconds(100);
+  lines_.PowerOn();
+  lines_.DelayMicroseconds(20);
+  lines_.VppOn();
+  lines_.SleepMs(300);
+  PicSerial link(lines_, timing_);
+  link.PicCommand(StartCommand, 0);
+  for (int i = 0; i < Count; ++i) {
+    ProgressAt(i);
+    link.PicCommand(ReadCommand, pic::kRead);
+    Words[i] = link.ReceivedWord();
+    link.PicCommand(pic::kIncrementAddress, 0);
+    if (StopRequested()) break;
+  }
+  ProgressDone();
+  lines_.VppOff();
+  lines_.AllLinesOff();
+  lines_.ClosePort();
+}
+
+TProgramThread::TProgramThread(const LineContext& lines, const PicTiming& timing, int count)
+    : OperationWorker(lines, count),
+      Words(static_cast<std::size_t>(std::max(count, 0))),
+      timing_(timing) {}
+
+void TProgramThread::Body() {
+  Failed = false;
+  ProgressRange();
+  if (!OpenPort()) return;
+  lines_.AllLinesOff();
+  lines_.DelayMicroseconds(100);
+  lines_.PowerOn();
+  lines_.DelayMicroseconds(100);
+  lines_.VppOn();
+  lines_.SleepMs(400);
+  PicSerial link(lines_, timing_);
+  link.PicCommand(StartCommand, 0);
+  for (int i = 0; i < Count; ++i) {
+    ProgressAt(i);
+    const std::uint16_t word = static_cast<std::uint16_t>(Words[i] & Mask);
+    link.PicCommand(ReadCommand, pic::kRead);
+    // Read before write: a word that already holds its value costs no programming cycle.
+    if ((link.ReceivedWord() & Mask) != word) {
+      link.PicCommand(LoadCommand, word);
+      link.PicCommand(timing_.BeginProgramCommand, 0);
+      lines_.SleepMs(timing_.ProgramWaitMs);
+      if (VerifyDuringProgramming) {
+        link.PicCommand(ReadCommand, pic::kRead);
+        if ((link.ReceivedWord() & Mask) != word) {
+          Failed = true;
+          FailAddress = i;
+          break;
+        }
+      }
+    }
+    link.PicCommand(pic::kIncrementAddress, 0);
+    if (StopRequested()) break;
+  }
+  ProgressDone();
+  lines_.VppOff();
+  lines_.AllLinesOff();
+  lines_.ClosePort();
+}
+
+TOverProgThread::TOverProgThread(const LineContext& lines, const PicTiming& timing, int count)
+    : OperationWorker(lines, count),
+      Words(static_cast<std::size_t>(std::max(count, 0))),
+      timing_(timing) {}
+
+void TOverProgThread::ProgramPulse(PicSerial& link, std::uint16_t word) {
+  link.PicCommand(LoadCommand, word);
+  // The inner frames only nest the critical section: the pulse from begin to end is not
+  // stretched by an interruption.
+  lines_.EnterCritical();
+  link.PicCommand(timing_.BeginProgramCommand, 0);
+  lines_.DelayMicroseconds(100);
+  link.PicCommand(pic::kEndProgramming, 0);
+  lines_.LeaveCritical();
+  lines_.SleepMs(timing_.OverProgramWaitMs);
+}
+
+void TOverProgThread::Body() {
+  Failed = false;
+  ProgressRange();
+  if (!OpenPort()) return;
+  lines_.AllLinesOff();
+  lines_.DelayMicroseconds(100);
+  lines_.PowerOn();
+  lines_.VppOn();
+  lines_.SleepMs(100);
+  PicSerial link(lines_, timing_);
+  link.PicCommand(StartCommand, 0);
+  lines_.SetDataLine(0);
+  int factor = PulseFactor;
+  int maxPulses = MaxPulses;
+  int extra = PulseExtra;
+  for (int i = 0; i < Count; ++i) {
+    ProgressAt(i);
+    const std::uint16_t word = static_cast<std::uint16_t>(Words[i] & Mask);
+    // An erased word needs no pulse and is not even read.
+    if (word != Mask) {
+      if (ConfigWordSpecial == 1 && Count == 8 && i == 7) {
+        factor = ConfigPulseFactor;
+        maxPulses = ConfigMaxPulses;
+        extra = ConfigPulseExtra;
+      }
+      link.PicCommand(ReadCommand, pic::kRead);
+      int pulses = 0;
+      // EPROM bits only go from 1 to 0: pulse while a bit that must be 0 still reads 1.
+      while ((link.ReceivedWord() & Mask & ~static_cast<std::uint32_t>(word)) != 0 &&
+             pulses < maxPulses) {
+        ++pulses;
+        ProgramPulse(link, word);
+        link.PicCommand(ReadCommand, pic::kRead);
+      }
+      const int overPulses = factor * pulses + extra;
+      for (int k = 0; k < overPulses; ++k) ProgramPulse(link, word);
+      if (VerifyDuringProgramming) {
+        link.PicCommand(ReadCommand, pic::kRead);
+        if ((link.ReceivedWord() & Mask) != word) {
+          Failed = true;
+          FailAddress = i;
+          break;
+        }
+      }
+    }
+    link.PicCommand(pic::kIncrementAddress, 0);
+    if (StopRequested()) break;
+  }
+  ProgressDone();
+  lines_.VppOff();
+  lines_.AllLinesOff();
+  lines_.ClosePort();
+}
+
+// ---- setup ----
+
+int PicCodeCountShown(const DeviceDescriptor& device) {
+  return device.Is12Bit ? device.CodeSize - 4 : device.CodeSize;
+}
+
+int PicCalibrationIndex(const DeviceDescriptor& device) {
+  return PicCodeCountShown(device) - 1;
+}
+
+std::uint16_t PicCodeWord(const DeviceDescriptor& device, std::uint16_t received) {
+  // The parity part (16C715) sends its word one place up in the 24-clock frame.
+  if (device.Variant == 8) received = static_cast<std::uint16_t>(received >> 1);
+  return static_cast<std::uint16_t>(received & device.BlankValue);
+}
+
+std::uint16_t PicDataByte(std::uint16_t received) {
+  return static_cast<std::uint16_t>(received & 0xFF);
+}
+
+namespace {
+
+std::uint16_t ReadCommandFor(const DeviceDescriptor& device) {
+  return device.HasParity ? pic::kReadProgramParity : pic::kReadProgram;
+}
+
+std::uint16_t LoadCommandFor(const DeviceDescriptor& device) {
+  return device.HasParity ? pic::kLoadProgramParity : pic::kLoadProgram;
+}
+
+void CopyWords(std::vector<std::uint16_t>& to, std::span<const std::uint16_t> from) {
+  std::copy_n(from.begin(), std::min(to.size(), from.size()), to.begin());
+}
+
+std::unique_ptr<TOverProgThread> OverProgrammer(const DeviceDescriptor& device,
+                                                const LineContext& lines, const PicTiming& timing,
+                                                int count) {
+  auto worker = std::make_unique<TOverProgThread>(lines, timing, count);
+  worker->ReadCommand = ReadCommandFor(device);
+  worker->LoadCommand = LoadCommandFor(device);
+  worker->Mask = device.HasParity ? 0xFFFF : device.BlankValue;
+  worker->PulseFactor = device.OverProgramFactor;
+  worker->PulseExtra = device.OverProgramExtra;
+  worker->MaxPulses = device.MaxProgramPulses;
+  return worker;
+}
+
+}  // namespace
+
+std::unique_ptr<TProgthread> PicCodeReader(const DeviceDescriptor& device, const LineContext& lines,
+                                           const PicTiming& timing) {
+  auto worker = std::make_unique<TProgthread>(lines, timing, device.CodeSize);
+  worker->StartCommand = device.CodeEntryCommand;
+  worker->ReadCommand = ReadCommandFor(device);
+  return worker;
+}
+
+std::unique_ptr<TProgthread> PicDataReader(const DeviceDescriptor& device, const LineContext& lines,
+                                           const PicTiming& timing) {
+  auto worker = std::make_unique<TProgthread>(lines, timing, std::max(device.DataSize, 0));
+  worker->StartCommand = 0;
+  worker->ReadCommand = pic::kReadData;
+  return worker;
+}
+
+std::unique_ptr<TProgthread> PicConfigReader(const DeviceDescriptor& device,
+                                             const LineContext& lines, const PicTiming& timing) {
+  auto worker = std::make_unique<TProgthread>(lines, timing, device.ConfigAreaWords);
+  worker->StartCommand = device.ConfigEntryCommand;
+  worker->ReadCommand = ReadCommandFor(device);
+  return worker;
+}
+
+std::unique_ptr<OperationWorker> PicCodeProgrammer(const DeviceDescriptor& device,
+                                                   const LineContext& lines,
+                                                   const PicTiming& timing, const BufferSlot& slot,
+                                                   bool verify) {
+  if (device.IsEprom) {
+    // EPROM parts take the buffer words as they stand, parity parts included.
+    auto worker = OverProgrammer(device, lines, timing, device.CodeSize);
+    worker->StartCommand = device.CodeEntryCommand;
+    worker->VerifyDuringProgramming = verify;
+    CopyWords(worker->Words, slot.CodeBuffer);
+    return worker;
+  }
+  auto worker = std::make_unique<TProgramThread>(lines, timing, device.CodeSize);
+  worker->StartCommand = device.CodeEntryCommand;
+  worker->ReadCommand = ReadCommandFor(device);
+  worker->LoadCommand = LoadCommandFor(device);
+  worker->Mask = device.HasParity ? 0xFFFF : device.BlankValue;
+  worker->VerifyDuringProgramming = verify;
+  CopyWords(worker->Words, slot.CodeBuffer);
+  if (device.HasParity) {
+    for (std::uint16_t& w : worker->Words) w = AddParityBits(w);
+  }
+  return worker;
+}
+
+std::unique_ptr<TProgramThread> PicDataProgrammer(const DeviceDescriptor& device,
+                                                  const LineContext& lines, const PicTiming& timing,
+                                                  const BufferSlot& slot, bool verify) {
+  auto worker = std::make_unique<TProgramThread>(lines, timing, std::max(device.DataSize, 0));
+  worker->StartCommand = 0;
+  worker->ReadCommand = pic::kReadData;
+  worker->LoadCommand = pic::kLoadData;
+  worker->Mask = 0xFF;
+  worker->VerifyDuringProgramming = verify;
+  CopyWords(worker->Words, slot.DataBuffer);
+  return worker;
+}
+
+std::unique_ptr<OperationWorker> PicConfigProgrammer(const DeviceDescriptor& device,
+                                                     const LineContext& lines,
+                                                     const PicTiming& timing,
+                                                     const BufferSlot& slot) {
+  if (device.IsEprom) {
+    auto worker = OverProgrammer(device, lines, timing, device.ConfigAreaWords);
+    worker->StartCommand = device.ConfigEntryCommand;
+    worker->ConfigWordSpecial = 1;
+    worker->ConfigPulseFactor = 0;
+    worker->ConfigMaxPulses = 0;
+    worker->ConfigPulseExtra = kConfigWordPulses;
+    CopyWords(worker->Words, slot.ConfigArea);
+    return worker;
+  }
+  auto worker = std::make_unique<TProgramThread>(lines, timing, device.ConfigAreaWords);
+  worker->StartCommand = device.ConfigEntryCommand;
+  worker->ReadCommand = pic::kReadProgram;
+  worker->LoadCommand = pic::kLoadProgram;
+  worker->Mask = 0xFFFF;
+  CopyWords(worker->Words, slot.ConfigArea);
+  return worker;
+}
+
+}  // namespace kestrum
