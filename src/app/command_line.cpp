@@ -80,6 +80,8 @@ std::variant<CommandLine, UsageError> ParseCommandLine(const std::vector<std::st
         value = args[++i];
       }
       if (key == "-s") {
+        // An empty name would save to ".hex" in whatever folder the run started in.
+        if (value.empty()) return Error(text::kMissingValue, arg);
         cl.SaveFile = value;
       } else if (key == "-l") {
         if (value.empty()) return Error(text::kMissingValue, arg);

@@ -25,7 +25,7 @@ struct CommandLine {
   bool ProgramAll = false;
   bool Verify = false;
   bool ReadAll = false;
-  std::optional<std::string> SaveFile;  // -s (an empty name is passed on as it is)
+  std::optional<std::string> SaveFile;  // -s
 
   QuitMode Quit = QuitMode::None;  // the last of -p, -v, -r
   bool QuitRequested = false;      // -q

@@ -1,27 +1,57 @@
-// Program entry point.
-#include <cstdio>
-#include <cstring>
-#include <string>
+// Program entry point: the command line decides between the terminal run and the window.
+#include <unistd.h>
 
+#include <cstdio>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "app/command_line.hpp"
 #include "app/device_listing.hpp"
+#include "app/ini_settings_store.hpp"
+#include "app/terminal_run.hpp"
+#include "app/texts.hpp"
+
+namespace {
+
+void Print(std::FILE* stream, std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), stream);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--list-devices") == 0) {
-      std::fputs(kestrum::DeviceListingText().c_str(), stdout);
-      return 0;
-    }
-    if (std::strcmp(argv[i], "--version") == 0) {
-      std::puts("kestrum 1.01");
-      return 0;
-    }
-    if (std::strcmp(argv[i], "--help") == 0) {
-      std::puts("Usage: kestrum --list-devices | --version | --help");
-      return 0;
-    }
-    std::fprintf(stderr, "kestrum: unknown option %s (try --help)\n", argv[i]);
+  using namespace kestrum;
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  auto parsed = ParseCommandLine(args);
+  if (const auto* error = std::get_if<UsageError>(&parsed)) {
+    Print(stderr, std::string(text::kProgramName) + ": " + error->Reason +
+                      std::string(text::kTryHelp) + "\n");
     return 2;
   }
-  std::fputs(kestrum::DeviceListingText().c_str(), stdout);
-  return 0;
+  const CommandLine& commandLine = std::get<CommandLine>(parsed);
+  if (commandLine.Help) {
+    Print(stdout, text::kHelp);
+    return 0;
+  }
+  if (commandLine.Version) {
+    Print(stdout, std::string(text::kVersion) + "\n");
+    return 0;
+  }
+  if (commandLine.ListDevices) {
+    Print(stdout, DeviceListingText());
+    return 0;
+  }
+  if (!commandLine.NoWindow) {
+    if (args.empty()) {
+      Print(stdout, text::kHelp);
+      return 0;
+    }
+    Print(stderr, std::string(text::kNoWindowYet) + "\n");
+  }
+
+  IniSettingsStore settings;
+  TerminalStreams streams;
+  streams.inputIsTerminal = isatty(STDIN_FILENO) != 0;
+  return RunInTerminal(commandLine, settings, streams);
 }

@@ -37,6 +37,14 @@ void TerminalUi::Message(MessageKind kind, std::string_view text, MessageButton)
   std::fflush(err_);
 }
 
+void TerminalUi::SetProgressText(std::string_view text) {
+  // A phase sets its text again when it starts; the terminal shows it once.
+  if (text == lastProgressText_) return;
+  lastProgressText_ = std::string(text);
+  std::fprintf(out_, "%s\n", ForTerminal(text).c_str());
+  std::fflush(out_);
+}
+
 bool TerminalUi::Question(std::string_view text) {
   const std::string question = ForTerminal(text);
   if (!inputIsTerminal_) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "core/ui.hpp"
 
@@ -14,8 +15,11 @@ class TerminalUi : public Ui {
   // Yes with `yes`, No without it, and the answer is printed.
   TerminalUi(std::FILE* out, std::FILE* err, std::FILE* input, bool inputIsTerminal, bool yes);
 
-  void Message(MessageKind kind, std::string_view text, MessageButton button) override;
+  void Message(MessageKind kind, std::string_view text,
+               MessageButton button = MessageButton::Ok) override;
   bool Question(std::string_view text) override;
+  // Each phase of an operation ("Programming Code (1024) bytes") is a line of its own.
+  void SetProgressText(std::string_view text) override;
 
   // Number of warnings and errors shown so far: any makes the run fail.
   int Problems() const { return problems_; }
@@ -27,6 +31,7 @@ class TerminalUi : public Ui {
   bool inputIsTerminal_;
   bool yes_;
   int problems_ = 0;
+  std::string lastProgressText_;
 };
 
 }  // namespace kestrum

@@ -6,8 +6,22 @@
 namespace kestrum::text {
 
 inline constexpr std::string_view kRecentFilesNone = "<none>";
+inline constexpr std::string_view kPortOn = " on ";
+
+inline constexpr std::string_view kFirstStart =
+    "This is the first time you start Kestrum. Please configure your hardware first!";
+inline constexpr std::string_view kUnknownDevice = "There is no device with the number ";
+inline constexpr std::string_view kSeeListDevices = " (see kestrum --list-devices).";
+
+// The virtual programmer's chip images.
+inline constexpr std::string_view kChipImageUnreadable = "Cannot read the simulated chip image ";
+inline constexpr std::string_view kChipImageUnwritable = "Cannot save the simulated chip image ";
+
+inline constexpr std::string_view kTraceUnwritable = "Cannot write the trace file ";
 
 // Terminal runs.
+inline constexpr std::string_view kNoWindowYet =
+    "kestrum: this build has no window yet; running in the terminal as with -i.";
 inline constexpr std::string_view kProgramName = "kestrum";
 inline constexpr std::string_view kVersion = "kestrum 1.01";
 inline constexpr std::string_view kAnsweredYes = " -> Yes (--yes)";

@@ -1,0 +1,177 @@
+// Start-up and activation without widgets.
+#include "app/application.hpp"
+
+#include <filesystem>
+
+#include "app/texts.hpp"
+#include "device/catalogue.hpp"
+#include "device/texts.hpp"
+#include "hardware/hardware_settings.hpp"
+#include "hardware/programmer_types.hpp"
+
+namespace kestrum {
+namespace {
+
+std::string CurrentDirectory() {
+  std::error_code ec;
+  const auto path = std::filesystem::current_path(ec);
+  return ec ? std::string() : path.string();
+}
+
+}  // namespace
+
+OperationOptions LoadOperationOptions(const SettingsStore& store) {
+  OperationOptions o;
+  o.Progging = store.ReadBool("Progging", true);
+  o.Erasing = store.ReadBool("Erasing", false);
+  o.Verify = store.ReadBool("Verify", true);
+  o.VerDurProg = store.ReadBool("VerDurProg", false);
+  o.Warning = store.ReadBool("Warning", false);
+  o.Smart = store.ReadBool("Smart", false);
+  o.EnableMCLR = store.ReadBool("EnableMCLR", false);
+  o.ByteWrite = store.ReadBool("ByteWrite", false);
+  return o;
+}
+
+Application::Application(SettingsStore& settings, Ui& ui, Clock& clock, PortOpener& opener)
+    : Work(settings),
+      Lines(LoadHardwareSettings(settings), clock, ui, opener),
+      Files(Work, ui, settings),
+      Ops(Work, Lines, Operation),
+      settings_(settings),
+      ui_(ui),
+      currentDir_(CurrentDirectory()) {
+  Files.Recent = this;
+}
+
+Application::StartupOutcome Application::Startup(const CommandLine& commandLine) {
+  StartupOutcome outcome;
+  Work.Buffers.ActiveBuffer = 0;
+  for (BufferSlot& slot : Work.Buffers.Slots) {
+    std::fill(slot.CodeBuffer.begin(), slot.CodeBuffer.end(), 0xFFFF);
+  }
+  Work.Window.Caption = std::string(text::kProgramTitle);
+
+  // The settings, in the order of the settings table.
+  const int savedDevice = settings_.ReadInteger("Device", 58);
+  Lines.Settings() = LoadHardwareSettings(settings_);
+  Options.Smart = settings_.ReadBool("Smart", false);
+  Options.Overwrite = settings_.ReadBool("Overwrite", false);
+  Operation = LoadOperationOptions(settings_);
+  Options.Priority = settings_.ReadInteger("Priority", 0);
+  Options.UsesDriver = settings_.ReadBool("UsesDriver", false);
+  Options.DragDrop = settings_.ReadBool("DragDrop", false);
+  Options.SmartWiz = settings_.ReadBool("SmartWiz", false);
+  Options.ShowDevPos = settings_.ReadBool("ShowDevPos", false);
+
+  Work.Recent.Load(settings_);
+  Recent.Load(settings_);
+
+  int listIndex = Work.List.IndexOfNumber(savedDevice);
+  if (listIndex < 0) listIndex = 0;
+  Work.Window.DeviceListIndex = listIndex;
+
+  // The driver prompts never run here: this system has no port driver service.
+  outcome.FirstStart = !settings_.Exists();
+  if (outcome.FirstStart) ui_.Message(MessageKind::Information, text::kFirstStart);
+
+  // A saved device that is gone, or none at all, falls back to the first device.
+  int device = savedDevice;
+  if (FirstDeviceNumber() > device || listIndex == 0) device = FirstDeviceNumber();
+  Work.SelectDeviceByNumber(device);
+
+  // The command line: actions pending for the first activation, immediate options in order.
+  pendingProgram_ = commandLine.ProgramAll;
+  pendingVerify_ = commandLine.Verify;
+  pendingRead_ = commandLine.ReadAll;
+  pendingSave_ = commandLine.SaveFile;
+  quitMode_ = commandLine.Quit;
+  quitRequested_ = commandLine.QuitRequested;
+  if (commandLine.Smartcard) Options.Smart = true;  // for this run only
+  Operation.Smart = Options.Smart;
+  Files.MainWindowShowing = WindowVisible;
+  for (const CommandStep& step : commandLine.Steps) ApplyStep(step, outcome);
+
+  DerivePortBase(Lines.Settings());
+  Lines.IdleLines();
+  return outcome;
+}
+
+void Application::ApplyStep(const CommandStep& step, StartupOutcome& outcome) {
+  HardwareSettings& hardware = Lines.Settings();
+  switch (step.Type) {
+    case CommandStep::Kind::LoadFile:
+      Files.OpenFile(ResolveLoadPath(step.Path, Files.InitialDir(), currentDir_), FileType::Ihx8);
+      break;
+    case CommandStep::Kind::SelectDevice:
+      if (!Work.SelectDeviceByNumber(step.Number)) {
+        const std::string message = std::string(text::kUnknownDevice) +
+                                    std::to_string(step.Number) + std::string(text::kSeeListDevices);
+        ui_.Message(MessageKind::Error, message);
+        outcome.UnknownDevice = message;
+      }
+      break;
+    case CommandStep::Kind::Programmer:
+      // Not saved: the hardware settings of the store stay as the user left them.
+      hardware.Programmer = static_cast<ProgrammerType>(step.Number);
+      hardware.Port = PortForProgrammer(step.Number, hardware.Port);
+      break;
+    case CommandStep::Kind::Port:
+      hardware.Port = PortForNumber(static_cast<int>(hardware.Programmer), step.Number);
+      break;
+    case CommandStep::Kind::ConfigWord: {
+      const auto word = static_cast<std::uint16_t>(step.Number);
+      Work.Active().ConfigArea[Work.Device.ConfigWordIndex] = word;
+      Work.ShowConfigWord(word);
+      break;
+    }
+  }
+}
+
+Application::ActivationOutcome Application::OnActivate() {
+  ActivationOutcome outcome;
+  if (WindowVisible) ui_.SetStatusPanel(kStatusPortPanel, PortStatusText());
+
+  // Each flag is cleared before its action runs, so an activation while it runs (a dialog of
+  // the action closing) cannot start it a second time.
+  const auto run = [&](bool& pending, QuitMode mode, OperationResult (Operations::*action)()) {
+    if (!pending) return;
+    pending = false;
+    outcome.Ran = true;
+    const OperationResult result = (Ops.*action)();
+    if (!result.Succeeded()) outcome.Succeeded = false;
+    if (quitRequested_ && quitMode_ == mode) outcome.Quit = true;
+  };
+  run(pendingProgram_, QuitMode::AfterProgram, &Operations::ProgramAll);
+  run(pendingVerify_, QuitMode::AfterVerify, &Operations::Verify);
+  run(pendingRead_, QuitMode::AfterRead, &Operations::ReadAll);
+  if (pendingSave_) {
+    const std::string name = *pendingSave_;
+    pendingSave_.reset();
+    outcome.Ran = true;
+    if (!Files.SaveFile(name, SaveType::Ihx8, HasExtension(name))) outcome.Succeeded = false;
+  }
+
+  if (WindowVisible) {
+    Work.CreateConfig();
+    Work.ShowStoredConfigWord();
+  }
+  return outcome;
+}
+
+void Application::AddRecentFile(const std::string& path, FileType type) {
+  Recent.Add(path, static_cast<int>(type), settings_);
+}
+
+OpenResult Application::OpenRecentFile(int position) {
+  const std::optional<RecentFile> entry = Recent.Open(position, settings_);
+  if (!entry) return OpenResult::NotOpened;
+  return Files.OpenFile(entry->Path, FileTypeFromNumber(entry->TypeIndex));
+}
+
+std::string Application::PortStatusText() const {
+  const HardwareSettings& hardware = Lines.Settings();
+  return hardware.Port + std::string(text::kPortOn) + std::string(RowOf(hardware.Programmer).listText);
+}
+
+}  // namespace kestrum

@@ -1,0 +1,99 @@
+// The application without its widgets: the objects the main window owns for the life of the
+// process (workspace, programmer lines, options, recent lists, file and device commands), the
+// start-up sequence, and the activation that runs what the command line asked for. The window
+// and the terminal runner both drive this object.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "app/command_line.hpp"
+#include "app/recent_files.hpp"
+#include "buffers/file_commands.hpp"
+#include "buffers/workspace.hpp"
+#include "core/settings_store.hpp"
+#include "core/ui.hpp"
+#include "hardware/clock.hpp"
+#include "hardware/line_context.hpp"
+#include "hardware/port.hpp"
+#include "operations/operations.hpp"
+
+namespace kestrum {
+
+// The Options dialog's settings that start-up reads and hands to their owners.
+struct ApplicationOptions {
+  bool Smart = false;        // "Smart": smartcard (Phoenix) mode
+  bool Overwrite = false;    // "Overwrite"
+  int Priority = 0;          // "Priority": 0 normal, 1 high, 2 real-time
+  bool UsesDriver = false;   // "UsesDriver" (never used on Linux)
+  bool DragDrop = false;     // "DragDrop"
+  bool SmartWiz = false;     // "SmartWiz"
+  bool ShowDevPos = false;   // "ShowDevPos"
+};
+
+// Reads the operation options ("Progging", "Erasing", "Verify", "VerDurProg", "Warning",
+// "EnableMCLR", "ByteWrite"; "Smart" separately) with their defaults.
+OperationOptions LoadOperationOptions(const SettingsStore& store);
+
+class Application : public RecentFilesHook {
+ public:
+  Application(SettingsStore& settings, Ui& ui, Clock& clock, PortOpener& opener);
+
+  // What start-up did that the caller must act on.
+  struct StartupOutcome {
+    bool FirstStart = false;  // the hardware settings should be asked for
+    // A "-t" number without a device: the message the user was shown.
+    std::optional<std::string> UnknownDevice;
+  };
+
+  // The start-up sequence: settings in order, recent lists, the device list and the saved
+  // device (with its fallback), first-start detection, the command line's immediate options,
+  // the port base address, the lines to idle.
+  StartupOutcome Startup(const CommandLine& commandLine);
+
+  // What the pending command-line actions did.
+  struct ActivationOutcome {
+    bool Ran = false;        // something was pending
+    bool Succeeded = true;   // every action did all it was asked and every verify passed
+    bool Quit = false;       // the command line's quit mode was reached
+  };
+  // `OnActivate`: the pending actions, each once, in the order Program All, Verify, Read All,
+  // save; then, with the window showing, the configuration folded back from the controls.
+  ActivationOutcome OnActivate();
+
+  // `AddRecentFile` for the file commands.
+  void AddRecentFile(const std::string& path, FileType type) override;
+  // `OpenRecentFile`: entry `position` of "Recent Fi&les".
+  OpenResult OpenRecentFile(int position);
+
+  // Status bar panel 1: port, " on ", programmer name.
+  std::string PortStatusText() const;
+
+  SettingsStore& Settings() { return settings_; }
+  Ui& ui() { return ui_; }
+  bool WindowVisible = true;
+
+  Workspace Work;
+  LineContext Lines;
+  OperationOptions Operation;
+  ApplicationOptions Options;
+  RecentFiles Recent;
+  FileCommands Files;
+  Operations Ops;
+
+ private:
+  void ApplyStep(const CommandStep& step, StartupOutcome& outcome);
+
+  SettingsStore& settings_;
+  Ui& ui_;
+  std::string currentDir_;
+  // Pending actions of the first activation.
+  bool pendingProgram_ = false;
+  bool pendingVerify_ = false;
+  bool pendingRead_ = false;
+  std::optional<std::string> pendingSave_;
+  QuitMode quitMode_ = QuitMode::None;
+  bool quitRequested_ = false;
+};
+
+}  // namespace kestrum

@@ -1,0 +1,174 @@
+// Batch runs without a window on the virtual programmer: what the user sees on the terminal,
+// the exit status, the files written and the settings left behind.
+#include "app/terminal_run.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <variant>
+
+#include "app/command_line.hpp"
+#include "buffers/device_image.hpp"
+#include "buffers/file_access.hpp"
+#include "core/recording_ui.hpp"
+#include "device/catalogue.hpp"
+
+namespace kestrum {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kExample = std::string(KESTRUM_EXAMPLES) + "/blink.hex";
+
+std::string ReadAll(std::FILE* file) {
+  std::rewind(file);
+  std::string text;
+  char buffer[4096];
+  std::size_t n = 0;
+  while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);
+  return text;
+}
+
+class TerminalRun : public ::testing::Test {
+ protected:
+  TerminalRun() {
+    char pattern[] = "/tmp/kestrum-run-XXXXXX";
+    dir_ = mkdtemp(pattern);
+  }
+  ~TerminalRun() override { fs::remove_all(dir_); }
+
+  struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+  };
+  Outcome Run(const std::vector<std::string>& args, bool terminalInput = false) {
+    auto parsed = ParseCommandLine(args);
+    EXPECT_TRUE(std::holds_alternative<CommandLine>(parsed));
+    TerminalStreams streams;
+    streams.out = std::tmpfile();
+    streams.err = std::tmpfile();
+    streams.in = std::tmpfile();
+    streams.inputIsTerminal = terminalInput;
+    const int status = RunInTerminal(std::get<CommandLine>(parsed), settings, streams);
+    Outcome outcome{status, ReadAll(streams.out), ReadAll(streams.err)};
+    std::fclose(streams.out);
+    std::fclose(streams.err);
+    std::fclose(streams.in);
+    return outcome;
+  }
+  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+  std::string Simulate() const { return "--simulate=" + Path("chips"); }
+
+  // The slot a HEX file loads into for the 16F84.
+  static BufferSlot Load(const std::string& path) {
+    const DeviceDescriptor device = DescriptorFor(*FindDeviceByName("PIC 16F84"));
+    BufferSlot slot;
+    slot.Fill(device.BlankValue);
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream contents;
+    contents << file.rdbuf();
+    const std::string text = contents.str();
+    ByteStream in(text);
+    RecordingUi ui;
+    LoadProgramFile(device, slot, FileType::Ihx8, in, ui);
+    EXPECT_TRUE(ui.Entries().empty()) << path;
+    // As opening a file does: every element in the core width.
+    for (auto* area : {&slot.CodeBuffer, &slot.DataBuffer, &slot.ConfigArea}) {
+      for (std::uint16_t& v : *area) v &= device.BlankValue;
+    }
+    return slot;
+  }
+
+  MemorySettingsStore settings;
+  std::string dir_;
+};
+
+TEST_F(TerminalRun, ProgramsVerifiesThenReadsBackTheExample) {
+  const Outcome program = Run({"-i", Simulate(), "--yes", "-t62", "-l" + kExample, "-p", "-q"});
+  EXPECT_EQ(program.status, 0) << program.err;
+  EXPECT_NE(program.out.find("Programming Code (1024) bytes\n"), std::string::npos);
+  EXPECT_NE(program.out.find("Device successfully verified!\n"), std::string::npos);
+  EXPECT_NE(program.err.find("Do you really want to program the device? -> Yes (--yes)"),
+            std::string::npos);
+  EXPECT_TRUE(fs::exists(Path("chips/PIC_16F84.hex")));
+
+  const Outcome read = Run({"-i", Simulate(), "-t62", "-r", "-s" + Path("out"), "-q"});
+  EXPECT_EQ(read.status, 0) << read.err;
+  EXPECT_EQ(read.err, "");
+  const BufferSlot expected = Load(kExample);
+  const BufferSlot got = Load(Path("out.hex"));
+  EXPECT_EQ(got.CodeBuffer, expected.CodeBuffer);
+  EXPECT_EQ(got.ConfigArea, expected.ConfigArea);
+  // The data EEPROM holds bytes: what the file does not mention reads back erased.
+  for (int i = 0; i < 64; ++i) EXPECT_EQ(got.DataBuffer[i], expected.DataBuffer[i] & 0xFF) << i;
+}
+
+TEST_F(TerminalRun, FailuresExitNonZeroWithTheMessageOnStandardError) {
+  ASSERT_EQ(Run({"-i", Simulate(), "--yes", "-t62", "-l" + kExample, "-p"}).status, 0);
+
+  // A file that differs in one word from what the part holds.
+  std::ifstream in(kExample);
+  std::stringstream text;
+  text << in.rdbuf();
+  std::string changed = text.str();
+  changed.replace(changed.find(":020000000528D1"), 15, ":020000000628D0");
+  std::ofstream(Path("changed.hex")) << changed;
+  const Outcome verify = Run({"-i", Simulate(), "-t62", "-l" + Path("changed.hex"), "-v"});
+  EXPECT_EQ(verify.status, 1);
+  EXPECT_NE(verify.err.find("Error: Verify failed at address 0000h !"), std::string::npos);
+
+  const Outcome missing = Run({"-i", Simulate(), "-t62", "-l" + Path("none.hex"), "-p", "--yes"});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.err.find("none.hex"), std::string::npos);
+
+  const Outcome unknown = Run({"-i", Simulate(), "-t999", "-p"});
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_EQ(unknown.err,
+            "Error: There is no device with the number 999 (see kestrum --list-devices).\n");
+}
+
+TEST_F(TerminalRun, QuestionsWithoutATerminalAreAnsweredNoUnlessYesIsGiven) {
+  const Outcome declined = Run({"-i", Simulate(), "-t62", "-l" + kExample, "-p"});
+  EXPECT_EQ(declined.status, 1);
+  EXPECT_NE(declined.err.find("Do you really want to program the device? -> No (no terminal to "
+                              "ask; run with --yes to answer Yes)"),
+            std::string::npos);
+  EXPECT_EQ(declined.out.find("Programming"), std::string::npos);
+
+  // Asked on a terminal, the answer is read from it ("n" here: the input is empty).
+  const Outcome asked = Run({"-i", Simulate(), "-t62", "-l" + kExample, "-p"}, true);
+  EXPECT_EQ(asked.status, 1);
+  EXPECT_NE(asked.err.find("Do you really want to program the device? [y/N] "), std::string::npos);
+}
+
+TEST_F(TerminalRun, CommandLineProgrammerAndPortAreNotSaved) {
+  settings.WriteInteger("Programmer", 0);
+  settings.WriteString("Port", "Com1");
+  const Outcome run = Run({"-i", Simulate(), "--yes", "-t62", "-g6", "-o2", "-l" + kExample, "-p"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(settings.ReadInteger("Programmer", -1), 0);
+  EXPECT_EQ(settings.ReadString("Port", ""), "Com1");
+  // What a batch run does write: the device selection and the recent devices.
+  EXPECT_EQ(settings.ReadInteger("Device", 0), 62);
+  EXPECT_EQ(settings.ReadString("RecDevice0", ""), "   PIC 16F84");
+}
+
+TEST_F(TerminalRun, TraceAndListingFiles) {
+  const Outcome run = Run({"-i", Simulate(), "-t62", "-l" + kExample, "-v",
+                           "--trace=" + Path("run.vcd"), "--disassemble=" + Path("blink.asm")});
+  EXPECT_EQ(run.status, 1);  // a new part is blank: the verify fails
+  std::ifstream vcd(Path("run.vcd"));
+  std::string header;
+  std::getline(vcd, header);
+  EXPECT_NE(header.find("$"), std::string::npos);
+  std::stringstream listing;
+  listing << std::ifstream(Path("blink.asm")).rdbuf();
+  EXPECT_NE(listing.str().find("GOTO"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kestrum
