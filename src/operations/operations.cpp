@@ -138,7 +138,9 @@ void Operations::PicRead(OperationResult& result) {
   SetText(std::string(text::kReadingConfiguration));
   auto config = PicConfigReader(device, lines_, WorkerTiming());
   if (!Run(*config, result)) return;
-  for (int i = 0; i < config->Count; ++i) slot.ConfigArea[i] = config->Words[i];
+  for (int i = 0; i < config->Count; ++i) {
+    slot.ConfigArea[i] = PicConfigAreaWord(device, config->Words[i]);
+  }
 }
 
 // ---- Program All ----
