@@ -197,11 +197,20 @@ void TOverProgThread::Body() {
       link.PicCommand(ReadCommand, pic::kRead);
       int pulses = 0;
       // EPROM bits only go from 1 to 0: pulse while a bit that must be 0 still reads 1.
-      while ((link.ReceivedWord() & Mask & ~static_cast<std::uint32_t>(word)) != 0 &&
-             pulses < maxPulses) {
+      auto unprogrammed = [&] {
+        return (link.ReceivedWord() & Mask & ~static_cast<std::uint32_t>(word)) != 0;
+      };
+      while (unprogrammed() && pulses < maxPulses) {
         ++pulses;
         ProgramPulse(link, word);
         link.PicCommand(ReadCommand, pic::kRead);
+      }
+      // A word that has not taken within the maximum is out of the part's specification:
+      // over-programming may still make it read right, but it would not hold its charge.
+      if (VerifyDuringProgramming && maxPulses > 0 && unprogrammed()) {
+        Failed = true;
+        FailAddress = i;
+        break;
       }
       const int overPulses = factor * pulses + extra;
       for (int k = 0; k < overPulses; ++k) ProgramPulse(link, word);

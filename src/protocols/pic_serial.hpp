@@ -125,7 +125,8 @@ class TProgramThread final : public OperationWorker {
 };
 
 // Programs EPROM and OTP words: pulses until every bit that must become 0 reads 0 (at most
-// MaxPulses), then PulseFactor times as many again plus PulseExtra to make them last.
+// MaxPulses), then PulseFactor times as many again plus PulseExtra to make them last. Verifying
+// as it goes, a word that has not taken within MaxPulses fails at once.
 class TOverProgThread final : public OperationWorker {
  public:
   TOverProgThread(const LineContext& lines, const PicTiming& timing, int count);

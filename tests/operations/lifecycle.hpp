@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -48,6 +50,51 @@ template <class A, class B>
   return ::testing::AssertionSuccess();
 }
 
+// The virtual programmer's ports, counted while they are open, so a test can tell that every
+// worker closed the port it opened.
+class CountingOpener final : public PortOpener {
+ public:
+  explicit CountingOpener(VirtualProgrammer& programmer) : programmer_(programmer) {}
+
+  std::unique_ptr<Port> Open(const HardwareSettings& settings, Ui& ui, bool report) override {
+    std::unique_ptr<Port> port = programmer_.Open(settings, ui, report);
+    if (!port) return nullptr;
+    return std::make_unique<CountedPort>(std::move(port), open_);
+  }
+  bool Available(const HardwareSettings& settings, std::string_view portName) override {
+    return programmer_.Available(settings, portName);
+  }
+  int OpenPorts() const { return open_.load(); }
+
+ private:
+  class CountedPort final : public Port {
+   public:
+    CountedPort(std::unique_ptr<Port> port, std::atomic<int>& open)
+        : port_(std::move(port)), open_(open) {
+      ++open_;
+    }
+    ~CountedPort() override { --open_; }
+    CountedPort(const CountedPort&) = delete;
+    CountedPort& operator=(const CountedPort&) = delete;
+    std::uint16_t Base() const override { return port_->Base(); }
+    std::uint8_t In(std::uint16_t address) override { return port_->In(address); }
+    void Out(std::uint16_t address, std::uint8_t value) override { port_->Out(address, value); }
+    void SetDtr(bool on) override { port_->SetDtr(on); }
+    void SetRts(bool on) override { port_->SetRts(on); }
+    void SetBreak(bool on) override { port_->SetBreak(on); }
+    bool Cts() override { return port_->Cts(); }
+    void SetLineFormat(const LineFormat& format) override { port_->SetLineFormat(format); }
+    void WriteByte(std::uint8_t value) override { port_->WriteByte(value); }
+
+   private:
+    std::unique_ptr<Port> port_;
+    std::atomic<int>& open_;
+  };
+
+  VirtualProgrammer& programmer_;
+  std::atomic<int> open_{0};
+};
+
 class LifecycleRig {
  public:
   // `chip` may be null for an empty socket; it must outlive the rig.
@@ -65,7 +112,9 @@ class LifecycleRig {
 
   // Lines idle, port closed, nothing left masked: how every operation must end.
   ::testing::AssertionResult Rested() {
-    if (lines.IsPortOpen()) return ::testing::AssertionFailure() << "the port is still open";
+    if (lines.IsPortOpen() || opener.OpenPorts() != 0) {
+      return ::testing::AssertionFailure() << "a port is still open";
+    }
     const ChipPins& pins = programmer.Board().Pins();
     if (pins.mclr || pins.clock || pins.data) {
       return ::testing::AssertionFailure() << "lines not idle: VPP " << pins.mclr << ", clock "
@@ -133,6 +182,7 @@ class LifecycleRig {
   VirtualClock clock{1000};
   RecordingUi ui;
   VirtualProgrammer programmer{clock};
+  CountingOpener opener{programmer};
   LineContext lines;
   OperationOptions options;
   Operations ops{workspace, lines, options};
