@@ -169,7 +169,8 @@ class LifecycleRig {
     if (!ops.EraseAll().Succeeded()) return ::testing::AssertionFailure() << "Erase All failed";
     ui.Clear();
     const OperationResult blank = ops.BlankCheck();
-    if (!blank.Blank || ui.Messages() != std::vector<std::string>{std::string(text::kDeviceBlank)}) {
+    if (!blank.Blank ||
+        ui.Messages() != std::vector<std::string>{std::string(text::kDeviceBlank)}) {
       auto failure = ::testing::AssertionFailure() << "Blank Check:";
       for (const std::string& m : ui.Messages()) failure << " [" << m << "]";
       return failure;

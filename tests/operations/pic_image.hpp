@@ -100,8 +100,7 @@ inline ::testing::AssertionResult ChipHolds(const PicChip& chip, const DeviceDes
   if (auto r = SameWords("chip data", image.DataBuffer, expected.DataBuffer, d.DataSize); !r) {
     return r;
   }
-  return SameWords("chip configuration", image.ConfigArea, expected.ConfigArea,
-                   d.ConfigAreaWords);
+  return SameWords("chip configuration", image.ConfigArea, expected.ConfigArea, d.ConfigAreaWords);
 }
 
 }  // namespace kestrum::testing

@@ -57,8 +57,7 @@ std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
   return name + (info.param.type == ProgrammerType::Jdm ? "_Jdm" : "_ProPic2");
 }
 
-INSTANTIATE_TEST_SUITE_P(EverySerialPic, PicLifecycle, ::testing::ValuesIn(SerialPics()),
-                         CaseName);
+INSTANTIATE_TEST_SUITE_P(EverySerialPic, PicLifecycle, ::testing::ValuesIn(SerialPics()), CaseName);
 
 TEST(PicLifecycleCoverage, EveryPicButTheParallelOnlyOneHasAChipModel) {
   std::vector<std::string> withoutModel;

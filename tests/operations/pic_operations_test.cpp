@@ -34,8 +34,7 @@ bool Untouched(const PicChip& chip) {
   const PicChip fresh(chip.Description());
   return std::equal(chip.Code().begin(), chip.Code().end(), fresh.Code().begin()) &&
          std::equal(chip.Data().begin(), chip.Data().end(), fresh.Data().begin()) &&
-         std::equal(chip.ConfigArea().begin(), chip.ConfigArea().end(),
-                    fresh.ConfigArea().begin());
+         std::equal(chip.ConfigArea().begin(), chip.ConfigArea().end(), fresh.ConfigArea().begin());
 }
 
 bool Phase(const LifecycleRig& rig, std::string_view prefix) {
@@ -185,9 +184,12 @@ TEST(PicCancel, ReadAllCancelledInTheCodePhaseStillReadsDataAndConfiguration) {
 TEST(PicCancel, EveryOperationRestsWhenCancelledOrFailed) {
   using Command = OperationResult (Operations::*)();
   const std::pair<const char*, Command> commands[] = {
-      {"Read All", &Operations::ReadAll},         {"Program All", &Operations::ProgramAll},
-      {"Verify", &Operations::Verify},            {"Blank Check", &Operations::BlankCheck},
-      {"Program Config", &Operations::ProgramConfig}, {"Erase All", &Operations::EraseAll}};
+      {"Read All", &Operations::ReadAll},
+      {"Program All", &Operations::ProgramAll},
+      {"Verify", &Operations::Verify},
+      {"Blank Check", &Operations::BlankCheck},
+      {"Program Config", &Operations::ProgramConfig},
+      {"Erase All", &Operations::EraseAll}};
   for (const char* device : {"PIC 16F84", "PIC 16C622", "PIC 12C508"}) {
     for (const auto& [name, command] : commands) {
       // Cancel pressed on the third unit of whatever runs first.
@@ -217,6 +219,42 @@ TEST(PicCancel, EveryOperationRestsWhenCancelledOrFailed) {
   failed.chip->SetNeverProgram(PicRegion::Code, 3);
   EXPECT_TRUE(failed.rig.ops.ProgramAll().Failed);
   EXPECT_TRUE(failed.Rested());
+}
+
+// Protected memory reads as zeros, so with protection chosen Program All verifies code and data
+// before the configuration that turns protection on, and protects only a part that verified.
+TEST(PicProtection, VerifyComesBeforeTheConfigurationThatProtects) {
+  for (const char* device : {"PIC 16F84", "PIC 16C622", "PIC 16F877"}) {
+    PicRig pic(device, ProgrammerType::TaitSerial);
+    auto& [chip, rig] = pic;
+    RandomPicImage(rig, 17, 0x100);
+    rig.workspace.Config.CodeProtect.Select(0);
+    for (FuseCheckBox& fuse : rig.workspace.Config.Fuses) {
+      if (fuse.Caption == "CP" || fuse.Caption == "CPD") fuse.Checked = true;
+    }
+    ASSERT_TRUE(rig.ProgramAndVerify()) << device;
+    const Strings texts = rig.ui.Texts(Type::ProgressText);
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(texts.back(), "Programming Configuration") << device;
+    EXPECT_EQ(chip->ConfigWord(),
+              HeldAfterProgramming(rig.Slot(), rig.Device(), chip->Description()).ConfigArea[7]);
+    // Now protected, the part reads as zeros.
+    rig.ui.Clear();
+    rig.ops.Verify();
+    EXPECT_EQ(rig.ui.Messages(), Strings{"Verify failed at address 0000h !"}) << device;
+    EXPECT_TRUE(pic.Rested());
+  }
+  // A part that does not verify is left unprotected.
+  PicRig pic("PIC 16F84");
+  auto& [chip, rig] = pic;
+  RandomPicImage(rig, 18);
+  rig.Slot().CodeBuffer[0x40] = 0x0000;
+  chip->SetNeverProgram(PicRegion::Code, 0x40);
+  for (FuseCheckBox& fuse : rig.workspace.Config.Fuses) fuse.Checked = fuse.Caption == "CP";
+  rig.ops.ProgramAll();
+  EXPECT_EQ(rig.ui.Messages(), Strings{"Verify failed at address 0040h !"});
+  EXPECT_EQ(chip->ConfigWord(), 0x3FFF);
+  EXPECT_TRUE(pic.Rested());
 }
 
 // The 12C508 carries its oscillator calibration as a MOVLW in its last program word, 01FFh.
@@ -351,9 +389,9 @@ TEST(PicFaults, EmptySocketNeverPassesForAProgrammedImage) {
       rig.ui.Answer(false);  // a one-time part finds no calibration word and asks
       const OperationResult result = rig.ops.ProgramAll();
       EXPECT_FALSE(result.Succeeded()) << device;
-      EXPECT_EQ(rig.ui.Messages(), Strings{verifyDuring
-                                               ? "Programming failed at Code address 0000h !"
-                                               : "Verify failed at address 0000h !"})
+      EXPECT_EQ(rig.ui.Messages(),
+                Strings{verifyDuring ? "Programming failed at Code address 0000h !"
+                                     : "Verify failed at address 0000h !"})
           << device;
       EXPECT_EQ(rig.ui.Questions().size(), chip->CalibrationIndex() >= 0 ? 1u : 0u);
       rig.ui.Clear();
