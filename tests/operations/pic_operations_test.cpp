@@ -224,7 +224,7 @@ TEST(PicCancel, EveryOperationRestsWhenCancelledOrFailed) {
 // Protected memory reads as zeros, so with protection chosen Program All verifies code and data
 // before the configuration that turns protection on, and protects only a part that verified.
 TEST(PicProtection, VerifyComesBeforeTheConfigurationThatProtects) {
-  for (const char* device : {"PIC 16F84", "PIC 16C622", "PIC 16F877"}) {
+  for (const char* device : {"PIC 16F84", "PIC 16C622", "PIC 16F870"}) {
     PicRig pic(device, ProgrammerType::TaitSerial);
     auto& [chip, rig] = pic;
     RandomPicImage(rig, 17, 0x100);
