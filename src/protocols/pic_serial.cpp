@@ -205,8 +205,8 @@ void TOverProgThread::Body() {
         ProgramPulse(link, word);
         link.PicCommand(ReadCommand, pic::kRead);
       }
-      // A word that has not taken within the maximum is out of the part's specification:
-      // over-programming may still make it read right, but it would not hold its charge.
+      // A word that has not taken within the maximum is a failing cell: over-programming
+      // may still make it read right, but it would not hold its charge.
       if (VerifyDuringProgramming && maxPulses > 0 && unprogrammed()) {
         Failed = true;
         FailAddress = i;
