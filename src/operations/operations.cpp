@@ -19,6 +19,34 @@ std::string AddressText(std::string_view text, int address) {
          std::string(text::kAddressEnd);
 }
 
+namespace {
+
+// Whether the configuration controls turn on a protection that blanks reads: of program
+// memory, or (a ticked "CPD" box) of data memory.
+bool ProtectionSelected(const ConfigBox& box) {
+  if (box.CodeProtectSelected()) return true;
+  return std::any_of(box.Fuses.begin(), box.Fuses.end(), [](const FuseCheckBox& fuse) {
+    return fuse.Visible && fuse.Caption == "CPD" && fuse.Checked;
+  });
+}
+
+// Every Program All of a PIC ends with the normal programming wait, however it ends; the
+// 16F627/628 take the short one for the whole of one run.
+class ProgramWaitForRun {
+ public:
+  ProgramWaitForRun(PicTiming& timing, int variant) : timing_(timing) {
+    if (variant == kFastProgramVariant) timing_.ProgramWaitMs = kFastProgramWaitMs;
+  }
+  ~ProgramWaitForRun() { timing_.ProgramWaitMs = kProgramWaitMs; }
+  ProgramWaitForRun(const ProgramWaitForRun&) = delete;
+  ProgramWaitForRun& operator=(const ProgramWaitForRun&) = delete;
+
+ private:
+  PicTiming& timing_;
+};
+
+}  // namespace
+
 Operations::Operations(Workspace& workspace, LineContext& lines, const OperationOptions& options)
     : workspace_(workspace), lines_(lines), options_(options) {}
 
@@ -138,7 +166,9 @@ void Operations::PicRead(OperationResult& result) {
   SetText(std::string(text::kReadingConfiguration));
   auto config = PicConfigReader(device, lines_, WorkerTiming());
   if (!Run(*config, result)) return;
-  for (int i = 0; i < config->Count; ++i) slot.ConfigArea[i] = config->Words[i];
+  for (int i = 0; i < config->Count; ++i) {
+    slot.ConfigArea[i] = PicConfigAreaWord(device, config->Words[i]);
+  }
 }
 
 // ---- Program All ----
@@ -159,6 +189,7 @@ OperationResult Operations::ProgramAll() {
   }
 
   bool verify = options_.Verify;
+  bool configurationHeld = false;
   if (!ProgrammerSupports(lines_.Settings().Programmer, GroupOf(row))) {
     // Nothing is programmed, yet the verify that follows still runs (and says the same).
     ReportNotSupported();
@@ -166,8 +197,14 @@ OperationResult Operations::ProgramAll() {
   } else if (Refuse(row, false, result)) {
     return result;
   } else {
+    // A protected part reads back as zeros: with protection chosen, the verify comes before
+    // the configuration that turns it on.
+    const bool verifyFirst =
+        verify && row == DispatchRow::Pic && ProtectionSelected(workspace_.Config);
     ShowProgress(ProgressKind::Program);
-    if (row == DispatchRow::Pic && !PicProgram(result)) verify = false;
+    if (row == DispatchRow::Pic && !PicProgram(result, verifyFirst, configurationHeld)) {
+      verify = false;
+    }
     HideProgress();
     if (codeChanged_) {
       workspace_.ShowStoredConfigWord();
@@ -187,34 +224,25 @@ OperationResult Operations::ProgramAll() {
     result.Refused = result.Refused || checked.Refused;
     result.Cancelled = result.Cancelled || checked.Cancelled;
   }
+  // Only a part that verified is protected; one that did not stays readable.
+  if (configurationHeld && result.VerifyPassed) {
+    ProgramWaitForRun wait(timing_, Device().Variant);
+    ShowProgress(ProgressKind::Program);
+    SetText(std::string(text::kProgrammingConfiguration));
+    PicProgramConfiguration(result);
+    HideProgress();
+    result.Cancelled = result.Cancelled || progress_.Cancelled.load(std::memory_order_acquire);
+  }
   return result;
 }
-
-namespace {
-
-// Every Program All of a PIC ends with the normal programming wait, however it ends; the
-// 16F627/628 take the short one for the whole of one run.
-class ProgramWaitForRun {
- public:
-  ProgramWaitForRun(PicTiming& timing, int variant) : timing_(timing) {
-    if (variant == kFastProgramVariant) timing_.ProgramWaitMs = kFastProgramWaitMs;
-  }
-  ~ProgramWaitForRun() { timing_.ProgramWaitMs = kProgramWaitMs; }
-  ProgramWaitForRun(const ProgramWaitForRun&) = delete;
-  ProgramWaitForRun& operator=(const ProgramWaitForRun&) = delete;
-
- private:
-  PicTiming& timing_;
-};
-
-}  // namespace
 
 void Operations::ProgrammingFailed(std::string_view region, int address, OperationResult& result) {
   ui().Message(MessageKind::Error, AddressText(region, address));
   result.Failed = true;
 }
 
-bool Operations::PicProgram(OperationResult& result) {
+bool Operations::PicProgram(OperationResult& result, bool holdConfiguration,
+                            bool& configurationHeld) {
   const DeviceDescriptor& device = Device();
   BufferSlot& slot = workspace_.Active();
   ProgramWaitForRun wait(timing_, device.Variant);
@@ -228,8 +256,7 @@ bool Operations::PicProgram(OperationResult& result) {
       ProgrammingFailed(text::kProgrammingFailedCode, code->FailAddress, result);
       return true;
     }
-    SetText(std::string(text::kProgrammingConfiguration));
-    PicProgramConfiguration(result);
+    ProgramConfigurationUnlessHeld(result, holdConfiguration, configurationHeld);
     return true;
   }
 
@@ -254,9 +281,18 @@ bool Operations::PicProgram(OperationResult& result) {
       return true;
     }
   }
+  ProgramConfigurationUnlessHeld(result, holdConfiguration, configurationHeld);
+  return true;
+}
+
+void Operations::ProgramConfigurationUnlessHeld(OperationResult& result, bool hold, bool& held) {
+  // Held back, it waits for the verify that must read the part before protection is on.
+  if (hold) {
+    held = true;
+    return;
+  }
   SetText(std::string(text::kProgrammingConfiguration));
   PicProgramConfiguration(result);
-  return true;
 }
 
 bool Operations::PicCalibrationCheck(OperationResult& result) {

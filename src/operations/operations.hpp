@@ -106,8 +106,11 @@ class Operations {
 
   // The PIC rows.
   void PicRead(OperationResult& result);
-  // False when the command ended before anything was programmed.
-  bool PicProgram(OperationResult& result);
+  // False when the command ended before anything was programmed. With `holdConfiguration`
+  // code and data are programmed and the configuration is left for later (`configurationHeld`
+  // says it was reached).
+  bool PicProgram(OperationResult& result, bool holdConfiguration, bool& configurationHeld);
+  void ProgramConfigurationUnlessHeld(OperationResult& result, bool hold, bool& held);
   bool PicCalibrationCheck(OperationResult& result);
   bool PicProgramConfiguration(OperationResult& result);
   bool PicCheckRead(CheckKind kind, std::vector<std::uint16_t>& code,

@@ -16,6 +16,15 @@ std::uint16_t AddParityBits(std::uint16_t word) {
   return static_cast<std::uint16_t>(((word << 2) & 0xFFFF) | ((odd ^ 1) << 1) | even);
 }
 
+std::uint16_t PicParityCell(std::uint16_t word) {
+  word &= 0x3FFF;
+  return word == 0x3FFF ? 0xFFFF : AddParityBits(word);
+}
+
+std::uint16_t PicParityData(std::uint16_t cell) {
+  return static_cast<std::uint16_t>(cell >> 2);
+}
+
 void PicSerial::PicCommand(std::uint16_t command, std::int32_t data) {
   if (data == pic::kRead) lines_.SleepMs(timing_.ReadSettleMs);
   // With data -1 every bit from bit 7 up is a 1; bit 6, the start bit's slot, stays 0
@@ -188,11 +197,20 @@ void TOverProgThread::Body() {
       link.PicCommand(ReadCommand, pic::kRead);
       int pulses = 0;
       // EPROM bits only go from 1 to 0: pulse while a bit that must be 0 still reads 1.
-      while ((link.ReceivedWord() & Mask & ~static_cast<std::uint32_t>(word)) != 0 &&
-             pulses < maxPulses) {
+      auto unprogrammed = [&] {
+        return (link.ReceivedWord() & Mask & ~static_cast<std::uint32_t>(word)) != 0;
+      };
+      while (unprogrammed() && pulses < maxPulses) {
         ++pulses;
         ProgramPulse(link, word);
         link.PicCommand(ReadCommand, pic::kRead);
+      }
+      // A word that has not taken within the maximum is a failing cell: over-programming
+      // may still make it read right, but it would not hold its charge.
+      if (VerifyDuringProgramming && maxPulses > 0 && unprogrammed()) {
+        Failed = true;
+        FailAddress = i;
+        break;
       }
       const int overPulses = factor * pulses + extra;
       for (int k = 0; k < overPulses; ++k) ProgramPulse(link, word);
@@ -225,9 +243,14 @@ int PicCalibrationIndex(const DeviceDescriptor& device) {
 }
 
 std::uint16_t PicCodeWord(const DeviceDescriptor& device, std::uint16_t received) {
-  // The parity part (16C715) sends its word one place up in the 24-clock frame.
-  if (device.Variant == 8) received = static_cast<std::uint16_t>(received >> 1);
+  // A 24-clock read frame brings the whole 16-bit cell of a parity part, bit 0 first: the
+  // word sits above the two parity bits.
+  if (device.HasParity) received = PicParityData(received);
   return static_cast<std::uint16_t>(received & device.BlankValue);
+}
+
+std::uint16_t PicConfigAreaWord(const DeviceDescriptor& device, std::uint16_t received) {
+  return device.HasParity ? PicParityData(received) : received;
 }
 
 std::uint16_t PicDataByte(std::uint16_t received) {
@@ -244,8 +267,13 @@ std::uint16_t LoadCommandFor(const DeviceDescriptor& device) {
   return device.HasParity ? pic::kLoadProgramParity : pic::kLoadProgram;
 }
 
-void CopyWords(std::vector<std::uint16_t>& to, std::span<const std::uint16_t> from) {
+// The words a worker is given: the buffer's, as the part's cells on parity parts.
+void CopyWords(const DeviceDescriptor& device, std::vector<std::uint16_t>& to,
+               std::span<const std::uint16_t> from) {
   std::copy_n(from.begin(), std::min(to.size(), from.size()), to.begin());
+  if (device.HasParity) {
+    for (std::uint16_t& w : to) w = PicParityCell(w);
+  }
 }
 
 std::unique_ptr<TOverProgThread> OverProgrammer(const DeviceDescriptor& device,
@@ -292,11 +320,10 @@ std::unique_ptr<OperationWorker> PicCodeProgrammer(const DeviceDescriptor& devic
                                                    const PicTiming& timing, const BufferSlot& slot,
                                                    bool verify) {
   if (device.IsEprom) {
-    // EPROM parts take the buffer words as they stand, parity parts included.
     auto worker = OverProgrammer(device, lines, timing, device.CodeSize);
     worker->StartCommand = device.CodeEntryCommand;
     worker->VerifyDuringProgramming = verify;
-    CopyWords(worker->Words, slot.CodeBuffer);
+    CopyWords(device, worker->Words, slot.CodeBuffer);
     return worker;
   }
   auto worker = std::make_unique<TProgramThread>(lines, timing, device.CodeSize);
@@ -305,10 +332,7 @@ std::unique_ptr<OperationWorker> PicCodeProgrammer(const DeviceDescriptor& devic
   worker->LoadCommand = LoadCommandFor(device);
   worker->Mask = device.HasParity ? 0xFFFF : device.BlankValue;
   worker->VerifyDuringProgramming = verify;
-  CopyWords(worker->Words, slot.CodeBuffer);
-  if (device.HasParity) {
-    for (std::uint16_t& w : worker->Words) w = AddParityBits(w);
-  }
+  CopyWords(device, worker->Words, slot.CodeBuffer);
   return worker;
 }
 
@@ -321,7 +345,8 @@ std::unique_ptr<TProgramThread> PicDataProgrammer(const DeviceDescriptor& device
   worker->LoadCommand = pic::kLoadData;
   worker->Mask = 0xFF;
   worker->VerifyDuringProgramming = verify;
-  CopyWords(worker->Words, slot.DataBuffer);
+  // Data bytes have no parity bits.
+  std::copy_n(slot.DataBuffer.begin(), worker->Words.size(), worker->Words.begin());
   return worker;
 }
 
@@ -336,15 +361,16 @@ std::unique_ptr<OperationWorker> PicConfigProgrammer(const DeviceDescriptor& dev
     worker->ConfigPulseFactor = 0;
     worker->ConfigMaxPulses = 0;
     worker->ConfigPulseExtra = kConfigWordPulses;
-    CopyWords(worker->Words, slot.ConfigArea);
+    CopyWords(device, worker->Words, slot.ConfigArea);
     return worker;
   }
   auto worker = std::make_unique<TProgramThread>(lines, timing, device.ConfigAreaWords);
   worker->StartCommand = device.ConfigEntryCommand;
-  worker->ReadCommand = pic::kReadProgram;
-  worker->LoadCommand = pic::kLoadProgram;
+  // The cells of a parity part travel in 24-clock frames here too.
+  worker->ReadCommand = ReadCommandFor(device);
+  worker->LoadCommand = LoadCommandFor(device);
   worker->Mask = 0xFFFF;
-  CopyWords(worker->Words, slot.ConfigArea);
+  CopyWords(device, worker->Words, slot.ConfigArea);
   return worker;
 }
 

@@ -55,6 +55,12 @@ struct PicTiming {
 // A 14-bit word in the 16-bit parity form: the word shifted up two places, the inverted odd
 // parity of the odd bits in bit 1 and the parity of the even bits in bit 0.
 std::uint16_t AddParityBits(std::uint16_t word);
+// The 16-bit cell a parity part is given for a buffer word: its parity form, except that a
+// blank word stays an erased cell (all ones), which the part's own parity check rejects, so a
+// program that runs into unprogrammed memory is caught rather than executing ADDLW 0FFh.
+std::uint16_t PicParityCell(std::uint16_t word);
+// The 14-bit word a parity part's 16-bit cell carries: the inverse of the parity form.
+std::uint16_t PicParityData(std::uint16_t cell);
 
 // The command frames on one set of lines.
 class PicSerial {
@@ -119,7 +125,8 @@ class TProgramThread final : public OperationWorker {
 };
 
 // Programs EPROM and OTP words: pulses until every bit that must become 0 reads 0 (at most
-// MaxPulses), then PulseFactor times as many again plus PulseExtra to make them last.
+// MaxPulses), then PulseFactor times as many again plus PulseExtra to make them last. Verifying
+// as it goes, a word that has not taken within MaxPulses fails at once.
 class TOverProgThread final : public OperationWorker {
  public:
   TOverProgThread(const LineContext& lines, const PicTiming& timing, int count);
@@ -156,8 +163,12 @@ inline constexpr int kConfigWordPulses = 100;
 int PicCodeCountShown(const DeviceDescriptor& device);
 // Index of the factory oscillator calibration word: the last program word.
 int PicCalibrationIndex(const DeviceDescriptor& device);
-// A code word as read into the code buffer: aligned (parity parts) and masked to the core.
+// A code word as read into the code buffer: the parity bits dropped (parity parts) and masked
+// to the core.
 std::uint16_t PicCodeWord(const DeviceDescriptor& device, std::uint16_t received);
+// A configuration-area word as read into the configuration area: unmasked, but without the
+// parity bits of a parity part, so the configuration box sees the configuration word.
+std::uint16_t PicConfigAreaWord(const DeviceDescriptor& device, std::uint16_t received);
 // A data memory word as read into the data buffer: the data byte.
 std::uint16_t PicDataByte(std::uint16_t received);
 

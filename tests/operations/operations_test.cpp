@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cerrno>
 
 #include "operations/texts.hpp"
@@ -23,14 +22,6 @@ void ExpectRested(OpsRig& rig) {
   const ChipPins& pins = rig.programmer.Board().Pins();
   EXPECT_FALSE(pins.mclr || pins.clock || pins.data);
   EXPECT_EQ(rig.lines.Lines().CriticalDepth, 0);
-}
-
-// Presses Cancel once, from whichever thread records the first entry that `when` accepts.
-void CancelWhen(OpsRig& rig, std::function<bool(const RecordingUi::Entry&)> when) {
-  auto pressed = std::make_shared<std::atomic<bool>>(false);
-  rig.ui.onEntry = [&rig, when, pressed](const RecordingUi::Entry& e) {
-    if (when(e) && !pressed->exchange(true)) rig.ui.PressCancel();
-  };
 }
 
 TEST(ReadAll, CodeDataAndConfigurationIntoTheActiveSlot) {
@@ -83,39 +74,6 @@ TEST(ReadAll, TwelveBitPartCountsProgramMemoryButReadsTheIdWordsToo) {
   EXPECT_EQ(rig.chip.Count(5), 0);  // no data memory, no data phase
 }
 
-TEST(ReadAll, CancelInTheCodePhaseStillReadsDataAndConfiguration) {
-  OpsRig rig("PIC 16F83", ProgrammerType::TaitSerial);
-  for (std::size_t i = 0; i < rig.chip.code.size(); ++i) rig.chip.code[i] = 0x2000 | i;
-  for (std::size_t i = 0; i < rig.chip.data.size(); ++i) rig.chip.data[i] = 0x80 | i;
-  rig.chip.config[7] = 0x3FF2;
-  CancelWhen(rig, [](auto& e) { return e.type == Type::ProgressPosition && e.value == 10; });
-  const OperationResult result = rig.ops.ReadAll();
-  EXPECT_TRUE(result.Cancelled);
-  EXPECT_FALSE(result.Succeeded());
-  EXPECT_TRUE(
-      std::equal(rig.chip.code.begin(), rig.chip.code.begin() + 11, rig.slot().CodeBuffer.begin()));
-  EXPECT_EQ(std::count(rig.slot().CodeBuffer.begin(), rig.slot().CodeBuffer.begin() + 512, 0),
-            512 - 11);
-  EXPECT_TRUE(rig.SlotHolds(rig.slot().DataBuffer, rig.chip.data));
-  EXPECT_EQ(rig.slot().ConfigArea[7], 0x3FF2);
-  EXPECT_EQ(rig.chip.entries, 3);
-  ExpectRested(rig);
-  EXPECT_FALSE(rig.programmer.Board().Pins().vcc);
-
-  // Cancel pressed on the waiting thread while the worker runs: each region holds what was
-  // read up to where its worker stopped, and 0 after.
-  OpsRig waiting("PIC 16F83", ProgrammerType::TaitSerial);
-  waiting.chip.code = rig.chip.code;
-  waiting.ui.onEntry = [&waiting](auto& e) {
-    if (e.type == Type::Wait) waiting.ui.PressCancel();
-  };
-  EXPECT_TRUE(waiting.ops.ReadAll().Cancelled);
-  const auto& read = waiting.slot().CodeBuffer;
-  const auto stop = std::mismatch(waiting.chip.code.begin(), waiting.chip.code.end(), read.begin());
-  EXPECT_EQ(std::count(stop.second, read.begin() + 512, 0), read.begin() + 512 - stop.second);
-  ExpectRested(waiting);
-}
-
 TEST(Operations, PortThatDoesNotOpenEndsTheCommandCleanly) {
   OpsRig rig("PIC 16F83");
   rig.programmer.FailOpen(EACCES);
@@ -136,7 +94,7 @@ TEST(Operations, PortThatDoesNotOpenEndsTheCommandCleanly) {
   EXPECT_EQ(rig.chip.entries, 0);
 }
 
-TEST(ProgramAll, FlashPartErasesProgramsVerifiesAndReadsBack) {
+TEST(ProgramAll, FlashPartErasesThenProgramsAndVerifies) {
   OpsRig rig("PIC 16F83");
   rig.options.VerDurProg = true;
   rig.RandomImage(11);
@@ -159,16 +117,6 @@ TEST(ProgramAll, FlashPartErasesProgramsVerifiesAndReadsBack) {
             (std::array<std::uint16_t, 8>{0xA, 1, 2, 5, 0x3FFF, 0x3FFF, 0x3FFF, 0x3FF5}));
   for (std::int64_t gap : rig.chip.GapsAfterBegin(kEraseCommands.size())) EXPECT_GE(gap, 10000);
   ExpectRested(rig);
-
-  rig.workspace.Buffer11Click(1);  // Read All into another slot returns the same image
-  rig.ops.ReadAll();
-  const auto& slots = rig.workspace.Buffers.Slots;
-  EXPECT_TRUE(std::equal(slots[0].CodeBuffer.begin(), slots[0].CodeBuffer.begin() + 512,
-                         slots[1].CodeBuffer.begin()));
-  EXPECT_TRUE(std::equal(slots[0].DataBuffer.begin(), slots[0].DataBuffer.begin() + 64,
-                         slots[1].DataBuffer.begin()));
-  EXPECT_TRUE(std::equal(slots[0].ConfigArea.begin(), slots[0].ConfigArea.begin() + 8,
-                         slots[1].ConfigArea.begin()));
 }
 
 TEST(ProgramAll, ConfirmationsDecideWhetherAnythingHappens) {
@@ -179,127 +127,11 @@ TEST(ProgramAll, ConfirmationsDecideWhetherAnythingHappens) {
   EXPECT_TRUE(no.ui.Messages().empty());
   EXPECT_EQ(no.programmer.OpenCount(), 0);
 
-  OpsRig protect("PIC 16F84");  // code protection chosen, the warning on, answered No
-  protect.options.Warning = true;
-  protect.workspace.Config.Fuses[2].Checked = true;  // "CP"
-  protect.ui.Answer(true);
-  protect.ui.Answer(false);
-  const OperationResult result = protect.ops.ProgramAll();
-  EXPECT_TRUE(result.Declined && !result.Verified);
-  EXPECT_EQ(protect.ui.Questions(),
-            (Strings{"Do you really want to program the device?",
-                     "Do you really want to enable \"Code Protect\" for this device?"}));
-  EXPECT_TRUE(protect.ui.Messages().empty());
-  EXPECT_EQ(protect.programmer.OpenCount(), 0);
-
   OpsRig quiet("PIC 16F83");  // confirmation off; no protection chosen: nothing asked
   quiet.options = {.Progging = false, .Verify = false, .Warning = true};
   quiet.ops.ProgramAll();
   EXPECT_TRUE(quiet.ui.Questions().empty() && quiet.ui.Messages().empty());
   EXPECT_GT(quiet.chip.entries, 0);
-}
-
-TEST(ProgramAll, WordThatWillNotProgramEndsTheCommand) {
-  OpsRig code("PIC 16F83");
-  code.options.VerDurProg = true;
-  code.chip.stuckAddress = 0x23;
-  code.RandomImage(2);
-  const OperationResult result = code.ops.ProgramAll();
-  EXPECT_TRUE(result.Failed && !result.Verified);
-  ASSERT_EQ(code.ui.OfType(Type::Message).size(), 1u);
-  EXPECT_EQ(code.ui.OfType(Type::Message)[0].text, "Programming failed at Code address 0023h !");
-  EXPECT_EQ(code.ui.OfType(Type::Message)[0].kind, MessageKind::Error);
-  EXPECT_EQ(code.chip.Count(3), 1);  // the erase's: no data programmed
-  EXPECT_EQ(code.chip.Count(0), 1);  // nor the configuration
-  ExpectRested(code);
-
-  OpsRig data("PIC 16F83");
-  data.options.VerDurProg = true;
-  data.chip.stuckDataAddress = 5;
-  data.RandomImage(4);
-  data.slot().DataBuffer[5] = 0x12;
-  EXPECT_TRUE(data.ops.ProgramAll().Failed);
-  EXPECT_EQ(data.ui.Messages(), Strings{"Programming failed at Data address 0005h !"});
-  EXPECT_EQ(data.chip.Count(0), 1);
-}
-
-TEST(ProgramAll, ProgrammingWaitAndBeginCommandFollowTheDevice) {
-  OpsRig rig("PIC 16F628");  // 2 ms for code, data and configuration of one Program All
-  rig.options.Verify = false;
-  rig.slot().CodeBuffer[1] = 0x1234, rig.slot().CodeBuffer[2000] = 0x0ABC;
-  rig.slot().DataBuffer[7] = 0x42;
-  rig.ops.ProgramAll();
-  EXPECT_EQ(rig.ops.Timing().ProgramWaitMs, 10);
-  const auto gaps = rig.chip.GapsAfterBegin(kEraseCommands.size());
-  EXPECT_GE(gaps.size(), 4u);
-  for (std::int64_t gap : gaps) EXPECT_TRUE(gap >= 2000 && gap < 3000) << gap;
-  EXPECT_EQ(rig.chip.code[2000], 0x0ABC);
-  EXPECT_EQ(rig.chip.data[7], 0x42);
-  rig.chip.commands.clear();  // the next programming takes 10 ms again
-  rig.chip.config[7] = 0;
-  rig.ops.ProgramConfig();
-  ASSERT_FALSE(rig.chip.GapsAfterBegin().empty());
-  for (std::int64_t gap : rig.chip.GapsAfterBegin()) EXPECT_GE(gap, 10000);
-
-  OpsRig a("PIC 16F84A");  // begins programming cycles with the program-only command
-  a.options.Verify = false;
-  a.slot().CodeBuffer[3] = 0x0F0F;
-  a.ops.ProgramAll();
-  EXPECT_EQ(a.chip.code[3], 0x0F0F);
-  EXPECT_EQ(a.chip.Count(8), 2);  // the erase's own
-  EXPECT_GE(a.chip.Count(24), 2);
-}
-
-// PIC 12C508: one-time part with the factory oscillator calibration at its last program word.
-TEST(ProgramAll, FactoryCalibrationWord) {
-  struct Case {
-    std::uint16_t device, file;
-    bool answer, asked;
-    std::uint16_t kept;
-  };
-  for (const Case c :
-       {Case{0x0C20, 0x0C00, true, false, 0x0C20}, Case{0x0FFF, 0x0C34, false, true, 0x0FFF},
-        Case{0x0000, 0x0C34, false, true, 0x0000}, Case{0x0FFF, 0x0C34, true, true, 0x0C34}}) {
-    OpsRig rig("PIC 12C508");
-    rig.chip.code[511] = c.device;
-    rig.RandomImage(21, 40);  // the rest stays blank: no pulses needed there
-    rig.slot().CodeBuffer[511] = c.file;
-    rig.ui.Answer(true);
-    rig.ui.Answer(c.answer);
-    const OperationResult result = rig.ops.ProgramAll();
-    const auto questions = rig.ui.OfType(Type::Question);
-    ASSERT_EQ(questions.size(), c.asked ? 2u : 1u);
-    if (c.asked) {
-      EXPECT_EQ(questions[1].text,
-                "No \"Oscillator Callibration Value\" found.\rDo you want to use value from "
-                "file (0C34) instead ?");
-      EXPECT_EQ(questions[1].kind, MessageKind::Warning);
-    }
-    EXPECT_EQ(rig.slot().CodeBuffer[511], c.kept);
-    EXPECT_EQ(rig.chip.code[511], c.device & c.kept);
-    EXPECT_TRUE(std::equal(rig.chip.code.begin(), rig.chip.code.begin() + 40,
-                           rig.slot().CodeBuffer.begin()));
-    if (!c.asked) {
-      EXPECT_TRUE(result.Succeeded());
-      EXPECT_EQ(rig.ui.Texts(Type::ProgressText),
-                (Strings{"Programming Code (516) bytes", "Reading Code (512) bytes",
-                         "Programming Code (512) bytes", "Programming Configuration",
-                         "Verifying Code (512) bytes"}));
-      EXPECT_EQ(rig.ui.Messages(), Strings{"Device successfully verified!"});
-      EXPECT_EQ(rig.chip.config12, rig.slot().ConfigArea[0] & 0xFFF);
-    }
-  }
-  // Cancelled before the calibration word was read: nothing is programmed over it.
-  OpsRig rig("PIC 12C508");
-  rig.chip.code[511] = 0x0C20;
-  rig.slot().CodeBuffer[0] = 0x123;
-  CancelWhen(rig, [](auto& e) { return e.type == Type::ProgressPosition && e.value == 3; });
-  const OperationResult result = rig.ops.ProgramAll();
-  EXPECT_TRUE(result.Cancelled && !result.Verified);
-  EXPECT_TRUE(rig.ui.Messages().empty());
-  EXPECT_EQ(rig.chip.Count(2), 0);
-  EXPECT_EQ(rig.slot().CodeBuffer[511], 0xFFF);
-  ExpectRested(rig);
 }
 
 TEST(ProgramConfig, ProgramsTheConfigurationArea) {

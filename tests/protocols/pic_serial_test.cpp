@@ -6,6 +6,7 @@
 
 #include <set>
 
+#include "device/catalogue.hpp"
 #include "pic_responder.hpp"
 #include "pic_rig.hpp"
 #include "sim/probe_chip.hpp"
@@ -100,6 +101,27 @@ TEST(AddParityBits, WordMovesUpWithItsParityBelow) {
   }
 }
 
+// The parity part's cells: what goes out in a 24-clock load comes back unchanged in a
+// 24-clock read, so the word read is the cell without its two parity bits.
+TEST(AddParityBits, ParityCellsRoundTripThroughTheReadPath) {
+  const DeviceDescriptor d = DescriptorFor(*FindDeviceByName("PIC 16C715"));
+  ASSERT_TRUE(d.HasParity);
+  for (std::uint16_t w : {0x0000, 0x1234, 0x3FFE, 0x2AAA}) {
+    EXPECT_EQ(PicParityCell(w), AddParityBits(w));
+    EXPECT_EQ(PicCodeWord(d, PicParityCell(w)), w);
+    EXPECT_EQ(PicConfigAreaWord(d, PicParityCell(w)), w);
+  }
+  // A blank word stays an erased cell, which an EPROM worker leaves alone; bits above the
+  // core do not make a word non-blank.
+  EXPECT_EQ(PicParityCell(0x3FFF), 0xFFFF);
+  EXPECT_EQ(PicParityCell(0xFFFF), 0xFFFF);
+  EXPECT_EQ(PicCodeWord(d, 0xFFFF), 0x3FFF);
+  // Parts without parity keep the word as read (configuration words unmasked).
+  const DeviceDescriptor f84 = DescriptorFor(*FindDeviceByName("PIC 16F84"));
+  EXPECT_EQ(PicCodeWord(f84, 0xF234), 0x3234);
+  EXPECT_EQ(PicConfigAreaWord(f84, 0xF234), 0xF234);
+}
+
 TEST(TProgramThread, ProgramsOnlyWordsThatDifferAndStopsAtOneThatDoesNotTake) {
   for (bool verify : {false, true}) {
     ChipRig<PicResponder> rig(ProgrammerType::Jdm, 32, 0, false);
@@ -159,22 +181,43 @@ TEST(TOverProgThread, PulsesUntilTakenThenOverProgramsByTheFactor) {
   EXPECT_EQ(rig.lines.Lines().CriticalDepth, 0);
   EXPECT_FALSE(rig.programmer.Board().Pins().vcc);
 
-  // At most 25 tries, then three times as many: the 30 this part needs come in the second
-  // round. With verify on, a word that never takes stops the run at its address.
-  ChipRig<PicResponder> slow(ProgrammerType::Jdm, 4, 0, false);
-  slow.chip.eprom = true;
-  slow.chip.pulsesNeeded = 30;
-  slow.chip.stuckAddress = 2;
-  TOverProgThread second(slow.lines, PicTiming{}, 4);
-  second.Words = {0x0000, 0x3FFF, 0x1111, 0x2222};
-  second.PulseFactor = 3;
-  second.MaxPulses = 25;
-  second.VerifyDuringProgramming = true;
-  second.Run();
-  EXPECT_EQ(slow.chip.pulses, (std::map<int, int>{{0, 100}, {2, 100}}));
-  EXPECT_EQ(slow.chip.code[0], 0);
-  EXPECT_TRUE(second.Failed);
-  EXPECT_EQ(second.FailAddress, 2);
+  // At most 25 tries, then three times as many: without verifying, the 30 pulses this part
+  // needs come in the second round. Verifying, a word that has not taken within 25 fails
+  // there, before any over-programming.
+  for (bool verify : {false, true}) {
+    ChipRig<PicResponder> slow(ProgrammerType::Jdm, 4, 0, false);
+    slow.chip.eprom = true;
+    slow.chip.pulsesNeeded = 30;
+    TOverProgThread second(slow.lines, PicTiming{}, 4);
+    second.Words = {0x3FFF, 0x0000, 0x1111, 0x2222};
+    second.PulseFactor = 3;
+    second.MaxPulses = 25;
+    second.VerifyDuringProgramming = verify;
+    second.Run();
+    EXPECT_EQ(second.Failed, verify);
+    if (verify) {
+      EXPECT_EQ(second.FailAddress, 1);
+      EXPECT_EQ(slow.chip.pulses, (std::map<int, int>{{1, 25}}));
+    } else {
+      EXPECT_EQ(slow.chip.pulses, (std::map<int, int>{{1, 100}, {2, 100}, {3, 100}}));
+      EXPECT_EQ(slow.chip.code[1], 0);
+    }
+    EXPECT_EQ(slow.lines.Lines().CriticalDepth, 0);
+  }
+  // A word that never takes, on a part that otherwise takes its pulses, stops a verifying run
+  // at its address.
+  ChipRig<PicResponder> stuck(ProgrammerType::Jdm, 4, 0, false);
+  stuck.chip.eprom = true;
+  stuck.chip.stuckAddress = 2;
+  TOverProgThread third(stuck.lines, PicTiming{}, 4);
+  third.Words = {0x0000, 0x3FFF, 0x1111, 0x2222};
+  third.PulseFactor = 3;
+  third.MaxPulses = 25;
+  third.VerifyDuringProgramming = true;
+  third.Run();
+  EXPECT_TRUE(third.Failed);
+  EXPECT_EQ(third.FailAddress, 2);
+  EXPECT_EQ(stuck.chip.pulses, (std::map<int, int>{{0, 4}, {2, 25}}));
 }
 
 TEST(TOverProgThread, ConfigurationWordPulses) {

@@ -1,0 +1,192 @@
+// Whole-lifecycle runs for every device family: an application state (workspace, options,
+// recording Ui, operation driver) on the virtual programmer with a chip model in its socket,
+// in virtual time, and the steps every family goes through: program all with verify after
+// programming, read back into another slot and compare, erase and blank check. A family
+// supplies the chip, the random image and what the part really holds.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "buffers/workspace.hpp"
+#include "core/recording_ui.hpp"
+#include "core/text.hpp"
+#include "device/catalogue.hpp"
+#include "hardware/line_context.hpp"
+#include "operations/operations.hpp"
+#include "operations/texts.hpp"
+#include "sim/chip.hpp"
+#include "sim/sim_port.hpp"
+
+namespace kestrum::testing {
+
+inline HardwareSettings LifecycleSettings(ProgrammerType type, int pinCount) {
+  HardwareSettings s;
+  s.Programmer = type;
+  s.Port = type == ProgrammerType::Jdm ? "Com1" : "LPT1";
+  s.IODelay = 0;
+  s.PinCount = pinCount;
+  DerivePortBase(s);
+  return s;
+}
+
+// The first element where two regions differ, or success.
+template <class A, class B>
+::testing::AssertionResult SameWords(std::string_view region, const A& got, const B& want,
+                                     std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    if (static_cast<unsigned>(got[i]) != static_cast<unsigned>(want[i])) {
+      return ::testing::AssertionFailure()
+             << region << " differs at " << Hex4(static_cast<std::uint32_t>(i))
+             << "h: " << Hex4(got[i]) << "h, expected " << Hex4(want[i]) << "h";
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+// The virtual programmer's ports, counted while they are open, so a test can tell that every
+// worker closed the port it opened.
+class CountingOpener final : public PortOpener {
+ public:
+  explicit CountingOpener(VirtualProgrammer& programmer) : programmer_(programmer) {}
+
+  std::unique_ptr<Port> Open(const HardwareSettings& settings, Ui& ui, bool report) override {
+    std::unique_ptr<Port> port = programmer_.Open(settings, ui, report);
+    if (!port) return nullptr;
+    return std::make_unique<CountedPort>(std::move(port), open_);
+  }
+  bool Available(const HardwareSettings& settings, std::string_view portName) override {
+    return programmer_.Available(settings, portName);
+  }
+  int OpenPorts() const { return open_.load(); }
+
+ private:
+  class CountedPort final : public Port {
+   public:
+    CountedPort(std::unique_ptr<Port> port, std::atomic<int>& open)
+        : port_(std::move(port)), open_(open) {
+      ++open_;
+    }
+    ~CountedPort() override { --open_; }
+    CountedPort(const CountedPort&) = delete;
+    CountedPort& operator=(const CountedPort&) = delete;
+    std::uint16_t Base() const override { return port_->Base(); }
+    std::uint8_t In(std::uint16_t address) override { return port_->In(address); }
+    void Out(std::uint16_t address, std::uint8_t value) override { port_->Out(address, value); }
+    void SetDtr(bool on) override { port_->SetDtr(on); }
+    void SetRts(bool on) override { port_->SetRts(on); }
+    void SetBreak(bool on) override { port_->SetBreak(on); }
+    bool Cts() override { return port_->Cts(); }
+    void SetLineFormat(const LineFormat& format) override { port_->SetLineFormat(format); }
+    void WriteByte(std::uint8_t value) override { port_->WriteByte(value); }
+
+   private:
+    std::unique_ptr<Port> port_;
+    std::atomic<int>& open_;
+  };
+
+  VirtualProgrammer& programmer_;
+  std::atomic<int> open_{0};
+};
+
+class LifecycleRig {
+ public:
+  // `chip` may be null for an empty socket; it must outlive the rig.
+  LifecycleRig(std::string_view device, ProgrammerType type, Chip* chip)
+      : lines(LifecycleSettings(type, chip ? chip->PinCount() : 18), clock, ui, programmer) {
+    workspace.SelectDevice(*FindDeviceByName(device));
+    if (chip) programmer.Insert(chip);
+    // The user said yes to programming already; verify after programming is on.
+    options.Progging = false;
+    options.Verify = true;
+  }
+
+  const DeviceDescriptor& Device() const { return workspace.Device; }
+  BufferSlot& Slot() { return workspace.Active(); }
+
+  // Lines idle, port closed, nothing left masked: how every operation must end.
+  ::testing::AssertionResult Rested() {
+    if (lines.IsPortOpen() || opener.OpenPorts() != 0) {
+      return ::testing::AssertionFailure() << "a port is still open";
+    }
+    const ChipPins& pins = programmer.Board().Pins();
+    if (pins.mclr || pins.clock || pins.data) {
+      return ::testing::AssertionFailure() << "lines not idle: VPP " << pins.mclr << ", clock "
+                                           << pins.clock << ", data " << pins.data;
+    }
+    if (lines.Lines().CriticalDepth != 0) {
+      return ::testing::AssertionFailure() << "critical depth " << lines.Lines().CriticalDepth;
+    }
+    return ::testing::AssertionSuccess();
+  }
+
+  // Program All with verify after programming: passes when no problem was shown and the
+  // one message is the verify's success.
+  ::testing::AssertionResult ProgramAndVerify() {
+    ui.Clear();
+    const OperationResult result = ops.ProgramAll();
+    if (!result.Succeeded() || !result.Verified ||
+        ui.Messages() != std::vector<std::string>{std::string(text::kVerifyOk)}) {
+      auto failure = ::testing::AssertionFailure() << "Program All + Verify:";
+      for (const std::string& m : ui.Messages()) failure << " [" << m << "]";
+      return failure;
+    }
+    return Rested();
+  }
+
+  // Read All into slot `into` (the active slot comes back afterwards); the regions of the
+  // device compared with `expected`.
+  ::testing::AssertionResult ReadBackEquals(const BufferSlot& expected, int into = 4) {
+    const int active = workspace.Buffers.ActiveBuffer;
+    workspace.Buffer11Click(into);
+    ui.Clear();
+    const OperationResult result = ops.ReadAll();
+    const BufferSlot& read = workspace.Buffers.Slots[static_cast<std::size_t>(into)];
+    workspace.Buffer11Click(active);
+    if (!result.Succeeded() || !ui.Messages().empty()) {
+      return ::testing::AssertionFailure() << "Read All did not succeed";
+    }
+    const auto code = static_cast<std::size_t>(Device().CodeSize);
+    const auto data = static_cast<std::size_t>(std::max(Device().DataSize, 0));
+    const auto config = static_cast<std::size_t>(Device().ConfigAreaWords);
+    if (auto r = SameWords("code", read.CodeBuffer, expected.CodeBuffer, code); !r) return r;
+    if (auto r = SameWords("data", read.DataBuffer, expected.DataBuffer, data); !r) return r;
+    if (auto r = SameWords("configuration", read.ConfigArea, expected.ConfigArea, config); !r) {
+      return r;
+    }
+    return Rested();
+  }
+
+  // Erase All, then Blank Check says the part is blank.
+  ::testing::AssertionResult EraseThenBlank() {
+    ui.Clear();
+    if (!ops.EraseAll().Succeeded()) return ::testing::AssertionFailure() << "Erase All failed";
+    ui.Clear();
+    const OperationResult blank = ops.BlankCheck();
+    if (!blank.Blank ||
+        ui.Messages() != std::vector<std::string>{std::string(text::kDeviceBlank)}) {
+      auto failure = ::testing::AssertionFailure() << "Blank Check:";
+      for (const std::string& m : ui.Messages()) failure << " [" << m << "]";
+      return failure;
+    }
+    return Rested();
+  }
+
+  MemorySettingsStore store;
+  Workspace workspace{store};
+  VirtualClock clock{1000};
+  RecordingUi ui;
+  VirtualProgrammer programmer{clock};
+  CountingOpener opener{programmer};
+  LineContext lines;
+  OperationOptions options;
+  Operations ops{workspace, lines, options};
+};
+
+}  // namespace kestrum::testing
