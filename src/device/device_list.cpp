@@ -72,7 +72,10 @@ void RecentDevices::Add(std::string_view name, SettingsStore& store) {
   captions_.insert(captions_.begin(), "&1 " + std::string(name));
   Renumber();
   for (int n = 0; n < static_cast<int>(captions_.size()); ++n) {
-    store.WriteString(StoredKey(n), "  " + captions_[n].substr(2));
+    // The caption with its "&n" blanked: three blanks and the name.
+    std::string stored = captions_[n];
+    stored.replace(0, 2, 2, ' ');
+    store.WriteString(StoredKey(n), stored);
   }
 }
 

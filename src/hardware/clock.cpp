@@ -25,7 +25,13 @@ void RealClock::sleepMs(std::int64_t ms) {
     std::this_thread::yield();
     return;
   }
-  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  // The scheduler wakes a sleeper up to a few hundred microseconds late, which would stretch
+  // every programming wait; the last stretch before the deadline is waited out busily.
+  constexpr auto kBusyTail = std::chrono::microseconds(300);
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  std::this_thread::sleep_until(end - kBusyTail);
+  while (std::chrono::steady_clock::now() < end) {
+  }
 }
 
 }  // namespace kestrum
