@@ -1,11 +1,10 @@
 // The sequences of the line layer that are not a table row, watched on the simulated
 // programmer's registers and pins (the JDM break/VPP sequence in both interfaces, the AN589
-// strobe, the ProPic 2 socket, Data In sampling), and the line context's port and time rules.
+// strobe, the ProPic 2 socket, Data In sampling), and the line context's port rules.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <thread>
 
 #include "rig.hpp"
 
@@ -198,39 +197,6 @@ TEST(LineContext, ServesTheDefaultPortNameAndAWorkersCopyHasNoPort) {
   rig.lines.IdleLines();  // opens for the purpose and closes again
   EXPECT_EQ(rig.programmer.OpenCount(), 2);
   EXPECT_FALSE(rig.lines.IsPortOpen());
-}
-
-TEST(LineContext, AWorkerDrivesTheProgrammerThroughItsOwnCopy) {
-  Rig rig(ProgrammerType::Conquest);
-  rig.lines.ClosePort();
-  std::thread worker([copy = rig.lines]() mutable {
-    if (copy.OpenPort()) {
-      copy.PowerOn();
-      copy.SetDataClock(1);
-      copy.ClosePort();
-    }
-  });
-  worker.join();
-  EXPECT_TRUE(rig.pins().vcc);
-  EXPECT_TRUE(rig.pins().data);
-}
-
-// Counts how often the line layer looks at the clock.
-struct CountingClock final : Clock {
-  mutable int uses = 0;
-  std::int64_t nowUs() const override { return ++uses; }
-  void delayUs(std::int64_t) override { ++uses; }
-  void sleepMs(std::int64_t) override { ++uses; }
-};
-
-TEST(LineContext, ZeroMicrosecondsNeverTouchTheClock) {
-  CountingClock clock;
-  Rig rig(ProgrammerType::Conquest);
-  LineContext lines(rig.lines.Settings(), clock, rig.ui, rig.programmer);
-  lines.DelayMicroseconds(0);
-  EXPECT_EQ(clock.uses, 0);
-  lines.DelayMicroseconds(3);
-  EXPECT_EQ(clock.uses, 1);
 }
 
 }  // namespace
