@@ -1,4 +1,4 @@
-// The PIC operations against the chip models: the failure and refusal messages, the questions,
+// The PIC operations against the chip models: the failure messages, the questions,
 // cancelling, the factory calibration word, the device-specific programming commands and
 // waits, and parts that fail (hard EPROM cells, an empty socket). After every operation,
 // finished, cancelled or failed, the lines rest, every port is closed and the part has left
@@ -74,8 +74,13 @@ TEST(PicMessages, WordThatWillNotProgramStopsProgramAllAtItsAddress) {
 TEST(PicMessages, VerifyReportsTheFirstDifferenceAndLeavesTheBuffers) {
   PicRig pic("PIC 16F84", ProgrammerType::TaitSerial);
   auto& [chip, rig] = pic;
+  rig.options.VerDurProg = true;
   RandomPicImage(rig, 8);
   ASSERT_TRUE(rig.ProgramAndVerify());
+  EXPECT_EQ(rig.ui.Texts(Type::ProgressText),
+            (Strings{"Programming Code (1024) bytes", "Programming Code (1024) bytes",
+                     "Programming Data (64) bytes", "Programming Configuration",
+                     "Verifying Code (1024) bytes", "Verifying Data (64) bytes"}));
   ASSERT_TRUE(rig.Runs(&Operations::Verify, true, {"Device successfully verified!"}));
   EXPECT_EQ(rig.ui.OfType(Type::ResetCodeViewMarking).size(), 1u);
   EXPECT_EQ(rig.ui.Texts(Type::StatusPanel), (Strings{"Verifying...", ""}));
@@ -109,24 +114,6 @@ TEST(PicMessages, VerifyReportsTheFirstDifferenceAndLeavesTheBuffers) {
   otp.chip->Code()[511] ^= 0x0FF, otp.chip->Code()[512] ^= 0xF, otp.chip->Code()[515] ^= 0xF;
   EXPECT_TRUE(otp.rig.Runs(&Operations::Verify, true, {"Device successfully verified!"}));
   EXPECT_EQ(otp.rig.ui.Texts(Type::ProgressText), Strings{"Verifying Code (512) bytes"});
-}
-
-TEST(PicMessages, TafeProgrammerRefusesEveryPicOperation) {
-  PicRig pic("PIC 16F84", ProgrammerType::Tafe);
-  auto& [chip, rig] = pic;
-  const std::string refused = "This device is not supported by the TAFE Programmer";
-  rig.options.Progging = true;
-  RandomPicImage(rig, 5);
-  EXPECT_TRUE(rig.ops.ProgramAll().Refused);  // and the verify after it says it again
-  EXPECT_EQ(rig.ui.Messages(), (Strings{refused, refused}));
-  for (Command command : {&Operations::ReadAll, &Operations::Verify, &Operations::BlankCheck,
-                          &Operations::EraseAll, &Operations::ProgramConfig}) {
-    rig.ui.Clear();
-    EXPECT_TRUE((rig.ops.*command)().Refused);
-    EXPECT_EQ(rig.ui.Messages(), Strings{refused});
-  }
-  EXPECT_EQ(rig.programmer.OpenCount(), 0);
-  EXPECT_TRUE(Untouched(*chip));
 }
 
 TEST(PicMessages, QuestionsAnsweredNoProgramNothing) {
@@ -181,6 +168,7 @@ TEST(PicCancel, ReadAllCancelledInTheCodePhaseStillReadsDataAndConfiguration) {
   }
 }
 
+// Failed runs rest as well: see the failure messages and faults.
 TEST(PicCancel, EveryOperationRestsWhenCancelledOrWithoutAPort) {
   for (const char* device : {"PIC 16F84", "PIC 16C622", "PIC 12C508"}) {
     for (Command command :
@@ -213,18 +201,11 @@ TEST(PicCancel, EveryOperationRestsWhenCancelledOrWithoutAPort) {
       EXPECT_TRUE(Untouched(*refused.chip));
     }
   }
-  // A failed Program All, with verify during programming on a word that will not take.
-  PicRig failed("PIC 16F628", ProgrammerType::ProPic2);
-  failed.rig.options.VerDurProg = true;
-  RandomPicImage(failed.rig, 10, 0x40);
-  failed.chip->SetNeverProgram(PicRegion::Code, 3);
-  EXPECT_TRUE(failed.rig.ops.ProgramAll().Failed);
-  EXPECT_TRUE(failed.Rested());
 }
 
 // Protected memory reads as zeros, so with protection chosen Program All verifies code and data
 // before the configuration that turns protection on, and protects only a part that verified.
-TEST(PicProtection, VerifyComesBeforeTheConfigurationThatProtects) {
+TEST(PicProtection, VerifyComesBeforeTheConfigurationThatProtectsAndEraseLiftsIt) {
   for (const char* device : {"PIC 16F84", "PIC 16C622", "PIC 16F870"}) {
     PicRig pic(device, ProgrammerType::TaitSerial);
     auto& [chip, rig] = pic;
@@ -234,8 +215,13 @@ TEST(PicProtection, VerifyComesBeforeTheConfigurationThatProtects) {
     EXPECT_EQ(rig.ui.Texts(Type::ProgressText).back(), "Programming Configuration") << device;
     EXPECT_EQ(chip->ConfigWord(),
               HeldAfterProgramming(rig.Slot(), rig.Device(), chip->Description()).ConfigArea[7]);
-    // Now protected, the part reads as zeros.
+    // Now protected, the part reads as zeros; a flash part takes a new image after the erase
+    // sequence.
     EXPECT_TRUE(rig.Runs(&Operations::Verify, false, {"Verify failed at address 0000h !"}));
+    if (rig.Device().Erasable) {
+      ProtectionOff(rig.workspace.Config);
+      EXPECT_TRUE(rig.ProgramAndVerify()) << device;
+    }
   }
   // A part that does not verify is left unprotected.
   PicRig pic("PIC 16F84");
@@ -248,16 +234,9 @@ TEST(PicProtection, VerifyComesBeforeTheConfigurationThatProtects) {
   EXPECT_EQ(chip->ConfigWord(), 0x3FFF);
 }
 
-// The 12C508 carries its oscillator calibration as a MOVLW in its last program word, 01FFh.
-TEST(PicCalibration, FactoryWordSurvivesAndABlankOneIsAskedAbout) {
-  {
-    PicRig pic("PIC 12C508");
-    RandomPicImage(pic.rig, 11, 0x20);
-    pic.rig.Slot().CodeBuffer[0x1FF] = 0x0C00;
-    ASSERT_TRUE(pic.rig.ProgramAndVerify());  // nothing asked
-    EXPECT_EQ(pic.chip->Code()[0x1FF], 0x0C64);
-    EXPECT_EQ(pic.rig.Slot().CodeBuffer[0x1FF], 0x0C64);
-  }
+// The 12C508 carries its oscillator calibration as a MOVLW in its last program word, 01FFh; the
+// lifecycle shows that the factory word survives. A blank or cleared one is asked about.
+TEST(PicCalibration, ABlankOrClearedWordIsAskedAbout) {
   struct Case {
     std::uint16_t onPart;
     bool answer;
