@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "../sim/rig.hpp"
 #include "buffers/workspace.hpp"
 #include "core/recording_ui.hpp"
 #include "core/text.hpp"
@@ -21,7 +22,6 @@
 #include "operations/operations.hpp"
 #include "operations/texts.hpp"
 #include "sim/chip.hpp"
-#include "sim/sim_port.hpp"
 
 namespace kestrum::testing {
 
@@ -83,16 +83,6 @@ class CountingOpener final : public PortOpener {
   VirtualProgrammer& programmer_;
   std::atomic<int> open_{0};
 };
-
-inline HardwareSettings SettingsFor(ProgrammerType type, int pinCount) {
-  HardwareSettings s;
-  s.Programmer = type;
-  s.Port = type == ProgrammerType::Jdm ? "Com1" : "LPT1";
-  s.IODelay = 0;
-  s.PinCount = pinCount;
-  DerivePortBase(s);
-  return s;
-}
 
 class LifecycleRig {
  public:

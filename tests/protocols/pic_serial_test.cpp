@@ -8,11 +8,9 @@
 #include <functional>
 #include <map>
 
-#include "core/recording_ui.hpp"
+#include "../sim/rig.hpp"
 #include "device/catalogue.hpp"
 #include "sim/pic_chip.hpp"
-#include "sim/probe_chip.hpp"
-#include "sim/sim_port.hpp"
 
 namespace kestrum {
 namespace {
@@ -34,30 +32,6 @@ class CountingPic final : public Chip {
   std::map<int, int> pulses;
 };
 
-// The chip comes first so that it outlives the board it sits in.
-template <class ChipType>
-struct Rig {
-  template <class Arg>
-  Rig(ProgrammerType type, Arg arg) : chip(arg), lines(Settings(type), clock, ui, programmer) {
-    programmer.Insert(&chip);
-  }
-  HardwareSettings Settings(ProgrammerType type) {
-    HardwareSettings s;
-    s.Programmer = type;
-    s.Port = type == ProgrammerType::Jdm ? "Com1" : "LPT1";
-    s.IODelay = 0;
-    s.PinCount = chip.PinCount();
-    DerivePortBase(s);
-    return s;
-  }
-
-  ChipType chip;
-  VirtualClock clock{1000};
-  RecordingUi ui;
-  VirtualProgrammer programmer{clock};
-  LineContext lines;
-};
-
 // `count` bits of `value`, least significant first, after the bits of `before`.
 std::vector<int> Bits(std::vector<int> before, std::uint32_t value, int count) {
   for (int i = 0; i < count; ++i) before.push_back(static_cast<int>((value >> i) & 1));
@@ -66,8 +40,8 @@ std::vector<int> Bits(std::vector<int> before, std::uint32_t value, int count) {
 
 TEST(PicCommand, FramesOnThePins) {
   for (ProgrammerType type : {ProgrammerType::Jdm, ProgrammerType::TaitSerial}) {
-    Rig<ProbeChip> rig(type, 18);
-    ASSERT_TRUE(rig.lines.OpenPort());
+    Rig rig(type);
+    ASSERT_TRUE(rig.opened);
     PicTiming timing;
     PicSerial link(rig.lines, timing);
     auto sent = [&](std::uint16_t command, std::int32_t data) {
@@ -98,13 +72,7 @@ TEST(AddParityBits, WordMovesUpWithItsParityBelow) {
   EXPECT_EQ(AddParityBits(0x0000), 0x0002);
   EXPECT_EQ(AddParityBits(0x3FFF), 0xFFFD);
   EXPECT_EQ(AddParityBits(0x1234), 0x48D3);
-  for (std::uint32_t w = 0; w < 0x4000; ++w) {
-    const std::uint16_t p = AddParityBits(static_cast<std::uint16_t>(w));
-    int even = 0, odd = 0;
-    for (int b = 0; b < 14; b += 2) even ^= (w >> b) & 1, odd ^= (w >> (b + 1)) & 1;
-    ASSERT_EQ(p, (w << 2) | ((odd ^ 1) << 1) | even) << w;
-    ASSERT_EQ(PicParityData(p), w);
-  }
+  for (std::uint16_t w = 0; w < 0x4000; ++w) ASSERT_EQ(PicParityData(AddParityBits(w)), w);
   // A blank word stays an erased cell, which an EPROM worker leaves alone; bits above the
   // core do not make a word non-blank.
   EXPECT_EQ(PicParityCell(0x3FFF), 0xFFFF);
@@ -116,7 +84,7 @@ TEST(AddParityBits, WordMovesUpWithItsParityBelow) {
 // goes, a word that does not take stops the run at its address; without, nothing fails.
 TEST(TProgramThread, ProgramsOnlyWordsThatDifferAndStopsAtOneThatDoesNotTake) {
   for (bool verify : {false, true}) {
-    Rig<CountingPic> rig(ProgrammerType::Jdm, "PIC 16F84");
+    Rig<CountingPic> rig(SettingsFor(ProgrammerType::Jdm), "PIC 16F84");
     PicChip& part = *rig.chip.part;
     for (int i = 0; i < 32; ++i) part.Code()[i] = static_cast<std::uint16_t>(i * 0x1D7);
     part.SetNeverProgram(PicRegion::Code, 20);
@@ -158,7 +126,7 @@ int OverProgram(const LineContext& lines, std::vector<std::uint16_t> words, bool
 }
 
 TEST(TOverProgThread, PulsesUntilTakenThenOverProgramsByTheFactor) {
-  Rig<CountingPic> rig(ProgrammerType::TaitSerial, "PIC 16C622");
+  Rig<CountingPic> rig(SettingsFor(ProgrammerType::TaitSerial), "PIC 16C622");
   rig.chip.part->SetPulsesNeeded(2);
   rig.chip.part->Code()[0] = 0x1234;
   rig.chip.part->Code()[4] = 0x0000;  // a 0 that should be 1 cannot be pulsed back
@@ -174,7 +142,7 @@ TEST(TOverProgThread, PulsesUntilTakenThenOverProgramsByTheFactor) {
   // needs come in the second round. Verifying, a word that has not taken within 25 fails
   // there, before any over-programming.
   for (bool verify : {false, true}) {
-    Rig<CountingPic> slow(ProgrammerType::Jdm, "PIC 16C622");
+    Rig<CountingPic> slow(SettingsFor(ProgrammerType::Jdm), "PIC 16C622");
     slow.chip.part->SetPulsesNeeded(30);
     const int failed = OverProgram(slow.lines, {0x3FFF, 0x0000, 0x1111, 0x2222}, verify);
     EXPECT_EQ(failed, verify ? 1 : -1);
@@ -187,7 +155,7 @@ TEST(TOverProgThread, PulsesUntilTakenThenOverProgramsByTheFactor) {
   }
   // A word that never takes, on a part that otherwise takes its pulses, stops a verifying run
   // at its address.
-  Rig<CountingPic> stuck(ProgrammerType::Jdm, "PIC 16C622");
+  Rig<CountingPic> stuck(SettingsFor(ProgrammerType::Jdm), "PIC 16C622");
   stuck.chip.part->SetPulsesNeeded(1);
   stuck.chip.part->SetNeverProgram(PicRegion::Code, 2);
   EXPECT_EQ(OverProgram(stuck.lines, {0x0000, 0x3FFF, 0x1111, 0x2222}, true), 2);
@@ -196,7 +164,7 @@ TEST(TOverProgThread, PulsesUntilTakenThenOverProgramsByTheFactor) {
 
 TEST(TOverProgThread, ConfigurationWordPulses) {
   // 14-bit: the eighth word of the area gets exactly 100 pulses without a read-back loop.
-  Rig<CountingPic> rig(ProgrammerType::TaitSerial, "PIC 16C622");
+  Rig<CountingPic> rig(SettingsFor(ProgrammerType::TaitSerial), "PIC 16C622");
   OverProgram(rig.lines, {1, 2, 3, 4, 0x3FFF, 0x3FFF, 0x3FFF, 0x3FB1}, false, [](auto& w) {
     w.StartCommand = pic::kLoadConfiguration;
     w.ConfigWordSpecial = 1;
@@ -208,7 +176,7 @@ TEST(TOverProgThread, ConfigurationWordPulses) {
   EXPECT_EQ(rig.chip.part->ConfigWord(), 0x3FB1);
 
   // 12-bit: the one configuration word, at the first location, gets the normal loop.
-  Rig<CountingPic> small(ProgrammerType::TaitSerial, "PIC 12C508");
+  Rig<CountingPic> small(SettingsFor(ProgrammerType::TaitSerial), "PIC 12C508");
   small.chip.part->SetPulsesNeeded(2);
   OverProgram(small.lines, {0xFEA}, false, [](auto& w) {
     w.Mask = 0xFFF;

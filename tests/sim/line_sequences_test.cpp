@@ -13,7 +13,7 @@ namespace {
 
 using Kind = PortAccessRecord::Kind;
 
-int Writes(Rig& rig, std::uint16_t offset, std::optional<std::uint8_t> value = std::nullopt) {
+int Writes(Rig<>& rig, std::uint16_t offset, std::optional<std::uint8_t> value = std::nullopt) {
   const auto& log = rig.board().Log();
   return static_cast<int>(std::count_if(log.begin(), log.end(), [&](const PortAccessRecord& r) {
     return r.kind == Kind::Out && r.address == rig.base() + offset && (!value || r.value == *value);
