@@ -182,22 +182,5 @@ TEST(LineContext, APortThatDoesNotOpenIsReportedAndNothingIsDriven) {
   EXPECT_TRUE(programmer.Board().Log().empty());
 }
 
-TEST(LineContext, ServesTheDefaultPortNameAndAWorkersCopyHasNoPort) {
-  Rig rig(HardwareSettings{});  // the virtual programmer serves JDM on "Com 2"
-  ASSERT_TRUE(rig.opened);
-  rig.lines.Lines().BusDelay = 7;
-  rig.lines.SetDataLine(1);
-  LineContext worker = rig.lines;
-  EXPECT_FALSE(worker.IsPortOpen());
-  EXPECT_TRUE(rig.lines.IsPortOpen());
-  EXPECT_EQ(worker.Lines().BusDelay, 7);
-  EXPECT_EQ(worker.Lines().LineShadow, 1);
-  rig.lines = worker;  // assigning over an open context closes its port
-  EXPECT_FALSE(rig.lines.IsPortOpen());
-  rig.lines.IdleLines();  // opens for the purpose and closes again
-  EXPECT_EQ(rig.programmer.OpenCount(), 2);
-  EXPECT_FALSE(rig.lines.IsPortOpen());
-}
-
 }  // namespace
 }  // namespace kestrum
