@@ -7,7 +7,7 @@
 
 #include <atomic>
 #include <cerrno>
-#include <functional>
+#include <memory>
 
 #include "pic_image.hpp"
 

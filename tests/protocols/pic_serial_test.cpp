@@ -9,7 +9,6 @@
 #include <map>
 
 #include "../sim/rig.hpp"
-#include "device/catalogue.hpp"
 #include "sim/pic_chip.hpp"
 
 namespace kestrum {
@@ -153,13 +152,6 @@ TEST(TOverProgThread, PulsesUntilTakenThenOverProgramsByTheFactor) {
       EXPECT_EQ(slow.chip.part->Code()[1], 0);
     }
   }
-  // A word that never takes, on a part that otherwise takes its pulses, stops a verifying run
-  // at its address.
-  Rig<CountingPic> stuck(SettingsFor(ProgrammerType::Jdm), "PIC 16C622");
-  stuck.chip.part->SetPulsesNeeded(1);
-  stuck.chip.part->SetNeverProgram(PicRegion::Code, 2);
-  EXPECT_EQ(OverProgram(stuck.lines, {0x0000, 0x3FFF, 0x1111, 0x2222}, true), 2);
-  EXPECT_EQ(stuck.chip.pulses, (std::map<int, int>{{0, 4}, {2, 25}}));
 }
 
 TEST(TOverProgThread, ConfigurationWordPulses) {
