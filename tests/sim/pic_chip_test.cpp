@@ -16,14 +16,9 @@ namespace {
 
 constexpr int kLoadConfig = 0, kLoad = 2, kRead = 4, kReadData = 5, kInc = 6, kBegin = 8, kEnd = 14;
 
-struct Bench {
+struct Bench : Rig<PicChip> {
   explicit Bench(std::string_view device, ProgrammerType type = ProgrammerType::ProPic2)
-      : chip(PicChip::ForDevice(device)), lines(SettingsFor(type), clock, ui, board) {
-    lines.Settings().PinCount = chip->PinCount();
-    lines.Settings().PowerControl = true;
-    board.Insert(chip.get());
-    lines.OpenPort();
-  }
+      : Rig<PicChip>(SettingsFor(type), *PicChipFor(device)) {}
   void Enter() {
     lines.AllLinesOff();
     lines.PowerOn();
@@ -63,39 +58,33 @@ struct Bench {
   void Pulse(std::uint32_t word, int us = 100) {
     Load(kLoad, word), Command(kBegin), lines.DelayMicroseconds(us), Command(kEnd);
   }
-
-  std::unique_ptr<PicChip> chip;  // outlives the board it sits in
-  VirtualClock clock{1000};
-  RecordingUi ui;
-  VirtualProgrammer board{clock};
-  LineContext lines;
 };
 
 TEST(PicChipModes, EntersOnlyWhenVppRisesOnASuppliedPartWithClockAndDataLow) {
   Bench b("PIC 16F84", ProgrammerType::TaitSerial);
-  b.chip->Code()[0] = 0x1234;
+  b.chip.Code()[0] = 0x1234;
   auto cutAll = [&] { b.lines.PortOut(b.lines.PortBase(), 0); };
   cutAll();
   b.lines.VppOn();  // VPP before the supply: the part runs its program instead
   b.lines.PowerOn();
-  EXPECT_FALSE(b.chip->InProgrammingMode());
+  EXPECT_FALSE(b.chip.InProgrammingMode());
   EXPECT_EQ(b.Read(), 0x3FFFu);  // nobody drives: the programmer's own level comes back
   cutAll();
   b.lines.PowerOn();
   b.lines.SetDataLine(1);
   b.lines.VppOn();
-  EXPECT_FALSE(b.chip->InProgrammingMode());
+  EXPECT_FALSE(b.chip.InProgrammingMode());
   cutAll();
   b.Enter();
   EXPECT_EQ(b.Read(), 0x1234u);
   b.Increment(3);
   b.Leave(), b.Enter();
-  EXPECT_EQ(b.chip->AddressCounter(), 0);
+  EXPECT_EQ(b.chip.AddressCounter(), 0);
 }
 
 TEST(PicChipFrames, ReadDrivesEachBitFromTheRisingEdgeAfterTheStartBit) {
   Bench b("PIC 16F84");
-  b.chip->Code()[0] = 0x2A55;
+  b.chip.Code()[0] = 0x2A55;
   b.Enter();
   b.Command(kRead);
   // The line with the programmer pulling low, then high: equal answers mean the part drives.
@@ -121,13 +110,13 @@ TEST(PicChipFrames, ReadDrivesEachBitFromTheRisingEdgeAfterTheStartBit) {
   EXPECT_EQ(seen(), -1);
   b.lines.SetClockLine(0);
   b.Increment();  // and the part is back in step for commands
-  EXPECT_EQ(b.chip->AddressCounter(), 1);
+  EXPECT_EQ(b.chip.AddressCounter(), 1);
 }
 
 TEST(PicChipProtection, ProtectedMemoryReadsZeroUntilTheEraseSequence) {
   Bench b("PIC 16F84");
-  b.chip->Code()[0] = 0x1234;
-  b.chip->Data()[0] = 0x5A;
+  b.chip.Code()[0] = 0x1234;
+  b.chip.Data()[0] = 0x5A;
   b.Enter();
   b.Load(kLoadConfig, 0);
   b.Increment(7);
@@ -138,15 +127,15 @@ TEST(PicChipProtection, ProtectedMemoryReadsZeroUntilTheEraseSequence) {
   EXPECT_EQ(b.Read(), 0u);
   EXPECT_EQ(b.Read(kReadData), 0u);
   b.Program(0x0000);  // nor can protected memory be written
-  EXPECT_EQ(b.chip->Code()[0], 0x1234);
+  EXPECT_EQ(b.chip.Code()[0], 0x1234);
   b.Load(kLoadConfig, 0x3FFF);
   b.Increment(7);
   b.Command(1), b.Command(7), b.Command(kBegin);
   b.lines.SleepMs(20);
   b.Leave();
-  EXPECT_EQ(b.chip->Code()[0], 0x3FFF);
-  EXPECT_EQ(b.chip->Data()[0], 0xFF);
-  EXPECT_EQ(b.chip->ConfigWord(), 0x3FFF);
+  EXPECT_EQ(b.chip.Code()[0], 0x3FFF);
+  EXPECT_EQ(b.chip.Data()[0], 0xFF);
+  EXPECT_EQ(b.chip.ConfigWord(), 0x3FFF);
 }
 
 TEST(PicChipEprom, BitsOnlyFallAndOnlyWithEnoughFullPulses) {
@@ -157,7 +146,7 @@ TEST(PicChipEprom, BitsOnlyFallAndOnlyWithEnoughFullPulses) {
   b.Pulse(0x1234, 10);           // too short to count
   b.Load(kLoad, 0x1234), b.Command(kBegin), b.lines.DelayMicroseconds(100);
   b.Increment();  // a pulse not ended by End Programming is lost
-  EXPECT_EQ(b.chip->CountedPulses(), 2);
+  EXPECT_EQ(b.chip.CountedPulses(), 2);
   b.Leave(), b.Enter();
   b.Pulse(0x1234);
   EXPECT_EQ(b.Read(), 0x1234u);
@@ -172,11 +161,11 @@ TEST(PicChipEprom, BitsOnlyFallAndOnlyWithEnoughFullPulses) {
 
 TEST(PicChipFaults, ACycleThatNeverEndsStoresNothing) {
   Bench busy("PIC 16F628");
-  busy.chip->SetStuckBusy(true);
+  busy.chip.SetStuckBusy(true);
   busy.Enter();
   busy.Program(0, 100), busy.Leave();
-  EXPECT_EQ(busy.chip->Code()[0], 0x3FFF);
-  EXPECT_EQ(busy.chip->CompletedCycles(), 0);
+  EXPECT_EQ(busy.chip.Code()[0], 0x3FFF);
+  EXPECT_EQ(busy.chip.CompletedCycles(), 0);
 }
 
 TEST(PicChipTable, EverySerialPicOfTheCatalogueHasAPartThatAgreesWithIt) {
