@@ -3,6 +3,8 @@
 // trace, the protocols and the operations start from.
 #pragma once
 
+#include <utility>
+
 #include "core/recording_ui.hpp"
 #include "hardware/line_context.hpp"
 #include "sim/probe_chip.hpp"
@@ -22,10 +24,10 @@ inline HardwareSettings SettingsFor(ProgrammerType type, int pinCount = 18) {
 
 template <class ChipType = ProbeChip>
 struct Rig {
-  // `chip` is what the chip is made from: a probe chip's pin count, a model's device name.
-  template <class Arg = int>
-  explicit Rig(const HardwareSettings& settings, Arg chipArg = 18)
-      : chip(chipArg), lines(settings, clock, ui, programmer) {
+  // `chipArgs` make the chip: a probe chip's pin count, a model's description.
+  template <class... Args>
+  explicit Rig(const HardwareSettings& settings, Args&&... chipArgs)
+      : chip(std::forward<Args>(chipArgs)...), lines(settings, clock, ui, programmer) {
     programmer.Insert(&chip);
     programmer.Board().KeepLog(true);
     opened = lines.OpenPort();
