@@ -141,19 +141,5 @@ TEST_F(Disassembler, ImageTakesOnlyWhatTheDeviceHolds) {
   EXPECT_EQ(std::ranges::count(List(), Line("DATA", "0x3FFB")), 1);
 }
 
-TEST_F(Disassembler, FullImageListsEveryWordAndByte) {
-  for (int a = 0; a < kListedCodeWords; ++a) slot.CodeBuffer[a] = 0x3000 | (a & 0xFF);
-  slot.ConfigArea[0] = 0x0001;
-  for (int b = 0; b < kListedDataBytes; b += 2) slot.DataBuffer[b] = 0x00;  // 32 runs
-  const std::vector<std::string> lines = List();
-  const auto count = [&](const std::string& prefix) {
-    return std::ranges::count_if(lines, [&](const auto& l) { return l.starts_with(prefix); });
-  };
-  EXPECT_EQ(count(kIndent + "MOVLW"), kListedCodeWords);
-  EXPECT_EQ(count(Line("DATA", "0x00")), 32);
-  EXPECT_EQ(count(kIndent + "ORG     0x21"), 32);
-  EXPECT_EQ(lines.back(), kIndent + "END");
-}
-
 }  // namespace
 }  // namespace kestrum

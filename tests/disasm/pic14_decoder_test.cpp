@@ -1,5 +1,5 @@
 // Decoding of single words in address order: table order where encodings overlap, the bank
-// bit followed along the way, bit names and the column layout.
+// bit followed along the way, bit names, in the listing's columns.
 #include "disasm/pic14_decoder.hpp"
 
 #include <gtest/gtest.h>
@@ -42,16 +42,6 @@ TEST(Pic14Decoder, DecodesInAddressOrderFollowingTheBank) {
     EXPECT_EQ(FormatListingLine(decoder.Decode(word).Line), std::string(12, ' ') + line)
         << std::hex << word;
   }
-}
-
-TEST(Pic14Decoder, ColumnsArePaddedCutAndTrimmed) {
-  EXPECT_EQ(FormatListingLine({.Mnemonic = " "}), " ");
-  EXPECT_EQ(FormatListingLine({.Label = "ABCDEFGHIJKLMN",
-                               .Mnemonic = "MNEMONIC_",
-                               .Operand = "OPERAND_IS_LONG",
-                               .BitOperand = "BIT_OPERAND_",
-                               .Suffix = "SUFFIX_TOO_LONG"}),
-            "ABCDEFGHIJKLMNEMONICOPERAND_IS, BIT_OPERANSUFFIX_TOO");
 }
 
 }  // namespace

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "buffers/device_image.hpp"
 #include "core/recording_ui.hpp"
-#include "core/text.hpp"
 #include "device/catalogue.hpp"
 #include "disasm/assembler_view.hpp"
 #include "disasm/disassembler.hpp"
@@ -34,31 +34,13 @@ void Assemble(const fs::path& source, const fs::path& hex) {
   ASSERT_EQ(std::system(command.c_str()), 0) << command << "\n" << ReadFile(log);
 }
 
-// 8-bit HEX of a 14-bit PIC: two file bytes per word, low byte first; words from 0x2000 are
-// the configuration area, from 0x2100 the data EEPROM.
 void LoadHex(const fs::path& path, BufferSlot& slot) {
   slot.Fill(0x3FFF);
-  std::ifstream file(path);
-  ASSERT_TRUE(file) << path;
-  for (std::string line; std::getline(file, line) && line.size() >= 11;) {
-    std::vector<std::uint8_t> bytes;
-    std::uint8_t sum = 0;
-    for (std::size_t i = 1; i + 1 < line.size(); i += 2) {
-      bytes.push_back(HexDigitValue(line[i]) * 16 + HexDigitValue(line[i + 1]));
-      sum += bytes.back();
-    }
-    ASSERT_TRUE(line[0] == ':' && bytes.size() == bytes[0] + 5u && sum == 0) << line;
-    if (bytes[3] == 1) break;
-    ASSERT_EQ(bytes[3], 0) << line;  // 8-bit HEX of a 16F84 needs no address extension
-    for (int i = 0; i < bytes[0]; ++i) {
-      const unsigned address = (bytes[1] << 8 | bytes[2]) + i, word = address / 2;
-      std::uint16_t& element = word < 0x2000   ? slot.CodeBuffer.at(word)
-                               : word < 0x2100 ? slot.ConfigArea.at(word - 0x2000)
-                                               : slot.DataBuffer.at(word - 0x2100);
-      element =
-          address % 2 ? (element & 0xFF) | bytes[4 + i] << 8 : (element & 0xFF00) | bytes[4 + i];
-    }
-  }
+  const std::string text = ReadFile(path);
+  ByteStream in(text);
+  RecordingUi ui;
+  LoadProgramFile(DescriptorFor(*FindDeviceByName("PIC 16F84")), slot, FileType::Ihx8, in, ui);
+  ASSERT_TRUE(!text.empty() && ui.Entries().empty()) << path;
 }
 
 std::vector<int> Masked(const std::vector<std::uint16_t>& buffer, int count, int mask) {

@@ -10,10 +10,10 @@
 #include <algorithm>
 #include <atomic>
 #include <memory>
-#include <span>
 #include <string>
 #include <string_view>
 
+#include "../sim/rig.hpp"
 #include "buffers/workspace.hpp"
 #include "core/recording_ui.hpp"
 #include "core/text.hpp"
@@ -22,19 +22,10 @@
 #include "operations/operations.hpp"
 #include "operations/texts.hpp"
 #include "sim/chip.hpp"
-#include "sim/sim_port.hpp"
 
 namespace kestrum::testing {
 
-inline HardwareSettings LifecycleSettings(ProgrammerType type, int pinCount) {
-  HardwareSettings s;
-  s.Programmer = type;
-  s.Port = type == ProgrammerType::Jdm ? "Com1" : "LPT1";
-  s.IODelay = 0;
-  s.PinCount = pinCount;
-  DerivePortBase(s);
-  return s;
-}
+using Strings = std::vector<std::string>;
 
 // The first element where two regions differ, or success.
 template <class A, class B>
@@ -55,11 +46,9 @@ template <class A, class B>
 class CountingOpener final : public PortOpener {
  public:
   explicit CountingOpener(VirtualProgrammer& programmer) : programmer_(programmer) {}
-
   std::unique_ptr<Port> Open(const HardwareSettings& settings, Ui& ui, bool report) override {
     std::unique_ptr<Port> port = programmer_.Open(settings, ui, report);
-    if (!port) return nullptr;
-    return std::make_unique<CountedPort>(std::move(port), open_);
+    return port ? std::make_unique<CountedPort>(std::move(port), open_) : nullptr;
   }
   bool Available(const HardwareSettings& settings, std::string_view portName) override {
     return programmer_.Available(settings, portName);
@@ -99,7 +88,7 @@ class LifecycleRig {
  public:
   // `chip` may be null for an empty socket; it must outlive the rig.
   LifecycleRig(std::string_view device, ProgrammerType type, Chip* chip)
-      : lines(LifecycleSettings(type, chip ? chip->PinCount() : 18), clock, ui, programmer) {
+      : lines(SettingsFor(type, chip ? chip->PinCount() : 18), clock, ui, opener) {
     workspace.SelectDevice(*FindDeviceByName(device));
     if (chip) programmer.Insert(chip);
     // The user said yes to programming already; verify after programming is on.
@@ -110,34 +99,46 @@ class LifecycleRig {
   const DeviceDescriptor& Device() const { return workspace.Device; }
   BufferSlot& Slot() { return workspace.Active(); }
 
-  // Lines idle, port closed, nothing left masked: how every operation must end.
+  // Lines idle, every port closed, nothing left masked: how every operation must end.
   ::testing::AssertionResult Rested() {
+    const ChipPins& pins = programmer.Board().Pins();
     if (lines.IsPortOpen() || opener.OpenPorts() != 0) {
       return ::testing::AssertionFailure() << "a port is still open";
     }
-    const ChipPins& pins = programmer.Board().Pins();
-    if (pins.mclr || pins.clock || pins.data) {
-      return ::testing::AssertionFailure() << "lines not idle: VPP " << pins.mclr << ", clock "
-                                           << pins.clock << ", data " << pins.data;
-    }
-    if (lines.Lines().CriticalDepth != 0) {
-      return ::testing::AssertionFailure() << "critical depth " << lines.Lines().CriticalDepth;
+    if (pins.mclr || pins.clock || pins.data || lines.Lines().CriticalDepth != 0) {
+      return ::testing::AssertionFailure()
+             << "lines not idle: VPP " << pins.mclr << ", clock " << pins.clock << ", data "
+             << pins.data << ", critical depth " << lines.Lines().CriticalDepth;
     }
     return ::testing::AssertionSuccess();
   }
 
-  // Program All with verify after programming: passes when no problem was shown and the
-  // one message is the verify's success.
-  ::testing::AssertionResult ProgramAndVerify() {
+  // Runs `command`; passes when its verdict holds, the messages are `messages` and nothing was
+  // asked, and the rig rests afterwards.
+  ::testing::AssertionResult Runs(OperationResult (Operations::*command)(), bool verdict,
+                                  const Strings& messages) {
     ui.Clear();
-    const OperationResult result = ops.ProgramAll();
-    if (!result.Succeeded() || !result.Verified ||
-        ui.Messages() != std::vector<std::string>{std::string(text::kVerifyOk)}) {
-      auto failure = ::testing::AssertionFailure() << "Program All + Verify:";
-      for (const std::string& m : ui.Messages()) failure << " [" << m << "]";
+    const OperationResult result = (ops.*command)();
+    const bool held = command == &Operations::BlankCheck   ? result.Blank
+                      : command == &Operations::ProgramAll ? result.Succeeded() && result.Verified
+                                                           : result.Succeeded();
+    if (held != verdict || ui.Messages() != messages || !ui.Questions().empty()) {
+      auto failure = ::testing::AssertionFailure() << "unexpected verdict or texts:";
+      for (const RecordingUi::Entry& e : ui.Entries()) {
+        if (!e.text.empty()) failure << " [" << e.text << "]";
+      }
       return failure;
     }
     return Rested();
+  }
+  ::testing::AssertionResult ProgramAndVerify() {
+    return Runs(&Operations::ProgramAll, true, {std::string(text::kVerifyOk)});
+  }
+  ::testing::AssertionResult EraseThenBlank() {
+    if (auto r = Runs(&Operations::EraseAll, true, {std::string(text::kDeviceErased)}); !r) {
+      return r;
+    }
+    return Runs(&Operations::BlankCheck, true, {std::string(text::kDeviceBlank)});
   }
 
   // Read All into slot `into` (the active slot comes back afterwards); the regions of the
@@ -145,37 +146,14 @@ class LifecycleRig {
   ::testing::AssertionResult ReadBackEquals(const BufferSlot& expected, int into = 4) {
     const int active = workspace.Buffers.ActiveBuffer;
     workspace.Buffer11Click(into);
-    ui.Clear();
-    const OperationResult result = ops.ReadAll();
+    auto r = Runs(&Operations::ReadAll, true, {});
     const BufferSlot& read = workspace.Buffers.Slots[static_cast<std::size_t>(into)];
     workspace.Buffer11Click(active);
-    if (!result.Succeeded() || !ui.Messages().empty()) {
-      return ::testing::AssertionFailure() << "Read All did not succeed";
-    }
-    const auto code = static_cast<std::size_t>(Device().CodeSize);
-    const auto data = static_cast<std::size_t>(std::max(Device().DataSize, 0));
-    const auto config = static_cast<std::size_t>(Device().ConfigAreaWords);
-    if (auto r = SameWords("code", read.CodeBuffer, expected.CodeBuffer, code); !r) return r;
-    if (auto r = SameWords("data", read.DataBuffer, expected.DataBuffer, data); !r) return r;
-    if (auto r = SameWords("configuration", read.ConfigArea, expected.ConfigArea, config); !r) {
-      return r;
-    }
-    return Rested();
-  }
-
-  // Erase All, then Blank Check says the part is blank.
-  ::testing::AssertionResult EraseThenBlank() {
-    ui.Clear();
-    if (!ops.EraseAll().Succeeded()) return ::testing::AssertionFailure() << "Erase All failed";
-    ui.Clear();
-    const OperationResult blank = ops.BlankCheck();
-    if (!blank.Blank ||
-        ui.Messages() != std::vector<std::string>{std::string(text::kDeviceBlank)}) {
-      auto failure = ::testing::AssertionFailure() << "Blank Check:";
-      for (const std::string& m : ui.Messages()) failure << " [" << m << "]";
-      return failure;
-    }
-    return Rested();
+    const DeviceDescriptor& d = Device();
+    if (r) r = SameWords("code", read.CodeBuffer, expected.CodeBuffer, d.CodeSize);
+    if (r) r = SameWords("data", read.DataBuffer, expected.DataBuffer, std::max(d.DataSize, 0));
+    if (r) r = SameWords("configuration", read.ConfigArea, expected.ConfigArea, d.ConfigAreaWords);
+    return r;
   }
 
   MemorySettingsStore store;

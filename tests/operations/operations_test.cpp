@@ -1,43 +1,29 @@
-// Read All, Program All, Program Config and Erase All on PICs with a recording Ui: what the
-// user is asked and told, in order, what reaches the chip, and what lands in the active slot.
-#include "operations/operations.hpp"
-
+// Read All, Program Config, Erase All and Blank Check on the PIC chip models with a
+// recording Ui: what the user is asked and told, in order, what reaches the part and what lands
+// in the active slot; and the devices this version does not drive.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cerrno>
+#include <random>
 
-#include "operations/texts.hpp"
-#include "ops_rig.hpp"
+#include "pic_image.hpp"
 
 namespace kestrum::testing {
 namespace {
 
 using Type = RecordingUi::Entry::Type;
-using Strings = std::vector<std::string>;
 
-const std::vector<int> kEraseCommands = {0, 6, 6, 6, 6, 6, 6, 6, 1, 7, 8, 3, 8, 1, 7};
-
-void ExpectRested(OpsRig& rig) {
-  EXPECT_FALSE(rig.lines.IsPortOpen());
-  const ChipPins& pins = rig.programmer.Board().Pins();
-  EXPECT_FALSE(pins.mclr || pins.clock || pins.data);
-  EXPECT_EQ(rig.lines.Lines().CriticalDepth, 0);
-}
-
-TEST(ReadAll, CodeDataAndConfigurationIntoTheActiveSlot) {
-  OpsRig rig("PIC 16F83");
+TEST(PicReadAll, FillsTheActiveSlotInsideTheProgressWindow) {
+  PicRig pic("PIC 16F83");
+  auto& [chip, rig] = pic;
   std::mt19937 random(5);
-  for (auto& w : rig.chip.code) w = random() & 0x3FFF;
-  for (auto& b : rig.chip.data) b = random() & 0xFF;
-  rig.chip.config = {1, 2, 3, 4, 0x3FFF, 0x3FFF, 0x0560, 0x3FF5};
-  rig.chip.dataHighBits = 0x3F00;  // only the byte belongs in the buffer
+  for (auto& w : chip->Code()) w = random() & 0x3FFF;
+  for (auto& b : chip->Data()) b = random() & 0xFF;
+  for (int i = 0; i < 4; ++i) chip->SetIdWord(i, static_cast<std::uint16_t>(i + 1));
+  chip->SetConfigWord(0x3FF5);
   rig.workspace.Buffer11Click(2);
-
-  EXPECT_TRUE(rig.ops.ReadAll().Succeeded());
-  EXPECT_TRUE(rig.ui.Messages().empty());
-  EXPECT_TRUE(rig.SlotHolds(rig.slot().CodeBuffer, rig.chip.code));
-  EXPECT_TRUE(rig.SlotHolds(rig.slot().DataBuffer, rig.chip.data));
-  EXPECT_TRUE(rig.SlotHolds(rig.slot().ConfigArea, rig.chip.config));
+  ASSERT_TRUE(rig.Runs(&Operations::ReadAll, true, {}));
+  EXPECT_TRUE(ChipHolds(*chip, rig.Device(), rig.Slot()));
   EXPECT_EQ(rig.workspace.Buffers.Slots[0].CodeBuffer[0], 0x3FFF);
   EXPECT_EQ(rig.workspace.Config.ConfigLabel, "Config word : 3FF5h");
   EXPECT_EQ(rig.ui.Texts(Type::ProgressText),
@@ -58,113 +44,61 @@ TEST(ReadAll, CodeDataAndConfigurationIntoTheActiveSlot) {
   EXPECT_EQ(rig.ui.Texts(Type::StatusPanel), (Strings{"Reading...", ""}));
   EXPECT_EQ(rig.ui.Texts(Type::ProgressCaption), Strings{"Device: PIC 16F83"});
   EXPECT_EQ(rig.ui.OfType(Type::MainWindow).back().value, 1);
-  ExpectRested(rig);
-}
 
-TEST(ReadAll, TwelveBitPartCountsProgramMemoryButReadsTheIdWordsToo) {
-  OpsRig rig("PIC 12C508");
-  for (std::size_t i = 0; i < rig.chip.code.size(); ++i) rig.chip.code[i] = (i * 37) & 0xFFF;
-  rig.chip.config12 = 0xFEA;
-  rig.ops.ReadAll();
+  // A 12-bit part shows its program memory but reads the ID words after it too; it has no
+  // data memory, so no data phase.
+  PicRig otp("PIC 12C508");
+  for (std::size_t i = 0; i < otp.chip->Code().size(); ++i) otp.chip->Code()[i] = (i * 37) & 0xFFF;
+  otp.chip->SetConfigWord(0xFEA);
+  ASSERT_TRUE(otp.rig.Runs(&Operations::ReadAll, true, {}));
   EXPECT_EQ(
-      rig.ui.Texts(Type::ProgressText),
+      otp.rig.ui.Texts(Type::ProgressText),
       (Strings{"Reading Code (516) bytes", "Reading Code (512) bytes", "Reading Configuration"}));
-  EXPECT_TRUE(rig.SlotHolds(rig.slot().CodeBuffer, rig.chip.code));  // all 516 words
-  EXPECT_EQ(rig.slot().ConfigArea[0], 0xFEA);
-  EXPECT_EQ(rig.chip.Count(5), 0);  // no data memory, no data phase
+  EXPECT_TRUE(ChipHolds(*otp.chip, otp.rig.Device(), otp.rig.Slot()));
 }
 
-TEST(Operations, PortThatDoesNotOpenEndsTheCommandCleanly) {
-  OpsRig rig("PIC 16F83");
-  rig.programmer.FailOpen(EACCES);
-  rig.slot().CodeBuffer[0] = 0x1234;
-  EXPECT_TRUE(rig.ops.ReadAll().PortFailed);
-  EXPECT_EQ(rig.slot().CodeBuffer[0], 0x1234);
-  EXPECT_EQ(rig.ui.Texts(Type::ProgressText).size(), 2u);  // no data or configuration phase
-  EXPECT_EQ(rig.ui.OfType(Type::MainWindow).back().value, 1);
-  for (auto command : {&Operations::ReadAll, &Operations::ProgramAll, &Operations::Verify,
-                       &Operations::EraseAll, &Operations::ProgramConfig}) {
-    rig.ui.Clear();
-    const OperationResult result = (rig.ops.*command)();
-    EXPECT_TRUE(result.PortFailed && result.ProblemShown());
-    // The port's own message and nothing after it: no verdict, no verify, no "done".
-    ASSERT_EQ(rig.ui.Messages().size(), 1u);
-    EXPECT_EQ(rig.ui.OfType(Type::Message)[0].kind, MessageKind::Error);
-  }
-  EXPECT_EQ(rig.chip.entries, 0);
-}
-
-TEST(ProgramAll, FlashPartErasesThenProgramsAndVerifies) {
-  OpsRig rig("PIC 16F83");
-  rig.options.VerDurProg = true;
-  rig.RandomImage(11);
-  std::copy_n(std::begin({0xA, 1, 2, 5}), 4, rig.slot().ConfigArea.begin());
-  rig.slot().ConfigArea[7] = 0x3FF5;
-  rig.workspace.ShowStoredConfigWord();
-
-  const OperationResult result = rig.ops.ProgramAll();
-  EXPECT_TRUE(result.Succeeded() && result.Verified && result.VerifyPassed);
-  EXPECT_EQ(rig.ui.Questions(), Strings{"Do you really want to program the device?"});
-  EXPECT_EQ(rig.ui.Messages(), Strings{"Device successfully verified!"});
-  EXPECT_EQ(rig.ui.Texts(Type::ProgressText),
-            (Strings{"Programming Code (512) bytes", "Programming Code (512) bytes",
-                     "Programming Data (64) bytes", "Programming Configuration",
-                     "Verifying Code (512) bytes", "Verifying Data (64) bytes"}));
-  EXPECT_TRUE(std::equal(kEraseCommands.begin(), kEraseCommands.end(), rig.chip.Codes().begin()));
-  EXPECT_TRUE(rig.SlotHolds(rig.slot().CodeBuffer, rig.chip.code));
-  EXPECT_TRUE(rig.SlotHolds(rig.slot().DataBuffer, rig.chip.data));
-  EXPECT_EQ(rig.chip.config,
-            (std::array<std::uint16_t, 8>{0xA, 1, 2, 5, 0x3FFF, 0x3FFF, 0x3FFF, 0x3FF5}));
-  for (std::int64_t gap : rig.chip.GapsAfterBegin(kEraseCommands.size())) EXPECT_GE(gap, 10000);
-  ExpectRested(rig);
-}
-
-TEST(ProgramAll, ConfirmationsDecideWhetherAnythingHappens) {
-  OpsRig no("PIC 16F84");  // No to programming: nothing driven, no verify
-  no.ui.Answer(false);
-  EXPECT_TRUE(no.ops.ProgramAll().Declined);
-  EXPECT_EQ(no.ui.Questions(), Strings{"Do you really want to program the device?"});
-  EXPECT_TRUE(no.ui.Messages().empty());
-  EXPECT_EQ(no.programmer.OpenCount(), 0);
-
-  OpsRig quiet("PIC 16F83");  // confirmation off; no protection chosen: nothing asked
-  quiet.options = {.Progging = false, .Verify = false, .Warning = true};
-  quiet.ops.ProgramAll();
-  EXPECT_TRUE(quiet.ui.Questions().empty() && quiet.ui.Messages().empty());
-  EXPECT_GT(quiet.chip.entries, 0);
-}
-
-TEST(ProgramConfig, ProgramsTheConfigurationArea) {
-  OpsRig rig("PIC 16F83");
-  rig.slot().ConfigArea[7] = 0x3FF6;
-  rig.workspace.ShowStoredConfigWord();
+TEST(PicProgramConfig, ProgramsTheConfigurationAreaOnly) {
+  PicRig pic("PIC 16F83");
+  auto& [chip, rig] = pic;
+  rig.options.Progging = true;
+  chip->Code()[0] = 0x1234;
+  rig.workspace.ShowConfigWord(0x3FF6);
+  rig.workspace.Config.SetIdText(rig.Device(), rig.Slot(), "1234");
+  rig.ui.Answer(false);
+  EXPECT_TRUE(rig.ops.ProgramConfig().Declined);
+  EXPECT_EQ(rig.programmer.OpenCount(), 0);
+  rig.ui.Clear();
   EXPECT_TRUE(rig.ops.ProgramConfig().Succeeded());
   EXPECT_EQ(rig.ui.Questions(), Strings{"Do you really want to program the configuration?"});
   EXPECT_EQ(rig.ui.Messages(), Strings{"Configuration programmed!"});
-  // The ID words (from the ID box) and the configuration word; nothing outside the area.
-  EXPECT_EQ(rig.chip.pulses,
-            (std::map<int, int>{{0x2000, 1}, {0x2001, 1}, {0x2002, 1}, {0x2003, 1}, {0x2007, 1}}));
-  EXPECT_EQ(rig.chip.config[7], 0x3FF6);
+  EXPECT_EQ(chip->ConfigWord(), 0x3FF6);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(chip->IdWord(i), i + 1);
+  EXPECT_EQ(chip->Code()[0], 0x1234);
+  EXPECT_EQ(chip->Data()[0], 0xFF);
   const auto windows = rig.ui.OfType(Type::MainWindow);
   ASSERT_EQ(windows.size(), 2u);
   EXPECT_EQ(windows[0].value * 2 + windows[1].value, 1);  // disabled, then enabled
+  EXPECT_TRUE(pic.Rested());
 
-  OpsRig eprom("PIC 16C622");  // the configuration word of an EPROM part: exactly 100 pulses
-  eprom.options.Progging = false;
-  eprom.slot().ConfigArea[7] = 0x3FB1;
-  eprom.workspace.ShowStoredConfigWord();
-  eprom.ops.ProgramConfig();
-  EXPECT_EQ(eprom.chip.pulses[0x2007], 100);
-  EXPECT_EQ(eprom.chip.config[7], eprom.slot().ConfigArea[7]);
-
-  OpsRig no("PIC 16F83");
-  no.ui.Answer(false);
-  EXPECT_TRUE(no.ops.ProgramConfig().Declined);
-  EXPECT_EQ(no.programmer.OpenCount(), 0);
+  // The configuration word of an EPROM part takes exactly 100 pulses; ID words already right
+  // take none.
+  PicRig eprom("PIC 16C622");
+  eprom.rig.workspace.ShowConfigWord(0x3FB1);
+  eprom.rig.workspace.Config.SetIdText(eprom.rig.Device(), eprom.rig.Slot(), "1234");
+  for (int i = 0; i < 4; ++i) eprom.chip->SetIdWord(i, static_cast<std::uint16_t>(i + 1));
+  EXPECT_TRUE(eprom.rig.Runs(&Operations::ProgramConfig, true, {"Configuration programmed!"}));
+  EXPECT_EQ(eprom.chip->CountedPulses(), 100);
+  EXPECT_EQ(eprom.chip->ConfigWord(),
+            HeldAfterProgramming(eprom.rig.Slot(), eprom.rig.Device(), eprom.chip->Description())
+                .ConfigArea[7]);
 }
 
-TEST(EraseAll, AsksErasesAndSaysSo) {
-  OpsRig rig("PIC 16F83");
+TEST(PicEraseAll, AsksErasesAndSaysSo) {
+  PicRig pic("PIC 16F83");
+  auto& [chip, rig] = pic;
+  std::ranges::fill(chip->Code(), 0x1555);
+  std::ranges::fill(chip->Data(), 0x12);
+  chip->SetConfigWord(0x3FE5);  // protected
   rig.options.Erasing = true;
   rig.ui.Answer(false);
   EXPECT_TRUE(rig.ops.EraseAll().Declined);
@@ -174,13 +108,86 @@ TEST(EraseAll, AsksErasesAndSaysSo) {
   EXPECT_EQ(rig.ui.Questions(), Strings{"Do you really want to erase the device?"});
   EXPECT_EQ(rig.ui.Texts(Type::StatusPanel), (Strings{"Erasing...", ""}));
   EXPECT_EQ(rig.ui.Messages(), Strings{"Device is erased."});
-  EXPECT_EQ(rig.chip.Codes(), kEraseCommands);
-  for (std::int64_t gap : rig.chip.GapsAfterBegin()) EXPECT_GE(gap, 20000);
-  ExpectRested(rig);
+  EXPECT_TRUE(Untouched(*chip));
+  EXPECT_TRUE(pic.Rested());
 
-  OpsRig eprom("PIC 16C622");  // not offered for a part that cannot be erased
-  EXPECT_TRUE(eprom.ops.EraseAll().Declined);
-  EXPECT_TRUE(eprom.ui.Entries().empty());
+  PicRig eprom("PIC 16C622");  // not offered for a part that cannot be erased
+  EXPECT_TRUE(eprom.rig.ops.EraseAll().Declined);
+  EXPECT_TRUE(eprom.rig.ui.Entries().empty());
+}
+
+TEST(PicBlankCheck, VerdictsNameTheFirstUsedCell) {
+  PicRig pic("PIC 16F83");
+  auto& [chip, rig] = pic;
+  ASSERT_TRUE(rig.Runs(&Operations::BlankCheck, true, {"Device is blank."}));
+  EXPECT_EQ(rig.ui.Texts(Type::StatusPanel), (Strings{"Blank Check...", ""}));
+  EXPECT_EQ(rig.ui.Texts(Type::ProgressText),
+            (Strings{"Reading Code (512) bytes", "Reading Data (64) bytes"}));
+  auto verdict = [&rig] {
+    rig.ui.Clear();
+    EXPECT_FALSE(rig.ops.BlankCheck().Blank);
+    EXPECT_EQ(rig.ui.OfType(Type::Beep).size(), 1u);
+    EXPECT_EQ(rig.ui.OfType(Type::Message).at(0).kind, MessageKind::Warning);
+    return rig.ui.Messages();
+  };
+  chip->Data()[3] = 0xFE;
+  EXPECT_EQ(verdict(), Strings{"Device NOT blank at data address 0003h !"});
+  chip->Code()[0x10] = 0x3FFE;
+  EXPECT_EQ(verdict(), Strings{"Device NOT blank at address 0010h !"});
+
+  PicRig otp("PIC 12C508");  // the factory calibration word and an ID word set: still blank
+  otp.chip->SetIdWord(1, 0x0003);
+  EXPECT_TRUE(otp.rig.Runs(&Operations::BlankCheck, true, {"Device is blank."}));
+  EXPECT_EQ(otp.rig.ui.Texts(Type::ProgressText), Strings{"Reading Code (512) bytes"});
+}
+
+// Every command says the same and drives nothing: a PIC on a programmer that cannot program it
+// (the TAFE, or the JDM for a parallel-only part), and the families this version has no
+// protocol for.
+TEST(Support, DevicesThisProgrammerOrVersionCannotDriveAreRefused) {
+  struct Case {
+    const char* device;
+    ProgrammerType type;
+    const char* message;
+  };
+  for (const Case& c : {
+           Case{"PIC 16F84", ProgrammerType::Tafe,
+                "This device is not supported by the TAFE Programmer"},
+           Case{"PIC 16C54", ProgrammerType::Jdm,
+                "This device is not supported by the JDM Programmer"},
+           Case{"24C16", ProgrammerType::Jdm,
+                "This version cannot drive the I²C Eeprom family yet."},
+           Case{"93C46", ProgrammerType::ProPic2,
+                "This version cannot drive the Microwire Eeprom family yet."},
+           Case{"89C2051", ProgrammerType::Jdm,
+                "This device is not supported by the JDM Programmer"},
+           Case{"89C2051", ProgrammerType::Tafe,
+                "This version cannot drive the Flash µC family yet."},
+           Case{"90S2313", ProgrammerType::Stk200,
+                "This version cannot drive the AVR µC family yet."},
+       }) {
+    LifecycleRig rig(c.device, c.type, nullptr);
+    for (auto command :
+         {&Operations::ReadAll, &Operations::ProgramAll, &Operations::Verify,
+          &Operations::BlankCheck, &Operations::EraseAll, &Operations::ProgramConfig}) {
+      const OperationResult result = (rig.ops.*command)();
+      EXPECT_TRUE(result.Refused || result.Declined) << c.device;
+    }
+    EXPECT_THAT(rig.ui.Messages(), ::testing::Each(std::string(c.message))) << c.device;
+    EXPECT_GE(rig.ui.Messages().size(), 4u) << c.device;
+    EXPECT_EQ(rig.programmer.OpenCount(), 0);
+  }
+  // A PIC programmed only on a parallel programmer: not verified or blank checked yet.
+  LifecycleRig tait("PIC 16C54", ProgrammerType::TaitParallel, nullptr);
+  EXPECT_TRUE(tait.ops.Verify().Refused);
+  EXPECT_TRUE(tait.ops.BlankCheck().Refused);
+  tait.ops.ReadAll();
+  EXPECT_EQ(tait.ui.Messages(),
+            (Strings{"Verify currently not supported!", "Blank check is currently not supported!",
+                     "This version cannot drive the Parallel programmable PIC Microcontroller "
+                     "family yet."}));
+  EXPECT_EQ(tait.ui.OfType(Type::MainWindow).back().value, 1);
+  EXPECT_EQ(tait.programmer.OpenCount(), 0);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // images with code protection off, and what a part really holds after it was programmed.
 #pragma once
 
+#include <algorithm>
 #include <memory>
 #include <random>
 #include <string>
@@ -76,31 +77,29 @@ inline BufferSlot HeldAfterProgramming(const BufferSlot& slot, const DeviceDescr
   return held;
 }
 
-// The chip's cells as the buffers hold them (a parity part's without the parity bits).
-inline BufferSlot ChipImage(const PicChip& chip) {
-  BufferSlot image;
-  auto word = [&](std::uint16_t cell) {
-    return static_cast<std::uint16_t>(chip.Description().parity ? cell >> 2 : cell);
-  };
-  for (std::size_t i = 0; i < chip.Code().size(); ++i) image.CodeBuffer[i] = word(chip.Code()[i]);
-  for (std::size_t i = 0; i < chip.Data().size(); ++i) image.DataBuffer[i] = chip.Data()[i];
-  for (std::size_t i = 0; i < chip.ConfigArea().size(); ++i) {
-    image.ConfigArea[i] = word(chip.ConfigArea()[i]);
-  }
-  return image;
-}
-
-// The chip holds `expected` in every region of the device.
+// The chip holds `expected` in every region of the device (a parity part's cells without their
+// parity bits).
 inline ::testing::AssertionResult ChipHolds(const PicChip& chip, const DeviceDescriptor& d,
                                             const BufferSlot& expected) {
-  const BufferSlot image = ChipImage(chip);
-  if (auto r = SameWords("chip code", image.CodeBuffer, expected.CodeBuffer, d.CodeSize); !r) {
-    return r;
-  }
-  if (auto r = SameWords("chip data", image.DataBuffer, expected.DataBuffer, d.DataSize); !r) {
-    return r;
-  }
-  return SameWords("chip configuration", image.ConfigArea, expected.ConfigArea, d.ConfigAreaWords);
+  BufferSlot image;
+  const int shift = chip.Description().parity ? 2 : 0;
+  std::ranges::transform(chip.Code(), image.CodeBuffer.begin(), [&](auto w) { return w >> shift; });
+  std::ranges::copy(chip.Data(), image.DataBuffer.begin());
+  std::ranges::transform(chip.ConfigArea(), image.ConfigArea.begin(),
+                         [&](auto w) { return w >> shift; });
+  auto r = SameWords("chip code", image.CodeBuffer, expected.CodeBuffer, d.CodeSize);
+  if (r) r = SameWords("chip data", image.DataBuffer, expected.DataBuffer, d.DataSize);
+  if (r)
+    r = SameWords("chip configuration", image.ConfigArea, expected.ConfigArea, d.ConfigAreaWords);
+  return r;
+}
+
+// A part straight from the factory: blank but for its factory words.
+inline bool Untouched(const PicChip& chip) {
+  const PicChip fresh(chip.Description());
+  return std::ranges::equal(chip.Code(), fresh.Code()) &&
+         std::ranges::equal(chip.Data(), fresh.Data()) &&
+         std::ranges::equal(chip.ConfigArea(), fresh.ConfigArea());
 }
 
 }  // namespace kestrum::testing

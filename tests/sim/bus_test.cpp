@@ -11,27 +11,23 @@ namespace {
 
 // Shifts a value out on the data line as a serial device does: one bit per clock, the next
 // after each falling edge; `ahead` puts the first bit out before the first clock.
-class ShiftOutChip final : public Chip {
- public:
+struct ShiftOutChip final : Chip {
   ShiftOutChip(std::uint32_t value, int width, bool msbFirst, bool ahead)
-      : value_(value), width_(width), msbFirst_(msbFirst), index_(ahead ? 0 : -1) {}
+      : value(value), width(width), msbFirst(msbFirst), index(ahead ? 0 : -1) {}
   int PinCount() const override { return 8; }
   void OnPins(const ChipPins& pins, std::int64_t) override {
-    if (clock_ && !pins.clock) ++index_;
-    clock_ = pins.clock;
+    index += clock && !pins.clock ? 1 : 0;
+    clock = pins.clock;
   }
   DataDrive DataOut(std::int64_t) override {
-    if (index_ < 0 || index_ >= width_) return DataDrive::Released;
-    int bit = msbFirst_ ? width_ - 1 - index_ : index_;
-    return (value_ >> bit) & 1 ? DataDrive::High : DataDrive::Low;
+    if (index < 0 || index >= width) return DataDrive::Released;
+    return (value >> (msbFirst ? width - 1 - index : index)) & 1 ? DataDrive::High : DataDrive::Low;
   }
-
- private:
-  std::uint32_t value_;
-  int width_;
-  bool msbFirst_;
-  int index_;
-  bool clock_ = false;
+  std::uint32_t value;
+  int width;
+  bool msbFirst;
+  int index;
+  bool clock = false;
 };
 
 // The new data levels of the data edges that happen while the clock is high.

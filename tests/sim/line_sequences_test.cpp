@@ -1,11 +1,10 @@
 // The sequences of the line layer that are not a table row, watched on the simulated
 // programmer's registers and pins (the JDM break/VPP sequence in both interfaces, the AN589
-// strobe, the ProPic 2 socket, Data In sampling), and the line context's port and time rules.
+// strobe, the ProPic 2 socket, Data In sampling), and the line context's port rules.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <thread>
 
 #include "rig.hpp"
 
@@ -14,7 +13,7 @@ namespace {
 
 using Kind = PortAccessRecord::Kind;
 
-int Writes(Rig& rig, std::uint16_t offset, std::optional<std::uint8_t> value = std::nullopt) {
+int Writes(Rig<>& rig, std::uint16_t offset, std::optional<std::uint8_t> value = std::nullopt) {
   const auto& log = rig.board().Log();
   return static_cast<int>(std::count_if(log.begin(), log.end(), [&](const PortAccessRecord& r) {
     return r.kind == Kind::Out && r.address == rig.base() + offset && (!value || r.value == *value);
@@ -181,56 +180,6 @@ TEST(LineContext, APortThatDoesNotOpenIsReportedAndNothingIsDriven) {
   lines.IdleLines();  // quiet: start-up does not report
   EXPECT_EQ(ui.Entries().size(), 1u);
   EXPECT_TRUE(programmer.Board().Log().empty());
-}
-
-TEST(LineContext, ServesTheDefaultPortNameAndAWorkersCopyHasNoPort) {
-  Rig rig(HardwareSettings{});  // the virtual programmer serves JDM on "Com 2"
-  ASSERT_TRUE(rig.opened);
-  rig.lines.Lines().BusDelay = 7;
-  rig.lines.SetDataLine(1);
-  LineContext worker = rig.lines;
-  EXPECT_FALSE(worker.IsPortOpen());
-  EXPECT_TRUE(rig.lines.IsPortOpen());
-  EXPECT_EQ(worker.Lines().BusDelay, 7);
-  EXPECT_EQ(worker.Lines().LineShadow, 1);
-  rig.lines = worker;  // assigning over an open context closes its port
-  EXPECT_FALSE(rig.lines.IsPortOpen());
-  rig.lines.IdleLines();  // opens for the purpose and closes again
-  EXPECT_EQ(rig.programmer.OpenCount(), 2);
-  EXPECT_FALSE(rig.lines.IsPortOpen());
-}
-
-TEST(LineContext, AWorkerDrivesTheProgrammerThroughItsOwnCopy) {
-  Rig rig(ProgrammerType::Conquest);
-  rig.lines.ClosePort();
-  std::thread worker([copy = rig.lines]() mutable {
-    if (copy.OpenPort()) {
-      copy.PowerOn();
-      copy.SetDataClock(1);
-      copy.ClosePort();
-    }
-  });
-  worker.join();
-  EXPECT_TRUE(rig.pins().vcc);
-  EXPECT_TRUE(rig.pins().data);
-}
-
-// Counts how often the line layer looks at the clock.
-struct CountingClock final : Clock {
-  mutable int uses = 0;
-  std::int64_t nowUs() const override { return ++uses; }
-  void delayUs(std::int64_t) override { ++uses; }
-  void sleepMs(std::int64_t) override { ++uses; }
-};
-
-TEST(LineContext, ZeroMicrosecondsNeverTouchTheClock) {
-  CountingClock clock;
-  Rig rig(ProgrammerType::Conquest);
-  LineContext lines(rig.lines.Settings(), clock, rig.ui, rig.programmer);
-  lines.DelayMicroseconds(0);
-  EXPECT_EQ(clock.uses, 0);
-  lines.DelayMicroseconds(3);
-  EXPECT_EQ(clock.uses, 1);
 }
 
 }  // namespace

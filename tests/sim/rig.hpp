@@ -1,6 +1,9 @@
-// A virtual programmer with a probe chip in its socket, the line layer opened on it, and
-// virtual time: what most tests of the lines, the bus and the trace start from.
+// A virtual programmer with a chip in its socket (a probe chip unless a test says otherwise),
+// the line layer opened on it, and virtual time: what the tests of the lines, the bus, the
+// trace, the protocols and the operations start from.
 #pragma once
+
+#include <utility>
 
 #include "core/recording_ui.hpp"
 #include "hardware/line_context.hpp"
@@ -9,24 +12,27 @@
 
 namespace kestrum {
 
-inline HardwareSettings SettingsFor(ProgrammerType type) {
+inline HardwareSettings SettingsFor(ProgrammerType type, int pinCount = 18) {
   HardwareSettings s;
   s.Programmer = type;
   s.Port = type == ProgrammerType::Jdm ? "Com1" : "LPT1";
   s.IODelay = 0;
-  s.PinCount = 18;
+  s.PinCount = pinCount;
   DerivePortBase(s);
   return s;
 }
 
+template <class ChipType = ProbeChip>
 struct Rig {
-  explicit Rig(const HardwareSettings& settings, int pinCount = 18)
-      : chip(pinCount), lines(settings, clock, ui, programmer) {
+  // `chipArgs` make the chip: a probe chip's pin count, a model's description.
+  template <class... Args>
+  explicit Rig(const HardwareSettings& settings, Args&&... chipArgs)
+      : chip(std::forward<Args>(chipArgs)...), lines(settings, clock, ui, programmer) {
     programmer.Insert(&chip);
     programmer.Board().KeepLog(true);
     opened = lines.OpenPort();
     programmer.Board().ClearLog();
-    chip.ClearEdges();
+    if constexpr (requires { chip.ClearEdges(); }) chip.ClearEdges();
   }
   explicit Rig(ProgrammerType type) : Rig(SettingsFor(type)) {}
 
@@ -37,7 +43,7 @@ struct Rig {
   VirtualClock clock{1000};
   RecordingUi ui;
   VirtualProgrammer programmer{clock};
-  ProbeChip chip;
+  ChipType chip;  // outlives the port, whose closing the board still passes on
   LineContext lines;
   bool opened = false;
 };
