@@ -61,19 +61,33 @@ void PicSerial::PicDisableCodeProtect() {
   PicCommand(pic::kProtectCommand7, 0);
 }
 
-bool PicErase(LineContext& lines, const PicTiming& timing) {
-  if (!lines.OpenPort()) return false;
+namespace {
+
+// Programming mode is entered with the lines at rest, VDD first, then VPP after a part-specific
+// gap, then a settle time before the first frame; it is left with VPP off before the rest.
+void EnterProgrammingMode(LineContext& lines, int vddToVppUs, int settleMs) {
   lines.AllLinesOff();
   lines.DelayMicroseconds(100);
   lines.PowerOn();
-  lines.DelayMicroseconds(20);
+  if (vddToVppUs > 0) lines.DelayMicroseconds(vddToVppUs);
   lines.VppOn();
-  lines.SleepMs(300);
-  PicSerial link(lines, timing);
-  link.PicDisableCodeProtect();
+  lines.SleepMs(settleMs);
+}
+
+void LeaveProgrammingMode(LineContext& lines) {
   lines.VppOff();
   lines.AllLinesOff();
   lines.ClosePort();
+}
+
+}  // namespace
+
+bool PicErase(LineContext& lines, const PicTiming& timing) {
+  if (!lines.OpenPort()) return false;
+  EnterProgrammingMode(lines, 20, 300);
+  PicSerial link(lines, timing);
+  link.PicDisableCodeProtect();
+  LeaveProgrammingMode(lines);
   return true;
 }
 
@@ -87,12 +101,7 @@ TProgthread::TProgthread(const LineContext& lines, const PicTiming& timing, int 
 void TProgthread::Body() {
   ProgressRange();
   if (!OpenPort()) return;
-  lines_.AllLinesOff();
-  lines_.DelayMicroseconds(100);
-  lines_.PowerOn();
-  lines_.DelayMicroseconds(20);
-  lines_.VppOn();
-  lines_.SleepMs(300);
+  EnterProgrammingMode(lines_, 20, 300);
   PicSerial link(lines_, timing_);
   link.PicCommand(StartCommand, 0);
   for (int i = 0; i < Count; ++i) {
@@ -103,9 +112,7 @@ void TProgthread::Body() {
     if (StopRequested()) break;
   }
   ProgressDone();
-  lines_.VppOff();
-  lines_.AllLinesOff();
-  lines_.ClosePort();
+  LeaveProgrammingMode(lines_);
 }
 
 TProgramThread::TProgramThread(const LineContext& lines, const PicTiming& timing, int count)
@@ -117,12 +124,7 @@ void TProgramThread::Body() {
   Failed = false;
   ProgressRange();
   if (!OpenPort()) return;
-  lines_.AllLinesOff();
-  lines_.DelayMicroseconds(100);
-  lines_.PowerOn();
-  lines_.DelayMicroseconds(100);
-  lines_.VppOn();
-  lines_.SleepMs(400);
+  EnterProgrammingMode(lines_, 100, 400);
   PicSerial link(lines_, timing_);
   link.PicCommand(StartCommand, 0);
   for (int i = 0; i < Count; ++i) {
@@ -147,9 +149,7 @@ void TProgramThread::Body() {
     if (StopRequested()) break;
   }
   ProgressDone();
-  lines_.VppOff();
-  lines_.AllLinesOff();
-  lines_.ClosePort();
+  LeaveProgrammingMode(lines_);
 }
 
 TOverProgThread::TOverProgThread(const LineContext& lines, const PicTiming& timing, int count)
@@ -173,11 +173,7 @@ void TOverProgThread::Body() {
   Failed = false;
   ProgressRange();
   if (!OpenPort()) return;
-  lines_.AllLinesOff();
-  lines_.DelayMicroseconds(100);
-  lines_.PowerOn();
-  lines_.VppOn();
-  lines_.SleepMs(100);
+  EnterProgrammingMode(lines_, 0, 100);
   PicSerial link(lines_, timing_);
   link.PicCommand(StartCommand, 0);
   lines_.SetDataLine(0);
@@ -227,9 +223,7 @@ void TOverProgThread::Body() {
     if (StopRequested()) break;
   }
   ProgressDone();
-  lines_.VppOff();
-  lines_.AllLinesOff();
-  lines_.ClosePort();
+  LeaveProgrammingMode(lines_);
 }
 
 // ---- setup ----
