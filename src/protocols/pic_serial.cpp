@@ -130,19 +130,15 @@ void TProgramThread::Body() {
   for (int i = 0; i < Count; ++i) {
     ProgressAt(i);
     const std::uint16_t word = static_cast<std::uint16_t>(Words[i] & Mask);
-    link.PicCommand(ReadCommand, pic::kRead);
     // Read before write: a word that already holds its value costs no programming cycle.
-    if ((link.ReceivedWord() & Mask) != word) {
+    if (!link.Holds(ReadCommand, word, Mask)) {
       link.PicCommand(LoadCommand, word);
       link.PicCommand(timing_.BeginProgramCommand, 0);
       lines_.SleepMs(timing_.ProgramWaitMs);
-      if (VerifyDuringProgramming) {
-        link.PicCommand(ReadCommand, pic::kRead);
-        if ((link.ReceivedWord() & Mask) != word) {
-          Failed = true;
-          FailAddress = i;
-          break;
-        }
+      if (VerifyDuringProgramming && !link.Holds(ReadCommand, word, Mask)) {
+        Failed = true;
+        FailAddress = i;
+        break;
       }
     }
     link.PicCommand(pic::kIncrementAddress, 0);
@@ -210,13 +206,10 @@ void TOverProgThread::Body() {
       }
       const int overPulses = factor * pulses + extra;
       for (int k = 0; k < overPulses; ++k) ProgramPulse(link, word);
-      if (VerifyDuringProgramming) {
-        link.PicCommand(ReadCommand, pic::kRead);
-        if ((link.ReceivedWord() & Mask) != word) {
-          Failed = true;
-          FailAddress = i;
-          break;
-        }
+      if (VerifyDuringProgramming && !link.Holds(ReadCommand, word, Mask)) {
+        Failed = true;
+        FailAddress = i;
+        break;
       }
     }
     link.PicCommand(pic::kIncrementAddress, 0);

@@ -73,6 +73,11 @@ class PicSerial {
   // is a 1, the device drives the data line, and ReceivedWord() holds what it sent.
   void PicCommand(std::uint16_t command, std::int32_t data);
   std::uint16_t ReceivedWord() const { return receivedWord_; }
+  // Reads the current location with `readCommand`: does it hold `word` under `mask`?
+  bool Holds(std::uint16_t readCommand, std::uint16_t word, std::uint32_t mask) {
+    PicCommand(readCommand, pic::kRead);
+    return (receivedWord_ & mask) == word;
+  }
 
   // The erase sequence (configuration word reached, code protection disabled, program and
   // data memory cleared); the device must already be powered with VPP applied.
