@@ -134,12 +134,15 @@ Application::ActivationOutcome Application::OnActivate() {
 
   // Each flag is cleared before its action runs, so an activation while it runs (a dialog of
   // the action closing) cannot start it a second time.
+  const auto stopped = [&] { return outcome.Cancelled && !WindowVisible; };
   const auto run = [&](bool& pending, QuitMode mode, OperationResult (Operations::*action)()) {
     if (!pending) return;
     pending = false;
+    if (stopped()) return;
     outcome.Ran = true;
     const OperationResult result = (Ops.*action)();
     if (!result.Succeeded()) outcome.Succeeded = false;
+    if (result.Cancelled) outcome.Cancelled = true;
     if (quitRequested_ && quitMode_ == mode) outcome.Quit = true;
   };
   run(pendingProgram_, QuitMode::AfterProgram, &Operations::ProgramAll);
@@ -148,8 +151,10 @@ Application::ActivationOutcome Application::OnActivate() {
   if (pendingSave_) {
     const std::string name = *pendingSave_;
     pendingSave_.reset();
-    outcome.Ran = true;
-    if (!Files.SaveFile(name, SaveType::Ihx8, HasExtension(name))) outcome.Succeeded = false;
+    if (!stopped()) {
+      outcome.Ran = true;
+      if (!Files.SaveFile(name, SaveType::Ihx8, HasExtension(name))) outcome.Succeeded = false;
+    }
   }
 
   if (WindowVisible) {

@@ -56,9 +56,12 @@ class Application : public RecentFilesHook {
     bool Ran = false;        // something was pending
     bool Succeeded = true;   // every action did all it was asked and every verify passed
     bool Quit = false;       // the command line's quit mode was reached
+    bool Cancelled = false;  // an action was cancelled; without the window the rest did not run
   };
   // `OnActivate`: the pending actions, each once, in the order Program All, Verify, Read All,
   // save; then, with the window showing, the configuration folded back from the controls.
+  // Without the window a cancelled action ends the batch: verifying a half-programmed part or
+  // saving a half-read buffer over a file is not what the user who stopped it wants.
   ActivationOutcome OnActivate();
 
   // `AddRecentFile` for the file commands.

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "app/application.hpp"
+#include "app/interrupt_watcher.hpp"
 #include "app/simulated_programmer.hpp"
 #include "app/terminal_ui.hpp"
 #include "app/texts.hpp"
@@ -33,6 +34,7 @@ void ApplyPriority(int priority) {
 int RunInTerminal(const CommandLine& commandLine, SettingsStore& settings,
                   const TerminalStreams& streams) {
   TerminalUi ui(streams.out, streams.err, streams.in, streams.inputIsTerminal, commandLine.Yes);
+  const InterruptWatcher interrupts([&ui] { return ui.Interrupt(); });
 
   std::optional<SimulatedProgrammer> simulated;
   RealClock realClock;
@@ -73,6 +75,7 @@ int RunInTerminal(const CommandLine& commandLine, SettingsStore& settings,
 
   const Application::ActivationOutcome activated = app.OnActivate();
   bool succeeded = activated.Succeeded;
+  if (activated.Cancelled) ui.Message(MessageKind::Warning, text::kRunCancelled);
   if (commandLine.Disassemble) {
     succeeded &= WriteDisassembly(ui, app.Work.Device, app.Work.Active(),
                                   *commandLine.Disassemble, std::cout);

@@ -45,6 +45,26 @@ void TerminalUi::SetProgressText(std::string_view text) {
   std::fflush(out_);
 }
 
+void TerminalUi::ShowProgressWindow(ProgressCancel& cancel) {
+  std::lock_guard lock(progressMutex_);
+  progress_ = &cancel;
+}
+
+void TerminalUi::HideProgressWindow() {
+  std::lock_guard lock(progressMutex_);
+  progress_ = nullptr;
+}
+
+bool TerminalUi::Interrupt() {
+  std::lock_guard lock(progressMutex_);
+  if (progress_ == nullptr) return false;
+  progress_->Cancel();
+  std::fprintf(err_, "\n%.*s\n", static_cast<int>(text::kInterrupted.size()),
+               text::kInterrupted.data());
+  std::fflush(err_);
+  return true;
+}
+
 bool TerminalUi::Question(std::string_view text) {
   const std::string question = ForTerminal(text);
   if (!inputIsTerminal_) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <mutex>
 #include <string>
 
 #include "core/ui.hpp"
@@ -20,6 +21,11 @@ class TerminalUi : public Ui {
   bool Question(std::string_view text) override;
   // Each phase of an operation ("Programming Code (1024) bytes") is a line of its own.
   void SetProgressText(std::string_view text) override;
+  // The progress window's Cancel button is the terminal's interrupt (Ctrl+C).
+  void ShowProgressWindow(ProgressCancel& cancel) override;
+  void HideProgressWindow() override;
+  // Cancels the operation in progress and says so; false when none is. Any thread.
+  bool Interrupt();
 
   // Number of warnings and errors shown so far: any makes the run fail.
   int Problems() const { return problems_; }
@@ -32,6 +38,8 @@ class TerminalUi : public Ui {
   bool yes_;
   int problems_ = 0;
   std::string lastProgressText_;
+  std::mutex progressMutex_;
+  ProgressCancel* progress_ = nullptr;
 };
 
 }  // namespace kestrum

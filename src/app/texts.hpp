@@ -28,6 +28,11 @@ inline constexpr std::string_view kAnsweredYes = " -> Yes (--yes)";
 inline constexpr std::string_view kAnsweredNo =
     " -> No (no terminal to ask; run with --yes to answer Yes)";
 inline constexpr std::string_view kAskYesNo = " [y/N] ";
+inline constexpr std::string_view kInterrupted =
+    "Cancelling: the step in progress stops after its current word or byte (Ctrl+C again quits "
+    "at once).";
+inline constexpr std::string_view kRunCancelled =
+    "Cancelled; the rest of the command line was not run.";
 inline constexpr std::string_view kWarningPrefix = "Warning: ";
 inline constexpr std::string_view kErrorPrefix = "Error: ";
 

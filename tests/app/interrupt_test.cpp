@@ -1,0 +1,108 @@
+// Ctrl+C in a terminal run: the first is the progress window's Cancel button, the batch ends
+// with the operation it cancelled, and a second (or one with nothing in progress) ends the process as the signal would.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "app/application.hpp"
+#include "app/interrupt_watcher.hpp"
+#include "app/terminal_ui.hpp"
+#include "core/recording_ui.hpp"
+#include "sim/pic_chip.hpp"
+#include "sim/sim_port.hpp"
+
+namespace kestrum {
+namespace {
+
+struct FakeProgress final : ProgressCancel {
+  void Cancel() override { cancelled.Set(); }
+  DoneFlag cancelled;
+};
+
+std::string Contents(std::FILE* file) {
+  std::rewind(file);
+  std::string text;
+  for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) text += static_cast<char>(c);
+  return text;
+}
+
+TEST(Interrupt, CtrlCCancelsTheOperationInProgressAndSaysSo) {
+  std::FILE* err = std::tmpfile();
+  TerminalUi ui(stdout, err, stdin, false, false);
+  EXPECT_FALSE(ui.Interrupt());  // nothing in progress: nothing to cancel, nothing said
+  EXPECT_EQ(Contents(err), "");
+
+  FakeProgress progress;
+  {
+    const InterruptWatcher watcher([&ui] { return ui.Interrupt(); });
+    ui.ShowProgressWindow(progress);
+    ASSERT_EQ(kill(getpid(), SIGINT), 0);
+    progress.cancelled.Wait();
+  }
+  EXPECT_EQ(Contents(err),
+            "\nCancelling: the step in progress stops after its current word or byte (Ctrl+C "
+            "again quits at once).\n");
+  ui.HideProgressWindow();
+  EXPECT_FALSE(ui.Interrupt());
+  std::fclose(err);
+}
+
+TEST(InterruptDeathTest, ASecondCtrlCOrOneWithNothingToCancelEndsTheProcess) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        DoneFlag first;
+        const InterruptWatcher watcher([&first] {
+          first.Set();
+          return true;
+        });
+        kill(getpid(), SIGINT);  // cancels
+        first.Wait();            // signals of one kind do not queue: one at a time
+        kill(getpid(), SIGINT);  // quits
+        DoneFlag never;
+        never.Wait();
+      },
+      ::testing::KilledBySignal(SIGINT), "");
+  EXPECT_EXIT(
+      {
+        const InterruptWatcher watcher([] { return false; });
+        kill(getpid(), SIGTERM);
+        DoneFlag never;
+        never.Wait();
+      },
+      ::testing::KilledBySignal(SIGTERM), "");
+}
+
+TEST(Interrupt, ACancelledActionEndsAWindowlessBatch) {
+  MemorySettingsStore settings;
+  settings.WriteInteger("Device", 62);
+  RecordingUi ui;
+  VirtualClock clock;
+  VirtualProgrammer programmer{clock};
+  auto chip = PicChip::ForDevice("PIC 16F84");
+  programmer.Insert(chip.get());
+  const std::string saved = ::testing::TempDir() + "kestrum-cancelled-read.hex";
+  std::filesystem::remove(saved);
+
+  Application app(settings, ui, clock, programmer);
+  app.WindowVisible = false;
+  app.Startup(std::get<CommandLine>(ParseCommandLine({"-p", "-v", "-r", "-s" + saved, "-q"})));
+  ui.Clear();
+  ui.onEntry = [&ui](const RecordingUi::Entry& e) {
+    if (e.type == RecordingUi::Type::ProgressPosition && e.value == 100) ui.PressCancel();
+  };
+  const Application::ActivationOutcome outcome = app.OnActivate();
+  EXPECT_TRUE(outcome.Cancelled);
+  EXPECT_FALSE(outcome.Succeeded);
+  // Program All ran to its end, as the Cancel button lets it, and its own verify found the
+  // first word after the stop; the separate verify, the read and the save did not run.
+  EXPECT_EQ(ui.Texts(RecordingUi::Type::ProgressShown).size(), 2u);
+  EXPECT_EQ(ui.Messages(), std::vector<std::string>{"Verify failed at address 0065h !"});
+  EXPECT_FALSE(std::filesystem::exists(saved));
+}
+
+}  // namespace
+}  // namespace kestrum
