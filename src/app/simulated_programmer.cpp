@@ -1,6 +1,7 @@
 // Virtual programmer with persistent chip images.
 #include "app/simulated_programmer.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -9,32 +10,32 @@
 #include "buffers/buffer_set.hpp"
 #include "buffers/device_image.hpp"
 #include "buffers/file_access.hpp"
+#include "sim/chip_models.hpp"
 
 namespace kestrum {
 namespace {
 
-void ChipToSlot(const PicChip& chip, BufferSlot& slot) {
-  const auto code = chip.Code();
-  const auto data = chip.Data();
-  const auto config = chip.ConfigArea();
-  std::copy(code.begin(), code.end(), slot.CodeBuffer.begin());
-  std::copy(data.begin(), data.end(), slot.DataBuffer.begin());
-  std::copy(config.begin(), config.end(), slot.ConfigArea.begin());
+std::vector<std::uint16_t>& RegionOf(BufferSlot& slot, ChipRegion region) {
+  return region == ChipRegion::Code   ? slot.CodeBuffer
+         : region == ChipRegion::Data ? slot.DataBuffer
+                                      : slot.ConfigArea;
 }
 
-void SlotToChip(const BufferSlot& slot, PicChip& chip) {
-  const auto code = chip.Code();
-  const auto data = chip.Data();
-  const auto config = chip.ConfigArea();
-  std::copy_n(slot.CodeBuffer.begin(), code.size(), code.begin());
-  for (std::size_t i = 0; i < data.size(); ++i) {
-    data[i] = static_cast<std::uint8_t>(slot.DataBuffer[i] & 0xFF);
+constexpr ChipRegion kRegions[] = {ChipRegion::Code, ChipRegion::Data, ChipRegion::Config};
+
+void ChipToSlot(const ChipModel& chip, BufferSlot& slot) {
+  for (ChipRegion region : kRegions) {
+    std::vector<std::uint16_t>& to = RegionOf(slot, region);
+    const int n = std::min(chip.RegionSize(region), static_cast<int>(to.size()));
+    for (int i = 0; i < n; ++i) to[i] = chip.Element(region, i);
   }
-  // The device ID (index 6 of the 14-bit configuration area) is the factory's; files do not
-  // carry it.
-  for (std::size_t i = 0; i < config.size(); ++i) {
-    if (config.size() == 8 && i >= 4 && i <= 6) continue;
-    config[i] = slot.ConfigArea[i];
+}
+
+void SlotToChip(BufferSlot& slot, ChipModel& chip) {
+  for (ChipRegion region : kRegions) {
+    const std::vector<std::uint16_t>& from = RegionOf(slot, region);
+    const int n = std::min(chip.RegionSize(region), static_cast<int>(from.size()));
+    for (int i = 0; i < n; ++i) chip.SetElement(region, i, from[i]);
   }
 }
 
@@ -65,7 +66,7 @@ std::string SimulatedProgrammer::DefaultFolder() {
 
 void SimulatedProgrammer::InsertChipFor(const DeviceDescriptor& device, Ui& ui) {
   programmer_.Insert(nullptr);
-  chip_ = PicChip::ForDevice(device.Name);
+  chip_ = ChipModelFor(device);
   device_ = device;
   if (!chip_) return;
   programmer_.Insert(chip_.get());

@@ -10,7 +10,7 @@
 #include "core/ui.hpp"
 #include "device/device_descriptor.hpp"
 #include "hardware/clock.hpp"
-#include "sim/pic_chip.hpp"
+#include "sim/chip.hpp"
 #include "sim/sim_port.hpp"
 
 namespace kestrum {
@@ -29,7 +29,7 @@ class SimulatedProgrammer {
   // Writes the chip's memory back to the folder; false (and the reason to `ui`) on failure.
   bool SaveChip(Ui& ui);
   bool HasChip() const { return chip_ != nullptr; }
-  PicChip* Chip() { return chip_.get(); }
+  ChipModel* Model() { return chip_.get(); }
 
   // The image file of a device in `folder`: its name with blanks and slashes as '_', ".hex".
   static std::string ImagePath(const std::string& folder, const std::string& deviceName);
@@ -40,7 +40,7 @@ class SimulatedProgrammer {
   std::string folder_;
   VirtualClock clock_;
   VirtualProgrammer programmer_{clock_};
-  std::unique_ptr<PicChip> chip_;
+  std::unique_ptr<ChipModel> chip_;
   DeviceDescriptor device_;
 };
 

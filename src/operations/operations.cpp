@@ -1,65 +1,126 @@
 // The operation driver: Read All, Program All, Program Config and Erase All, the progress
-// window, and the PIC rows of the dispatch.
+// window, and the context a family driver works in during one command.
 #include "operations/operations.hpp"
 
 #include <algorithm>
 
 #include "core/text.hpp"
 #include "operations/texts.hpp"
+#include "protocols/pic_driver.hpp"
 
 namespace kestrum {
 
-std::string PhaseText(std::string_view phase, int count) {
-  return std::string(phase) + std::to_string(count) + std::string(text::kCountEnd) +
-         std::string(text::kBytes);
-}
-
-std::string AddressText(std::string_view text, int address) {
-  return std::string(text) + Hex4(static_cast<std::uint32_t>(address)) +
-         std::string(text::kAddressEnd);
-}
-
-namespace {
-
-// Whether the configuration controls turn on a protection that blanks reads: of program
-// memory, or (a ticked "CPD" box) of data memory.
-bool ProtectionSelected(const ConfigBox& box) {
-  if (box.CodeProtectSelected()) return true;
-  return std::any_of(box.Fuses.begin(), box.Fuses.end(), [](const FuseCheckBox& fuse) {
-    return fuse.Visible && fuse.Caption == "CPD" && fuse.Checked;
-  });
-}
-
-// Every Program All of a PIC ends with the normal programming wait, however it ends; the
-// 16F627/628 take the short one for the whole of one run.
-class ProgramWaitForRun {
+// One command as a family driver sees it: the common services, and where what is read goes
+// (the active slot for Read All, the scratch arrays of Verify and Blank Check).
+class Operations::Command final : public FamilyContext {
  public:
-  ProgramWaitForRun(PicTiming& timing, int variant) : timing_(timing) {
-    if (variant == kFastProgramVariant) timing_.ProgramWaitMs = kFastProgramWaitMs;
+  Command(Operations& ops, OperationResult& result, ReadPurpose purpose,
+          std::vector<std::uint16_t>* codeScratch = nullptr,
+          std::vector<std::uint16_t>* dataScratch = nullptr)
+      : ops_(ops),
+        result_(result),
+        purpose_(purpose),
+        codeScratch_(codeScratch),
+        dataScratch_(dataScratch) {}
+
+  const DeviceDescriptor& Device() const override { return ops_.Device(); }
+  Workspace& Work() override { return ops_.workspace_; }
+  const OperationOptions& Options() const override { return ops_.options_; }
+  LineContext& Lines() override { return ops_.lines_; }
+  Ui& ui() override { return ops_.ui(); }
+  ReadPurpose Purpose() const override { return purpose_; }
+
+  void SetText(std::string_view text) override { ui().SetProgressText(text); }
+
+  void ShowReadPhase(Region region, int count) override {
+    switch (region) {
+      case Region::Code:
+        if (purpose_ == ReadPurpose::ReadAll) SetText(PhaseText(text::kReadingCode, count));
+        break;
+      case Region::Data:
+        SetText(PhaseText(
+            purpose_ == ReadPurpose::Verify ? text::kVerifyingData : text::kReadingData, count));
+        break;
+      case Region::Config:
+        SetText(text::kReadingConfiguration);
+        break;
+    }
   }
-  ~ProgramWaitForRun() { timing_.ProgramWaitMs = kProgramWaitMs; }
-  ProgramWaitForRun(const ProgramWaitForRun&) = delete;
-  ProgramWaitForRun& operator=(const ProgramWaitForRun&) = delete;
+
+  bool Run(OperationWorker& worker) override {
+    RunWorker(worker, ops_.lines_, ops_.progress_);
+    if (worker.PortFailed) {
+      // The hardware layer has said why; the rest of the command would only say it again.
+      result_.PortFailed = true;
+      return false;
+    }
+    return true;
+  }
+
+  bool Cancelled() const override {
+    return ops_.progress_.Cancelled.load(std::memory_order_acquire);
+  }
+
+  void Store(Region region, int first, std::span<const std::uint16_t> words) override {
+    std::vector<std::uint16_t>* target = nullptr;
+    BufferSlot& slot = ops_.workspace_.Active();
+    if (purpose_ == ReadPurpose::ReadAll) {
+      target = region == Region::Code   ? &slot.CodeBuffer
+               : region == Region::Data ? &slot.DataBuffer
+                                        : &slot.ConfigArea;
+    } else if (region != Region::Config) {
+      target = region == Region::Code ? codeScratch_ : dataScratch_;
+    }
+    if (target == nullptr || first < 0 || first >= static_cast<int>(target->size())) return;
+    const std::size_t n = std::min(words.size(), target->size() - static_cast<std::size_t>(first));
+    std::copy_n(words.begin(), n, target->begin() + first);
+  }
+
+  void ProgrammingFailed(Region region, int address) override {
+    ui().Message(MessageKind::Error,
+                 AddressText(region == Region::Data ? text::kProgrammingFailedData
+                                                    : text::kProgrammingFailedCode,
+                             address));
+    result_.Failed = true;
+  }
+  void Failed() override { result_.Failed = true; }
+  void PortFailed() override { result_.PortFailed = true; }
+  void SlotChanged() override { slotChanged_ = true; }
+
+  bool SlotWasChanged() const { return slotChanged_; }
 
  private:
-  PicTiming& timing_;
+  Operations& ops_;
+  OperationResult& result_;
+  ReadPurpose purpose_;
+  std::vector<std::uint16_t>* codeScratch_;
+  std::vector<std::uint16_t>* dataScratch_;
+  bool slotChanged_ = false;
 };
-
-}  // namespace
 
 Operations::Operations(Workspace& workspace, LineContext& lines, const OperationOptions& options)
     : workspace_(workspace), lines_(lines), options_(options) {}
 
-PicTiming Operations::WorkerTiming() const {
-  PicTiming timing = timing_;
-  timing.BeginProgramCommand = workspace_.BeginProgramCommand;
-  return timing;
+Operations::~Operations() = default;
+
+const PicTiming& Operations::Timing() const {
+  static const PicTiming kUntouched;
+  const auto& pic = drivers_[static_cast<std::size_t>(FamilyKey::Pic)];
+  return pic ? static_cast<const PicDriver&>(*pic).Timing() : kUntouched;
+}
+
+FamilyDriver* Operations::Driver(FamilyKey key) {
+  auto& driver = drivers_[static_cast<std::size_t>(key)];
+  if (!driver) {
+    const FamilyRow& row = FamilyRowOf(key);
+    if (row.MakeDriver != nullptr) driver = row.MakeDriver();
+  }
+  return driver.get();
 }
 
 void Operations::PrepareLines() {
   // The ProPic 2 switches VPP to the socket that fits the device.
   lines_.Settings().PinCount = Device().PinCount;
-  codeChanged_ = false;
 }
 
 // ---- progress window ----
@@ -99,28 +160,19 @@ void Operations::ReportNotSupported() {
   ui().Message(MessageKind::Information, NotSupportedText(lines_.Settings().Programmer));
 }
 
-bool Operations::Refuse(DispatchRow row, bool checkGroup, OperationResult& result) {
-  if (checkGroup && !ProgrammerSupports(lines_.Settings().Programmer, GroupOf(row))) {
+FamilyDriver* Operations::Admit(bool checkGroup, OperationResult& result) {
+  const FamilyKey key = FamilyKeyOf(Device(), options_);
+  if (checkGroup && !ProgrammerSupports(lines_.Settings().Programmer, FamilyRowOf(key).Group)) {
     ReportNotSupported();
     result.Refused = true;
-    return true;
+    return nullptr;
   }
-  if (!RowAvailable(row)) {
+  FamilyDriver* driver = Driver(key);
+  if (driver == nullptr) {
     ui().Message(MessageKind::Information, FamilyNotAvailableText(Device()));
     result.Refused = true;
-    return true;
   }
-  return false;
-}
-
-bool Operations::Run(OperationWorker& worker, OperationResult& result) {
-  RunWorker(worker, lines_, progress_);
-  if (worker.PortFailed) {
-    // The hardware layer has said why; the rest of the command would only say it again.
-    result.PortFailed = true;
-    return false;
-  }
-  return true;
+  return driver;
 }
 
 void Operations::RefreshAfterRead() {
@@ -137,38 +189,15 @@ OperationResult Operations::ReadAll() {
   OperationResult result;
   PrepareLines();
   ui().FocusCodeView();
-  const DispatchRow row = DispatchRowOf(Device());
-  if (Refuse(row, true, result)) return result;
+  FamilyDriver* driver = Admit(true, result);
+  if (driver == nullptr) return result;
   ShowProgress(ProgressKind::Read);
-  if (row == DispatchRow::Pic) PicRead(result);
+  Command command(*this, result, ReadPurpose::ReadAll);
+  driver->Read(command);
   HideProgress();
   RefreshAfterRead();
   result.Cancelled = progress_.Cancelled.load(std::memory_order_acquire);
   return result;
-}
-
-void Operations::PicRead(OperationResult& result) {
-  const DeviceDescriptor& device = Device();
-  BufferSlot& slot = workspace_.Active();
-
-  SetText(PhaseText(text::kReadingCode, PicCodeCountShown(device)));
-  auto code = PicCodeReader(device, lines_, WorkerTiming());
-  if (!Run(*code, result)) return;
-  for (int i = 0; i < code->Count; ++i) slot.CodeBuffer[i] = PicCodeWord(device, code->Words[i]);
-
-  if (device.DataSize > 0) {
-    SetText(PhaseText(text::kReadingData, device.DataSize));
-    auto data = PicDataReader(device, lines_, WorkerTiming());
-    if (!Run(*data, result)) return;
-    for (int i = 0; i < data->Count; ++i) slot.DataBuffer[i] = PicDataByte(data->Words[i]);
-  }
-
-  SetText(std::string(text::kReadingConfiguration));
-  auto config = PicConfigReader(device, lines_, WorkerTiming());
-  if (!Run(*config, result)) return;
-  for (int i = 0; i < config->Count; ++i) {
-    slot.ConfigArea[i] = PicConfigAreaWord(device, config->Words[i]);
-  }
 }
 
 // ---- Program All ----
@@ -181,32 +210,29 @@ OperationResult Operations::ProgramAll() {
     return result;
   }
   ui().FocusCodeView();
-  const DispatchRow row = DispatchRowOf(Device());
-  if ((row == DispatchRow::Pic || row == DispatchRow::PicParallel) && options_.Warning &&
+  const FamilyKey key = FamilyKeyOf(Device(), options_);
+  FamilyDriver* driver = Driver(key);
+  if (driver != nullptr && driver->WarnsOfCodeProtect() && options_.Warning &&
       workspace_.Config.CodeProtectSelected() && !ui().Question(text::kConfirmCodeProtect)) {
     result.Declined = true;
     return result;
   }
 
   bool verify = options_.Verify;
-  bool configurationHeld = false;
-  if (!ProgrammerSupports(lines_.Settings().Programmer, GroupOf(row))) {
+  ProgramOutcome outcome;
+  if (!ProgrammerSupports(lines_.Settings().Programmer, FamilyRowOf(key).Group)) {
     // Nothing is programmed, yet the verify that follows still runs (and says the same).
     ReportNotSupported();
     result.Refused = true;
-  } else if (Refuse(row, false, result)) {
+  } else if (Admit(false, result) == nullptr) {
     return result;
   } else {
-    // A protected part reads back as zeros: with protection chosen, the verify comes before
-    // the configuration that turns it on.
-    const bool verifyFirst =
-        verify && row == DispatchRow::Pic && ProtectionSelected(workspace_.Config);
     ShowProgress(ProgressKind::Program);
-    if (row == DispatchRow::Pic && !PicProgram(result, verifyFirst, configurationHeld)) {
-      verify = false;
-    }
+    Command command(*this, result, ReadPurpose::ReadAll);
+    outcome = driver->Program(command);
+    if (!outcome.VerifyAllowed) verify = false;
     HideProgress();
-    if (codeChanged_) {
+    if (command.SlotWasChanged()) {
       workspace_.ShowStoredConfigWord();
       if (workspace_.Observer) workspace_.Observer->RebuildCodeView();
     }
@@ -224,105 +250,15 @@ OperationResult Operations::ProgramAll() {
     result.Refused = result.Refused || checked.Refused;
     result.Cancelled = result.Cancelled || checked.Cancelled;
   }
-  // Only a part that verified is protected; one that did not stays readable.
-  if (configurationHeld && result.VerifyPassed) {
-    ProgramWaitForRun wait(timing_, Device().Variant);
+  // Only a part that verified gets what was held back; one that did not stays readable.
+  if (outcome.Held && result.VerifyPassed) {
     ShowProgress(ProgressKind::Program);
-    SetText(std::string(text::kProgrammingConfiguration));
-    PicProgramConfiguration(result);
+    Command command(*this, result, ReadPurpose::ReadAll);
+    driver->ProgramHeld(command);
     HideProgress();
     result.Cancelled = result.Cancelled || progress_.Cancelled.load(std::memory_order_acquire);
   }
   return result;
-}
-
-void Operations::ProgrammingFailed(std::string_view region, int address, OperationResult& result) {
-  ui().Message(MessageKind::Error, AddressText(region, address));
-  result.Failed = true;
-}
-
-bool Operations::PicProgram(OperationResult& result, bool holdConfiguration,
-                            bool& configurationHeld) {
-  const DeviceDescriptor& device = Device();
-  BufferSlot& slot = workspace_.Active();
-  ProgramWaitForRun wait(timing_, device.Variant);
-
-  if (device.IsEprom) {
-    if (device.HasOscCal && !PicCalibrationCheck(result)) return false;
-    SetText(PhaseText(text::kProgrammingCode, PicCodeCountShown(device)));
-    auto code = PicCodeProgrammer(device, lines_, WorkerTiming(), slot, options_.VerDurProg);
-    if (!Run(*code, result)) return true;
-    if (code->Failed) {
-      ProgrammingFailed(text::kProgrammingFailedCode, code->FailAddress, result);
-      return true;
-    }
-    ProgramConfigurationUnlessHeld(result, holdConfiguration, configurationHeld);
-    return true;
-  }
-
-  SetText(
-      PhaseText(text::kProgrammingCode, device.HasOscCal ? device.CodeSize - 4 : device.CodeSize));
-  if (device.Erasable && !PicErase(lines_, WorkerTiming())) {
-    result.PortFailed = true;
-    return true;
-  }
-  auto code = PicCodeProgrammer(device, lines_, WorkerTiming(), slot, options_.VerDurProg);
-  if (!Run(*code, result)) return true;
-  if (code->Failed) {
-    ProgrammingFailed(text::kProgrammingFailedCode, code->FailAddress, result);
-    return true;
-  }
-  if (device.DataSize > 0) {
-    SetText(PhaseText(text::kProgrammingData, device.DataSize));
-    auto data = PicDataProgrammer(device, lines_, WorkerTiming(), slot, options_.VerDurProg);
-    if (!Run(*data, result)) return true;
-    if (data->Failed) {
-      ProgrammingFailed(text::kProgrammingFailedData, data->FailAddress, result);
-      return true;
-    }
-  }
-  ProgramConfigurationUnlessHeld(result, holdConfiguration, configurationHeld);
-  return true;
-}
-
-void Operations::ProgramConfigurationUnlessHeld(OperationResult& result, bool hold, bool& held) {
-  // Held back, it waits for the verify that must read the part before protection is on.
-  if (hold) {
-    held = true;
-    return;
-  }
-  SetText(std::string(text::kProgrammingConfiguration));
-  PicProgramConfiguration(result);
-}
-
-bool Operations::PicCalibrationCheck(OperationResult& result) {
-  const DeviceDescriptor& device = Device();
-  BufferSlot& slot = workspace_.Active();
-  SetText(PhaseText(text::kReadingCode, PicCodeCountShown(device)));
-  auto reader = PicCodeReader(device, lines_, WorkerTiming());
-  if (!Run(*reader, result)) return false;
-  const int k = PicCalibrationIndex(device);
-  // A read cancelled before the calibration word leaves 0 in its place; programming on would
-  // write that 0 over the factory value of a one-time part.
-  if (reader->TerminateRequested.load() && reader->Index.load() < k) return false;
-  const std::uint16_t calibration = PicCodeWord(device, reader->Words[k]);
-  std::uint16_t& bufferWord = slot.CodeBuffer[k];
-  const std::uint16_t before = bufferWord;
-  if (calibration != 0 && calibration != device.BlankValue) {
-    bufferWord = calibration;
-  } else if (!ui().WarningQuestion(std::string(text::kCalibrationQuestionBefore) +
-                                   Hex4(bufferWord & device.BlankValue) +
-                                   std::string(text::kCalibrationQuestionAfter))) {
-    bufferWord = calibration;
-  }
-  codeChanged_ = codeChanged_ || bufferWord != before;
-  return true;
-}
-
-bool Operations::PicProgramConfiguration(OperationResult& result) {
-  workspace_.CreateConfig();
-  auto config = PicConfigProgrammer(Device(), lines_, WorkerTiming(), workspace_.Active());
-  return Run(*config, result);
 }
 
 // ---- Program Config ----
@@ -338,11 +274,12 @@ OperationResult Operations::ProgramConfig() {
     result.Declined = true;
     return result;
   }
-  const DispatchRow row = DispatchRowOf(Device());
-  if (Refuse(row, true, result)) return result;
-  // The worker opens the port itself; the main window stays disabled while it runs.
+  FamilyDriver* driver = Admit(true, result);
+  if (driver == nullptr) return result;
+  // The workers open the port themselves; the main window stays disabled while they run.
   ui().SetMainWindowEnabled(false);
-  const bool done = PicProgramConfiguration(result);
+  Command command(*this, result, ReadPurpose::ReadAll);
+  const bool done = driver->ProgramConfig(command);
   ui().SetMainWindowEnabled(true);
   if (done) ui().Message(MessageKind::Information, text::kConfigurationProgrammed);
   return result;
@@ -363,13 +300,98 @@ OperationResult Operations::EraseAll() {
   }
   ui().SetStatusPanel(kStatusOperationPanel, text::kStatusErasing);
   bool erased = false;
-  const DispatchRow row = DispatchRowOf(Device());
-  if (!Refuse(row, true, result)) {
-    erased = PicErase(lines_, WorkerTiming());
-    result.PortFailed = !erased;
+  if (FamilyDriver* driver = Admit(true, result)) {
+    Command command(*this, result, ReadPurpose::ReadAll);
+    erased = driver->Erase(command);
   }
   ui().SetStatusPanel(kStatusOperationPanel, "");
   if (erased) ui().Message(MessageKind::Information, text::kDeviceErased);
+  return result;
+}
+
+// ---- Verify and Blank Check ----
+
+OperationResult Operations::Verify() {
+  return Check(CheckKind::Verify);
+}
+
+OperationResult Operations::BlankCheck() {
+  return Check(CheckKind::BlankCheck);
+}
+
+// The device is read into scratch arrays (the buffers are never touched) and compared with the
+// active slot or with the blank value; the first difference is reported.
+OperationResult Operations::Check(CheckKind kind) {
+  OperationResult result;
+  PrepareLines();
+  const DeviceDescriptor& device = Device();
+  const bool verify = kind == CheckKind::Verify;
+  const int shown = device.Is12Bit ? device.CodeSize - 4 : device.CodeSize;
+  ShowProgressWith(verify ? text::kStatusVerifying : text::kStatusBlankCheck,
+                   PhaseText(verify ? text::kVerifyingCode : text::kReadingCode, shown));
+
+  FamilyDriver* driver = Admit(true, result);
+  if (driver == nullptr) {
+    HideProgress();
+    return result;
+  }
+
+  // Elements after a cancelled read's last unit stay 0, as a worker's output does.
+  std::vector<std::uint16_t> code(kBufferElements, 0);
+  std::vector<std::uint16_t> data(kBufferElements, 0);
+  Command command(*this, result, verify ? ReadPurpose::Verify : ReadPurpose::BlankCheck, &code,
+                  &data);
+  driver->Read(command);
+  HideProgress();
+  result.Cancelled = progress_.Cancelled.load(std::memory_order_acquire);
+  // The port did not open, or the family has shown why the part could not be read: there is
+  // nothing to compare, and no verdict could be trusted.
+  if (result.PortFailed || result.Failed) return result;
+
+  const BufferSlot& slot = workspace_.Active();
+  bool ok = true;
+  for (int i = 0, n = driver->CodeCheckCount(device); i < n && ok; ++i) {
+    const bool differs =
+        verify ? slot.CodeBuffer[i] != (code[i] & device.BlankValue) : code[i] != device.BlankValue;
+    if (differs) {
+      ok = false;
+      result.FailIndex = i;
+    }
+  }
+  for (int i = 0; ok && i < device.DataSize; ++i) {
+    const int expected = verify ? (slot.DataBuffer[i] & 0xFF) : 0xFF;
+    if ((data[i] & 0xFF) != expected) {
+      ok = false;
+      result.FailIndex = i;
+      result.InData = true;
+    }
+  }
+
+  Ui& u = ui();
+  if (verify) {
+    result.Verified = true;
+    result.VerifyPassed = ok;
+    if (ok) {
+      u.ResetCodeViewMarking();
+      u.Message(MessageKind::Information, text::kVerifyOk);
+    } else {
+      u.Beep();
+      u.Message(MessageKind::Error,
+                AddressText(result.InData ? text::kVerifyFailedData : text::kVerifyFailed,
+                            result.FailIndex));
+    }
+  } else {
+    result.Blank = ok;
+    if (ok) {
+      u.Message(MessageKind::Information, text::kDeviceBlank);
+    } else {
+      u.Beep();
+      u.Message(
+          MessageKind::Warning,
+          AddressText(result.InData ? text::kNotBlankData : text::kNotBlank, result.FailIndex));
+    }
+  }
+  result.Failed = !ok;
   return result;
 }
 

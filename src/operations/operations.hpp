@@ -6,7 +6,9 @@
 // the returned result (the command line's exit status and quit modes look at it).
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,21 +17,11 @@
 #include "hardware/line_context.hpp"
 #include "operations/run_worker.hpp"
 #include "operations/support.hpp"
+#include "protocols/families.hpp"
+#include "protocols/family_driver.hpp"
 #include "protocols/pic_serial.hpp"
 
 namespace kestrum {
-
-// The options the operations follow (settings of the same names).
-struct OperationOptions {
-  bool Progging = true;     // confirm programming (Program All, Program Config)
-  bool Erasing = false;     // confirm erasing
-  bool Verify = true;       // verify after programming
-  bool VerDurProg = false;  // verify each word as it is programmed
-  bool Warning = false;     // confirm programming with code protection enabled
-  bool Smart = false;       // smartcard (Phoenix) mode for I2C EEPROMs
-  bool EnableMCLR = false;  // I2C: MCLR powers the device too
-  bool ByteWrite = false;   // I2C: one byte per write cycle instead of pages
-};
 
 // What one command did, beyond what it told the user.
 struct OperationResult {
@@ -69,6 +61,9 @@ class Operations {
   // `lines` is the application's programmer lines (its Ui is the Ui of every message);
   // workers copy them and hand the line state back.
   Operations(Workspace& workspace, LineContext& lines, const OperationOptions& options);
+  ~Operations();
+  Operations(const Operations&) = delete;
+  Operations& operator=(const Operations&) = delete;
 
   OperationResult ReadAll();
   OperationResult ProgramAll();
@@ -81,55 +76,34 @@ class Operations {
   void Cancel() { progress_.Cancel(); }
   ProgressWindow& Progress() { return progress_; }
   // The PIC protocol's waits as they stand between commands (ProgramWaitMs is 10 then).
-  const PicTiming& Timing() const { return timing_; }
+  const PicTiming& Timing() const;
 
  private:
+  class Command;
   enum class ProgressKind { Read, Program };
   enum class CheckKind { Verify, BlankCheck };
 
   Ui& ui() { return lines_.ui(); }
   const DeviceDescriptor& Device() const { return workspace_.Device; }
-  // The timing a new worker takes: the device's begin-programming command included.
-  PicTiming WorkerTiming() const;
   void PrepareLines();
+  // The family's driver, built on first use; null while this version has none.
+  FamilyDriver* Driver(FamilyKey key);
 
   void ShowProgress(ProgressKind kind);
   void ShowProgressWith(std::string_view status, std::string_view text);
   void HideProgress();
-  void SetText(const std::string& text) { ui().SetProgressText(text); }
   void ReportNotSupported();
-  // Tells the user why the device's row cannot run; false when it can.
-  bool Refuse(DispatchRow row, bool checkGroup, OperationResult& result);
-  // Runs a worker; false when its port did not open.
-  bool Run(OperationWorker& worker, OperationResult& result);
+  // The device's family driver; null (and the user told why) when the programmer is not in
+  // the family's support group (checked when `checkGroup`) or this version has no driver.
+  FamilyDriver* Admit(bool checkGroup, OperationResult& result);
   void RefreshAfterRead();
-
-  // The PIC rows.
-  void PicRead(OperationResult& result);
-  // False when the command ended before anything was programmed. With `holdConfiguration`
-  // code and data are programmed and the configuration is left for later (`configurationHeld`
-  // says it was reached).
-  bool PicProgram(OperationResult& result, bool holdConfiguration, bool& configurationHeld);
-  void ProgramConfigurationUnlessHeld(OperationResult& result, bool hold, bool& held);
-  bool PicCalibrationCheck(OperationResult& result);
-  bool PicProgramConfiguration(OperationResult& result);
-  bool PicCheckRead(CheckKind kind, std::vector<std::uint16_t>& code,
-                    std::vector<std::uint16_t>& data, OperationResult& result);
-  void ProgrammingFailed(std::string_view region, int address, OperationResult& result);
-
   OperationResult Check(CheckKind kind);
 
   Workspace& workspace_;
   LineContext& lines_;
   const OperationOptions& options_;
   ProgressWindow progress_;
-  PicTiming timing_;
-  bool codeChanged_ = false;
+  std::array<std::unique_ptr<FamilyDriver>, kFamilyKeys> drivers_;
 };
-
-// "Reading Code (" + count + ") " + "bytes" and its kin.
-std::string PhaseText(std::string_view phase, int count);
-// Text + four hexadecimal digits + "h !".
-std::string AddressText(std::string_view text, int address);
 
 }  // namespace kestrum

@@ -1,5 +1,5 @@
-// Which programmer types can handle which device families, and the order in which the
-// operations look at a device's family.
+// The refusals of the operation driver: a programmer that cannot handle the device's family,
+// and a family this version has no protocol for.
 #pragma once
 
 #include <string>
@@ -8,33 +8,6 @@
 #include "hardware/programmer_types.hpp"
 
 namespace kestrum {
-
-enum class SupportGroup {
-  StandardProgrammers,  // every type but TAFE and TAIT Parallel
-  TafeOnly,             // the 89C1051/2051/4051 flash parts
-  TaitParallelOnly,     // PICs that program in parallel only
-};
-
-bool ProgrammerSupports(ProgrammerType type, SupportGroup group);
-
-// One row of the operations' dispatch tables, tested in this order.
-enum class DispatchRow {
-  ImBusEeprom,
-  SpiMicro89S,
-  SpiEeprom,
-  FlashMicro,
-  AvrMicro,
-  FourWireEeprom,
-  MicrowireEeprom,
-  I2cEeprom,
-  Pic,
-  PicParallel,
-};
-
-DispatchRow DispatchRowOf(const DeviceDescriptor& device);
-SupportGroup GroupOf(DispatchRow row);
-// Whether this version has the protocol of the row.
-bool RowAvailable(DispatchRow row);
 
 // "This device is not supported by the " + the programmer's list text.
 std::string NotSupportedText(ProgrammerType type);

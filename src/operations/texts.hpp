@@ -3,6 +3,8 @@
 
 #include <string_view>
 
+#include "protocols/texts.hpp"
+
 namespace kestrum::text {
 
 // Confirmations.
@@ -34,29 +36,6 @@ inline constexpr std::string_view kProgressCaption = "Device: ";
 inline constexpr std::string_view kProgressInitialText = "Reading";
 inline constexpr std::string_view kProgressCancel = "&Cancel";
 
-// Phase texts: "Reading Code (" + count + ") " + "bytes".
-inline constexpr std::string_view kReadingCode = "Reading Code (";
-inline constexpr std::string_view kReadingData = "Reading Data (";
-inline constexpr std::string_view kProgrammingCode = "Programming Code (";
-inline constexpr std::string_view kProgrammingData = "Programming Data (";
-inline constexpr std::string_view kVerifyingCode = "Verifying Code (";
-inline constexpr std::string_view kVerifyingData = "Verifying Data (";
-inline constexpr std::string_view kCountEnd = ") ";
-inline constexpr std::string_view kBytes = "bytes";
-inline constexpr std::string_view kReadingConfiguration = "Reading Configuration";
-inline constexpr std::string_view kProgrammingConfiguration = "Programming Configuration";
-
-// Addresses in messages: four upper-case hexadecimal digits, then this.
-inline constexpr std::string_view kAddressEnd = "h !";
-inline constexpr std::string_view kProgrammingFailedCode = "Programming failed at Code address ";
-inline constexpr std::string_view kProgrammingFailedData = "Programming failed at Data address ";
-
-// The factory calibration word of an EPROM part reads blank or 0: the question, around the
-// buffer's value in four hexadecimal digits.
-inline constexpr std::string_view kCalibrationQuestionBefore =
-    "No \"Oscillator Callibration Value\" found.\rDo you want to use value from file (";
-inline constexpr std::string_view kCalibrationQuestionAfter = ") instead ?";
-
 // Results.
 inline constexpr std::string_view kDeviceErased = "Device is erased.";
 inline constexpr std::string_view kConfigurationProgrammed = "Configuration programmed!";
@@ -66,8 +45,5 @@ inline constexpr std::string_view kVerifyFailedData = "Verify failed at data add
 inline constexpr std::string_view kDeviceBlank = "Device is blank.";
 inline constexpr std::string_view kNotBlank = "Device NOT blank at address ";
 inline constexpr std::string_view kNotBlankData = "Device NOT blank at data address ";
-inline constexpr std::string_view kVerifyNotSupported = "Verify currently not supported!";
-inline constexpr std::string_view kBlankCheckNotSupported =
-    "Blank check is currently not supported!";
 
 }  // namespace kestrum::text

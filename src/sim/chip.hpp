@@ -37,6 +37,23 @@ class Chip {
   virtual DataDrive DataOut(std::int64_t timeUs) = 0;
 };
 
+// The regions of a part's memory, as the program's buffers lay them out.
+enum class ChipRegion { Code, Data, Config };
+
+// A chip model whose memory the virtual programmer keeps between runs and tests look into.
+// Elements are what reading the whole part gives the program's buffers (a code word, a data
+// byte, a configuration-area word), whatever cells the part keeps them in: a model whose cells
+// carry more than the element (parity bits, say) derives them again when an element is set,
+// so every cell the program can write comes back whole.
+class ChipModel : public Chip {
+ public:
+  virtual int RegionSize(ChipRegion region) const = 0;
+  virtual std::uint16_t Element(ChipRegion region, int index) const = 0;
+  // As if the element had been programmed, without timing; factory-set cells (a device ID)
+  // keep their value.
+  virtual void SetElement(ChipRegion region, int index, std::uint16_t value) = 0;
+};
+
 // The level on the data line: the chip's drive, or the programmer's when the chip lets go.
 inline bool DataLineLevel(DataDrive drive, bool programmerLevel) {
   return drive == DataDrive::Released ? programmerLevel : drive == DataDrive::High;

@@ -83,6 +83,47 @@ void PicChip::EraseAll() {
   charge_.clear();
 }
 
+// --- memory as the program's buffers hold it ---
+
+int PicChip::RegionSize(ChipRegion region) const {
+  switch (region) {
+    case ChipRegion::Code:
+      return static_cast<int>(code_.size());
+    case ChipRegion::Data:
+      return static_cast<int>(data_.size());
+    case ChipRegion::Config:
+      return static_cast<int>(config_.size());
+  }
+  return 0;
+}
+
+std::uint16_t PicChip::Element(ChipRegion region, int index) const {
+  if (region == ChipRegion::Data) return data_[static_cast<std::size_t>(index)];
+  const std::uint16_t cell = region == ChipRegion::Code ? code_[static_cast<std::size_t>(index)]
+                                                        : config_[static_cast<std::size_t>(index)];
+  // A parity cell carries the word above its two parity bits.
+  return d_.parity ? static_cast<std::uint16_t>(cell >> 2) : cell;
+}
+
+void PicChip::SetElement(ChipRegion region, int index, std::uint16_t value) {
+  const auto i = static_cast<std::size_t>(index);
+  if (region == ChipRegion::Data) {
+    data_[i] = static_cast<std::uint8_t>(value);
+    return;
+  }
+  // A blank word is an erased cell: a programmer never writes the parity form of 3FFFh.
+  const std::uint16_t cell = !d_.parity                 ? static_cast<std::uint16_t>(value & width_)
+                             : (value & 0x3FFF) == 0x3FFF ? width_
+                                                        : PicParityWord(value);
+  if (region == ChipRegion::Code) {
+    code_[i] = cell;
+    return;
+  }
+  // The reserved words and the device ID of a 14-bit part are the factory's.
+  if (d_.core == PicCore::Fourteen && index >= kIdWords && index <= kDeviceIdOffset) return;
+  config_[i] = cell;
+}
+
 void PicChip::SetAbsent(bool absent) {
   absent_ = absent;
   if (absent_) Leave();

@@ -74,7 +74,7 @@ inline constexpr int kPicDefaultPulsesNeeded = 3;
 
 enum class PicRegion : std::uint8_t { Code, Data, Config };
 
-class PicChip final : public Chip {
+class PicChip final : public ChipModel {
  public:
   explicit PicChip(const PicChipDescription& description);
   // A chip of the named catalogue device, blank but for its factory words; null when there is
@@ -84,6 +84,10 @@ class PicChip final : public Chip {
   int PinCount() const override { return d_.pins; }
   void OnPins(const ChipPins& pins, std::int64_t timeUs) override;
   DataDrive DataOut(std::int64_t timeUs) override;
+
+  int RegionSize(ChipRegion region) const override;
+  std::uint16_t Element(ChipRegion region, int index) const override;
+  void SetElement(ChipRegion region, int index, std::uint16_t value) override;
 
   const PicChipDescription& Description() const { return d_; }
   // The erased cell: 0FFFh, 3FFFh, or FFFFh on parity parts.

@@ -6,6 +6,7 @@
 
 #include <cctype>
 
+#include "../sanitized.hpp"
 #include "pic_image.hpp"
 
 namespace kestrum::testing {
@@ -16,22 +17,8 @@ struct Case {
   ProgrammerType type;
 };
 
-// Sanitizers slow the simulation some fifty times: under them one part stands for each way
-// of programming (flash with data memory, 14-bit EPROM, 12-bit EPROM with its calibration
-// word, parity cells).
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || \
-    __has_feature(undefined_behavior_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
-
+// Under sanitizers one part stands for each way of programming (flash with data memory, 14-bit
+// EPROM, 12-bit EPROM with its calibration word, parity cells).
 std::vector<Case> SerialPics() {
   if (kSanitized) {
     return {{"PIC 16F84", ProgrammerType::Jdm},

@@ -1,0 +1,191 @@
+// The PIC family driver.
+#include "protocols/pic_driver.hpp"
+
+#include <algorithm>
+
+#include "core/text.hpp"
+#include "protocols/texts.hpp"
+
+namespace kestrum {
+namespace {
+
+// Whether the configuration controls turn on a protection that blanks reads: of program
+// memory, or (a ticked "CPD" box) of data memory.
+bool ProtectionSelected(const ConfigBox& box) {
+  if (box.CodeProtectSelected()) return true;
+  return std::any_of(box.Fuses.begin(), box.Fuses.end(), [](const FuseCheckBox& fuse) {
+    return fuse.Visible && fuse.Caption == "CPD" && fuse.Checked;
+  });
+}
+
+// Every Program All of a PIC ends with the normal programming wait, however it ends; the
+// 16F627/628 take the short one for the whole of one run.
+class ProgramWaitForRun {
+ public:
+  ProgramWaitForRun(PicTiming& timing, int variant) : timing_(timing) {
+    if (variant == kFastProgramVariant) timing_.ProgramWaitMs = kFastProgramWaitMs;
+  }
+  ~ProgramWaitForRun() { timing_.ProgramWaitMs = kProgramWaitMs; }
+  ProgramWaitForRun(const ProgramWaitForRun&) = delete;
+  ProgramWaitForRun& operator=(const ProgramWaitForRun&) = delete;
+
+ private:
+  PicTiming& timing_;
+};
+
+template <class Convert>
+std::vector<std::uint16_t> Converted(const std::vector<std::uint16_t>& words, int count,
+                                     Convert convert) {
+  std::vector<std::uint16_t> out(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) out[i] = convert(words[i]);
+  return out;
+}
+
+}  // namespace
+
+PicTiming PicDriver::WorkerTiming(FamilyContext& context) const {
+  PicTiming timing = timing_;
+  timing.BeginProgramCommand = context.Work().BeginProgramCommand;
+  return timing;
+}
+
+void PicDriver::Read(FamilyContext& context) {
+  const DeviceDescriptor& device = context.Device();
+  LineContext& lines = context.Lines();
+
+  context.ShowReadPhase(Region::Code, PicCodeCountShown(device));
+  auto code = PicCodeReader(device, lines, WorkerTiming(context));
+  if (!context.Run(*code)) return;
+  context.Store(Region::Code, 0, Converted(code->Words, code->Count, [&](std::uint16_t w) {
+                  return PicCodeWord(device, w);
+                }));
+
+  if (device.DataSize > 0) {
+    context.ShowReadPhase(Region::Data, device.DataSize);
+    auto data = PicDataReader(device, lines, WorkerTiming(context));
+    if (!context.Run(*data)) return;
+    context.Store(Region::Data, 0, Converted(data->Words, data->Count, PicDataByte));
+  }
+
+  if (context.Purpose() != ReadPurpose::ReadAll) return;
+  context.ShowReadPhase(Region::Config, device.ConfigAreaWords);
+  auto config = PicConfigReader(device, lines, WorkerTiming(context));
+  if (!context.Run(*config)) return;
+  context.Store(Region::Config, 0, Converted(config->Words, config->Count, [&](std::uint16_t w) {
+                  return PicConfigAreaWord(device, w);
+                }));
+}
+
+ProgramOutcome PicDriver::Program(FamilyContext& context) {
+  const DeviceDescriptor& device = context.Device();
+  const BufferSlot& slot = context.Work().Active();
+  const bool verifyDuring = context.Options().VerDurProg;
+  ProgramWaitForRun wait(timing_, device.Variant);
+  // A protected part reads back as zeros: with protection chosen, the verify comes before
+  // the configuration that turns it on.
+  ProgramOutcome outcome;
+  const bool hold = context.Options().Verify && ProtectionSelected(context.Work().Config);
+  auto configuration = [&] {
+    if (hold) {
+      outcome.Held = true;
+      return;
+    }
+    context.SetText(text::kProgrammingConfiguration);
+    ProgramConfiguration(context);
+  };
+
+  if (device.IsEprom) {
+    if (device.HasOscCal && !CalibrationCheck(context)) return {.VerifyAllowed = false};
+    context.SetText(PhaseText(text::kProgrammingCode, PicCodeCountShown(device)));
+    auto code = PicCodeProgrammer(device, context.Lines(), WorkerTiming(context), slot,
+                                  verifyDuring);
+    if (!context.Run(*code)) return outcome;
+    if (code->Failed) {
+      context.ProgrammingFailed(Region::Code, code->FailAddress);
+      return outcome;
+    }
+    configuration();
+    return outcome;
+  }
+
+  context.SetText(PhaseText(text::kProgrammingCode,
+                            device.HasOscCal ? device.CodeSize - 4 : device.CodeSize));
+  if (device.Erasable && !PicErase(context.Lines(), WorkerTiming(context))) {
+    context.PortFailed();
+    return outcome;
+  }
+  auto code =
+      PicCodeProgrammer(device, context.Lines(), WorkerTiming(context), slot, verifyDuring);
+  if (!context.Run(*code)) return outcome;
+  if (code->Failed) {
+    context.ProgrammingFailed(Region::Code, code->FailAddress);
+    return outcome;
+  }
+  if (device.DataSize > 0) {
+    context.SetText(PhaseText(text::kProgrammingData, device.DataSize));
+    auto data =
+        PicDataProgrammer(device, context.Lines(), WorkerTiming(context), slot, verifyDuring);
+    if (!context.Run(*data)) return outcome;
+    if (data->Failed) {
+      context.ProgrammingFailed(Region::Data, data->FailAddress);
+      return outcome;
+    }
+  }
+  configuration();
+  return outcome;
+}
+
+void PicDriver::ProgramHeld(FamilyContext& context) {
+  ProgramWaitForRun wait(timing_, context.Device().Variant);
+  context.SetText(text::kProgrammingConfiguration);
+  ProgramConfiguration(context);
+}
+
+bool PicDriver::CalibrationCheck(FamilyContext& context) {
+  const DeviceDescriptor& device = context.Device();
+  BufferSlot& slot = context.Work().Active();
+  context.SetText(PhaseText(text::kReadingCode, PicCodeCountShown(device)));
+  auto reader = PicCodeReader(device, context.Lines(), WorkerTiming(context));
+  if (!context.Run(*reader)) return false;
+  const int k = PicCalibrationIndex(device);
+  // A read cancelled before the calibration word leaves 0 in its place; programming on would
+  // write that 0 over the factory value of a one-time part.
+  if (reader->TerminateRequested.load() && reader->Index.load() < k) return false;
+  const std::uint16_t calibration = PicCodeWord(device, reader->Words[k]);
+  std::uint16_t& bufferWord = slot.CodeBuffer[k];
+  const std::uint16_t before = bufferWord;
+  if (calibration != 0 && calibration != device.BlankValue) {
+    bufferWord = calibration;
+  } else if (!context.ui().WarningQuestion(std::string(text::kCalibrationQuestionBefore) +
+                                           Hex4(bufferWord & device.BlankValue) +
+                                           std::string(text::kCalibrationQuestionAfter))) {
+    bufferWord = calibration;
+  }
+  if (bufferWord != before) context.SlotChanged();
+  return true;
+}
+
+bool PicDriver::ProgramConfiguration(FamilyContext& context) {
+  context.Work().CreateConfig();
+  auto config = PicConfigProgrammer(context.Device(), context.Lines(), WorkerTiming(context),
+                                    context.Work().Active());
+  return context.Run(*config);
+}
+
+bool PicDriver::Erase(FamilyContext& context) {
+  if (PicErase(context.Lines(), WorkerTiming(context))) return true;
+  context.PortFailed();
+  return false;
+}
+
+bool PicDriver::ProgramConfig(FamilyContext& context) {
+  return ProgramConfiguration(context);
+}
+
+int PicDriver::CodeCheckCount(const DeviceDescriptor& device) const {
+  // Not the factory calibration word, nor the four ID words after a 12-bit part's program
+  // memory.
+  return device.CodeSize - (device.HasOscCal ? 1 : 0) - (device.Is12Bit ? 4 : 0);
+}
+
+}  // namespace kestrum

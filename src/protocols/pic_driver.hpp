@@ -1,0 +1,36 @@
+// The PIC family driver for serial programming: which of the PIC workers run for each
+// command, in which order, with what from the slot, and how the words they read become buffer
+// elements. Flash parts are erased before programming and take read-before-write; EPROM parts
+// are over-programmed, with the factory calibration word read first where they have one.
+#pragma once
+
+#include "protocols/family_driver.hpp"
+#include "protocols/pic_serial.hpp"
+
+namespace kestrum {
+
+class PicDriver final : public FamilyDriver {
+ public:
+  void Read(FamilyContext& context) override;
+  ProgramOutcome Program(FamilyContext& context) override;
+  void ProgramHeld(FamilyContext& context) override;
+  bool Erase(FamilyContext& context) override;
+  bool ProgramConfig(FamilyContext& context) override;
+  int CodeCheckCount(const DeviceDescriptor& device) const override;
+  bool WarnsOfCodeProtect() const override { return true; }
+
+  // The waits as they stand between commands (ProgramWaitMs is 10 then).
+  const PicTiming& Timing() const { return timing_; }
+
+ private:
+  // The timing a new worker takes: the device's begin-programming command included.
+  PicTiming WorkerTiming(FamilyContext& context) const;
+  // False when the calibration word could not be read (the port failed, or Cancel came first).
+  bool CalibrationCheck(FamilyContext& context);
+  // Folds the configuration box into the slot and programs the configuration area.
+  bool ProgramConfiguration(FamilyContext& context);
+
+  PicTiming timing_;
+};
+
+}  // namespace kestrum
