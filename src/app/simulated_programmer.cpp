@@ -10,6 +10,7 @@
 #include "buffers/buffer_set.hpp"
 #include "buffers/device_image.hpp"
 #include "buffers/file_access.hpp"
+#include "buffers/hex_file.hpp"
 #include "sim/chip_models.hpp"
 
 namespace kestrum {
@@ -64,6 +65,49 @@ std::string SimulatedProgrammer::DefaultFolder() {
   return (base / "kestrum" / "chips").string();
 }
 
+namespace {
+
+// PIC program files carry the configuration area; the other families' files do not, so a model
+// with configuration cells of its own (a status register, lock bits) keeps them beside the
+// image: 16-bit words, low byte first, from address 0.
+bool ConfigBesideImage(const DeviceDescriptor& device, const ChipModel& chip) {
+  return FamilyOf(device) != DeviceFamily::Pic && chip.RegionSize(ChipRegion::Config) > 0;
+}
+
+std::string ConfigPath(const std::string& imagePath) {
+  return imagePath.substr(0, imagePath.size() - 4) + ".config.hex";
+}
+
+// Reads `path` with `load`; a missing file is a part as it comes from the factory.
+template <class Load>
+void ReadImageFile(const std::string& path, Ui& ui, Load load) {
+  int error = 0;
+  auto file = PosixInputFile::Open(path, error);
+  if (!file) {
+    if (error != ENOENT) {
+      ui.Message(MessageKind::Error, std::string(text::kChipImageUnreadable) + path + ": " +
+                                         SystemReason(error));
+    }
+    return;
+  }
+  ByteStream in(*file);
+  load(in);
+  if (in.Error() != 0) {
+    ui.Message(MessageKind::Error,
+               std::string(text::kChipImageUnreadable) + path + ": " + SystemReason(in.Error()));
+  }
+}
+
+bool WriteImageFile(const std::string& path, const std::string& contents, Ui& ui) {
+  const int error = WriteFileReplacing(path, contents);
+  if (error == 0) return true;
+  ui.Message(MessageKind::Error,
+             std::string(text::kChipImageUnwritable) + path + ": " + SystemReason(error));
+  return false;
+}
+
+}  // namespace
+
 void SimulatedProgrammer::InsertChipFor(const DeviceDescriptor& device, Ui& ui) {
   programmer_.Insert(nullptr);
   chip_ = ChipModelFor(device);
@@ -72,24 +116,23 @@ void SimulatedProgrammer::InsertChipFor(const DeviceDescriptor& device, Ui& ui) 
   programmer_.Insert(chip_.get());
   if (folder_.empty()) return;
 
-  const std::string path = ImagePath(folder_, device.Name);
-  int error = 0;
-  auto file = PosixInputFile::Open(path, error);
-  if (!file) {
-    if (error != ENOENT) {
-      ui.Message(MessageKind::Error, std::string(text::kChipImageUnreadable) + path + ": " +
-                                         SystemReason(error));
-    }
-    return;  // a new part, as it comes from the factory
-  }
   BufferSlot slot;
   slot.Fill(device.BlankValue);
-  ChipToSlot(*chip_, slot);  // what the file does not mention stays as the part holds it
-  ByteStream in(*file);
-  LoadProgramFile(device, slot, FileType::Ihx8, in, ui);
-  if (in.Error() != 0) {
-    ui.Message(MessageKind::Error,
-               std::string(text::kChipImageUnreadable) + path + ": " + SystemReason(in.Error()));
+  ChipToSlot(*chip_, slot);  // what the files do not mention stays as the part holds it
+  const std::string path = ImagePath(folder_, device.Name);
+  ReadImageFile(path, ui, [&](ByteStream& in) {
+    LoadProgramFile(device, slot, FileType::Ihx8, in, ui);
+  });
+  if (ConfigBesideImage(device, *chip_)) {
+    ReadImageFile(ConfigPath(path), ui, [&](ByteStream& in) {
+      const RecordImage image = ReadRecords(in, RecordFormat::IntelHex8, ui);
+      const auto n = static_cast<std::size_t>(chip_->RegionSize(ChipRegion::Config));
+      std::vector<std::uint16_t> words(n);
+      CopyWordWindow(image, words, 0);
+      for (std::size_t i = 0; i < n; ++i) {
+        if (image.Loaded[2 * i] != 0) slot.ConfigArea[i] = words[i];
+      }
+    });
   }
   SlotToChip(slot, *chip_);
 }
@@ -102,13 +145,17 @@ bool SimulatedProgrammer::SaveChip(Ui& ui) {
   slot.Fill(device_.BlankValue);
   ChipToSlot(*chip_, slot);
   const std::string path = ImagePath(folder_, device_.Name);
-  const int error = WriteFileReplacing(path, DeviceHexFile(device_, slot));
-  if (error != 0) {
-    ui.Message(MessageKind::Error,
-               std::string(text::kChipImageUnwritable) + path + ": " + SystemReason(error));
-    return false;
+  if (!WriteImageFile(path, DeviceHexFile(device_, slot), ui)) return false;
+  if (!ConfigBesideImage(device_, *chip_)) return true;
+  std::vector<std::uint8_t> bytes;
+  for (int i = 0; i < chip_->RegionSize(ChipRegion::Config); ++i) {
+    bytes.push_back(static_cast<std::uint8_t>(slot.ConfigArea[i] & 0xFF));
+    bytes.push_back(static_cast<std::uint8_t>(slot.ConfigArea[i] >> 8));
   }
-  return true;
+  std::string config;
+  WriteHexBytes(config, bytes, 0);
+  WriteHexEnd(config);
+  return WriteImageFile(ConfigPath(path), config, ui);
 }
 
 }  // namespace kestrum

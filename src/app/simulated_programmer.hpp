@@ -1,7 +1,9 @@
 // The virtual programmer for a whole run (`--simulate[=DIR]`): a simulated board in virtual
 // time with the model of the selected device in its socket. The chip's memory persists in a
 // folder, one 8-bit Intel HEX file per device in the program's own layout for that device, so
-// the next run finds the part as this one left it and a user can open its contents.
+// the next run finds the part as this one left it and a user can open its contents. Cells the
+// program's file of a device does not carry (the status register or lock bits of the families
+// other than PIC) are kept beside it in "<name>.config.hex".
 #pragma once
 
 #include <memory>
