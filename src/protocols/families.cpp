@@ -3,6 +3,7 @@
 
 #include <array>
 
+#include "protocols/microwire_driver.hpp"
 #include "protocols/pic_driver.hpp"
 
 namespace kestrum {
@@ -22,8 +23,8 @@ constexpr std::array kFamilies = {
     FamilyRow{PicParallel, TaitParallelOnly, nullptr},
     FamilyRow{I2cEeprom, StandardProgrammers, nullptr},
     FamilyRow{Smartcard, StandardProgrammers, nullptr},
-    FamilyRow{MicrowireEeprom, StandardProgrammers, nullptr},
-    FamilyRow{FourWireEeprom, StandardProgrammers, nullptr},
+    FamilyRow{MicrowireEeprom, StandardProgrammers, &Make<MicrowireDriver>},
+    FamilyRow{FourWireEeprom, StandardProgrammers, &Make<FourWireDriver>},
     FamilyRow{AvrMicro, StandardProgrammers, nullptr},
     FamilyRow{FlashMicro, TafeOnly, nullptr},
     FamilyRow{SpiEeprom, StandardProgrammers, nullptr},

@@ -28,4 +28,9 @@ inline constexpr std::string_view kCalibrationQuestionBefore =
     "No \"Oscillator Callibration Value\" found.\rDo you want to use value from file (";
 inline constexpr std::string_view kCalibrationQuestionAfter = ") instead ?";
 
+// Microwire and 4-wire EEPROMs: a Microwire part gave no ready signal after a write, within
+// ten times its longest write time; the word's address follows, then "h !".
+inline constexpr std::string_view kMicrowireNotReady =
+    "No ready signal from the device after writing address ";
+
 }  // namespace kestrum::text

@@ -4,6 +4,7 @@
 #include <array>
 #include <utility>
 
+#include "sim/microwire_chip.hpp"
 #include "sim/pic_chip.hpp"
 
 namespace kestrum {
@@ -15,10 +16,16 @@ std::unique_ptr<ChipModel> MakePic(const DeviceDescriptor& device) {
   return PicChip::ForDevice(device.Name);
 }
 
+std::unique_ptr<ChipModel> MakeMicrowire(const DeviceDescriptor& device) {
+  return MicrowireChip::ForDevice(device.Name);
+}
+
 // One row per family; a family without a model has none.
-constexpr std::array<std::pair<DeviceFamily, MakeModel>, 1> kModels = {{
+constexpr std::pair<DeviceFamily, MakeModel> kModels[] = {
     {DeviceFamily::Pic, &MakePic},
-}};
+    {DeviceFamily::MicrowireEeprom, &MakeMicrowire},
+    {DeviceFamily::FourWireEeprom, &MakeMicrowire},
+};
 
 }  // namespace
 
