@@ -3,7 +3,10 @@
 
 #include <array>
 
+#include "protocols/avr.hpp"
+#include "protocols/micro89s.hpp"
 #include "protocols/pic_driver.hpp"
+#include "protocols/spi_eeprom.hpp"
 
 namespace kestrum {
 namespace {
@@ -24,10 +27,10 @@ constexpr std::array kFamilies = {
     FamilyRow{Smartcard, StandardProgrammers, nullptr},
     FamilyRow{MicrowireEeprom, StandardProgrammers, nullptr},
     FamilyRow{FourWireEeprom, StandardProgrammers, nullptr},
-    FamilyRow{AvrMicro, StandardProgrammers, nullptr},
+    FamilyRow{AvrMicro, StandardProgrammers, &Make<AvrDriver>},
     FamilyRow{FlashMicro, TafeOnly, nullptr},
-    FamilyRow{SpiEeprom, StandardProgrammers, nullptr},
-    FamilyRow{SpiMicro89S, StandardProgrammers, nullptr},
+    FamilyRow{SpiEeprom, StandardProgrammers, &Make<SpiEepromDriver>},
+    FamilyRow{SpiMicro89S, StandardProgrammers, &Make<Micro89SDriver>},
     FamilyRow{ImBusEeprom, StandardProgrammers, nullptr},
 };
 

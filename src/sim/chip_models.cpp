@@ -4,7 +4,10 @@
 #include <array>
 #include <utility>
 
+#include "sim/avr_chip.hpp"
+#include "sim/micro89s_chip.hpp"
 #include "sim/pic_chip.hpp"
+#include "sim/spi_eeprom_chip.hpp"
 
 namespace kestrum {
 namespace {
@@ -14,10 +17,22 @@ using MakeModel = std::unique_ptr<ChipModel> (*)(const DeviceDescriptor&);
 std::unique_ptr<ChipModel> MakePic(const DeviceDescriptor& device) {
   return PicChip::ForDevice(device.Name);
 }
+std::unique_ptr<ChipModel> MakeSpiEeprom(const DeviceDescriptor& device) {
+  return SpiEepromChip::ForDevice(device.Name);
+}
+std::unique_ptr<ChipModel> MakeAvr(const DeviceDescriptor& device) {
+  return AvrChip::ForDevice(device.Name);
+}
+std::unique_ptr<ChipModel> MakeMicro89S(const DeviceDescriptor& device) {
+  return Micro89SChip::ForDevice(device.Name);
+}
 
 // One row per family; a family without a model has none.
-constexpr std::array<std::pair<DeviceFamily, MakeModel>, 1> kModels = {{
+constexpr std::array<std::pair<DeviceFamily, MakeModel>, 4> kModels = {{
     {DeviceFamily::Pic, &MakePic},
+    {DeviceFamily::SpiEeprom, &MakeSpiEeprom},
+    {DeviceFamily::AvrMicro, &MakeAvr},
+    {DeviceFamily::SpiMicro89S, &MakeMicro89S},
 }};
 
 }  // namespace
