@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <random>
+#include <string>
 
 #include "buffers/workspace.hpp"
 #include "core/settings_store.hpp"
@@ -22,9 +23,13 @@ namespace {
 
 class QuietUi final : public Ui {
  public:
-  void Message(MessageKind kind, std::string_view, MessageButton) override {
-    if (kind != MessageKind::Information) problems++;
+  void Message(MessageKind kind, std::string_view text, MessageButton) override {
+    if (kind != MessageKind::Information) {
+      problems++;
+      last = std::string(text);
+    }
   }
+  std::string last;
   bool Question(std::string_view) override { return true; }
   int problems = 0;
 };
@@ -85,7 +90,10 @@ void ProgramAllAndVerifyInVirtualTime(benchmark::State& state) {
     bytes = bench->workspace.Device.CodeSize + std::max(bench->workspace.Device.DataSize, 0);
     state.ResumeTiming();
     bench->ProgramAll(true);
-    if (!bench->ok) state.SkipWithError("not verified");
+    if (!bench->ok) {
+      state.SkipWithError("not verified");
+      break;
+    }
     state.PauseTiming();
     bench.reset();
     state.ResumeTiming();
@@ -112,11 +120,13 @@ void ProgramAllWithTheRealClock(benchmark::State& state) {
     state.PauseTiming();
     SpiBench<VirtualClock> twin(device, 0);
     prescribedUs += twin.ProgramAll(false);
-    if (!twin.ok) state.SkipWithError("not programmed in virtual time");
     auto bench = std::make_unique<SpiBench<RealClock>>(device, state.range(1));
     state.ResumeTiming();
     wallUs += bench->ProgramAll(false);
-    if (!bench->ok) state.SkipWithError("not programmed");
+    if (!twin.ok || !bench->ok) {
+      state.SkipWithError((twin.ok ? bench->ui.last : twin.ui.last).c_str());
+      break;
+    }
     state.PauseTiming();
     bench.reset();
     state.ResumeTiming();

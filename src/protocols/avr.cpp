@@ -29,7 +29,12 @@ std::uint8_t Receive(LineContext& lines, std::uint8_t a, int address) {
   return ShiftInByte(lines);
 }
 
+// Programmers without a supply switch (the JDM without power control, the AN589) keep the
+// part powered: data and clock go low themselves.
 void PowerDown(LineContext& lines) {
+  lines.SetDataLine(0);
+  lines.SetClockLine(0);
+  lines.VppOff();
   lines.AllLinesOff();
   lines.ClosePort();
 }

@@ -31,7 +31,11 @@ void PowerUpAndEnable(LineContext& lines) {
   Send(lines, s89::kSpecial, s89::kEnable, 0x00);
 }
 
+// Programmers without a supply switch (the JDM without power control, the AN589) keep the
+// part powered: data and clock go low themselves.
 void PowerDown(LineContext& lines) {
+  lines.SetDataLine(0);
+  lines.SetClockLine(0);
   lines.VppOff();
   lines.AllLinesOff();
   lines.ClosePort();

@@ -27,21 +27,30 @@ void PowerUp(LineContext& lines) {
   lines.SleepMs(1);
 }
 
+// Programmers without a supply switch (the JDM without power control, the AN589) keep the
+// part powered: data and clock go low and /CS to the idle level themselves.
 void PowerDown(LineContext& lines) {
   lines.SleepMs(500);
+  lines.SetDataLine(0);
+  lines.SetClockLine(0);
+  lines.VppOff();
   lines.AllLinesOff();
   lines.ClosePort();
 }
 
 // Status register bytes are clocked in while /CS stays low until the write-in-progress bit
-// reads 0, for at most kSpiBusyLimitUs, or until `stop`. The last status byte read.
+// reads 0, for kSpiBusyLimitUs at most, or until `stop`. The last status byte read; the
+// verdict is always taken from a byte read after the limit had passed, so a thread that was
+// held up past it still sees a part that finished meanwhile.
 template <class Stop>
 std::uint8_t PollWhileBusy(LineContext& lines, Stop stop) {
   ShiftOutByte(lines, spi::kReadStatus);
   const std::int64_t start = lines.clock().nowUs();
   std::uint8_t status = ShiftInByte(lines);
-  while ((status & 1) != 0 && !stop() && lines.clock().nowUs() - start < kSpiBusyLimitUs) {
+  while ((status & 1) != 0 && !stop()) {
+    const bool late = lines.clock().nowUs() - start >= kSpiBusyLimitUs;
     status = ShiftInByte(lines);
+    if (late) break;
   }
   return status;
 }

@@ -1,10 +1,12 @@
 // Every SPI EEPROM, AVR and 89S53 of the catalogue through its whole life on the chip models,
 // in virtual time, on the ProPic 2 and the STK200: Program All of a random image with verify
 // after programming, the part holding it and open (no lock bit, no block protected), Read All
-// returning it, and Erase All with Blank Check where the part can be erased.
+// returning it, and Erase All with Blank Check where the part can be erased. The smallest
+// parts also on every other programmer that can drive them.
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <string>
 
 #include "../sanitized.hpp"
 #include "spi_rig.hpp"
@@ -28,6 +30,13 @@ std::vector<Case> SpiParts() {
     if (!ModelOf(e.Name) || FamilyOf(DescriptorFor(e)) == DeviceFamily::Pic) continue;
     cases.push_back({std::string(e.Name), ProgrammerType::ProPic2});
     cases.push_back({std::string(e.Name), ProgrammerType::Stk200});
+  }
+  // Those without a supply switch (JDM, AN589) leave the lines at rest themselves.
+  for (ProgrammerType type : {ProgrammerType::Jdm, ProgrammerType::Conquest,
+                              ProgrammerType::TaitSerial, ProgrammerType::FunCard,
+                              ProgrammerType::Schaer, ProgrammerType::An589}) {
+    cases.push_back({"25010", type});
+    cases.push_back({"90S1200", type});
   }
   return cases;
 }
@@ -66,7 +75,7 @@ std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
   for (char ch : info.param.device) {
     if (std::isalnum(static_cast<unsigned char>(ch))) name += ch;
   }
-  return name + (info.param.type == ProgrammerType::Stk200 ? "_Stk200" : "_ProPic2");
+  return name + "_" + std::to_string(static_cast<int>(info.param.type));
 }
 
 INSTANTIATE_TEST_SUITE_P(EverySpiPart, SpiLifecycle, ::testing::ValuesIn(SpiParts()), CaseName);
