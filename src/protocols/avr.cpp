@@ -100,8 +100,7 @@ void TSpiMicroReadThread::Body() {
   PowerDown(lines_);
 }
 
-TSpiMicroReadDThread::TSpiMicroReadDThread(const LineContext& lines, int count,
-                                           int maxSyncAttempts)
+TSpiMicroReadDThread::TSpiMicroReadDThread(const LineContext& lines, int count, int maxSyncAttempts)
     : OperationWorker(lines, count), Bytes(Zeros(count)), attempts_(maxSyncAttempts) {}
 
 void TSpiMicroReadDThread::Body() {
@@ -262,7 +261,9 @@ ProgramOutcome AvrDriver::Program(FamilyContext& context) {
   return {};
 }
 
-void AvrDriver::ProgramHeld(FamilyContext& context) { LockBits(context); }
+void AvrDriver::ProgramHeld(FamilyContext& context) {
+  LockBits(context);
+}
 
 bool AvrDriver::LockBits(FamilyContext& context) {
   context.SetText(text::kProgrammingConfiguration);
@@ -275,6 +276,8 @@ bool AvrDriver::Erase(FamilyContext& context) {
   return Concluded(context, AvrChipErase(context.Lines(), context.Device().Variant));
 }
 
-bool AvrDriver::ProgramConfig(FamilyContext& context) { return LockBits(context); }
+bool AvrDriver::ProgramConfig(FamilyContext& context) {
+  return LockBits(context);
+}
 
 }  // namespace kestrum

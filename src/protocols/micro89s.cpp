@@ -150,7 +150,9 @@ ProgramOutcome Micro89SDriver::Program(FamilyContext& context) {
   return {};
 }
 
-void Micro89SDriver::ProgramHeld(FamilyContext& context) { LockBits(context); }
+void Micro89SDriver::ProgramHeld(FamilyContext& context) {
+  LockBits(context);
+}
 
 bool Micro89SDriver::LockBits(FamilyContext& context) {
   context.SetText(text::kProgrammingConfiguration);
@@ -168,6 +170,8 @@ bool Micro89SDriver::Erase(FamilyContext& context) {
   return false;
 }
 
-bool Micro89SDriver::ProgramConfig(FamilyContext& context) { return LockBits(context); }
+bool Micro89SDriver::ProgramConfig(FamilyContext& context) {
+  return LockBits(context);
+}
 
 }  // namespace kestrum

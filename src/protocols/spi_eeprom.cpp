@@ -10,8 +10,12 @@ namespace kestrum {
 namespace {
 
 // /CS follows the MCLR pin: low selects.
-void Select(LineContext& lines) { lines.VppOff(); }
-void Deselect(LineContext& lines) { lines.VppOnFast(); }
+void Select(LineContext& lines) {
+  lines.VppOff();
+}
+void Deselect(LineContext& lines) {
+  lines.VppOnFast();
+}
 
 // Supply on with /CS high (the part takes no instruction after a power-up with /CS low),
 // then one select pulse.
@@ -183,7 +187,11 @@ ProgramOutcome SpiEepromDriver::Program(FamilyContext& context) {
 }
 
 // Neither is offered for these parts.
-bool SpiEepromDriver::Erase(FamilyContext& /*context*/) { return false; }
-bool SpiEepromDriver::ProgramConfig(FamilyContext& /*context*/) { return false; }
+bool SpiEepromDriver::Erase(FamilyContext& /*context*/) {
+  return false;
+}
+bool SpiEepromDriver::ProgramConfig(FamilyContext& /*context*/) {
+  return false;
+}
 
 }  // namespace kestrum

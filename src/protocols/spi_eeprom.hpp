@@ -51,7 +51,7 @@ class TSpiProgThread final : public OperationWorker {
 
   std::vector<std::uint16_t> Bytes;
   std::uint8_t StatusRegister = 0;  // written after the memory
-  // Failed / FailAddress: the byte whose write never finished.
+                                    // Failed / FailAddress: the byte whose write never finished.
 
  protected:
   void Body() override;

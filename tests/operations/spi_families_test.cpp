@@ -62,11 +62,12 @@ TEST(SpiEepromWire, EachByteIsEnabledWrittenAndPolledThenTheStatusFollows) {
   ASSERT_EQ(frames.size(), 3u * 512 + 2);
   const std::size_t at = 3 * 0x1A5;
   EXPECT_EQ(frames[at].mosi, Bytes{0x06});
-  EXPECT_EQ(frames[at + 1].mosi, (Bytes{0x0A, 0xA5, static_cast<std::uint8_t>(spi.rig.Slot().CodeBuffer[0x1A5])}));
+  EXPECT_EQ(frames[at + 1].mosi,
+            (Bytes{0x0A, 0xA5, static_cast<std::uint8_t>(spi.rig.Slot().CodeBuffer[0x1A5])}));
   EXPECT_EQ(Head(frames[at + 2], 1), Bytes{0x05});
   EXPECT_EQ(frames[3 * 512 + 1].mosi, (Bytes{0x01, 0x00}));
-  EXPECT_TRUE(std::ranges::equal(spi.chip.Memory(),
-                                 std::span(spi.rig.Slot().CodeBuffer).first(512)));
+  EXPECT_TRUE(
+      std::ranges::equal(spi.chip.Memory(), std::span(spi.rig.Slot().CodeBuffer).first(512)));
 }
 
 TEST(SpiEepromWire, TheStatusRegisterReadComesBackWithTheNextProgramming) {
@@ -129,8 +130,8 @@ TEST(AvrWire, ProgrammingEnableIsTriedVariantTimes) {
     SpiRig<AvrChip> spi(c.device);
     spi.chip.SetOutOfSync(c.outOfSync);
     spi.rig.options.Verify = false;
-    EXPECT_TRUE(spi.rig.Runs(&Operations::ReadAll, c.answers,
-                             c.answers ? Strings{} : Strings{kNoAnswer}))
+    EXPECT_TRUE(
+        spi.rig.Runs(&Operations::ReadAll, c.answers, c.answers ? Strings{} : Strings{kNoAnswer}))
         << c.device;
     int enables = 0;
     for (const auto& f : spi.tap.Frames()) {
@@ -146,7 +147,7 @@ TEST(LockBytes, TheBoxesGiveTheLockInstruction) {
   struct Case {
     const char* device;
     std::array<bool, 3> ticked;
-    Bytes instruction;  // the last one sent
+    Bytes instruction;   // the last one sent
     std::uint16_t held;  // the part's lock bits afterwards
   };
   for (const Case& c : {Case{"90S2313", {true, true, false}, {0xAC, 0xFF, 0x00, 0x00}, 0xFF},
@@ -181,8 +182,8 @@ TEST(Locks, ALockedPartFailsVerifyUntilEraseAllOpensIt) {
     std::uint8_t (*garbage)(int);
     std::uint16_t locked;
   };
-  for (const Case& c : {Case{"90S2313", &AvrChip::Garbage, 0xF9},
-                        Case{"89S53", &Micro89SChip::Garbage, 0x3F}}) {
+  for (const Case& c :
+       {Case{"90S2313", &AvrChip::Garbage, 0xF9}, Case{"89S53", &Micro89SChip::Garbage, 0x3F}}) {
     if (kSanitized && c.device == std::string("89S53")) continue;  // 12K bytes five times over
     SpiRig<ChipModel> spi(c.device);
     LifecycleRig& rig = spi.rig;
@@ -192,8 +193,8 @@ TEST(Locks, ALockedPartFailsVerifyUntilEraseAllOpensIt) {
     EXPECT_EQ(spi.chip.Element(ChipRegion::Config, 0), c.locked) << c.device;
     int first = 0;
     while (c.garbage(first) == rig.Slot().CodeBuffer[first]) ++first;
-    EXPECT_TRUE(rig.Runs(&Operations::Verify, false,
-                         {AddressText("Verify failed at address ", first)}))
+    EXPECT_TRUE(
+        rig.Runs(&Operations::Verify, false, {AddressText("Verify failed at address ", first)}))
         << c.device;
     EXPECT_TRUE(rig.EraseThenBlank()) << c.device;
     EXPECT_EQ(spi.chip.Element(ChipRegion::Config, 0), 0xFF) << c.device;
@@ -216,9 +217,9 @@ void RunSteps(LifecycleRig& rig, const std::string& name, const std::vector<Step
 TEST(SpiFaults, EveryOperationEndsAtRestWithItsMessage) {
   const Strings none{kNoAnswer};
   const std::vector<Step> avrSilent = {
-      {&Operations::ReadAll, false, none},     {&Operations::ProgramAll, false, none},
-      {&Operations::Verify, false, none},      {&Operations::BlankCheck, false, none},
-      {&Operations::EraseAll, false, none},    {&Operations::ProgramConfig, false, none}};
+      {&Operations::ReadAll, false, none},  {&Operations::ProgramAll, false, none},
+      {&Operations::Verify, false, none},   {&Operations::BlankCheck, false, none},
+      {&Operations::EraseAll, false, none}, {&Operations::ProgramConfig, false, none}};
   for (bool absent : {true, false}) {
     SpiRig<AvrChip> spi("90S2313");
     spi.chip.SetElement(ChipRegion::Code, 0, 0x12);
@@ -315,8 +316,8 @@ TEST(SpiTrace, An90S2313ProgramAllDecodesAsAvrIspWithoutWarnings) {
   if (kSanitized) GTEST_SKIP() << "the decoder sees the same bytes without a sanitizer";
   SpiRig<AvrChip> spi("90S2313");
   const std::string path = TracedProgramAll(spi, "kestrum_avr_trace.vcd");
-  const std::string decoded = RunCommand("sigrok-cli -I vcd -i '" + path + "' -P " +
-                                         kSpiChannels + ",avr_isp -A avr_isp 2>&1");
+  const std::string decoded = RunCommand("sigrok-cli -I vcd -i '" + path + "' -P " + kSpiChannels +
+                                         ",avr_isp -A avr_isp 2>&1");
   EXPECT_NE(decoded.find("Programming enable"), std::string::npos) << decoded.substr(0, 500);
   EXPECT_NE(decoded.find("Chip erase"), std::string::npos);
   EXPECT_EQ(decoded.find("Warning"), std::string::npos);
@@ -329,8 +330,8 @@ TEST(SpiTrace, A25040ProgramAllDecodesAsSpiToTheImage) {
   if (kSanitized) GTEST_SKIP() << "the decoder sees the same bytes without a sanitizer";
   SpiRig<SpiEepromChip> spi("25040");
   const std::string path = TracedProgramAll(spi, "kestrum_spi_trace.vcd");
-  std::istringstream decoded(RunCommand("sigrok-cli -I vcd -i '" + path + "' -P " +
-                                        kSpiChannels + " -A spi=mosi-data 2>&1"));
+  std::istringstream decoded(RunCommand("sigrok-cli -I vcd -i '" + path + "' -P " + kSpiChannels +
+                                        " -A spi=mosi-data 2>&1"));
   // One MOSI byte a line; the write instructions carry address and data.
   Bytes mosi;
   for (std::string line; std::getline(decoded, line);) {

@@ -32,9 +32,9 @@ std::vector<Case> SpiParts() {
     cases.push_back({std::string(e.Name), ProgrammerType::Stk200});
   }
   // Those without a supply switch (JDM, AN589) leave the lines at rest themselves.
-  for (ProgrammerType type : {ProgrammerType::Jdm, ProgrammerType::Conquest,
-                              ProgrammerType::TaitSerial, ProgrammerType::FunCard,
-                              ProgrammerType::Schaer, ProgrammerType::An589}) {
+  for (ProgrammerType type :
+       {ProgrammerType::Jdm, ProgrammerType::Conquest, ProgrammerType::TaitSerial,
+        ProgrammerType::FunCard, ProgrammerType::Schaer, ProgrammerType::An589}) {
     cases.push_back({"25010", type});
     cases.push_back({"90S1200", type});
   }

@@ -22,7 +22,9 @@ inline std::unique_ptr<ChipModel> ModelOf(std::string_view device) {
 template <class Model>
 struct SpiRig {
   explicit SpiRig(std::string_view device, ProgrammerType type = ProgrammerType::ProPic2)
-      : owned(ModelOf(device)), chip(dynamic_cast<Model&>(*owned)), tap(chip),
+      : owned(ModelOf(device)),
+        chip(dynamic_cast<Model&>(*owned)),
+        tap(chip),
         rig(device, type, &tap) {}
 
   std::unique_ptr<ChipModel> owned;
