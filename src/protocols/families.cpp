@@ -3,8 +3,11 @@
 
 #include <array>
 
+#include "protocols/avr.hpp"
+#include "protocols/micro89s.hpp"
 #include "protocols/microwire_driver.hpp"
 #include "protocols/pic_driver.hpp"
+#include "protocols/spi_eeprom.hpp"
 
 namespace kestrum {
 namespace {
@@ -25,10 +28,10 @@ constexpr std::array kFamilies = {
     FamilyRow{Smartcard, StandardProgrammers, nullptr},
     FamilyRow{MicrowireEeprom, StandardProgrammers, &Make<MicrowireDriver>},
     FamilyRow{FourWireEeprom, StandardProgrammers, &Make<FourWireDriver>},
-    FamilyRow{AvrMicro, StandardProgrammers, nullptr},
+    FamilyRow{AvrMicro, StandardProgrammers, &Make<AvrDriver>},
     FamilyRow{FlashMicro, TafeOnly, nullptr},
-    FamilyRow{SpiEeprom, StandardProgrammers, nullptr},
-    FamilyRow{SpiMicro89S, StandardProgrammers, nullptr},
+    FamilyRow{SpiEeprom, StandardProgrammers, &Make<SpiEepromDriver>},
+    FamilyRow{SpiMicro89S, StandardProgrammers, &Make<Micro89SDriver>},
     FamilyRow{ImBusEeprom, StandardProgrammers, nullptr},
 };
 

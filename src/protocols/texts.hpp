@@ -33,4 +33,13 @@ inline constexpr std::string_view kCalibrationQuestionAfter = ") instead ?";
 inline constexpr std::string_view kMicrowireNotReady =
     "No ready signal from the device after writing address ";
 
+// SPI EEPROMs, AVR and 89S53 (serial programming over SPI).
+// A part that never showed itself: an AVR that did not echo the programming enable after
+// every attempt, or an SPI EEPROM whose status register never read as a part at rest.
+inline constexpr std::string_view kNoAnswer =
+    "The device does not answer: no part in the socket, or not in programming mode!";
+// An SPI EEPROM still busy long after a byte was written: the address, then kAddressEnd.
+inline constexpr std::string_view kWriteNotFinished =
+    "The device did not finish writing at address ";
+
 }  // namespace kestrum::text

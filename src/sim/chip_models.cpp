@@ -4,8 +4,11 @@
 #include <array>
 #include <utility>
 
+#include "sim/avr_chip.hpp"
+#include "sim/micro89s_chip.hpp"
 #include "sim/microwire_chip.hpp"
 #include "sim/pic_chip.hpp"
+#include "sim/spi_eeprom_chip.hpp"
 
 namespace kestrum {
 namespace {
@@ -14,6 +17,15 @@ using MakeModel = std::unique_ptr<ChipModel> (*)(const DeviceDescriptor&);
 
 std::unique_ptr<ChipModel> MakePic(const DeviceDescriptor& device) {
   return PicChip::ForDevice(device.Name);
+}
+std::unique_ptr<ChipModel> MakeSpiEeprom(const DeviceDescriptor& device) {
+  return SpiEepromChip::ForDevice(device.Name);
+}
+std::unique_ptr<ChipModel> MakeAvr(const DeviceDescriptor& device) {
+  return AvrChip::ForDevice(device.Name);
+}
+std::unique_ptr<ChipModel> MakeMicro89S(const DeviceDescriptor& device) {
+  return Micro89SChip::ForDevice(device.Name);
 }
 
 std::unique_ptr<ChipModel> MakeMicrowire(const DeviceDescriptor& device) {
@@ -25,6 +37,9 @@ constexpr std::pair<DeviceFamily, MakeModel> kModels[] = {
     {DeviceFamily::Pic, &MakePic},
     {DeviceFamily::MicrowireEeprom, &MakeMicrowire},
     {DeviceFamily::FourWireEeprom, &MakeMicrowire},
+    {DeviceFamily::SpiEeprom, &MakeSpiEeprom},
+    {DeviceFamily::AvrMicro, &MakeAvr},
+    {DeviceFamily::SpiMicro89S, &MakeMicro89S},
 };
 
 }  // namespace

@@ -163,8 +163,10 @@ TEST(Support, DevicesThisProgrammerOrVersionCannotDriveAreRefused) {
                 "This device is not supported by the JDM Programmer"},
            Case{"89C2051", ProgrammerType::Tafe,
                 "This version cannot drive the Flash µC family yet."},
-           Case{"90S2313", ProgrammerType::Stk200,
-                "This version cannot drive the AVR µC family yet."},
+           Case{"90S2313", ProgrammerType::Tafe,
+                "This device is not supported by the TAFE Programmer"},
+           Case{"25040", ProgrammerType::TaitParallel,
+                "This device is not supported by the TAIT Parallel Programmer"},
            Case{"PIC 16C54", ProgrammerType::TaitParallel,
                 "This version cannot drive the Parallel programmable PIC Microcontroller "
                 "family yet."},
