@@ -1,9 +1,9 @@
 // The chip-model table.
 #include "sim/chip_models.hpp"
 
-#include <array>
 #include <utility>
 
+#include "sim/eeprom24_chip.hpp"
 #include "sim/pic_chip.hpp"
 
 namespace kestrum {
@@ -15,10 +15,15 @@ std::unique_ptr<ChipModel> MakePic(const DeviceDescriptor& device) {
   return PicChip::ForDevice(device.Name);
 }
 
+std::unique_ptr<ChipModel> MakeEeprom24(const DeviceDescriptor& device) {
+  return Eeprom24Chip::ForDevice(device.Name);
+}
+
 // One row per family; a family without a model has none.
-constexpr std::array<std::pair<DeviceFamily, MakeModel>, 1> kModels = {{
+constexpr std::pair<DeviceFamily, MakeModel> kModels[] = {
     {DeviceFamily::Pic, &MakePic},
-}};
+    {DeviceFamily::I2cEeprom, &MakeEeprom24},
+};
 
 }  // namespace
 
