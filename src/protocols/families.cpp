@@ -3,6 +3,7 @@
 
 #include <array>
 
+#include "protocols/i2c_driver.hpp"
 #include "protocols/pic_driver.hpp"
 
 namespace kestrum {
@@ -20,7 +21,7 @@ using enum SupportGroup;
 constexpr std::array kFamilies = {
     FamilyRow{Pic, StandardProgrammers, &Make<PicDriver>},
     FamilyRow{PicParallel, TaitParallelOnly, nullptr},
-    FamilyRow{I2cEeprom, StandardProgrammers, nullptr},
+    FamilyRow{I2cEeprom, StandardProgrammers, &Make<I2cDriver>},
     FamilyRow{Smartcard, StandardProgrammers, nullptr},
     FamilyRow{MicrowireEeprom, StandardProgrammers, nullptr},
     FamilyRow{FourWireEeprom, StandardProgrammers, nullptr},

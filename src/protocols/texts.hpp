@@ -28,4 +28,7 @@ inline constexpr std::string_view kCalibrationQuestionBefore =
     "No \"Oscillator Callibration Value\" found.\rDo you want to use value from file (";
 inline constexpr std::string_view kCalibrationQuestionAfter = ") instead ?";
 
+// I2C EEPROMs: the part did not acknowledge a byte, or never came back from a write cycle.
+inline constexpr std::string_view kNoAcknowledge = "No Acknowledge received!";
+
 }  // namespace kestrum::text

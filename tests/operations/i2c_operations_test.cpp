@@ -1,0 +1,281 @@
+// The I2C EEPROM operations on the 24Cxx model: every part through Program All with verify and
+// Read All, in page and byte mode, on the JDM and the ProPic 2 (the boards with an EEPROM
+// socket); the texts; what the user sees with no part, a part that never answers, a stuck
+// one and a write-protected one; cancelling. Every run ends with the lines at rest and every
+// port closed.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <sstream>
+
+#include "../sanitized.hpp"
+#include "buffers/file_commands.hpp"
+#include "lifecycle.hpp"
+#include "protocols/i2c_eeprom.hpp"
+#include "sim/eeprom24_chip.hpp"
+#include "sim/vcd_writer.hpp"
+
+namespace kestrum::testing {
+namespace {
+
+using Type = RecordingUi::Entry::Type;
+using Command = OperationResult (Operations::*)();
+
+const std::string kNoAck = "No Acknowledge received!";
+
+struct I2cRig {
+  explicit I2cRig(std::string_view device, ProgrammerType type = ProgrammerType::ProPic2)
+      : chip(Eeprom24Chip::ForDevice(device)), rig(device, type, chip.get()) {}
+  std::unique_ptr<Eeprom24Chip> chip;  // outlives the board it sits in
+  LifecycleRig rig;
+};
+
+void RandomImage(LifecycleRig& rig, unsigned seed) {
+  std::mt19937 random(seed);
+  for (int i = 0; i < rig.Device().CodeSize; ++i) rig.Slot().CodeBuffer[i] = random() & 0xFF;
+}
+
+bool Holds(const Eeprom24Chip& chip, const BufferSlot& slot) {
+  for (int i = 0; i < chip.RegionSize(ChipRegion::Code); ++i) {
+    if (chip.Element(ChipRegion::Code, i) != slot.CodeBuffer[i]) return false;
+  }
+  return true;
+}
+
+struct Case {
+  std::string device;
+  ProgrammerType type;
+  bool byteWrite;
+};
+
+// Every part in both modes on both boards; the three largest, whose byte-mode runs cost the
+// most processor time, take each mode on one board and the other mode on the other. Under
+// sanitizers: a part with block bits and one with two address bytes.
+std::vector<Case> Cases() {
+  using enum ProgrammerType;
+  if (kSanitized) {
+    return {{"24C16", Jdm, false}, {"24C16", ProPic2, true}, {"24C64", ProPic2, false},
+            {"24C02", Jdm, true}};
+  }
+  std::vector<Case> cases;
+  for (const Eeprom24Description& d : Eeprom24Parts()) {
+    const std::string name(d.name);
+    if (d.bytes > 8192) {
+      const bool odd = d.bytes == 32768;
+      cases.push_back({name, odd ? ProPic2 : Jdm, false});
+      cases.push_back({name, odd ? Jdm : ProPic2, true});
+      continue;
+    }
+    for (ProgrammerType type : {Jdm, ProPic2}) {
+      for (bool byteWrite : {false, true}) cases.push_back({name, type, byteWrite});
+    }
+  }
+  return cases;
+}
+
+class I2cLifecycle : public ::testing::TestWithParam<Case> {};
+
+TEST_P(I2cLifecycle, ProgramVerifyReadBack) {
+  I2cRig i2c(GetParam().device, GetParam().type);
+  auto& [chip, rig] = i2c;
+  rig.options.ByteWrite = GetParam().byteWrite;
+  RandomImage(rig, 24);
+  ASSERT_TRUE(rig.ProgramAndVerify());
+  EXPECT_TRUE(Holds(*chip, rig.Slot()));
+  EXPECT_TRUE(rig.ReadBackEquals(rig.Slot()));
+  const Eeprom24Description& d = chip->Part().Description();
+  EXPECT_EQ(chip->Part().WriteCycles(), GetParam().byteWrite ? d.bytes : d.bytes / d.pageBytes);
+}
+
+std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
+  return info.param.device + (info.param.type == ProgrammerType::Jdm ? "_Jdm" : "_ProPic2") +
+         (info.param.byteWrite ? "_Bytes" : "_Pages");
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryPart, I2cLifecycle, ::testing::ValuesIn(Cases()), CaseName);
+
+TEST(I2cTexts, PhasesAndVerdicts) {
+  I2cRig i2c("24C16");
+  auto& [chip, rig] = i2c;
+  ASSERT_TRUE(rig.Runs(&Operations::BlankCheck, true, {"Device is blank."}));
+  chip->Memory()[0x7FF] = 0xFE;
+  ASSERT_TRUE(rig.Runs(&Operations::BlankCheck, false, {"Device NOT blank at address 07FFh !"}));
+  RandomImage(rig, 5);
+  rig.Slot().CodeBuffer[0x7FF] = 0xFE;
+  ASSERT_TRUE(rig.ProgramAndVerify());
+  EXPECT_EQ(rig.ui.Texts(Type::ProgressText),
+            (Strings{"Programming Code (2048) bytes", "Programming Code (2048) bytes",
+                     "Verifying Code (2048) bytes"}));
+  EXPECT_EQ(rig.ui.Texts(Type::StatusPanel), (Strings{"Programming...", "", "Verifying...", ""}));
+  ASSERT_TRUE(rig.Runs(&Operations::ReadAll, true, {}));
+  EXPECT_EQ(rig.ui.Texts(Type::ProgressText),
+            (Strings{"Reading Code (2048) bytes", "Reading Code (2048) bytes"}));
+  // Neither command is offered for these parts.
+  EXPECT_TRUE(rig.ops.EraseAll().Declined);
+  EXPECT_TRUE(rig.ops.ProgramConfig().Declined);
+}
+
+// No part in the socket (page mode), or one that never pulls SDA low (byte mode): a read says
+// so once and leaves the buffer as it was; Verify and Blank Check say only that; Program All
+// stops at the polling limit with the message, without a verify.
+TEST(I2cFaults, NoPartOrNoAcknowledge) {
+  for (bool empty : {true, false}) {
+    I2cRig i2c("24C32");
+    auto& [chip, rig] = i2c;
+    if (empty) {
+      rig.programmer.Insert(nullptr);
+    } else {
+      chip->Part().SetNeverAcknowledge(true);
+    }
+    rig.options.ByteWrite = !empty;
+    RandomImage(rig, 8);
+    const BufferSlot before = rig.Slot();
+    EXPECT_TRUE(rig.Runs(&Operations::ReadAll, false, {kNoAck}));
+    EXPECT_TRUE(SameWords("code", rig.Slot().CodeBuffer, before.CodeBuffer, 4096));
+    EXPECT_TRUE(rig.Runs(&Operations::Verify, false, {kNoAck}));
+    EXPECT_TRUE(rig.Runs(&Operations::BlankCheck, false, {kNoAck}));
+    EXPECT_TRUE(rig.Runs(&Operations::ProgramAll, false, {kNoAck}));
+    EXPECT_TRUE(SameWords("code", rig.Slot().CodeBuffer, before.CodeBuffer, 4096));
+    EXPECT_TRUE(std::ranges::all_of(chip->Memory(), [](std::uint8_t b) { return b == 0xFF; }));
+  }
+}
+
+// Write protect: the part takes every byte and keeps its contents, so the verify after
+// programming fails at the first byte. Stuck in its first write cycle, a part never answers
+// the second page's polling.
+TEST(I2cFaults, WriteProtectedAndStuckBusy) {
+  I2cRig wp("24C16");
+  wp.chip->SetWriteProtect(true);
+  RandomImage(wp.rig, 16);
+  wp.rig.Slot().CodeBuffer[0] = 0x00;
+  EXPECT_TRUE(wp.rig.Runs(&Operations::ProgramAll, false, {"Verify failed at address 0000h !"}));
+  EXPECT_EQ(wp.chip->Memory()[0], 0xFF);
+
+  for (bool byteWrite : {false, true}) {
+    I2cRig stuck("24C16");
+    stuck.chip->Part().SetStuckBusy(true);
+    stuck.rig.options.ByteWrite = byteWrite;
+    RandomImage(stuck.rig, 16);
+    EXPECT_TRUE(stuck.rig.Runs(&Operations::ProgramAll, false, {kNoAck}));
+    EXPECT_EQ(stuck.chip->Part().WriteCycles(), 1);
+    EXPECT_EQ(stuck.chip->Part().IgnoredWhileBusy(),
+              byteWrite ? kI2cBytePollLimit + 1 : kI2cPagePollLimit + 1);
+  }
+}
+
+// Cancelled anywhere, or without a port, every command ends at rest; a cancelled Read All
+// holds what was read up to the byte in progress and 0 after it.
+TEST(I2cCancel, EveryOperationRestsWhenCancelledOrWithoutAPort) {
+  for (Command command : {&Operations::ReadAll, &Operations::ProgramAll, &Operations::Verify,
+                          &Operations::BlankCheck}) {
+    I2cRig cancelled("24C08");
+    std::ranges::fill(cancelled.chip->Memory(), 0x3C);
+    RandomImage(cancelled.rig, 2);
+    auto pressed = std::make_shared<std::atomic<bool>>(false);
+    LifecycleRig& rig = cancelled.rig;
+    rig.ui.onEntry = [&rig, pressed](const RecordingUi::Entry& e) {
+      if (e.type == Type::ProgressPosition && e.value == 100 && !pressed->exchange(true)) {
+        rig.ui.PressCancel();
+      }
+    };
+    const OperationResult result = (rig.ops.*command)();
+    EXPECT_TRUE(result.Cancelled);
+    EXPECT_TRUE(rig.Rested());
+    if (command == &Operations::ReadAll) {
+      const auto& code = rig.Slot().CodeBuffer;
+      EXPECT_EQ(std::count(code.begin(), code.begin() + 101, 0x3C), 101);
+      EXPECT_EQ(std::count(code.begin() + 101, code.begin() + 1024, 0), 1024 - 101);
+    }
+
+    I2cRig refused("24C08");
+    refused.rig.programmer.FailOpen(EBUSY);
+    RandomImage(refused.rig, 2);
+    const BufferSlot before = refused.rig.Slot();
+    EXPECT_TRUE((refused.rig.ops.*command)().PortFailed);
+    EXPECT_EQ(refused.rig.ui.OfType(Type::Message).size(), 1u);
+    EXPECT_TRUE(SameWords("code", refused.rig.Slot().CodeBuffer, before.CodeBuffer, 1024));
+    EXPECT_TRUE(refused.rig.Rested());
+  }
+}
+
+std::string RunCommand(const std::string& command) {
+  std::string output;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    for (int c; (c = fgetc(pipe)) != EOF;) output += static_cast<char>(c);
+    pclose(pipe);
+  }
+  return output;
+}
+
+// The pins of a 24C16 Program All of a binary file, decoded by sigrok's I2C decoder: after
+// each acknowledged device address (7-bit 50h to 57h, the block in its low bits) the word
+// address, then that page of the file.
+TEST(I2cTrace, AProgramAllDecodesWithSigrokToTheBytesOfTheFile) {
+  if (RunCommand("command -v sigrok-cli").empty()) GTEST_SKIP() << "sigrok-cli is not installed";
+  const std::string image = ::testing::TempDir() + "kestrum_24c16.bin";
+  const std::string vcd = ::testing::TempDir() + "kestrum_24c16.vcd";
+  std::string bytes(2048, '\0');
+  std::mt19937 random(16);
+  for (char& b : bytes) b = static_cast<char>(random());
+  std::ofstream(image, std::ios::binary) << bytes;
+
+  I2cRig i2c("24C16");
+  auto& [chip, rig] = i2c;
+  FileCommands files(rig.workspace, rig.ui, rig.store);
+  ASSERT_EQ(files.OpenFile(image, FileType::Binary), OpenResult::Loaded);
+  rig.options.Verify = false;
+  {
+    std::ofstream out(vcd);
+    PinTrace trace(out);
+    rig.programmer.Board().SetTrace(&trace);
+    EXPECT_TRUE(rig.Runs(&Operations::ProgramAll, false, {}));
+    rig.programmer.Board().SetTrace(nullptr);
+    trace.Finish();
+  }
+  // Idle stretches (the power-up, the last write cycle) compressed to 1 ms.
+  const std::string decoded =
+      RunCommand("sigrok-cli -I vcd:compress=1000 -i '" + vcd +
+                 "' -P i2c:scl=clock:sda=data_in -A i2c=address-write:data-write:ack 2>&1");
+  std::string written;
+  std::vector<std::string> headers;
+  bool addressed = false;  // an address write was acknowledged: a page follows
+  bool wordAddress = false;
+  std::string last;
+  std::istringstream in(decoded);
+  for (std::string line; std::getline(in, line);) {
+    line = line.substr(line.find(':') + 2);
+    if (line == "ACK" && last.starts_with("Address write: ")) {
+      addressed = wordAddress = true;
+      headers.push_back(last.substr(15));
+    } else if (line.starts_with("Data write: ") && addressed) {
+      const char byte = static_cast<char>(std::stoi(line.substr(12), nullptr, 16));
+      if (wordAddress) {
+        headers.back() += " " + line.substr(12);
+        wordAddress = false;
+      } else {
+        written += byte;
+      }
+    } else if (line.starts_with("Address write: ")) {
+      addressed = false;
+    }
+    last = line;
+  }
+  ASSERT_EQ(headers.size(), 128u) << decoded.substr(0, 2000);
+  for (int page = 0; page < 128; ++page) {
+    char expected[8];
+    std::snprintf(expected, sizeof expected, "%02X %02X", 0x50 + page / 16, (page * 16) & 0xFF);
+    ASSERT_EQ(headers[static_cast<std::size_t>(page)], expected);
+  }
+  EXPECT_EQ(written.size(), bytes.size());
+  EXPECT_TRUE(written == bytes);
+  std::remove(image.c_str());
+  std::remove(vcd.c_str());
+}
+
+}  // namespace
+}  // namespace kestrum::testing
