@@ -1,6 +1,6 @@
 // The I2C EEPROM operations on the 24Cxx model: every part through Program All with verify and
 // Read All, in page and byte mode, on the JDM and the ProPic 2 (the boards with an EEPROM
-// socket); the texts; what the user sees with no part, a part that never answers, a stuck
+// socket); what the user sees with no part, a part that never answers, a stuck
 // one and a write-protected one; cancelling. Every run ends with the lines at rest and every
 // port closed.
 #include <gtest/gtest.h>
@@ -38,13 +38,6 @@ struct I2cRig {
 void RandomImage(LifecycleRig& rig, unsigned seed) {
   std::mt19937 random(seed);
   for (int i = 0; i < rig.Device().CodeSize; ++i) rig.Slot().CodeBuffer[i] = random() & 0xFF;
-}
-
-bool Holds(const Eeprom24Chip& chip, const BufferSlot& slot) {
-  for (int i = 0; i < chip.RegionSize(ChipRegion::Code); ++i) {
-    if (chip.Element(ChipRegion::Code, i) != slot.CodeBuffer[i]) return false;
-  }
-  return true;
 }
 
 struct Case {
@@ -86,7 +79,6 @@ TEST_P(I2cLifecycle, ProgramVerifyReadBack) {
   rig.options.ByteWrite = GetParam().byteWrite;
   RandomImage(rig, 24);
   ASSERT_TRUE(rig.ProgramAndVerify());
-  EXPECT_TRUE(Holds(*chip, rig.Slot()));
   EXPECT_TRUE(rig.ReadBackEquals(rig.Slot()));
   const Eeprom24Description& d = chip->Part().Description();
   EXPECT_EQ(chip->Part().WriteCycles(), GetParam().byteWrite ? d.bytes : d.bytes / d.pageBytes);
@@ -98,27 +90,6 @@ std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryPart, I2cLifecycle, ::testing::ValuesIn(Cases()), CaseName);
-
-TEST(I2cTexts, PhasesAndVerdicts) {
-  I2cRig i2c("24C16");
-  auto& [chip, rig] = i2c;
-  ASSERT_TRUE(rig.Runs(&Operations::BlankCheck, true, {"Device is blank."}));
-  chip->Memory()[0x7FF] = 0xFE;
-  ASSERT_TRUE(rig.Runs(&Operations::BlankCheck, false, {"Device NOT blank at address 07FFh !"}));
-  RandomImage(rig, 5);
-  rig.Slot().CodeBuffer[0x7FF] = 0xFE;
-  ASSERT_TRUE(rig.ProgramAndVerify());
-  EXPECT_EQ(rig.ui.Texts(Type::ProgressText),
-            (Strings{"Programming Code (2048) bytes", "Programming Code (2048) bytes",
-                     "Verifying Code (2048) bytes"}));
-  EXPECT_EQ(rig.ui.Texts(Type::StatusPanel), (Strings{"Programming...", "", "Verifying...", ""}));
-  ASSERT_TRUE(rig.Runs(&Operations::ReadAll, true, {}));
-  EXPECT_EQ(rig.ui.Texts(Type::ProgressText),
-            (Strings{"Reading Code (2048) bytes", "Reading Code (2048) bytes"}));
-  // Neither command is offered for these parts.
-  EXPECT_TRUE(rig.ops.EraseAll().Declined);
-  EXPECT_TRUE(rig.ops.ProgramConfig().Declined);
-}
 
 // No part in the socket (page mode), or one that never pulls SDA low (byte mode): a read says
 // so once and leaves the buffer as it was; Verify and Blank Check say only that; Program All
@@ -146,15 +117,18 @@ TEST(I2cFaults, NoPartOrNoAcknowledge) {
 }
 
 // Write protect: the part takes every byte and keeps its contents, so the verify after
-// programming fails at the first byte. Stuck in its first write cycle, a part never answers
-// the second page's polling.
+// programming fails at the first byte, and the part is still blank. Stuck in its first write
+// cycle, a part never answers the second page's polling.
 TEST(I2cFaults, WriteProtectedAndStuckBusy) {
   I2cRig wp("24C16");
   wp.chip->SetWriteProtect(true);
   RandomImage(wp.rig, 16);
   wp.rig.Slot().CodeBuffer[0] = 0x00;
   EXPECT_TRUE(wp.rig.Runs(&Operations::ProgramAll, false, {"Verify failed at address 0000h !"}));
-  EXPECT_EQ(wp.chip->Memory()[0], 0xFF);
+  EXPECT_TRUE(wp.rig.Runs(&Operations::BlankCheck, true, {"Device is blank."}));
+  wp.chip->Memory()[0x7FF] = 0xFE;
+  EXPECT_TRUE(
+      wp.rig.Runs(&Operations::BlankCheck, false, {"Device NOT blank at address 07FFh !"}));
 
   for (bool byteWrite : {false, true}) {
     I2cRig stuck("24C16");
@@ -168,38 +142,37 @@ TEST(I2cFaults, WriteProtectedAndStuckBusy) {
   }
 }
 
-// Cancelled anywhere, or without a port, every command ends at rest; a cancelled Read All
-// holds what was read up to the byte in progress and 0 after it.
-TEST(I2cCancel, EveryOperationRestsWhenCancelledOrWithoutAPort) {
+// Cancelled anywhere, every command ends at rest; a cancelled Read All holds what was read up
+// to the byte in progress, which the part sent without an acknowledge, and 0 after it.
+TEST(I2cCancel, EveryOperationRestsAndAReadEndsWithNoAcknowledge) {
   for (Command command : {&Operations::ReadAll, &Operations::ProgramAll, &Operations::Verify,
                           &Operations::BlankCheck}) {
-    I2cRig cancelled("24C08");
-    std::ranges::fill(cancelled.chip->Memory(), 0x3C);
-    RandomImage(cancelled.rig, 2);
+    I2cRig i2c("24C08");
+    auto& [chip, rig] = i2c;
+    std::ranges::fill(chip->Memory(), 0x3C);
+    chip->Part().KeepLog(true);
+    RandomImage(rig, 2);
     auto pressed = std::make_shared<std::atomic<bool>>(false);
-    LifecycleRig& rig = cancelled.rig;
     rig.ui.onEntry = [&rig, pressed](const RecordingUi::Entry& e) {
       if (e.type == Type::ProgressPosition && e.value == 100 && !pressed->exchange(true)) {
         rig.ui.PressCancel();
       }
     };
-    const OperationResult result = (rig.ops.*command)();
-    EXPECT_TRUE(result.Cancelled);
+    EXPECT_TRUE((rig.ops.*command)().Cancelled);
     EXPECT_TRUE(rig.Rested());
-    if (command == &Operations::ReadAll) {
-      const auto& code = rig.Slot().CodeBuffer;
-      EXPECT_EQ(std::count(code.begin(), code.begin() + 101, 0x3C), 101);
-      EXPECT_EQ(std::count(code.begin() + 101, code.begin() + 1024, 0), 1024 - 101);
-    }
-
-    I2cRig refused("24C08");
-    refused.rig.programmer.FailOpen(EBUSY);
-    RandomImage(refused.rig, 2);
-    const BufferSlot before = refused.rig.Slot();
-    EXPECT_TRUE((refused.rig.ops.*command)().PortFailed);
-    EXPECT_EQ(refused.rig.ui.OfType(Type::Message).size(), 1u);
-    EXPECT_TRUE(SameWords("code", refused.rig.Slot().CodeBuffer, before.CodeBuffer, 1024));
-    EXPECT_TRUE(refused.rig.Rested());
+    if (command != &Operations::ReadAll) continue;
+    const auto& code = rig.Slot().CodeBuffer;
+    EXPECT_EQ(std::count(code.begin(), code.begin() + 101, 0x3C), 101);
+    EXPECT_EQ(std::count(code.begin() + 101, code.begin() + 1024, 0), 1024 - 101);
+    const auto& log = chip->Part().Log();
+    const auto sent = std::count_if(log.begin(), log.end(), [](const Eeprom24Event& e) {
+      return e.kind == Eeprom24Event::Kind::Sent;
+    });
+    const auto last = std::find_if(log.rbegin(), log.rend(), [](const Eeprom24Event& e) {
+      return e.kind == Eeprom24Event::Kind::Sent;
+    });
+    EXPECT_EQ(sent, 101);
+    EXPECT_FALSE(last->acknowledged);
   }
 }
 
@@ -240,30 +213,26 @@ TEST(I2cTrace, AProgramAllDecodesWithSigrokToTheBytesOfTheFile) {
   // Idle stretches (the power-up, the last write cycle) compressed to 1 ms.
   const std::string decoded =
       RunCommand("sigrok-cli -I vcd:compress=1000 -i '" + vcd +
-                 "' -P i2c:scl=clock:sda=data_in -A i2c=address-write:data-write:ack 2>&1");
+                 "' -P i2c:scl=clock:sda=data_in -A i2c=address-write:data-write 2>&1");
+  // A device address with data after it starts a page, the first data byte being the word
+  // address; one without is a poll the part did not answer.
   std::string written;
   std::vector<std::string> headers;
-  bool addressed = false;  // an address write was acknowledged: a page follows
-  bool wordAddress = false;
-  std::string last;
+  std::string address;
   std::istringstream in(decoded);
   for (std::string line; std::getline(in, line);) {
     line = line.substr(line.find(':') + 2);
-    if (line == "ACK" && last.starts_with("Address write: ")) {
-      addressed = wordAddress = true;
-      headers.push_back(last.substr(15));
-    } else if (line.starts_with("Data write: ") && addressed) {
-      const char byte = static_cast<char>(std::stoi(line.substr(12), nullptr, 16));
-      if (wordAddress) {
-        headers.back() += " " + line.substr(12);
-        wordAddress = false;
-      } else {
-        written += byte;
-      }
-    } else if (line.starts_with("Address write: ")) {
-      addressed = false;
+    const std::string value = line.substr(line.find(": ") + 2);
+    if (line.starts_with("Address write: ")) {
+      address = value;
+    } else if (!line.starts_with("Data write: ")) {
+      continue;
+    } else if (!address.empty()) {
+      headers.push_back(address + " " + value);
+      address.clear();
+    } else {
+      written += static_cast<char>(std::stoi(value, nullptr, 16));
     }
-    last = line;
   }
   ASSERT_EQ(headers.size(), 128u) << decoded.substr(0, 2000);
   for (int page = 0; page < 128; ++page) {
