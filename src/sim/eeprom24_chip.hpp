@@ -52,7 +52,7 @@ struct Eeprom24Event {
   enum class Kind {
     PowerUp,
     PowerDown,
-    Start,       // also a repeated start; none is seen while the part is busy
+    Start,  // also a repeated start; none is seen while the part is busy
     Stop,
     Received,    // a byte from the master (device address, word address, data), `value`;
                  // `acknowledged` whether the part pulled SDA low for it
@@ -85,9 +85,10 @@ class Eeprom24 {
   std::span<const std::uint8_t> Memory() const { return memory_; }
   bool Busy(std::int64_t timeUs) const;
 
-  // Fault knobs.
-  void SetNeverAcknowledge(bool never) { neverAcknowledge_ = never; }  // SDA output broken
-  void SetStuckBusy(bool stuck) { stuckBusy_ = stuck; }  // a write cycle never ends
+  // Fault knobs: the SDA output is broken (nothing is ever acknowledged, nothing read back);
+  // a write cycle never ends.
+  void SetNeverAcknowledge(bool never) { neverAcknowledge_ = never; }
+  void SetStuckBusy(bool stuck) { stuckBusy_ = stuck; }
 
   // What the part went through.
   void KeepLog(bool keep) { keepLog_ = keep; }

@@ -63,7 +63,9 @@ struct Bench : Rig<Tapped> {
         if (out.back().received.empty()) out.back().answered = e.acknowledged;
         out.back().received.push_back(e.value);
       }
-      if (e.kind == Eeprom24Event::Kind::Sent) out.back().masterAcknowledged.push_back(e.acknowledged);
+      if (e.kind == Eeprom24Event::Kind::Sent) {
+        out.back().masterAcknowledged.push_back(e.acknowledged);
+      }
     }
     return out;
   }
@@ -90,9 +92,9 @@ TEST(TI2CProgThread, PageWritesAddressEveryPageAndPollEachWriteCycle) {
       EXPECT_TRUE(t.answered);
       const int a = page++ * b.d.pageBytes;
       const std::vector<int> header(t.received.begin(), t.received.end() - b.d.pageBytes);
-      const std::vector<int> expected =
-          b.d.twoAddressBytes ? std::vector<int>{0xA0, a >> 8, a & 0xFF}
-                              : std::vector<int>{0xA0 | ((a >> 8) << 1), a & 0xFF};
+      const std::vector<int> expected = b.d.twoAddressBytes
+                                            ? std::vector<int>{0xA0, a >> 8, a & 0xFF}
+                                            : std::vector<int>{0xA0 | ((a >> 8) << 1), a & 0xFF};
       EXPECT_EQ(header, expected) << device << " at " << a;
     }
     EXPECT_EQ(page, b.d.bytes / b.d.pageBytes);
