@@ -107,6 +107,23 @@ BENCHMARK(ProgramAll24C512WithTheRealClock)
     ->UseRealTime()
     ->Unit(benchmark::kSecond);
 
+// The same kind of waits with nothing between them: one bus delay (20 µs) after another on
+// the real clock. What this comes to above 1.0 is the machine's (a busy or virtual machine
+// stretches busy waits), not the program's; it is the floor for the run above.
+void BusDelaysAloneWithTheRealClock(benchmark::State& state) {
+  RealClock clock;
+  constexpr int kWaits = 200000;
+  double wallUs = 0;
+  for (auto _ : state) {
+    const std::int64_t start = clock.nowUs();
+    for (int i = 0; i < kWaits; ++i) clock.delayUs(20);
+    wallUs += static_cast<double>(clock.nowUs() - start);
+  }
+  state.counters["wall_per_prescribed_wait"] =
+      wallUs / (20.0 * kWaits * static_cast<double>(state.iterations()));
+}
+BENCHMARK(BusDelaysAloneWithTheRealClock)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
+
 // Program All and the verify after it of all 65536 bytes of a 24C512 in virtual time on the
 // ProPic 2; the argument 1 writes byte by byte, 0 a page at a time.
 void ProgramAllAndVerify24C512InVirtualTime(benchmark::State& state) {
