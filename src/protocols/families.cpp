@@ -4,6 +4,7 @@
 #include <array>
 
 #include "protocols/avr.hpp"
+#include "protocols/i2c_driver.hpp"
 #include "protocols/micro89s.hpp"
 #include "protocols/microwire_driver.hpp"
 #include "protocols/pic_driver.hpp"
@@ -24,7 +25,7 @@ using enum SupportGroup;
 constexpr std::array kFamilies = {
     FamilyRow{Pic, StandardProgrammers, &Make<PicDriver>},
     FamilyRow{PicParallel, TaitParallelOnly, nullptr},
-    FamilyRow{I2cEeprom, StandardProgrammers, nullptr},
+    FamilyRow{I2cEeprom, StandardProgrammers, &Make<I2cDriver>},
     FamilyRow{Smartcard, StandardProgrammers, nullptr},
     FamilyRow{MicrowireEeprom, StandardProgrammers, &Make<MicrowireDriver>},
     FamilyRow{FourWireEeprom, StandardProgrammers, &Make<FourWireDriver>},

@@ -42,4 +42,7 @@ inline constexpr std::string_view kNoAnswer =
 inline constexpr std::string_view kWriteNotFinished =
     "The device did not finish writing at address ";
 
+// I2C EEPROMs: the part did not acknowledge a byte, or never came back from a write cycle.
+inline constexpr std::string_view kNoAcknowledge = "No Acknowledge received!";
+
 }  // namespace kestrum::text

@@ -1,10 +1,10 @@
 // The chip-model table.
 #include "sim/chip_models.hpp"
 
-#include <array>
 #include <utility>
 
 #include "sim/avr_chip.hpp"
+#include "sim/eeprom24_chip.hpp"
 #include "sim/micro89s_chip.hpp"
 #include "sim/microwire_chip.hpp"
 #include "sim/pic_chip.hpp"
@@ -32,6 +32,10 @@ std::unique_ptr<ChipModel> MakeMicrowire(const DeviceDescriptor& device) {
   return MicrowireChip::ForDevice(device.Name);
 }
 
+std::unique_ptr<ChipModel> MakeEeprom24(const DeviceDescriptor& device) {
+  return Eeprom24Chip::ForDevice(device.Name);
+}
+
 // One row per family; a family without a model has none.
 constexpr std::pair<DeviceFamily, MakeModel> kModels[] = {
     {DeviceFamily::Pic, &MakePic},
@@ -40,6 +44,7 @@ constexpr std::pair<DeviceFamily, MakeModel> kModels[] = {
     {DeviceFamily::SpiEeprom, &MakeSpiEeprom},
     {DeviceFamily::AvrMicro, &MakeAvr},
     {DeviceFamily::SpiMicro89S, &MakeMicro89S},
+    {DeviceFamily::I2cEeprom, &MakeEeprom24},
 };
 
 }  // namespace
