@@ -35,6 +35,10 @@ struct ApplicationOptions {
 // "EnableMCLR", "ByteWrite"; "Smart" separately) with their defaults.
 OperationOptions LoadOperationOptions(const SettingsStore& store);
 
+// "Priority": 1 high and 2 real-time raise the scheduling priority as far as the user may;
+// other values leave it.
+void ApplyProcessPriority(int priority);
+
 class Application : public RecentFilesHook {
  public:
   Application(SettingsStore& settings, Ui& ui, Clock& clock, PortOpener& opener);
@@ -68,6 +72,10 @@ class Application : public RecentFilesHook {
   void AddRecentFile(const std::string& path, FileType type) override;
   // `OpenRecentFile`: entry `position` of "Recent Fi&les".
   OpenResult OpenRecentFile(int position);
+
+  // "Cl&ear Settings": asks, and on Yes deletes every stored setting. The settings in use stay
+  // in effect; the next start is a first start. True when they were cleared.
+  bool ClearSettings();
 
   // Status bar panel 1: port, " on ", programmer name.
   std::string PortStatusText() const;
