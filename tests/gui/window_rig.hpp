@@ -181,6 +181,13 @@ struct WindowRig {
     window.activateWindow();
     QCoreApplication::processEvents();
   }
+  // The window becomes the active one again (the boxes of an operation took that from it),
+  // so its shortcuts reach it.
+  void Activate() {
+    window.activateWindow();
+    QCoreApplication::processEvents();
+    QVERIFY(window.isActiveWindow());
+  }
   // Starts with a device already chosen in an earlier run (no first start).
   void StartWith(int device, const std::vector<std::string>& args = {}) {
     settings.WriteInteger("Device", device);
