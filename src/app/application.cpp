@@ -115,7 +115,8 @@ void Application::ApplyStep(const CommandStep& step, StartupOutcome& outcome) {
     case CommandStep::Kind::SelectDevice:
       if (!Work.SelectDeviceByNumber(step.Number)) {
         const std::string message = std::string(text::kUnknownDevice) +
-                                    std::to_string(step.Number) + std::string(text::kSeeListDevices);
+                                    std::to_string(step.Number) +
+                                    std::string(text::kSeeListDevices);
         ui_.Message(MessageKind::Error, message);
         outcome.UnknownDevice = message;
       }
@@ -191,7 +192,8 @@ bool Application::ClearSettings() {
 
 std::string Application::PortStatusText() const {
   const HardwareSettings& hardware = Lines.Settings();
-  return hardware.Port + std::string(text::kPortOn) + std::string(RowOf(hardware.Programmer).listText);
+  return hardware.Port + std::string(text::kPortOn) +
+         std::string(RowOf(hardware.Programmer).listText);
 }
 
 }  // namespace kestrum

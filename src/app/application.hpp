@@ -22,13 +22,13 @@ namespace kestrum {
 
 // The Options dialog's settings that start-up reads and hands to their owners.
 struct ApplicationOptions {
-  bool Smart = false;        // "Smart": smartcard (Phoenix) mode
-  bool Overwrite = false;    // "Overwrite"
-  int Priority = 0;          // "Priority": 0 normal, 1 high, 2 real-time
-  bool UsesDriver = false;   // "UsesDriver" (never used on Linux)
-  bool DragDrop = false;     // "DragDrop"
-  bool SmartWiz = false;     // "SmartWiz"
-  bool ShowDevPos = false;   // "ShowDevPos"
+  bool Smart = false;       // "Smart": smartcard (Phoenix) mode
+  bool Overwrite = false;   // "Overwrite"
+  int Priority = 0;         // "Priority": 0 normal, 1 high, 2 real-time
+  bool UsesDriver = false;  // "UsesDriver" (never used on Linux)
+  bool DragDrop = false;    // "DragDrop"
+  bool SmartWiz = false;    // "SmartWiz"
+  bool ShowDevPos = false;  // "ShowDevPos"
 };
 
 // Reads the operation options ("Progging", "Erasing", "Verify", "VerDurProg", "Warning",

@@ -5,7 +5,9 @@
 
 namespace kestrum {
 
-RunEnvironment::~RunEnvironment() { Finish(); }
+RunEnvironment::~RunEnvironment() {
+  Finish();
+}
 
 bool RunEnvironment::Open(const CommandLine& commandLine, Ui& ui) {
   if (commandLine.SimulateDir) {

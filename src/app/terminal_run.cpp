@@ -32,8 +32,8 @@ int RunInTerminal(const CommandLine& commandLine, SettingsStore& settings,
   bool succeeded = activated.Succeeded;
   if (activated.Cancelled) ui.Message(MessageKind::Warning, text::kRunCancelled);
   if (commandLine.Disassemble) {
-    succeeded &= WriteDisassembly(ui, app.Work.Device, app.Work.Active(),
-                                  *commandLine.Disassemble, std::cout);
+    succeeded &= WriteDisassembly(ui, app.Work.Device, app.Work.Active(), *commandLine.Disassemble,
+                                  std::cout);
     std::cout.flush();
   }
   if (simulated) succeeded &= simulated->SaveChip(ui);

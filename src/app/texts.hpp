@@ -54,8 +54,8 @@ inline constexpr std::string_view kTryHelp = " (try --help)";
 inline constexpr std::string_view kHelp =
     "Usage: kestrum [options]\n"
     "\n"
-    "Without -i the main window opens; the options below run when it first becomes active\n"
-    "(-p -q programs the device in the window and closes it).\n"
+    "Without -i the main window opens (where the build has one); the options below run when\n"
+    "it first becomes active: -p -q programs the device in the window and closes it.\n"
     "\n"
     "  -p            program the device (Program All)\n"
     "  -v            verify the device\n"

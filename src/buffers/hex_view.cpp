@@ -31,7 +31,9 @@ constexpr std::uint32_t kPasteKey = 22;
 constexpr std::uint32_t kFirstPrintable = 28;
 constexpr std::uint32_t kLastPrintable = 127;
 
-bool Printable(std::uint32_t key) { return key >= kFirstPrintable && key <= kLastPrintable; }
+bool Printable(std::uint32_t key) {
+  return key >= kFirstPrintable && key <= kLastPrintable;
+}
 
 int HexKeyValue(std::uint32_t key) {
   return key < 128 ? HexDigitValue(static_cast<char>(key)) : -1;
@@ -45,12 +47,15 @@ int LeadingZeroDigits(std::uint16_t blank) {
   return n;
 }
 
-int NextLine(int line, int lines) { return (line + 1) % lines; }
+int NextLine(int line, int lines) {
+  return (line + 1) % lines;
+}
 
 std::uint32_t ParseDecimal(std::string_view text) {
   std::uint32_t value = 0;
   for (char c : text) {
-    if (c >= '0' && c <= '9' && value < 100000) value = value * 10 + static_cast<std::uint32_t>(c - '0');
+    if (c >= '0' && c <= '9' && value < 100000)
+      value = value * 10 + static_cast<std::uint32_t>(c - '0');
   }
   return value;
 }
@@ -291,9 +296,9 @@ EditDialogSetup SetupEditDialog(EditMode mode, const Workspace& workspace, HexVi
                       Hex4(static_cast<std::uint32_t>(address)) +
                       std::string(text::kEditAddressCaptionEnd);
       const BufferSlot& slot = workspace.Active();
-      const std::uint16_t element =
-          view == HexView::Code ? slot.CodeBuffer[static_cast<std::size_t>(address)]
-                                : slot.DataBuffer[static_cast<std::size_t>(address)] & 0xFF;
+      const std::uint16_t element = view == HexView::Code
+                                        ? slot.CodeBuffer[static_cast<std::size_t>(address)]
+                                        : slot.DataBuffer[static_cast<std::size_t>(address)] & 0xFF;
       setup.Fields = EditFieldsFor(element, blank);
       return setup;
     }
@@ -308,8 +313,8 @@ EditDialogSetup SetupEditDialog(EditMode mode, const Workspace& workspace, HexVi
     case EditMode::FillCodeFrom:
     case EditMode::FillDataFrom: {
       const bool code = mode == EditMode::FillCodeFrom;
-      setup.Caption = std::string(code ? text::kFillBufferFromCaption
-                                       : text::kFillDataBufferFromCaption);
+      setup.Caption =
+          std::string(code ? text::kFillBufferFromCaption : text::kFillDataBufferFromCaption);
       setup.Fields = EditFieldsFor(blank, blank);
       setup.AddressVisible = true;
       setup.Width = 312;
@@ -342,7 +347,8 @@ HexView ApplyEditDialog(EditMode mode, Workspace& workspace, HexView view, int a
     case EditMode::Location:
       changed = view;
       if (view == HexView::Code) {
-        if (address < device.CodeSize) slot.CodeBuffer[static_cast<std::size_t>(address)] = codeValue;
+        if (address < device.CodeSize)
+          slot.CodeBuffer[static_cast<std::size_t>(address)] = codeValue;
       } else if (address < dataSize) {
         slot.DataBuffer[static_cast<std::size_t>(address)] = dataValue;
       }

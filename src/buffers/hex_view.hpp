@@ -92,8 +92,8 @@ struct EditDialogSetup {
 };
 
 // `view` and `address` only matter for EditMode::Location.
-EditDialogSetup SetupEditDialog(EditMode mode, const Workspace& workspace, HexView view = HexView::Code,
-                                int address = 0);
+EditDialogSetup SetupEditDialog(EditMode mode, const Workspace& workspace,
+                                HexView view = HexView::Code, int address = 0);
 
 // What OK stores: the "Decimal" field's value, masked, at the address or over the fill range.
 // Returns the view whose buffer changed. A code change refreshes the configuration display.

@@ -19,10 +19,9 @@
 namespace kestrum {
 namespace {
 
-void ShowList(const ConfigListBox& model, QLabel* label, QComboBox* list) {
+void ShowList(const ConfigListBox& model, QWidget* row, QLabel* label, QComboBox* list) {
   label->setText(Utf8(model.Caption));
-  label->setVisible(model.Visible);
-  list->setVisible(model.Visible);
+  row->setVisible(model.Visible);
   list->setEnabled(model.Enabled);
   QStringList items;
   for (const std::string& item : model.Items) items << Utf8(item);
@@ -100,20 +99,34 @@ ConfigBoxWidget::ConfigBoxWidget(Workspace& workspace, QWidget* parent)
   idLabel_->setBuddy(id_);
   // Room for four digits in either box, in the boxes' own font.
   const int digits = id_->fontMetrics().horizontalAdvance(QStringLiteral("DDDDD")) + 16;
-  id_->setMinimumWidth(digits);
-  checksum_->setMinimumWidth(digits);
+  for (QLineEdit* box : {static_cast<QLineEdit*>(id_), checksum_}) {
+    box->setMinimumWidth(digits);
+    box->setMaximumWidth(2 * digits);
+  }
 
+  // Each row is a widget of its own, so a hidden row leaves no gap.
   auto* layout = new QVBoxLayout(this);
-  layout->setSpacing(4);
-  const auto addList = [&](QLabel* label, QComboBox* list) {
-    layout->addWidget(label);
-    layout->addWidget(list);
-    layout->addSpacing(6);
+  layout->setSpacing(10);
+  const auto row = [&](QLayout* content) {
+    auto* widget = new QWidget;
+    content->setContentsMargins(0, 0, 0, 0);
+    widget->setLayout(content);
+    layout->addWidget(widget);
+    return widget;
   };
-  addList(oscillatorLabel_, oscillator_);
-  addList(codeProtectLabel_, codeProtect_);
-  addList(brownOutLabel_, brownOut_);
-  layout->addWidget(fusesLabel_);
+  const auto listRow = [&](QLabel* label, QComboBox* list) {
+    auto* content = new QVBoxLayout;
+    content->setSpacing(3);
+    content->addWidget(label);
+    content->addWidget(list);
+    return row(content);
+  };
+  oscillatorRow_ = listRow(oscillatorLabel_, oscillator_);
+  codeProtectRow_ = listRow(codeProtectLabel_, codeProtect_);
+  brownOutRow_ = listRow(brownOutLabel_, brownOut_);
+  auto* fuseContent = new QVBoxLayout;
+  fuseContent->setSpacing(3);
+  fuseContent->addWidget(fusesLabel_);
   auto* fuseGrid = new QGridLayout;
   fuseGrid->setHorizontalSpacing(12);
   fuseGrid->setVerticalSpacing(2);
@@ -124,17 +137,17 @@ ConfigBoxWidget::ConfigBoxWidget(Workspace& workspace, QWidget* parent)
     fuseGrid->addWidget(box, i / 2, i % 2);
     connect(box, &QCheckBox::clicked, this, [this, i](bool checked) { FuseClicked(i, checked); });
   }
-  layout->addLayout(fuseGrid);
-  layout->addSpacing(8);
+  fuseContent->addLayout(fuseGrid);
+  fusesRow_ = row(fuseContent);
   auto* idGrid = new QGridLayout;
   idGrid->setHorizontalSpacing(12);
-  idGrid->setVerticalSpacing(2);
+  idGrid->setVerticalSpacing(3);
+  idGrid->setColumnStretch(2, 1);
   idGrid->addWidget(idLabel_, 0, 0);
   idGrid->addWidget(checksumLabel_, 0, 1);
   idGrid->addWidget(id_, 1, 0);
   idGrid->addWidget(checksum_, 1, 1);
-  layout->addLayout(idGrid);
-  layout->addSpacing(6);
+  row(idGrid);
   layout->addWidget(configWord_);
   layout->addStretch(1);
 
@@ -149,10 +162,13 @@ ConfigBoxWidget::ConfigBoxWidget(Workspace& workspace, QWidget* parent)
 void ConfigBoxWidget::Sync() {
   syncing_ = true;
   const ConfigBox& box = workspace_.Config;
-  ShowList(box.Oscillator, oscillatorLabel_, oscillator_);
-  ShowList(box.CodeProtect, codeProtectLabel_, codeProtect_);
-  ShowList(box.BrownOut, brownOutLabel_, brownOut_);
+  ShowList(box.Oscillator, oscillatorRow_, oscillatorLabel_, oscillator_);
+  ShowList(box.CodeProtect, codeProtectRow_, codeProtectLabel_, codeProtect_);
+  ShowList(box.BrownOut, brownOutRow_, brownOutLabel_, brownOut_);
   fusesLabel_->setVisible(box.FusesLabelVisible);
+  bool anyFuse = false;
+  for (const FuseCheckBox& fuse : box.Fuses) anyFuse |= fuse.Visible;
+  fusesRow_->setVisible(anyFuse || box.FusesLabelVisible);
   for (std::size_t i = 0; i < fuses_.size(); ++i) {
     const FuseCheckBox& fuse = box.Fuses[i];
     QCheckBox* widget = fuses_[i];

@@ -63,6 +63,10 @@ class ConfigBoxWidget final : public QGroupBox {
 
   Workspace& workspace_;
   bool syncing_ = false;
+  QWidget* oscillatorRow_ = nullptr;
+  QWidget* codeProtectRow_ = nullptr;
+  QWidget* brownOutRow_ = nullptr;
+  QWidget* fusesRow_ = nullptr;
   QLabel* oscillatorLabel_;
   QComboBox* oscillator_;
   QLabel* codeProtectLabel_;

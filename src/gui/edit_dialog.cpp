@@ -79,9 +79,15 @@ bool EditDialog::Run(const EditDialogSetup& setup, std::uint16_t mask) {
   return exec() == QDialog::Accepted;
 }
 
-std::string EditDialog::DecimalText() const { return decimal_->text().toStdString(); }
-std::string EditDialog::FromText() const { return from_->text().toStdString(); }
-std::string EditDialog::ToText() const { return to_->text().toStdString(); }
+std::string EditDialog::DecimalText() const {
+  return decimal_->text().toStdString();
+}
+std::string EditDialog::FromText() const {
+  return from_->text().toStdString();
+}
+std::string EditDialog::ToText() const {
+  return to_->text().toStdString();
+}
 
 void EditDialog::ShowFields(const EditFields& fields) {
   showing_ = true;

@@ -38,8 +38,7 @@ class QtFileDialogs final : public FileDialogs {
   std::optional<ChosenFile> ChooseOpen(QWidget* parent, const std::string& folder,
                                        bool dataFile) override;
   std::optional<ChosenFile> ChooseSave(QWidget* parent, const std::string& folder,
-                                       const std::string& lastName,
-                                       bool confirmOverwrite) override;
+                                       const std::string& lastName, bool confirmOverwrite) override;
 
  private:
   int openType_ = 1;

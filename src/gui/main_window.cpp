@@ -66,10 +66,6 @@ class HexViewInput final : public TextInputHandler {
 
 namespace {
 
-// The code view's height with a data view below it, and without one: the data view gets
-// what is left of the second.
-constexpr int kCodeAloneHeight = 349;
-
 QColor FromColourRef(std::uint32_t bgr) {
   return {static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
           static_cast<int>((bgr >> 16) & 0xFF)};
@@ -121,7 +117,8 @@ MainWindow::MainWindow(Application& app, QtUi& ui, SimulatedProgrammer* simulate
   app_.Work.Observer = this;
   ui_.AttachWindow(this);
   qApp->installEventFilter(this);
-  resize(1000, 700);
+  // As wide as a code line and the configuration box need, and room for 28 lines.
+  resize(std::max(minimumSizeHint().width() + 24, 760), 700);
   SyncWindow();
 }
 
@@ -179,17 +176,22 @@ void MainWindow::BuildViews() {
   dataLayout->setContentsMargins(6, 6, 6, 6);
   dataLayout->addWidget(dataView_);
   // Wide enough for a whole code line.
-  codeView_->setMinimumWidth(codeView_->sizeHint().width());
+  codeView_->setMinimumWidth(codeView_->WidthForColumns(kCodeLineLength));
+  asmView_->setMinimumWidth(codeView_->WidthForColumns(kCodeLineLength));
 
   auto* hexPage = new QWidget;
   auto* hexLayout = new QVBoxLayout(hexPage);
   hexLayout->setContentsMargins(0, 0, 0, 0);
   hexLayout->setSpacing(8);
-  hexLayout->addWidget(codeGroup_, 196);
-  hexLayout->addWidget(dataGroup_, kCodeAloneHeight - 196);
+  hexLayout->addWidget(codeGroup_, 1);
+  hexLayout->addWidget(dataGroup_, 0);
   stack_ = new QStackedWidget;
+  auto* asmGroup = new QGroupBox(Utf8(text::kAssemblerViewHint));
+  auto* asmLayout = new QVBoxLayout(asmGroup);
+  asmLayout->setContentsMargins(6, 6, 6, 6);
+  asmLayout->addWidget(asmView_);
   stack_->addWidget(hexPage);
-  stack_->addWidget(asmView_);
+  stack_->addWidget(asmGroup);
 
   tabs_ = new QTabBar;
   tabs_->setShape(QTabBar::RoundedSouth);
@@ -244,11 +246,11 @@ void MainWindow::BuildMenus() {
   AddAction(file, text::kMenuPrint, QKeySequence(QStringLiteral("Ctrl+P")),
             &MainWindow::NotInThisBuild);
   file->addSeparator();
-  AddAction(file, text::kMenuExit, QKeySequence(QStringLiteral("Ctrl+Q")),
-            &MainWindow::ExitWindow);
+  AddAction(file, text::kMenuExit, QKeySequence(QStringLiteral("Ctrl+Q")), &MainWindow::ExitWindow);
 
   editMenu_ = bar->addMenu(Utf8(text::kMenuEdit));
-  copyFromBuffer_ = AddAction(editMenu_, text::kMenuCopyFromBuffer, {}, &MainWindow::CopyFromBuffer);
+  copyFromBuffer_ =
+      AddAction(editMenu_, text::kMenuCopyFromBuffer, {}, &MainWindow::CopyFromBuffer);
   pasteToBuffer_ = AddAction(editMenu_, text::kMenuPasteToBuffer, {}, &MainWindow::PasteToBuffer);
   copyFromData_ =
       AddAction(editMenu_, text::kMenuCopyFromDataBuffer, {}, &MainWindow::CopyFromDataBuffer);
@@ -406,7 +408,8 @@ void MainWindow::BuildToolBar() {
   for (int i = 0; i < list.Size(); ++i) {
     auto* item = new QStandardItem(Utf8(list.Items()[static_cast<std::size_t>(i)]));
     // A separator line cannot be chosen.
-    if (list.IsSeparator(i)) item->setFlags(item->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEnabled));
+    if (list.IsSeparator(i))
+      item->setFlags(item->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEnabled));
     model->appendRow(item);
   }
   deviceBox_->setModel(model);
@@ -423,16 +426,23 @@ void MainWindow::BuildStatusBar() {
   QStatusBar* bar = statusBar();
   bar->setSizeGripEnabled(true);
   for (std::size_t i = 0; i < statusPanels_.size(); ++i) {
+    if (i > 0) {
+      auto* rule = new QFrame;
+      rule->setFrameShape(QFrame::VLine);
+      rule->setFrameShadow(QFrame::Sunken);
+      bar->addWidget(rule);
+    }
     auto* panel = new QLabel;
     panel->setMinimumWidth(static_cast<int>(kWidths[i]));
-    panel->setContentsMargins(4, 0, 4, 0);
+    panel->setContentsMargins(6, 0, 6, 0);
     statusPanels_[i] = panel;
     bar->addWidget(panel, i == 2 ? 1 : 0);
   }
   // The device panel holds "Device: " + name padded to 36 characters + "(number)".
   statusPanels_[2]->setMinimumWidth(
       std::max(kWidths[2], statusPanels_[2]->fontMetrics().horizontalAdvance(
-                               QStringLiteral("Device: PIC 16F877       (78)")) + 16));
+                               QStringLiteral("Device: PIC 16F877       (78)")) +
+                               16));
 }
 
 // ---- showing the application's state ----
@@ -446,6 +456,10 @@ void MainWindow::SyncWindow() {
   programConfig_->setEnabled(state.ProgramConfigEnabled);
   eraseAll_->setEnabled(state.EraseEnabled);
   dataGroup_->setVisible(state.DataViewVisible);
+  // The data view shows its lines (up to a screenful of twelve); the code view takes the rest.
+  const int dataLines = std::clamp(HexViewLineCount(HexView::Data, work.Device), 4, 12);
+  dataView_->setFixedHeight(dataLines * dataView_->LineHeight() + dataView_->LineHeight() / 3 +
+                            2 * dataView_->frameWidth());
   for (QAction* action : {openDataFile_, fillData_, fillDataFrom_, copyFromData_, pasteToData_}) {
     action->setEnabled(state.DataEntriesEnabled);
   }
@@ -609,9 +623,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 // ---- WorkspaceObserver and QtUiWindow ----
 
-void MainWindow::RebuildCodeView() { codeView_->Rebuild(); }
+void MainWindow::RebuildCodeView() {
+  codeView_->Rebuild();
+}
 
-void MainWindow::RebuildDataView() { dataView_->Rebuild(); }
+void MainWindow::RebuildDataView() {
+  dataView_->Rebuild();
+}
 
 void MainWindow::ShowDevice() {
   // The virtual programmer's socket follows the selected device.
@@ -624,15 +642,21 @@ void MainWindow::SetStatusPanel(int panel, const QString& text) {
   }
 }
 
-void MainWindow::SetWindowEnabled(bool enabled) { setEnabled(enabled); }
+void MainWindow::SetWindowEnabled(bool enabled) {
+  setEnabled(enabled);
+}
 
 void MainWindow::FocusCodeView() {
   if (isVisible()) codeView_->setFocus();
 }
 
-void MainWindow::ResetCodeViewMarking() { codeView_->SetMarking({}); }
+void MainWindow::ResetCodeViewMarking() {
+  codeView_->SetMarking({});
+}
 
-void MainWindow::RestoreCodeViewMarking() { codeView_->SetMarking(StartupMarking()); }
+void MainWindow::RestoreCodeViewMarking() {
+  codeView_->SetMarking(StartupMarking());
+}
 
 // ---- in-place editing ----
 
@@ -673,7 +697,8 @@ void MainWindow::PasteHex(HexView view) {
 // ---- commands ----
 
 void MainWindow::OpenFile() {
-  const std::optional<ChosenFile> chosen = dialogs_->ChooseOpen(this, app_.Files.InitialDir(), false);
+  const std::optional<ChosenFile> chosen =
+      dialogs_->ChooseOpen(this, app_.Files.InitialDir(), false);
   if (!chosen) return;
   app_.Files.Open1Click(chosen->Path, FileTypeFromNumber(chosen->Type));
   RestoreCodeViewMarking();
@@ -681,7 +706,8 @@ void MainWindow::OpenFile() {
 }
 
 void MainWindow::OpenDataFile() {
-  const std::optional<ChosenFile> chosen = dialogs_->ChooseOpen(this, app_.Files.InitialDir(), true);
+  const std::optional<ChosenFile> chosen =
+      dialogs_->ChooseOpen(this, app_.Files.InitialDir(), true);
   if (!chosen) return;
   app_.Files.OpenDataFile1Click(chosen->Path, FileTypeFromNumber(chosen->Type));
   SyncWindow();
@@ -712,19 +738,35 @@ void MainWindow::DropFiles(HexView view, const QStringList& paths) {
   SyncWindow();
 }
 
-void MainWindow::ExitWindow() { close(); }
+void MainWindow::ExitWindow() {
+  close();
+}
 
-void MainWindow::CopyFromBuffer() { codeView_->Copy(); }
-void MainWindow::PasteToBuffer() { PasteHex(HexView::Code); }
-void MainWindow::CopyFromDataBuffer() { dataView_->Copy(); }
+void MainWindow::CopyFromBuffer() {
+  codeView_->Copy();
+}
+void MainWindow::PasteToBuffer() {
+  PasteHex(HexView::Code);
+}
+void MainWindow::CopyFromDataBuffer() {
+  dataView_->Copy();
+}
 void MainWindow::PasteToDataBuffer() {
   if (app_.Work.Device.DataSize >= 1) PasteHex(HexView::Data);
 }
 
-void MainWindow::FillBuffer() { RunEditDialog(EditMode::FillCode, HexView::Code, 0); }
-void MainWindow::FillBufferFrom() { RunEditDialog(EditMode::FillCodeFrom, HexView::Code, 0); }
-void MainWindow::FillDataBuffer() { RunEditDialog(EditMode::FillData, HexView::Data, 0); }
-void MainWindow::FillDataBufferFrom() { RunEditDialog(EditMode::FillDataFrom, HexView::Data, 0); }
+void MainWindow::FillBuffer() {
+  RunEditDialog(EditMode::FillCode, HexView::Code, 0);
+}
+void MainWindow::FillBufferFrom() {
+  RunEditDialog(EditMode::FillCodeFrom, HexView::Code, 0);
+}
+void MainWindow::FillDataBuffer() {
+  RunEditDialog(EditMode::FillData, HexView::Data, 0);
+}
+void MainWindow::FillDataBufferFrom() {
+  RunEditDialog(EditMode::FillDataFrom, HexView::Data, 0);
+}
 
 void MainWindow::EditLocation(HexView view) {
   const std::optional<int> address = EditLocationAddress(view, editRow_, editColumn_);
@@ -783,7 +825,9 @@ void MainWindow::ToggleSmartcard(bool on) {
   SyncWindow();
 }
 
-void MainWindow::ClearSettings() { app_.ClearSettings(); }
+void MainWindow::ClearSettings() {
+  app_.ClearSettings();
+}
 
 void MainWindow::RunOperation(OperationResult (Operations::*command)()) {
   if (busy_) return;
@@ -807,12 +851,24 @@ void MainWindow::AfterDeviceWork() {
   SyncWindow();
 }
 
-void MainWindow::ReadAll() { RunOperation(&Operations::ReadAll); }
-void MainWindow::ProgramAll() { RunOperation(&Operations::ProgramAll); }
-void MainWindow::ProgramConfig() { RunOperation(&Operations::ProgramConfig); }
-void MainWindow::EraseAll() { RunOperation(&Operations::EraseAll); }
-void MainWindow::BlankCheck() { RunOperation(&Operations::BlankCheck); }
-void MainWindow::Verify() { RunOperation(&Operations::Verify); }
+void MainWindow::ReadAll() {
+  RunOperation(&Operations::ReadAll);
+}
+void MainWindow::ProgramAll() {
+  RunOperation(&Operations::ProgramAll);
+}
+void MainWindow::ProgramConfig() {
+  RunOperation(&Operations::ProgramConfig);
+}
+void MainWindow::EraseAll() {
+  RunOperation(&Operations::EraseAll);
+}
+void MainWindow::BlankCheck() {
+  RunOperation(&Operations::BlankCheck);
+}
+void MainWindow::Verify() {
+  RunOperation(&Operations::Verify);
+}
 
 void MainWindow::ShowHexView() {
   mode_ = ViewMode::Hex;

@@ -46,16 +46,22 @@ ProgressDialog::ProgressDialog()
   setFixedSize(sizeHint().expandedTo(QSize(360, 0)));
 }
 
-void ProgressDialog::SetCaption(const QString& caption) { setWindowTitle(caption); }
+void ProgressDialog::SetCaption(const QString& caption) {
+  setWindowTitle(caption);
+}
 
-void ProgressDialog::SetText(const QString& text) { text_->setText(text); }
+void ProgressDialog::SetText(const QString& text) {
+  text_->setText(text);
+}
 
 void ProgressDialog::SetRange(int min, int max) {
   // An empty range would turn the bar into a busy indicator that animates for ever.
   bar_->setRange(min, std::max(max, min + 1));
 }
 
-void ProgressDialog::SetPosition(int position) { bar_->setValue(position); }
+void ProgressDialog::SetPosition(int position) {
+  bar_->setValue(position);
+}
 
 void ProgressDialog::ShowCentred(ProgressCancel& cancel, QWidget* near) {
   cancel_ = &cancel;
@@ -73,7 +79,9 @@ void ProgressDialog::HideWindow() {
   hide();
 }
 
-void ProgressDialog::reject() { PressCancel(); }
+void ProgressDialog::reject() {
+  PressCancel();
+}
 
 void ProgressDialog::PressCancel() {
   if (cancel_ != nullptr) cancel_->Cancel();

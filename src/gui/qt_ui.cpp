@@ -75,9 +75,13 @@ bool QtUi::Ask(std::string_view text, bool warning) {
   return yes;
 }
 
-bool QtUi::Question(std::string_view text) { return Ask(text, false); }
+bool QtUi::Question(std::string_view text) {
+  return Ask(text, false);
+}
 
-bool QtUi::WarningQuestion(std::string_view text) { return Ask(text, true); }
+bool QtUi::WarningQuestion(std::string_view text) {
+  return Ask(text, true);
+}
 
 void QtUi::Beep() {
   OnWindowThread([] { QApplication::beep(); });
@@ -161,7 +165,8 @@ void QtUi::WaitFor(DoneFlag& done) {
   // wait is current when it arrives; a late one only makes a later wait look at its flag again.
   done.OnSet([this] {
     QMetaObject::invokeMethod(
-        &receiver_, [this] {
+        &receiver_,
+        [this] {
           if (waitLoop_ != nullptr) waitLoop_->quit();
         },
         Qt::QueuedConnection);

@@ -34,7 +34,7 @@ inline constexpr std::string_view kMenuPaste = "&Paste";
 
 // "&Buffer". The five entries show their shortcut in the menu's shortcut column.
 inline constexpr std::string_view kMenuActiveBuffer = "&Active Buffer";
-inline constexpr std::string_view kMenuBufferEntry = "Buffer &";  // + digit
+inline constexpr std::string_view kMenuBufferEntry = "Buffer &";    // + digit
 inline constexpr std::string_view kMenuBufferShortcut = "\tCtrl+";  // + digit
 inline constexpr std::string_view kMenuCompare = "&Compare";
 

@@ -20,7 +20,8 @@ void Choose(QComboBox* list, int index) {
 
 // Clicks the box's indicator when it is not ticked as wanted.
 void Tick(QCheckBox* box, bool ticked) {
-  if (box->isChecked() != ticked) QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+  if (box->isChecked() != ticked)
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
   QCOMPARE(box->isChecked(), ticked);
 }
 
@@ -65,7 +66,8 @@ class ConfigBoxTest : public QObject {
     box->IdBox()->clear();
     QTest::keyClicks(box->IdBox(), QStringLiteral("1g2"));
     QCOMPARE(box->IdBox()->text(), QStringLiteral("12"));
-    const std::vector<std::uint16_t> ids(rig.Slot().ConfigArea.begin(), rig.Slot().ConfigArea.begin() + 4);
+    const std::vector<std::uint16_t> ids(rig.Slot().ConfigArea.begin(),
+                                         rig.Slot().ConfigArea.begin() + 4);
     QCOMPARE(ids, (std::vector<std::uint16_t>{1, 2, 0, 0}));
     QTest::keyClicks(box->IdBox(), QStringLiteral("ab"));
     QCOMPARE(box->IdBox()->text(), QStringLiteral("12AB"));

@@ -24,7 +24,9 @@ void TypeAt(TextView* view, int line, int column, const QString& keys) {
   QTest::keyClicks(view, keys);
 }
 
-int Column(TextView* view) { return view->CaretColumn() + 1; }
+int Column(TextView* view) {
+  return view->CaretColumn() + 1;
+}
 
 // Answers the next Edit dialog with a decimal value, and the range when given.
 void AnswerEdit(WindowRig& rig, const QString& decimal, const QString& from = {},
@@ -108,7 +110,9 @@ class HexEditTest : public QObject {
     QCOMPARE(Column(data), 10);
     TypeAt(data, 0, 32, QStringLiteral(" "));
     QCOMPARE(rig.Slot().DataBuffer[0], 0x20);
-    QCOMPARE(data->LineText(0), QStringLiteral("0000: 20 FF FF FF FF FF FF FF   \u00FF\u00FF\u00FF\u00FF\u00FF\u00FF\u00FF"));
+    QCOMPARE(data->LineText(0),
+             QStringLiteral(
+                 "0000: 20 FF FF FF FF FF FF FF   \u00FF\u00FF\u00FF\u00FF\u00FF\u00FF\u00FF"));
   }
 
   void AByteDeviceSkipsTheDigitsItCannotHold() {

@@ -25,7 +25,8 @@ void Walk(QMenu* menu, const QString& path, QStringList& out) {
   for (QAction* action : menu->actions()) {
     if (action->isSeparator() || !action->isVisible()) continue;
     QString entry = path + QLatin1Char('>') + action->text();
-    if (!action->shortcut().isEmpty()) entry += QLatin1Char('[') + action->shortcut().toString() + QLatin1Char(']');
+    if (!action->shortcut().isEmpty())
+      entry += QLatin1Char('[') + action->shortcut().toString() + QLatin1Char(']');
     out << entry;
     const QString text = action->text();
     if (action->menu() && text != QStringLiteral("&Device") &&
@@ -57,23 +58,48 @@ class MainWindowTest : public QObject {
     rig.StartWith(62);
     QStringList entries;
     for (QAction* top : rig.window.menuBar()->actions()) Walk(top->menu(), top->text(), entries);
-    const QStringList expected = {
-        "&File>&Open File...[Ctrl+O]", "&File>Open &Data File...", "&File>&Save File As...[Ctrl+S]",
-        "&File>Recent Fi&les", "&File>&Print...[Ctrl+P]", "&File>E&xit[Ctrl+Q]",
-        "&Edit>&Copy From Buffer", "&Edit>&Paste To Buffer", "&Edit>C&opy From Data Buffer",
-        "&Edit>P&aste To Data Buffer", "&Edit>&Fill Buffer", "&Edit>Fill &Buffer From...",
-        "&Edit>Fill &Data Buffer", "&Edit>Fill Data B&uffer From...",
-        "&Buffer>&Active Buffer", "&Buffer>&Active Buffer>Buffer &1\tCtrl+1",
-        "&Buffer>&Active Buffer>Buffer &2\tCtrl+2", "&Buffer>&Active Buffer>Buffer &3\tCtrl+3",
-        "&Buffer>&Active Buffer>Buffer &4\tCtrl+4", "&Buffer>&Active Buffer>Buffer &5\tCtrl+5",
-        "&Buffer>&Compare", "&Settings>&Hardware[F3]", "&Settings>Hardware &Check",
-        "&Settings>&Options", "&Settings>&Device", "&Settings>&Recent Devices",
-        "&Settings>&Smartcard (Phoenix)", "&Settings>Cl&ear Settings",
-        "&Command>&Read All[F8]", "&Command>&Program All[F5]", "&Command>Pro&gram Config[F4]",
-        "&Command>&Erase All", "&Command>&Blank Check", "&Command>&Verify[F6]",
-        "&Command>Smartcard &Wizard", "&View>&Hex View", "&View>&Assembler", "&View>&Refresh",
-        "&View>Device &Information", "&View>&Device Position", "&Help>&Contents[F1]",
-        "&Help>&About..."};
+    const QStringList expected = {"&File>&Open File...[Ctrl+O]",
+                                  "&File>Open &Data File...",
+                                  "&File>&Save File As...[Ctrl+S]",
+                                  "&File>Recent Fi&les",
+                                  "&File>&Print...[Ctrl+P]",
+                                  "&File>E&xit[Ctrl+Q]",
+                                  "&Edit>&Copy From Buffer",
+                                  "&Edit>&Paste To Buffer",
+                                  "&Edit>C&opy From Data Buffer",
+                                  "&Edit>P&aste To Data Buffer",
+                                  "&Edit>&Fill Buffer",
+                                  "&Edit>Fill &Buffer From...",
+                                  "&Edit>Fill &Data Buffer",
+                                  "&Edit>Fill Data B&uffer From...",
+                                  "&Buffer>&Active Buffer",
+                                  "&Buffer>&Active Buffer>Buffer &1\tCtrl+1",
+                                  "&Buffer>&Active Buffer>Buffer &2\tCtrl+2",
+                                  "&Buffer>&Active Buffer>Buffer &3\tCtrl+3",
+                                  "&Buffer>&Active Buffer>Buffer &4\tCtrl+4",
+                                  "&Buffer>&Active Buffer>Buffer &5\tCtrl+5",
+                                  "&Buffer>&Compare",
+                                  "&Settings>&Hardware[F3]",
+                                  "&Settings>Hardware &Check",
+                                  "&Settings>&Options",
+                                  "&Settings>&Device",
+                                  "&Settings>&Recent Devices",
+                                  "&Settings>&Smartcard (Phoenix)",
+                                  "&Settings>Cl&ear Settings",
+                                  "&Command>&Read All[F8]",
+                                  "&Command>&Program All[F5]",
+                                  "&Command>Pro&gram Config[F4]",
+                                  "&Command>&Erase All",
+                                  "&Command>&Blank Check",
+                                  "&Command>&Verify[F6]",
+                                  "&Command>Smartcard &Wizard",
+                                  "&View>&Hex View",
+                                  "&View>&Assembler",
+                                  "&View>&Refresh",
+                                  "&View>Device &Information",
+                                  "&View>&Device Position",
+                                  "&Help>&Contents[F1]",
+                                  "&Help>&About..."};
     QCOMPARE(entries, expected);
     QVERIFY(!rig.Action(QStringLiteral("&Compare"))->isEnabled());
     QVERIFY(!rig.Action(QStringLiteral("S&ave Data File As..."))->isEnabled());
@@ -106,7 +132,8 @@ class MainWindowTest : public QObject {
                           "Microchip PIC", "Microwire Eeprom", "SPI Eeprom", "SPI  µC"}));
     QMenu* pic = SubMenu(rig, QStringLiteral("Microchip PIC"));
     QCOMPARE(pic->actions().first()->text(), QStringLiteral("More"));
-    QCOMPARE(pic->actions().first()->menu()->actions().first()->text(), QStringLiteral("PIC 16F83"));
+    QCOMPARE(pic->actions().first()->menu()->actions().first()->text(),
+             QStringLiteral("PIC 16F83"));
     QVERIFY(!rig.Action(QStringLiteral("SDA2526"))->isEnabled());
     QVERIFY(rig.Action(QStringLiteral("PIC 16F84"))->isChecked());
 
@@ -128,7 +155,8 @@ class MainWindowTest : public QObject {
     QVERIFY(!rig.Action(QStringLiteral("Fill &Data Buffer"))->isEnabled());
     QVERIFY(!rig.Action(QStringLiteral("Open &Data File..."))->isEnabled());
     QVERIFY(rig.Action(QStringLiteral("24C16"))->isChecked());
-    QCOMPARE(rig.window.StatusPanel(2)->text(), QStringLiteral("Device: 24C16                   (45)"));
+    QCOMPARE(rig.window.StatusPanel(2)->text(),
+             QStringLiteral("Device: 24C16                   (45)"));
     rig.Action(QStringLiteral("PIC 16F84"))->trigger();
     QVERIFY(rig.window.DataGroup()->isVisibleTo(&rig.window));
     QCOMPARE(rig.window.CodeView()->LineCount(), 128);
@@ -151,7 +179,8 @@ class MainWindowTest : public QObject {
 
     rig.answerer.answers = {QMessageBox::No};
     rig.Action(QStringLiteral("Cl&ear Settings"))->trigger();
-    QCOMPARE(rig.answerer.Texts().last(), QStringLiteral("Do you really want to clear your settings?"));
+    QCOMPARE(rig.answerer.Texts().last(),
+             QStringLiteral("Do you really want to clear your settings?"));
     QVERIFY(rig.settings.Exists());
     rig.Action(QStringLiteral("Cl&ear Settings"))->trigger();
     QVERIFY(!rig.settings.Exists());
@@ -164,8 +193,8 @@ class MainWindowTest : public QObject {
   void RecentDevicesKeepTheLastEight() {
     WindowRig rig;
     rig.StartWith(62);
-    const QStringList later = {"24C16", "93C46", "25010", "PIC 16F877", "90S2313",
-                               "NVM 3060", "59C11", "PIC 12C508"};
+    const QStringList later = {"24C16",   "93C46",    "25010", "PIC 16F877",
+                               "90S2313", "NVM 3060", "59C11", "PIC 12C508"};
     for (const QString& name : later) rig.Action(name)->trigger();
     QMenu* recent = SubMenu(rig, QStringLiteral("&Recent Devices"));
     QStringList expected;

@@ -20,13 +20,14 @@ namespace {
 // Lines idle and every port closed: how every operation must end.
 bool Rested(WindowRig& rig) {
   const ChipPins& pins = rig.simulated.Programmer().Board().Pins();
-  return rig.opener.OpenPorts() == 0 && !rig.app.Lines.IsPortOpen() && !pins.mclr &&
-         !pins.clock && !pins.data;
+  return rig.opener.OpenPorts() == 0 && !rig.app.Lines.IsPortOpen() && !pins.mclr && !pins.clock &&
+         !pins.data;
 }
 
 // A PIC 16F84 image that differs from a blank part in every word.
 void FillPattern(BufferSlot& slot) {
-  for (int i = 0; i < 1024; ++i) slot.CodeBuffer[static_cast<std::size_t>(i)] = (i * 7 + 1) & 0x3FFF;
+  for (int i = 0; i < 1024; ++i)
+    slot.CodeBuffer[static_cast<std::size_t>(i)] = (i * 7 + 1) & 0x3FFF;
   for (int i = 0; i < 64; ++i) slot.DataBuffer[static_cast<std::size_t>(i)] = (i * 3) & 0xFF;
 }
 
@@ -106,7 +107,8 @@ class OperationsWindowTest : public QObject {
     // The code region stopped after the word in progress.
     PicChip* chip = rig.simulated.Chip();
     QCOMPARE(chip->Code()[1000], 0x3FFF);
-    QCOMPARE(chip->Code()[pressedAt - 1], rig.Slot().CodeBuffer[static_cast<std::size_t>(pressedAt - 1)]);
+    QCOMPARE(chip->Code()[pressedAt - 1],
+             rig.Slot().CodeBuffer[static_cast<std::size_t>(pressedAt - 1)]);
   }
 
   void WorkerCallsRunOnTheWindowThread() {

@@ -80,7 +80,7 @@ class ModalAnswerer final : public QObject {
           [target, answer] {
             if (!target) return;
             QAbstractButton* button = answer != QMessageBox::NoButton ? target->button(answer)
-                                                                     : target->buttons().value(0);
+                                                                      : target->buttons().value(0);
             if (button) button->click();
           },
           Qt::QueuedConnection);
@@ -148,7 +148,8 @@ class CountingOpener final : public PortOpener {
  private:
   class Counted final : public Port {
    public:
-    Counted(std::unique_ptr<Port> port, std::atomic<int>& open) : port_(std::move(port)), open_(open) {
+    Counted(std::unique_ptr<Port> port, std::atomic<int>& open)
+        : port_(std::move(port)), open_(open) {
       ++open_;
     }
     ~Counted() override { --open_; }

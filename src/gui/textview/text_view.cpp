@@ -74,7 +74,9 @@ void TextView::SetSource(const LineSource* source) {
   Rebuild();
 }
 
-int TextView::LineCount() const { return source_ ? source_->LineCount() : 0; }
+int TextView::LineCount() const {
+  return source_ ? source_->LineCount() : 0;
+}
 
 QString TextView::LineText(int line) const {
   if (!source_ || line < 0 || line >= source_->LineCount()) return {};
@@ -170,7 +172,9 @@ void TextView::UpdateScrollBars() {
   h->setSingleStep(charWidth_);
 }
 
-int TextView::FirstVisibleLine() const { return verticalScrollBar()->value(); }
+int TextView::FirstVisibleLine() const {
+  return verticalScrollBar()->value();
+}
 
 int TextView::VisibleLineCount() const {
   return (viewport()->height() + lineHeight_ - 1) / lineHeight_;
@@ -191,7 +195,9 @@ void TextView::PositionAt(const QPoint& point, int& line, int& column) const {
   if (x < 0) column = 0;
 }
 
-void TextView::SetCaret(int line, int column, bool extend) { MoveCaret(line, column, extend); }
+void TextView::SetCaret(int line, int column, bool extend) {
+  MoveCaret(line, column, extend);
+}
 
 void TextView::MoveCaret(int line, int column, bool extend) {
   const bool hadSelection = HasSelection();
@@ -267,7 +273,9 @@ QString TextView::SelectedText() const {
   return TextRange(OffsetOf(sl, sc), OffsetOf(el, ec));
 }
 
-void TextView::ClearSelection() { MoveCaret(caretLine_, caretColumn_, false); }
+void TextView::ClearSelection() {
+  MoveCaret(caretLine_, caretColumn_, false);
+}
 
 void TextView::SelectAll() {
   const int last = std::max(LineCount() - 1, 0);
@@ -305,8 +313,9 @@ void TextView::PositionOf(int offset, int& line, int& column) const {
     line = std::min(offset / (uniform + 1), count - 1);
   } else {
     const std::vector<int>& starts = LineStarts();
-    line = static_cast<int>(std::upper_bound(starts.begin(), starts.end(), offset) -
-                            starts.begin()) - 1;
+    line =
+        static_cast<int>(std::upper_bound(starts.begin(), starts.end(), offset) - starts.begin()) -
+        1;
   }
   column = std::min(offset - OffsetOf(line, 0), LineLength(line));
 }
@@ -347,11 +356,14 @@ void TextView::SetFileDropEnabled(bool enabled) {
   viewport()->setAcceptDrops(enabled);
 }
 
+int TextView::WidthForColumns(int columns) const {
+  return 2 * margin_ + columns * charWidth_ + kCaretWidth + 2 * frameWidth() +
+         verticalScrollBar()->sizeHint().width();
+}
+
 QSize TextView::sizeHint() const {
   const int columns = MaxLineLength() > 0 ? MaxLineLength() : kDefaultColumns;
-  const int width = 2 * margin_ + columns * charWidth_ + kCaretWidth + 2 * frameWidth() +
-                    verticalScrollBar()->sizeHint().width();
-  return {width, kDefaultLines * lineHeight_ + 2 * frameWidth()};
+  return {WidthForColumns(columns), kDefaultLines * lineHeight_ + 2 * frameWidth()};
 }
 
 QSize TextView::minimumSizeHint() const {
@@ -376,8 +388,8 @@ void TextView::paintEvent(QPaintEvent* event) {
     const int radius = marking_.CornerRadiusPx;
     const int top = first == 0 ? 0 : -radius - 1;
     const int linesBottom = (count - first) * lineHeight_;
-    const int bottom = linesBottom <= viewport()->height() ? linesBottom
-                                                            : viewport()->height() + radius + 1;
+    const int bottom =
+        linesBottom <= viewport()->height() ? linesBottom : viewport()->height() + radius + 1;
     const QRectF band(xOffset + marking_.FirstColumn * charWidth_ - marking_.PaddingPx, top,
                       marking_.Columns * charWidth_ + 2 * marking_.PaddingPx, bottom - top);
     QColor background = marking_.Background;
@@ -460,7 +472,9 @@ void TextView::resizeEvent(QResizeEvent* event) {
   UpdateScrollBars();
 }
 
-void TextView::scrollContentsBy(int /*dx*/, int /*dy*/) { viewport()->update(); }
+void TextView::scrollContentsBy(int /*dx*/, int /*dy*/) {
+  viewport()->update();
+}
 
 void TextView::keyPressEvent(QKeyEvent* event) {
   const bool shift = event->modifiers() & Qt::ShiftModifier;
@@ -541,7 +555,8 @@ void TextView::keyPressEvent(QKeyEvent* event) {
     return;
   }
   const QString text = event->text();
-  const bool chord = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+  const bool chord =
+      event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
   if (handler_ && !text.isEmpty() && !chord && event->key() != Qt::Key_Tab &&
       event->key() != Qt::Key_Backtab) {
     for (char32_t key : text.toUcs4()) handler_->Typed(*this, key);

@@ -121,6 +121,8 @@ class TextView : public QAbstractScrollArea {
   int FirstVisibleLine() const;
   int VisibleLineCount() const;
 
+  // The width that shows `columns` characters of every line without scrolling.
+  int WidthForColumns(int columns) const;
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
 

@@ -29,7 +29,9 @@ void InstallTextViewAccessibility() {
 TextViewAccessible::TextViewAccessible(TextView* view)
     : QAccessibleWidget(view, QAccessible::EditableText) {}
 
-TextView* TextViewAccessible::View() const { return static_cast<TextView*>(widget()); }
+TextView* TextViewAccessible::View() const {
+  return static_cast<TextView*>(widget());
+}
 
 void* TextViewAccessible::interface_cast(QAccessible::InterfaceType type) {
   if (type == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
@@ -59,7 +61,9 @@ void TextViewAccessible::selection(int selectionIndex, int* startOffset, int* en
   *endOffset = View()->OffsetOf(el, ec);
 }
 
-int TextViewAccessible::selectionCount() const { return View()->HasSelection() ? 1 : 0; }
+int TextViewAccessible::selectionCount() const {
+  return View()->HasSelection() ? 1 : 0;
+}
 
 void TextViewAccessible::addSelection(int startOffset, int endOffset) {
   setSelection(0, startOffset, endOffset);
@@ -92,7 +96,9 @@ QString TextViewAccessible::text(int startOffset, int endOffset) const {
   return View()->TextRange(startOffset, endOffset);
 }
 
-int TextViewAccessible::characterCount() const { return View()->CharacterCount(); }
+int TextViewAccessible::characterCount() const {
+  return View()->CharacterCount();
+}
 
 QRect TextViewAccessible::characterRect(int offset) const {
   int line = 0, column = 0;
