@@ -403,6 +403,7 @@ void MainWindow::BuildToolBar() {
   deviceBox_->setMaxVisibleItems(24);
   deviceBox_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   deviceBox_->setMinimumContentsLength(12);
+  deviceBox_->setFocusPolicy(Qt::StrongFocus);
   auto* model = new QStandardItemModel(deviceBox_);
   const DeviceList& list = app_.Work.List;
   for (int i = 0; i < list.Size(); ++i) {
@@ -608,6 +609,12 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  // A device change resets all five buffers: the wheel does not change the device box in
+  // passing, only once the box has the focus.
+  if (event->type() == QEvent::Wheel && watched == deviceBox_ && !deviceBox_->hasFocus()) {
+    event->ignore();
+    return true;
+  }
   // Ctrl+1..Ctrl+5 choose the active buffer when the key is released, with Ctrl alone held.
   if (event->type() == QEvent::KeyRelease && watched->isWidgetType() &&
       static_cast<QWidget*>(watched)->window() == this && isEnabled()) {

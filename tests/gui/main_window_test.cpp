@@ -4,6 +4,9 @@
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
+#include <QDragEnterEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QMenuBar>
 #include <QStackedWidget>
 #include <QTabBar>
@@ -239,6 +242,37 @@ class MainWindowTest : public QObject {
     rig.window.OpenButtonMenu()->actions().first()->trigger();
     QCOMPARE(rig.Slot().CodeBuffer[0], 0x2805);
     QCOMPARE(rig.Slot().FileName, upper.toStdString());
+  }
+
+  void DroppedFilesOpenTheLastOneWhenDroppingIsOn() {
+    WindowRig rig;
+    rig.settings.WriteBool("DragDrop", true);
+    rig.settings.WriteInteger("CodeType", 6);  // "Any file (Auto)"
+    rig.StartWith(62);
+    QTemporaryDir dir;
+    const QString first = dir.filePath(QStringLiteral("first.bin"));
+    const QString last = dir.filePath(QStringLiteral("last.hex"));
+    QFile binary(first);
+    QVERIFY(binary.open(QIODevice::WriteOnly));
+    binary.write("\x01\x02");
+    binary.close();
+    QVERIFY(QFile::copy(QStringLiteral(KESTRUM_EXAMPLES "/blink.hex"), last));
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(first), QUrl::fromLocalFile(last)});
+    QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(rig.window.CodeView()->viewport(), &enter);
+    QVERIFY(enter.isAccepted());
+    QApplication::sendEvent(rig.window.CodeView()->viewport(), &drop);
+    QCOMPARE(rig.Slot().FileName, last.toStdString());
+    QCOMPARE(rig.Slot().CodeBuffer[0], 0x2805);  // read as Intel HEX, found by its first byte
+    QCOMPARE(Entries(SubMenu(rig, QStringLiteral("Recent Fi&les"))), QStringList{last});
+
+    // Without the option the views take no drops.
+    rig.settings.WriteBool("DragDrop", false);
+    WindowRig plain;
+    plain.StartWith(62);
+    QVERIFY(!plain.window.CodeView()->acceptDrops());
   }
 
   void BuffersByKeyTabAndMenu() {

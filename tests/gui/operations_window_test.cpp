@@ -90,16 +90,19 @@ class OperationsWindowTest : public QObject {
     FillPattern(rig.Slot());
     QProgressBar* bar = rig.window.Progress().Bar();
     bool pressed = false;
+    bool windowDisabled = false;
     int pressedAt = 0;
     QObject::connect(bar, &QProgressBar::valueChanged, bar, [&](int value) {
       if (!pressed && value >= 100 && bar->maximum() > 1000) {
         pressed = true;
         pressedAt = value;
+        windowDisabled = !rig.window.isEnabled();
         QTest::mouseClick(rig.window.Progress().CancelButton(), Qt::LeftButton);
       }
     });
     rig.Action(QStringLiteral("&Program All"))->trigger();
     QVERIFY(pressed);
+    QVERIFY(windowDisabled);
     QVERIFY(!rig.window.Progress().isVisible());
     QVERIFY(rig.window.isEnabled());
     QVERIFY(!rig.window.Busy());
