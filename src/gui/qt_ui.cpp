@@ -59,6 +59,7 @@ void QtUi::Message(MessageKind kind, std::string_view text, MessageButton button
     QMessageBox box(icon, FromUtf8(title), FromUtf8(text),
                     button == MessageButton::Ok ? QMessageBox::Ok : QMessageBox::Cancel,
                     DialogParent());
+    box.setTextFormat(Qt::PlainText);  // file names and device texts are not markup
     box.exec();
   });
 }
@@ -69,6 +70,7 @@ bool QtUi::Ask(std::string_view text, bool warning) {
     QMessageBox box(warning ? QMessageBox::Warning : QMessageBox::Question,
                     FromUtf8(warning ? text::kTitleWarning : text::kTitleConfirm), FromUtf8(text),
                     QMessageBox::Yes | QMessageBox::No, DialogParent());
+    box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::Yes);
     yes = box.exec() == QMessageBox::Yes;
   });

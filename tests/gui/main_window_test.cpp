@@ -2,17 +2,17 @@
 // device box, first start, recent devices and files, Clear Settings, the buffers, the data
 // view by device and the assembler view switch.
 #include <QComboBox>
+#include <QDragEnterEvent>
 #include <QFile>
 #include <QGroupBox>
-#include <QDragEnterEvent>
-#include <QMimeData>
-#include <QUrl>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QToolButton>
+#include <QUrl>
 
 #include "window_rig.hpp"
 
