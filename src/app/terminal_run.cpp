@@ -18,7 +18,7 @@ int RunInTerminal(const CommandLine& commandLine, SettingsStore& settings,
   const InterruptWatcher interrupts([&ui] { return ui.Interrupt(); });
 
   RunEnvironment environment;
-  if (!environment.Open(commandLine, ui)) return 1;
+  if (!environment.Open(commandLine, settings, ui)) return 1;
   SimulatedProgrammer* simulated = environment.Simulated();
 
   Application app(settings, ui, environment.clock(), environment.opener());

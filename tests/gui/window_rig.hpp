@@ -98,7 +98,10 @@ class ModalAnswerer final : public QObject {
             if (onDialog) {
               onDialog(*target);
             } else {
+              // A dialog that cannot be cancelled (the first-start hardware settings) is
+              // confirmed.
               target->reject();
+              if (target && target->isVisible()) target->accept();
             }
           },
           Qt::QueuedConnection);
