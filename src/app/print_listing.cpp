@@ -6,6 +6,7 @@
 
 #include "app/texts.hpp"
 #include "buffers/hex_view.hpp"
+#include "core/text.hpp"
 
 namespace kestrum {
 namespace {
@@ -15,7 +16,8 @@ void AppendView(std::vector<std::string>& body, HexView view, const Workspace& w
   const int count = HexViewLineCount(view, workspace.Device);
   last = std::min(last, count - 1);
   for (int line = std::max(first, 0); line <= last; ++line) {
-    body.push_back(HexViewLine(view, workspace.Active(), line));
+    // The bytes of the line as the view shows them.
+    body.push_back(BytesToUtf8(HexViewLine(view, workspace.Active(), line)));
   }
 }
 

@@ -26,7 +26,7 @@ struct PrintJob {
   std::string Title;
   std::vector<PrintLine> Header;
   std::vector<PrintLine> Footer;
-  std::vector<std::string> Body;
+  std::vector<std::string> Body;  // UTF-8
   bool SelectedOnly = false;
   bool WrapLongLines = false;  // long lines are cut at the right margin
   int Copies = 1;
@@ -59,7 +59,7 @@ std::string ExpandMacros(std::string_view line, const PrintJob& job, int page,
 struct PrintedPage {
   int Number = 1;
   std::vector<PrintLine> Header;
-  std::vector<std::string> Body;
+  std::vector<std::string> Body;  // UTF-8
   std::vector<PrintLine> Footer;
 };
 

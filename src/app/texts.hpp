@@ -17,6 +17,8 @@ inline constexpr std::string_view kSeeListDevices = " (see kestrum --list-device
 inline constexpr std::string_view kChipImageUnreadable = "Cannot read the simulated chip image ";
 inline constexpr std::string_view kChipImageUnwritable = "Cannot save the simulated chip image ";
 
+inline constexpr std::string_view kPrintNeedsWindow =
+    "--print-pdf needs the build with the window (this one was built with -DKESTRUM_GUI=OFF).";
 inline constexpr std::string_view kTraceUnwritable = "Cannot write the trace file ";
 
 // "Cl&ear Settings".
@@ -100,6 +102,8 @@ inline constexpr std::string_view kHelp =
     "\n"
     "  --simulate[=DIR]      use the virtual programmer; chip images persist in DIR\n"
     "  --trace=FILE          write the programmer's pins as a VCD file\n"
+    "  --print-pdf=FILE      write the printed listing of the active buffer as PDF after the\n"
+    "                        operations; runs in the terminal as with -i\n"
     "  --disassemble[=FILE]  write the PIC listing of the active buffer (stdout without FILE);\n"
     "                        runs in the terminal as with -i\n"
     "  --yes                 answer Yes to questions when input is not a terminal\n"
