@@ -34,6 +34,8 @@ class HardwareCheckDialog final : public QDialog {
   QCheckBox* DataInBox() const { return dataIn_; }
   QPushButton* OkButton() const { return ok_; }
   QTimer* Timer() const { return timer_; }
+  // The timer's work: "Data In" shows the line.
+  void SampleDataIn();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -42,7 +44,6 @@ class HardwareCheckDialog final : public QDialog {
   void DriveDataClock();
   void DriveMclr();
   void DriveVcc();
-  void SampleDataIn();
 
   LineContext* lines_ = nullptr;
   std::array<QCheckBox*, kBoxes> boxes_{};

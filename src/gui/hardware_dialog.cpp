@@ -184,13 +184,14 @@ void HardwareDialog::ShowForm() {
 }
 
 void HardwareDialog::TakeControls() {
-  form_.Programmer = programmer_->currentIndex();
+  // The edits hold the device files of the type shown last, which the list may have left.
   form_.SelectedPort = -1;
   for (int i = 0; i < kPortButtons; ++i) {
     if (ports_[static_cast<std::size_t>(i)]->isChecked()) form_.SelectedPort = i;
     form_.ShownFiles()[static_cast<std::size_t>(i)] =
         files_[static_cast<std::size_t>(i)]->text().trimmed().toStdString();
   }
+  form_.Programmer = programmer_->currentIndex();
   form_.Virtual = virtual_->isChecked();
   form_.Api = api_->isChecked();
   for (int i = 0; i < kInvertBoxes; ++i) {
@@ -201,7 +202,6 @@ void HardwareDialog::TakeControls() {
 
 void HardwareDialog::ProgrammerChosen(int index) {
   TakeControls();
-  // The device files shown belong to the old type's ports; they were taken above.
   ProgrammerChanged(form_, index, *opener_);
   ShowForm();
 }

@@ -95,14 +95,11 @@ class ModalAnswerer final : public QObject {
           dialog,
           [this, target] {
             if (!target) return;
-            if (onDialog) {
-              onDialog(*target);
-            } else {
-              // A dialog that cannot be cancelled (the first-start hardware settings) is
-              // confirmed.
-              target->reject();
-              if (target && target->isVisible()) target->accept();
-            }
+            if (onDialog) onDialog(*target);
+            // Without an answer (or after a failed check in one) the dialog is cancelled; one
+            // that cannot be cancelled (the first-start hardware settings) is confirmed.
+            if (target && target->isVisible()) target->reject();
+            if (target && target->isVisible()) target->accept();
           },
           Qt::QueuedConnection);
     }
