@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QUrl>
 
 namespace kestrum {
 

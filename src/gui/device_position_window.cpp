@@ -128,8 +128,8 @@ void DrawChipPicture(QPainter& p, ChipPicture picture) {
   }
   const int length = pins / 2 * kPinPitch;
   // Legs on both long sides, over the socket's contacts.
-  p.setPen(Qt::NoPen);
-  p.setBrush(QColor(0xc8, 0xc8, 0xd0));
+  p.setPen(QPen(QColor(0x50, 0x50, 0x58), 0.8));
+  p.setBrush(QColor(0xa8, 0xa8, 0xb4));
   for (int i = 0; i < pins / 2; ++i) {
     const qreal x = i * kPinPitch + 2;
     p.drawRect(QRectF(x, 1, 3, 5));

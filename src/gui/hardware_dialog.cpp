@@ -139,6 +139,18 @@ HardwareDialog::HardwareDialog(QWidget* parent) : QDialog(parent) {
 
 std::optional<HardwareForm> HardwareDialog::Run(const HardwareSettings& settings,
                                                 PortOpener& opener, bool firstStart) {
+  Prepare(settings, opener, firstStart);
+  const int result = exec();
+  showing_ = false;
+  cancel_->setEnabled(true);
+  firstStart_ = false;
+  if (result != QDialog::Accepted) return std::nullopt;
+  TakeControls();
+  return form_;
+}
+
+void HardwareDialog::Prepare(const HardwareSettings& settings, PortOpener& opener,
+                             bool firstStart) {
   opener_ = &opener;
   form_ = FillHardwareForm(settings, opener);
   firstStart_ = firstStart;
@@ -148,13 +160,6 @@ std::optional<HardwareForm> HardwareDialog::Run(const HardwareSettings& settings
   setWindowFlags(flags);
   ShowForm();
   showing_ = true;
-  const int result = exec();
-  showing_ = false;
-  cancel_->setEnabled(true);
-  firstStart_ = false;
-  if (result != QDialog::Accepted) return std::nullopt;
-  TakeControls();
-  return form_;
 }
 
 void HardwareDialog::ShowForm() {

@@ -31,6 +31,8 @@ class HardwareDialog final : public QDialog {
   // The form on OK, nothing on Cancel.
   std::optional<HardwareForm> Run(const HardwareSettings& settings, PortOpener& opener,
                                   bool firstStart);
+  // The filling alone, for a dialog shown without waiting (the screenshots).
+  void Prepare(const HardwareSettings& settings, PortOpener& opener, bool firstStart);
 
   QComboBox* ProgrammerList() const { return programmer_; }
   QRadioButton* PortButton(int index) const { return ports_[static_cast<std::size_t>(index)]; }

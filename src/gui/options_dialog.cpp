@@ -174,9 +174,13 @@ QCheckBox* OptionsDialog::Box(std::string_view key) const {
   return nullptr;
 }
 
-std::optional<OptionsForm> OptionsDialog::Run(const OptionsForm& form) {
+void OptionsDialog::Prepare(const OptionsForm& form) {
   pages_->setCurrentIndex(0);
   Show(form);
+}
+
+std::optional<OptionsForm> OptionsDialog::Run(const OptionsForm& form) {
+  Prepare(form);
   if (exec() != QDialog::Accepted) return std::nullopt;
   return Take();
 }

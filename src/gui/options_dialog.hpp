@@ -25,6 +25,8 @@ class OptionsDialog final : public QDialog {
 
   // Shows the "Confirmation" page first, every control from `form`; the form on OK.
   std::optional<OptionsForm> Run(const OptionsForm& form);
+  // The filling alone, for a dialog shown without waiting (the screenshots).
+  void Prepare(const OptionsForm& form);
 
   QTabWidget* Pages() const { return pages_; }
   // The check boxes by their settings key ("Progging", "PageWrite" for "Enable PAGE-WRITE").
