@@ -3,6 +3,9 @@
 
 #include <array>
 
+#include "protocols/flash_micro.hpp"
+#include "protocols/imbus.hpp"
+#include "protocols/parallel_pic.hpp"
 #include "protocols/pic_driver.hpp"
 
 namespace kestrum {
@@ -19,16 +22,16 @@ using enum SupportGroup;
 // In FamilyKey order.
 constexpr std::array kFamilies = {
     FamilyRow{Pic, StandardProgrammers, &Make<PicDriver>},
-    FamilyRow{PicParallel, TaitParallelOnly, nullptr},
+    FamilyRow{PicParallel, TaitParallelOnly, &Make<ParallelPicDriver>},
     FamilyRow{I2cEeprom, StandardProgrammers, nullptr},
     FamilyRow{Smartcard, StandardProgrammers, nullptr},
     FamilyRow{MicrowireEeprom, StandardProgrammers, nullptr},
     FamilyRow{FourWireEeprom, StandardProgrammers, nullptr},
     FamilyRow{AvrMicro, StandardProgrammers, nullptr},
-    FamilyRow{FlashMicro, TafeOnly, nullptr},
+    FamilyRow{FlashMicro, TafeOnly, &Make<FlashMicroDriver>},
     FamilyRow{SpiEeprom, StandardProgrammers, nullptr},
     FamilyRow{SpiMicro89S, StandardProgrammers, nullptr},
-    FamilyRow{ImBusEeprom, StandardProgrammers, nullptr},
+    FamilyRow{ImBusEeprom, StandardProgrammers, &Make<ImBusDriver>},
 };
 
 }  // namespace

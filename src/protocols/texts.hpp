@@ -28,4 +28,11 @@ inline constexpr std::string_view kCalibrationQuestionBefore =
     "No \"Oscillator Callibration Value\" found.\rDo you want to use value from file (";
 inline constexpr std::string_view kCalibrationQuestionAfter = ") instead ?";
 
+// Flash microcontrollers on the TAFE, the PIC 16C54 on the TAIT Parallel, the IM-Bus EEPROM.
+// The TAIT Parallel's pin-count jumper, announced before every read and programming.
+inline constexpr std::string_view kPin18Setting = "18 Pin PIC setting!";
+inline constexpr std::string_view kPin28Setting = "28 Pin PIC setting!";
+// A flash byte after which the part never signalled ready: this, the address, "h !".
+inline constexpr std::string_view kFlashNotReady = "Device did not get ready at Code address ";
+
 }  // namespace kestrum::text
