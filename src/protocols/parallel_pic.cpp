@@ -97,9 +97,9 @@ void ParallelPicPort::ShiftOut(std::uint16_t word) {
   auto high = static_cast<std::uint8_t>(word >> 4);
   auto low = static_cast<std::uint8_t>(word & 0x0F);  // out on the last four clocks
   for (int i = 0; i < 8; ++i) {
-    data_ = static_cast<std::uint8_t>((data_ & ~(kHighBits | kLowBits)) |
-                                      ((high & 0x80) ? kHighBits : 0) |
-                                      ((low & 0x80) ? kLowBits : 0));
+    data_ =
+        static_cast<std::uint8_t>((data_ & ~(kHighBits | kLowBits)) |
+                                  ((high & 0x80) ? kHighBits : 0) | ((low & 0x80) ? kLowBits : 0));
     Pulse(kShiftClock);
     high = static_cast<std::uint8_t>(high << 1);
     low = static_cast<std::uint8_t>(low << 1);
@@ -160,8 +160,8 @@ bool ParallelPicPort::ProgramWord(std::uint16_t word) {
     ++retries;
     taken = ProgramPulses(1, word) == word;
   }
-  const int over = std::min(parallel_pic::kOverProgramFactor * retries,
-                            parallel_pic::kMaxOverProgramPulses);
+  const int over =
+      std::min(parallel_pic::kOverProgramFactor * retries, parallel_pic::kMaxOverProgramPulses);
   const std::uint16_t after = ProgramPulses(over, word);
   // Without over-programming pulses nothing is read back, and the single pulse's read counts.
   return taken && (over == 0 || after == word);
@@ -268,8 +268,9 @@ namespace {
 // The configuration box folded into the slot: its configuration word.
 std::uint16_t ConfigurationWord(FamilyContext& context) {
   context.Work().CreateConfig();
-  return context.Work().Active().ConfigArea[static_cast<std::size_t>(
-      context.Device().ConfigWordIndex)];
+  return context.Work()
+      .Active()
+      .ConfigArea[static_cast<std::size_t>(context.Device().ConfigWordIndex)];
 }
 
 bool ProgramConfiguration(FamilyContext& context, bool announce) {

@@ -57,7 +57,8 @@ void Nvm3060Chip::OnPins(const ChipPins& pins, std::int64_t timeUs) {
       address_ = static_cast<std::uint8_t>(address_ | ((pins.data ? 1 : 0) << addressBits_));
       ++addressBits_;
     } else if (phase_ == Phase::Data && dataBits_ < 16) {
-      if (address_ != kRead) data_ = static_cast<std::uint16_t>(data_ | ((pins.data ? 1 : 0) << dataBits_));
+      if (address_ != kRead)
+        data_ = static_cast<std::uint16_t>(data_ | ((pins.data ? 1 : 0) << dataBits_));
       ++dataBits_;
     }
   }

@@ -112,7 +112,8 @@ void ParallelPicChip::SetElement(ChipRegion region, int index, std::uint16_t val
     code_[static_cast<std::size_t>(index)] = value & kWordMask;
     charge_.erase(index);
   } else {
-    config_ = static_cast<std::uint16_t>((value & kConfigImplemented) | (kWordMask & ~kConfigImplemented));
+    config_ = static_cast<std::uint16_t>((value & kConfigImplemented) |
+                                         (kWordMask & ~kConfigImplemented));
     charge_.erase(kConfigCell);
   }
 }

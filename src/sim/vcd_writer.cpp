@@ -125,8 +125,8 @@ std::vector<bool> Levels(const TracePins& p) {
 
 const std::vector<VcdSignal>& ParallelTraceSignals() {
   static const std::vector<VcdSignal> signals{
-      {"vcc"},   {"vpp"},    {"data", 8}, {"data_input"}, {"strobe"}, {"autofd"}, {"init"},
-      {"selectin"}, {"error"}, {"select"}, {"paperout"}, {"ack"}, {"busy"}};
+      {"vcc"},      {"vpp"},   {"data", 8}, {"data_input"}, {"strobe"}, {"autofd"}, {"init"},
+      {"selectin"}, {"error"}, {"select"},  {"paperout"},   {"ack"},    {"busy"}};
   return signals;
 }
 
@@ -141,33 +141,47 @@ std::vector<std::uint32_t> Values(const ParallelTracePins& p) {
 
 }  // namespace
 
+void PinTrace::Start() {
+  if (parallel_) {
+    writer_.emplace(out_, "programmer", ParallelTraceSignals(), Values(lastParallel_), originUs_);
+  } else {
+    writer_.emplace(out_, "programmer", TracePinNames(), Levels(last_), originUs_);
+  }
+}
+
 void PinTrace::Record(const ParallelTracePins& pins, std::int64_t timeUs) {
-  if (!writer_) {
-    writer_.emplace(out_, "programmer", ParallelTraceSignals(), Values(pins), timeUs);
+  if (!started_ || (!writer_ && !parallel_)) {
+    if (!started_) originUs_ = timeUs;
+    started_ = true;
     parallel_ = true;
     lastParallel_ = pins;
     return;
   }
   // A trace keeps the pin set it started with.
   if (!parallel_ || pins == lastParallel_) return;
+  if (!writer_) Start();
   const std::vector<std::uint32_t> values = Values(pins);
   for (std::size_t i = 0; i < values.size(); ++i) writer_->ChangeValue(i, values[i], timeUs);
   lastParallel_ = pins;
 }
 
 void PinTrace::Record(const TracePins& pins, std::int64_t timeUs) {
-  if (!writer_) {
-    writer_.emplace(out_, "programmer", TracePinNames(), Levels(pins), timeUs);
+  if (!started_ || (!writer_ && parallel_)) {
+    if (!started_) originUs_ = timeUs;
+    started_ = true;
+    parallel_ = false;
     last_ = pins;
     return;
   }
   if (parallel_ || pins == last_) return;
+  if (!writer_) Start();
   std::vector<bool> levels = Levels(pins);
   for (std::size_t i = 0; i < levels.size(); ++i) writer_->Change(i, levels[i], timeUs);
   last_ = pins;
 }
 
 void PinTrace::Finish(std::optional<std::int64_t> endUs) {
+  if (started_ && !writer_) Start();
   if (writer_) writer_->Finish(endUs);
 }
 

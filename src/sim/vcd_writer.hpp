@@ -5,8 +5,8 @@
 
 #include <cstdint>
 #include <optional>
-#include <span>
 #include <ostream>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -90,14 +90,20 @@ const std::vector<VcdSignal>& ParallelTraceSignals();
 class PinTrace {
  public:
   explicit PinTrace(std::ostream& out) : out_(out) {}
-  // The first record sets #0, the initial values and which of the two pin sets the trace has.
+  // The first record sets #0 and the initial values. Which of the two pin sets the trace has
+  // is the one of the last record before the first change (a board set up for one programmer
+  // type and then opened for another traces the second).
   void Record(const TracePins& pins, std::int64_t timeUs);
   void Record(const ParallelTracePins& pins, std::int64_t timeUs);
   void Finish(std::optional<std::int64_t> endUs = std::nullopt);
 
  private:
+  void Start();
+
   std::ostream& out_;
   std::optional<VcdWriter> writer_;
+  bool started_ = false;
+  std::int64_t originUs_ = 0;
   bool parallel_ = false;
   TracePins last_;
   ParallelTracePins lastParallel_;

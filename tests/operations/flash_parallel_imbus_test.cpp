@@ -92,7 +92,8 @@ TEST_P(RegisterFamilies, ProgramVerifyReadBackAndCheckBlank) {
   const BufferSlot held = f.Held();
   EXPECT_TRUE(f.Holds(held));
   EXPECT_TRUE(f.rig.ReadBackEquals(held, 4, f.Said(1, "")));
-  EXPECT_TRUE(f.rig.Runs(&Operations::BlankCheck, false, f.Said(1, "Device NOT blank at address 0000h !")));
+  EXPECT_TRUE(
+      f.rig.Runs(&Operations::BlankCheck, false, f.Said(1, "Device NOT blank at address 0000h !")));
 }
 
 std::string CaseName(const ::testing::TestParamInfo<std::string>& info) {
@@ -116,7 +117,8 @@ TEST(PicParallel, PulseCountsFollowTheWordsThatTake) {
     Strings said;
   };
   for (const Case& c :
-       {Case{1, -1, 1, {kPin18, kPin18, kVerified}}, Case{9, -1, 9 + 24, {kPin18, kPin18, kVerified}},
+       {Case{1, -1, 1, {kPin18, kPin18, kVerified}},
+        Case{9, -1, 9 + 24, {kPin18, kPin18, kVerified}},
         Case{3, 0, 26 + 25, {kPin18, "Programming failed at Code address 0000h !"}}}) {
     FamilyRig f("PIC 16C54");
     auto& chip = f.As<ParallelPicChip>();
@@ -189,15 +191,20 @@ TEST(RegisterFamilies, FaultsEndWithAClearMessageAndTheLinesAtRest) {
     Strings said;
   };
   const std::vector<Case> cases = {
-      {"89C2051", [](ChipModel& c) { dynamic_cast<FlashMicroChip&>(c).SetAbsent(true); },
+      {"89C2051",
+       [](ChipModel& c) { dynamic_cast<FlashMicroChip&>(c).SetAbsent(true); },
        {"Verify failed at address 0000h !"}},
-      {"89C2051", [](ChipModel& c) { dynamic_cast<FlashMicroChip&>(c).SetStuckBusy(true); },
+      {"89C2051",
+       [](ChipModel& c) { dynamic_cast<FlashMicroChip&>(c).SetStuckBusy(true); },
        {"Device did not get ready at Code address 0000h !"}},
-      {"PIC 16C54", [](ChipModel& c) { dynamic_cast<ParallelPicChip&>(c).SetAbsent(true); },
+      {"PIC 16C54",
+       [](ChipModel& c) { dynamic_cast<ParallelPicChip&>(c).SetAbsent(true); },
        {kPin18, "Programming failed at Code address 0000h !"}},
-      {"PIC 16C54", [](ChipModel& c) { dynamic_cast<ParallelPicChip&>(c).SetNeverProgram(5); },
+      {"PIC 16C54",
+       [](ChipModel& c) { dynamic_cast<ParallelPicChip&>(c).SetNeverProgram(5); },
        {kPin18, "Programming failed at Code address 0005h !"}},
-      {"NVM 3060", [](ChipModel& c) { dynamic_cast<Nvm3060Chip&>(c).SetAbsent(true); },
+      {"NVM 3060",
+       [](ChipModel& c) { dynamic_cast<Nvm3060Chip&>(c).SetAbsent(true); },
        {"Verify failed at address 0000h !"}},
   };
   for (const Case& c : cases) {

@@ -24,8 +24,10 @@ TEST(FlashMicroPpdev, ReadAndWriteIssueExactlyTheseIoctls) {
   HardwareSettings settings = SettingsFor(ProgrammerType::Tafe);
   settings.IODelay = 1;
   LineContext lines(settings, clock, ui, opener);
-  const Calls open{{"open", 0, O_RDWR | O_CLOEXEC, "/dev/parport0"}, Ioctl(PPEXCL),
-                   Ioctl(PPCLAIM), Ioctl(PPRCONTROL)};
+  const Calls open{{"open", 0, O_RDWR | O_CLOEXEC, "/dev/parport0"},
+                   Ioctl(PPEXCL),
+                   Ioctl(PPCLAIM),
+                   Ioctl(PPRCONTROL)};
   const Calls close{Ioctl(PPRELEASE), {"close", 0, 7}};
   auto control = [](long value) { return Ioctl(PPWCONTROL, value); };
   auto data = [](long value) { return Ioctl(PPWDATA, value); };
@@ -54,13 +56,12 @@ TEST(FlashMicroPpdev, ReadAndWriteIssueExactlyTheseIoctls) {
   programmer.Words[0] = 0xC3;
   programmer.Run();
   Calls write = open;
-  write.insert(write.end(),
-               {Ioctl(PPSETMODE, IEEE1284_MODE_BYTE), control(0x0B), data(flash::kChipErase),
-                control(0x0D), control(0x0F), control(0x0B), control(0x0F),
-                data(flash::kWriteCode), control(0x0D),
-                // The byte, its PROG pulse, the ready wait, the address step.
-                data(0xC3), control(0x0F), control(0x0B), control(0x0F), Ioctl(PPRSTATUS),
-                control(0x0E), control(0x01)});
+  write.insert(write.end(), {Ioctl(PPSETMODE, IEEE1284_MODE_BYTE), control(0x0B),
+                             data(flash::kChipErase), control(0x0D), control(0x0F), control(0x0B),
+                             control(0x0F), data(flash::kWriteCode), control(0x0D),
+                             // The byte, its PROG pulse, the ready wait, the address step.
+                             data(0xC3), control(0x0F), control(0x0B), control(0x0F),
+                             Ioctl(PPRSTATUS), control(0x0E), control(0x01)});
   write.insert(write.end(), close.begin(), close.end());
   EXPECT_EQ(os.calls, write);
   EXPECT_FALSE(programmer.Failed);

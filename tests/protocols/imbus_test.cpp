@@ -45,10 +45,9 @@ TEST(ImBus, AByteIsWrittenAsFF00hPlusItAfterAnEraseWithFFFFh) {
   rig.lines.PowerOn();
   ImBusWriteCell(rig.lines, 0x10, 0x5A);
   using T = Nvm3060Chip::Transfer;
-  EXPECT_EQ(rig.chip.Transfers(), (std::vector<T>{{0x80, 0x0010, 16},
-                                                  {0x83, 0xFFFF, 16},
-                                                  {0x80, 0x0010, 16},
-                                                  {0x83, 0xFF5A, 16}}));
+  EXPECT_EQ(rig.chip.Transfers(),
+            (std::vector<T>{
+                {0x80, 0x0010, 16}, {0x83, 0xFFFF, 16}, {0x80, 0x0010, 16}, {0x83, 0xFF5A, 16}}));
   ImBusIdent(rig.lines, false);  // the part takes the write once the write time is over
   EXPECT_EQ(rig.chip.Element(ChipRegion::Code, 0x10), 0x5A);
   EXPECT_EQ(ImBusReadCell(rig.lines, 0x10), 0x5A);
