@@ -12,6 +12,10 @@ inline constexpr std::string_view kFirstStart =
     "This is the first time you start Kestrum. Please configure your hardware first!";
 inline constexpr std::string_view kUnknownDevice = "There is no device with the number ";
 inline constexpr std::string_view kSeeListDevices = " (see kestrum --list-devices).";
+// A number of a menu entry without a device behind it ("MDA 2062"): around its caption.
+inline constexpr std::string_view kNoProtocolBefore = "The ";
+inline constexpr std::string_view kNoProtocolAfter =
+    " has no programming protocol in this version and cannot be selected.";
 
 // The virtual programmer's chip images.
 inline constexpr std::string_view kChipImageUnreadable = "Cannot read the simulated chip image ";

@@ -99,12 +99,14 @@ TEST(PpdevPort, ClaimsTheRegistersAndReleasesThem) {
   EXPECT_EQ(p.In(0x37A), 0x26);
   p.Out(0x37A, 0x0F);
   std::uint8_t ecr = p.In(0x378 + 0x402);
-  p.Out(0x378 + 0x402, static_cast<std::uint8_t>((ecr & 0x1F) | 0x20));  // byte mode, as is
+  p.Out(0x378 + 0x402, static_cast<std::uint8_t>((ecr & 0x1F) | 0x20));  // byte mode
+  p.Out(0x378 + 0x402, static_cast<std::uint8_t>((ecr & 0x1F) | 0x20));  // as it is: no call
   p.Out(0x378 + 0x402, ecr & 0x1F);                                      // standard mode
   p.Out(0x3F8, 1);
   EXPECT_EQ(os.calls, (Calls{Ioctl(PPWDATA, 0x3C), Ioctl(PPRDATA), Ioctl(PPRSTATUS),
                              Ioctl(PPDATADIR, 1), Ioctl(PPWCONTROL, 0x07), Ioctl(PPWCONTROL, 0x06),
                              Ioctl(PPRCONTROL), Ioctl(PPDATADIR, 0), Ioctl(PPWCONTROL, 0x0F),
+                             Ioctl(PPSETMODE, IEEE1284_MODE_BYTE),
                              Ioctl(PPSETMODE, IEEE1284_MODE_COMPAT)}));
   os.calls.clear();
   r.port.reset();

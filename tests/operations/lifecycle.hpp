@@ -110,6 +110,12 @@ class LifecycleRig {
              << "lines not idle: VPP " << pins.mclr << ", clock " << pins.clock << ", data "
              << pins.data << ", critical depth " << lines.Lines().CriticalDepth;
     }
+    // The boards driven register by register: the part unpowered, no programming voltage.
+    if (const ParallelBoard* parallel = programmer.Board().Parallel();
+        parallel && (parallel->Pins().vcc || parallel->Pins().vpp)) {
+      return ::testing::AssertionFailure() << "socket not at rest: VCC " << parallel->Pins().vcc
+                                           << ", VPP " << parallel->Pins().vpp;
+    }
     return ::testing::AssertionSuccess();
   }
 
@@ -141,12 +147,13 @@ class LifecycleRig {
     return Runs(&Operations::BlankCheck, true, {std::string(text::kDeviceBlank)});
   }
 
-  // Read All into slot `into` (the active slot comes back afterwards); the regions of the
-  // device compared with `expected`.
-  ::testing::AssertionResult ReadBackEquals(const BufferSlot& expected, int into = 4) {
+  // Read All into slot `into` (the active slot comes back afterwards), telling the user
+  // `messages`; the regions of the device compared with `expected`.
+  ::testing::AssertionResult ReadBackEquals(const BufferSlot& expected, int into = 4,
+                                            const Strings& messages = {}) {
     const int active = workspace.Buffers.ActiveBuffer;
     workspace.Buffer11Click(into);
-    auto r = Runs(&Operations::ReadAll, true, {});
+    auto r = Runs(&Operations::ReadAll, true, messages);
     const BufferSlot& read = workspace.Buffers.Slots[static_cast<std::size_t>(into)];
     workspace.Buffer11Click(active);
     const DeviceDescriptor& d = Device();
