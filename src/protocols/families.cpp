@@ -4,6 +4,7 @@
 #include <array>
 
 #include "protocols/pic_driver.hpp"
+#include "protocols/smartcard_driver.hpp"
 
 namespace kestrum {
 namespace {
@@ -21,7 +22,7 @@ constexpr std::array kFamilies = {
     FamilyRow{Pic, StandardProgrammers, &Make<PicDriver>},
     FamilyRow{PicParallel, TaitParallelOnly, nullptr},
     FamilyRow{I2cEeprom, StandardProgrammers, nullptr},
-    FamilyRow{Smartcard, StandardProgrammers, nullptr},
+    FamilyRow{Smartcard, AnyProgrammer, &Make<SmartcardDriver>},
     FamilyRow{MicrowireEeprom, StandardProgrammers, nullptr},
     FamilyRow{FourWireEeprom, StandardProgrammers, nullptr},
     FamilyRow{AvrMicro, StandardProgrammers, nullptr},

@@ -28,4 +28,12 @@ inline constexpr std::string_view kCalibrationQuestionBefore =
     "No \"Oscillator Callibration Value\" found.\rDo you want to use value from file (";
 inline constexpr std::string_view kCalibrationQuestionAfter = ") instead ?";
 
+// Smartcards through the card reader.
+inline constexpr std::string_view kResettingSmartcard = "Resetting Smartcard";
+inline constexpr std::string_view kResettingCardFailed = "Resetting card failed!";
+inline constexpr std::string_view kReadNotSupported = "Read/Verify is NOT supported!";
+inline constexpr std::string_view kProgrammingNotSupported = "Programming is NOT supported!";
+// A card that stops answering part way: + four hexadecimal digits + kAddressEnd.
+inline constexpr std::string_view kCardNoAnswer = "No answer from the smartcard at address ";
+
 }  // namespace kestrum::text

@@ -2,6 +2,7 @@
 #include "sim/sim_port.hpp"
 
 #include "hardware/port_opener.hpp"
+#include "hardware/texts.hpp"
 
 namespace kestrum {
 
@@ -13,9 +14,18 @@ std::unique_ptr<Port> VirtualProgrammer::Open(const HardwareSettings& settings, 
     }
     return nullptr;
   }
-  PortKind kind = PortKindOf(settings.Programmer);
+  PortKind kind = PortKindOf(settings);
   std::uint16_t base = settings.PortBase ? settings.PortBase : PortBaseFor(kind, 1);
   if (std::optional<int> digit = PortDigit(settings)) base = PortBaseFor(kind, *digit);
+  if (settings.CardReader) {
+    // The reader needs a serial port by name, as the real one does.
+    if (!PortDigit(settings)) {
+      if (report) ui.Message(MessageKind::Error, text::kNoReaderPort);
+      return nullptr;
+    }
+    ++openCount_;
+    return std::make_unique<ReaderPort>(reader_, base);
+  }
   board_.Configure(settings.Programmer, base);
   ++openCount_;
   return std::make_unique<SimPort>(board_, base);
