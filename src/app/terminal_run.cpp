@@ -71,7 +71,15 @@ int RunInTerminal(const CommandLine& commandLine, SettingsStore& settings,
   const Application::StartupOutcome started = app.Startup(commandLine);
   if (started.UnknownDevice) return 2;
   ApplyPriority(app.Options.Priority);
-  if (simulated) simulated->InsertChipFor(app.Work.Device, ui);
+  if (simulated) {
+    // In smartcard mode the card serves its own PIC and, through the reader, the EEPROMs.
+    if (app.Operation.Smart &&
+        SimulatedProgrammer::CardServes(app.Work.Device, app.Options.SmartWiz)) {
+      simulated->InsertCard(app.Options.SmartWiz, ui);
+    } else {
+      simulated->InsertChipFor(app.Work.Device, ui);
+    }
+  }
 
   const Application::ActivationOutcome activated = app.OnActivate();
   bool succeeded = activated.Succeeded;

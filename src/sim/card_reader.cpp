@@ -77,6 +77,7 @@ void CardReader::WriteByte(std::uint8_t value) {
   if (tx_.size() == 1) {
     // The transmitter was idle: the start bit goes out now.
     txStart_ = now_;
+    txBits_ = 0;
     txEdge_ = 0;
     ApplyTxEdge(now_);
   }
@@ -104,8 +105,8 @@ bool CardReader::ReadByte(std::uint8_t& value, int timeoutMs) {
 
 // --- the line in time ---
 
-std::int64_t CardReader::EdgeTick(std::int64_t frameStart, int edge) const {
-  return frameStart + (std::int64_t{edge} * kCardClockHz + baud_ / 2) / baud_;
+std::int64_t CardReader::EdgeTick(int edge) const {
+  return txStart_ + ((txBits_ + edge) * kCardClockHz + baud_ / 2) / baud_;
 }
 
 bool CardReader::TxBitLevel(std::uint8_t value, int bit) const {
@@ -127,7 +128,7 @@ void CardReader::ApplyTxEdge(std::int64_t tick) {
       LineChanged(tick);
       return;
     }
-    txStart_ = tick;  // the next frame follows at once
+    txBits_ += FrameBits();  // the next frame follows at once
     txEdge_ = 0;
   }
   txHigh_ = TxBitLevel(tx_.front(), txEdge_);
@@ -188,16 +189,14 @@ void CardReader::AdvanceTo(std::int64_t tick, bool stopOnByte) {
   const int firstStop = 1 + dataBits_ + (parity_ != Parity::None ? 1 : 0);
   while (now_ < tick) {
     std::int64_t next = tick;
-    if (!tx_.empty()) next = std::min(next, EdgeTick(txStart_, txEdge_));
+    if (!tx_.empty()) next = std::min(next, EdgeTick(txEdge_));
     if (stopOnByte && receiving_) next = std::min(next, SampleTick(firstStop));
     if (card_) card_->RunUntil(next, txHigh_);
     // A character the card began during the run ended the run at its stop bit.
     if (stopOnByte && receiving_) next = std::min(next, SampleTick(firstStop));
     now_ = next;
     SampleUpTo(now_);
-    while (!tx_.empty() && EdgeTick(txStart_, txEdge_) <= now_) {
-      ApplyTxEdge(EdgeTick(txStart_, txEdge_));
-    }
+    while (!tx_.empty() && EdgeTick(txEdge_) <= now_) ApplyTxEdge(EdgeTick(txEdge_));
     if (stopOnByte && !input_.empty()) break;
   }
   stopOnByte_ = false;

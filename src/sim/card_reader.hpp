@@ -56,7 +56,7 @@ class CardReader final : private CardIoListener {
   void CardIo(bool pulledLow, std::int64_t tick) override;
   std::int64_t Now();  // catches up with the clock
   void AdvanceTo(std::int64_t tick, bool stopOnByte);
-  std::int64_t EdgeTick(std::int64_t frameStart, int edge) const;
+  std::int64_t EdgeTick(int edge) const;  // of the front frame
   int FrameBits() const { return 1 + dataBits_ + (parity_ != Parity::None ? 1 : 0) + stopBits_; }
   bool TxBitLevel(std::uint8_t value, int bit) const;
   void ApplyTxEdge(std::int64_t tick);
@@ -75,9 +75,12 @@ class CardReader final : private CardIoListener {
   Parity parity_ = Parity::None;
   int stopBits_ = 1;
 
-  // The PC's transmitter: frames back to back, the front one on the line from txStart_.
+  // The PC's transmitter: frames back to back from txStart_, the front one after txBits_ bits
+  // of the frames before it, so edges are placed from the first frame of a run and its
+  // rounding to the card clock does not add up.
   std::deque<std::uint8_t> tx_;
   std::int64_t txStart_ = 0;
+  std::int64_t txBits_ = 0;
   int txEdge_ = 0;  // the next bit edge of the front frame
   bool txHigh_ = true;
 
