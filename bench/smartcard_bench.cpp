@@ -48,8 +48,8 @@ void BM_InstructionSetSimulator(benchmark::State& state) {
   for (auto _ : state) {
     core.RunUntil(core.Cycles() + kBatch);
   }
-  state.counters["instructions/s"] = benchmark::Counter(
-      static_cast<double>(core.Instructions()), benchmark::Counter::kIsRate);
+  state.counters["instructions/s"] =
+      benchmark::Counter(static_cast<double>(core.Instructions()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_InstructionSetSimulator);
 

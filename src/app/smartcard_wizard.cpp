@@ -21,9 +21,8 @@ constexpr std::string_view kCardEeprom = "24C16";
 template <class Words>
 std::vector<std::uint16_t> First(const Words& words, int count) {
   const auto n = static_cast<std::size_t>(std::max(count, 0));
-  return std::vector<std::uint16_t>(words.begin(),
-                                    words.begin() + static_cast<std::ptrdiff_t>(
-                                                        std::min(n, words.size())));
+  return std::vector<std::uint16_t>(
+      words.begin(), words.begin() + static_cast<std::ptrdiff_t>(std::min(n, words.size())));
 }
 
 }  // namespace
@@ -157,13 +156,12 @@ void SmartcardWizard::ProgramBootLoader() {
   PicTiming timing = app_.Ops.Timing();
   timing.BeginProgramCommand = app_.Work.BeginProgramCommand;
   bool driven = !device.Erasable || PicErase(app_.Lines, timing);
-  driven = driven && ProgramRegion(device.CodeEntryCommand, pic::kReadProgram,
-                                   pic::kLoadProgram, device.BlankValue,
-                                   First(BootLoaderImage(), device.CodeSize));
+  driven = driven && ProgramRegion(device.CodeEntryCommand, pic::kReadProgram, pic::kLoadProgram,
+                                   device.BlankValue, First(BootLoaderImage(), device.CodeSize));
   if (driven) {
     app_.ui().SetProgressText(text::kProgrammingConfiguration);
-    driven = ProgramRegion(device.ConfigEntryCommand, pic::kReadProgram, pic::kLoadProgram,
-                           0xFFFF, First(config, static_cast<int>(config.size())));
+    driven = ProgramRegion(device.ConfigEntryCommand, pic::kReadProgram, pic::kLoadProgram, 0xFFFF,
+                           First(config, static_cast<int>(config.size())));
   }
   BringBack();
   if (!driven) return;
@@ -206,9 +204,8 @@ void SmartcardWizard::ProgramPic() {
   PicTiming timing = app_.Ops.Timing();
   timing.BeginProgramCommand = app_.Work.BeginProgramCommand;
   bool driven = !device.Erasable || PicErase(app_.Lines, timing);
-  driven = driven && ProgramRegion(device.CodeEntryCommand, pic::kReadProgram,
-                                   pic::kLoadProgram, device.BlankValue,
-                                   First(slot.CodeBuffer, device.CodeSize));
+  driven = driven && ProgramRegion(device.CodeEntryCommand, pic::kReadProgram, pic::kLoadProgram,
+                                   device.BlankValue, First(slot.CodeBuffer, device.CodeSize));
   if (driven && device.DataSize > 0) {
     app_.ui().SetProgressText(PhaseText(text::kProgrammingData, device.DataSize));
     driven = ProgramRegion(0, pic::kReadData, pic::kLoadData, 0xFF,
@@ -216,8 +213,8 @@ void SmartcardWizard::ProgramPic() {
   }
   if (driven) {
     app_.ui().SetProgressText(text::kProgrammingConfiguration);
-    driven = ProgramRegion(device.ConfigEntryCommand, pic::kReadProgram, pic::kLoadProgram,
-                           0xFFFF, First(slot.ConfigArea, device.ConfigAreaWords));
+    driven = ProgramRegion(device.ConfigEntryCommand, pic::kReadProgram, pic::kLoadProgram, 0xFFFF,
+                           First(slot.ConfigArea, device.ConfigAreaWords));
   }
   BringBack();
   if (!driven) return;

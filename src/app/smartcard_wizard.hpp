@@ -25,10 +25,10 @@ class SmartcardWizard {
  public:
   // What the wizard window shows.
   struct View {
-    std::string Label1;  // the instruction
-    std::string Label2;  // what to click
-    int Image = 0;       // the picture: 0 PIC programmer, 1 smartcard programmer
-    bool HardwareVisible = true;  // SpeedButton1, "Hardware"
+    std::string Label1;            // the instruction
+    std::string Label2;            // what to click
+    int Image = 0;                 // the picture: 0 PIC programmer, 1 smartcard programmer
+    bool HardwareVisible = true;   // SpeedButton1, "Hardware"
     bool OpenFileVisible = false;  // SpeedButton2, "Open File..."
     std::string ButtonCaption;     // Button1: "Continue" or "OK"
     bool Enabled = true;           // false while something is programmed

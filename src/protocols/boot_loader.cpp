@@ -42,8 +42,8 @@ const std::vector<std::uint16_t>& BootLoaderImage() {
 }
 
 std::array<std::uint16_t, 8> BootLoaderConfig(bool pic16C84) {
-  return {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0,
-          0,      0,      pic16C84 ? kBootLoaderConfig16C84 : kBootLoaderConfig16F84};
+  return {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF,
+          0,      0,      0,      pic16C84 ? kBootLoaderConfig16C84 : kBootLoaderConfig16F84};
 }
 
 }  // namespace kestrum

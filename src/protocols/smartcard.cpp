@@ -35,8 +35,8 @@ bool TSmartcardThread::Fail(CardOutcome outcome, int address) {
 }
 
 bool TSmartcardThread::SmartcardReset() {
-  port_->SetLineFormat(LineFormat{.baud = card::kBaud, .dataBits = 8, .parity = Parity::None,
-                                  .stopBits = 1});
+  port_->SetLineFormat(
+      LineFormat{.baud = card::kBaud, .dataBits = 8, .parity = Parity::None, .stopBits = 1});
   port_->SetRts(false);
   port_->SetRts(true);
   lines_.SleepMs(card::kResetPulseMs);
@@ -87,8 +87,7 @@ bool TSmartcardThread::Send(std::uint8_t value, int address) {
 }
 
 bool TSmartcardThread::Command(std::uint8_t instruction, int address) {
-  const std::uint8_t header[] = {card::kClass, instruction,
-                                 static_cast<std::uint8_t>(address >> 8),
+  const std::uint8_t header[] = {card::kClass, instruction, static_cast<std::uint8_t>(address >> 8),
                                  static_cast<std::uint8_t>(address), card::kBlockBytes};
   for (std::uint8_t byte : header) {
     if (!Send(byte, address)) return false;
@@ -155,8 +154,8 @@ void TSmartcardProgThread::Body() {
 std::unique_ptr<TSmartcardProgThread> CardWriter(const LineContext& lines, const BufferSlot& slot,
                                                  int count) {
   auto worker = std::make_unique<TSmartcardProgThread>(lines, count);
-  std::copy_n(slot.CodeBuffer.begin(), std::min<std::size_t>(worker->Words.size(),
-                                                             slot.CodeBuffer.size()),
+  std::copy_n(slot.CodeBuffer.begin(),
+              std::min<std::size_t>(worker->Words.size(), slot.CodeBuffer.size()),
               worker->Words.begin());
   return worker;
 }

@@ -5,8 +5,7 @@
 
 namespace kestrum {
 
-CardReader::CardReader(Clock& clock)
-    : clock_(clock), now_(CardTicksFromUs(clock.nowUs())) {}
+CardReader::CardReader(Clock& clock) : clock_(clock), now_(CardTicksFromUs(clock.nowUs())) {}
 
 CardReader::~CardReader() {
   if (card_) card_->SetListener(nullptr);

@@ -44,7 +44,7 @@ class CardReader final : private CardIoListener {
   struct Character {
     std::int64_t tick;  // its start bit
     std::uint8_t value;
-    bool fromCard;      // the card pulled the line during it (else it was the PC's echo)
+    bool fromCard;  // the card pulled the line during it (else it was the PC's echo)
     bool framingError;
   };
   const std::vector<Character>& Received() const { return received_; }

@@ -31,18 +31,41 @@ Pic14Core::Pic14Core(const Pic14CoreShape& shape, PicPortPins& pins)
       cell = static_cast<std::int16_t>(f);  // the same cell from both banks
     } else {
       switch (f) {
-        case 0x00: cell = kSIndf; break;
-        case 0x01: cell = bank1 ? kSOption : kSTmr0; break;
-        case 0x02: cell = kSPcl; break;
-        case 0x03: cell = kSStatus; break;
-        case 0x04: cell = kSFsr; break;
-        case 0x05: cell = bank1 ? kSTrisA : kSPortA; break;
-        case 0x06: cell = bank1 ? kSTrisB : kSPortB; break;
-        case 0x08: cell = bank1 ? std::int16_t{kSEecon1} : std::int16_t{kEedata}; break;
-        case 0x09: cell = bank1 ? std::int16_t{kSEecon2} : std::int16_t{kEeadr}; break;
-        case 0x0A: cell = kSPclath; break;
-        case 0x0B: cell = kSIntcon; break;
-        default: break;
+        case 0x00:
+          cell = kSIndf;
+          break;
+        case 0x01:
+          cell = bank1 ? kSOption : kSTmr0;
+          break;
+        case 0x02:
+          cell = kSPcl;
+          break;
+        case 0x03:
+          cell = kSStatus;
+          break;
+        case 0x04:
+          cell = kSFsr;
+          break;
+        case 0x05:
+          cell = bank1 ? kSTrisA : kSPortA;
+          break;
+        case 0x06:
+          cell = bank1 ? kSTrisB : kSPortB;
+          break;
+        case 0x08:
+          cell = bank1 ? std::int16_t{kSEecon1} : std::int16_t{kEedata};
+          break;
+        case 0x09:
+          cell = bank1 ? std::int16_t{kSEecon2} : std::int16_t{kEeadr};
+          break;
+        case 0x0A:
+          cell = kSPclath;
+          break;
+        case 0x0B:
+          cell = kSIntcon;
+          break;
+        default:
+          break;
       }
     }
     map_[static_cast<std::size_t>(a)] = cell;
@@ -58,24 +81,37 @@ Pic14Core::Instruction Pic14Core::Decode(std::uint16_t word) {
   in.k = static_cast<std::uint16_t>(word & 0xFF);
   switch (word >> 12) {
     case 0b00: {
-      static constexpr Op kByteOps[16] = {Op::Movwf, Op::Clrf,  Op::Subwf, Op::Decf,
-                                          Op::Iorwf, Op::Andwf, Op::Xorwf, Op::Addwf,
-                                          Op::Movf,  Op::Comf,  Op::Incf,  Op::Decfsz,
-                                          Op::Rrf,   Op::Rlf,   Op::Swapf, Op::Incfsz};
+      static constexpr Op kByteOps[16] = {
+          Op::Movwf, Op::Clrf, Op::Subwf, Op::Decf,   Op::Iorwf, Op::Andwf, Op::Xorwf, Op::Addwf,
+          Op::Movf,  Op::Comf, Op::Incf,  Op::Decfsz, Op::Rrf,   Op::Rlf,   Op::Swapf, Op::Incfsz};
       const int code = (word >> 8) & 0xF;
       in.op = kByteOps[code];
       if (code == 0 && !(word & 0x80)) {
         // 00 0000 0xxx xxxx: the operations without a file register.
         switch (word) {
-          case 0x0008: in.op = Op::Return; break;
-          case 0x0009: in.op = Op::Retfie; break;
-          case 0x0062: in.op = Op::Option; break;
-          case 0x0063: in.op = Op::Sleep; break;
-          case 0x0064: in.op = Op::Clrwdt; break;
+          case 0x0008:
+            in.op = Op::Return;
+            break;
+          case 0x0009:
+            in.op = Op::Retfie;
+            break;
+          case 0x0062:
+            in.op = Op::Option;
+            break;
+          case 0x0063:
+            in.op = Op::Sleep;
+            break;
+          case 0x0064:
+            in.op = Op::Clrwdt;
+            break;
           case 0x0065:
           case 0x0066:
-          case 0x0067: in.op = Op::Tris; break;
-          default: in.op = Op::Nop; break;  // NOP, and the codes no part defines
+          case 0x0067:
+            in.op = Op::Tris;
+            break;
+          default:
+            in.op = Op::Nop;
+            break;  // NOP, and the codes no part defines
         }
       } else if (code == 1 && !(word & 0x80)) {
         in.op = Op::Clrw;
@@ -161,20 +197,34 @@ std::uint8_t Pic14Core::Peek(int address) const {
   const std::int16_t cell = map_[static_cast<std::size_t>(address & 0xFF)];
   if (cell >= 0) return ram_[static_cast<std::size_t>(cell)];
   switch (cell) {
-    case kSIndf: return 0;
-    case kSTmr0: return Timer0();
-    case kSPcl: return static_cast<std::uint8_t>(pc_);
-    case kSStatus: return status_;
-    case kSFsr: return fsr_;
-    case kSPortA: return latch_[0];
-    case kSPortB: return latch_[1];
-    case kSPclath: return pclath_;
-    case kSIntcon: return intcon_;
-    case kSOption: return option_;
-    case kSTrisA: return tris_[0];
-    case kSTrisB: return tris_[1];
-    case kSEecon1: return eecon1_;
-    default: return 0;
+    case kSIndf:
+      return 0;
+    case kSTmr0:
+      return Timer0();
+    case kSPcl:
+      return static_cast<std::uint8_t>(pc_);
+    case kSStatus:
+      return status_;
+    case kSFsr:
+      return fsr_;
+    case kSPortA:
+      return latch_[0];
+    case kSPortB:
+      return latch_[1];
+    case kSPclath:
+      return pclath_;
+    case kSIntcon:
+      return intcon_;
+    case kSOption:
+      return option_;
+    case kSTrisA:
+      return tris_[0];
+    case kSTrisB:
+      return tris_[1];
+    case kSEecon1:
+      return eecon1_;
+    default:
+      return 0;
   }
 }
 
@@ -185,21 +235,33 @@ std::uint8_t Pic14Core::Read(int address) {
     case kSIndf:
       // FSR selects the register, bank bit included; INDF through INDF reads 0.
       return (fsr_ & 0x7F) == 0 ? 0 : Read(fsr_);
-    case kSTmr0: return Timer0();
-    case kSPcl: return static_cast<std::uint8_t>(pc_);
-    case kSStatus: return status_;
-    case kSFsr: return fsr_;
-    case kSPortA: return static_cast<std::uint8_t>(pins_.ReadPins(PicPortPins::kPortA, cycles_) & 0x1F);
-    case kSPortB: return pins_.ReadPins(PicPortPins::kPortB, cycles_);
-    case kSPclath: return pclath_;
+    case kSTmr0:
+      return Timer0();
+    case kSPcl:
+      return static_cast<std::uint8_t>(pc_);
+    case kSStatus:
+      return status_;
+    case kSFsr:
+      return fsr_;
+    case kSPortA:
+      return static_cast<std::uint8_t>(pins_.ReadPins(PicPortPins::kPortA, cycles_) & 0x1F);
+    case kSPortB:
+      return pins_.ReadPins(PicPortPins::kPortB, cycles_);
+    case kSPclath:
+      return pclath_;
     case kSIntcon:
       UpdateTimerFlag();
       return intcon_;
-    case kSOption: return option_;
-    case kSTrisA: return tris_[0];
-    case kSTrisB: return tris_[1];
-    case kSEecon1: return eecon1_;
-    default: return 0;  // unimplemented locations and EECON2 read as 0
+    case kSOption:
+      return option_;
+    case kSTrisA:
+      return tris_[0];
+    case kSTrisB:
+      return tris_[1];
+    case kSEecon1:
+      return eecon1_;
+    default:
+      return 0;  // unimplemented locations and EECON2 read as 0
   }
 }
 
@@ -403,8 +465,11 @@ void Pic14Core::Step() {
   };
 
   switch (in.op) {
-    case Op::Nop: break;
-    case Op::Movwf: Write(address, w_, false); break;
+    case Op::Nop:
+      break;
+    case Op::Movwf:
+      Write(address, w_, false);
+      break;
     case Op::Clrw:
       w_ = 0;
       status_ |= kZ;
@@ -418,18 +483,32 @@ void Pic14Core::Step() {
       store(subtract(v, w_), true);
       break;
     }
-    case Op::Decf: logic(static_cast<std::uint8_t>(Read(address) - 1)); break;
-    case Op::Iorwf: logic(static_cast<std::uint8_t>(Read(address) | w_)); break;
-    case Op::Andwf: logic(static_cast<std::uint8_t>(Read(address) & w_)); break;
-    case Op::Xorwf: logic(static_cast<std::uint8_t>(Read(address) ^ w_)); break;
+    case Op::Decf:
+      logic(static_cast<std::uint8_t>(Read(address) - 1));
+      break;
+    case Op::Iorwf:
+      logic(static_cast<std::uint8_t>(Read(address) | w_));
+      break;
+    case Op::Andwf:
+      logic(static_cast<std::uint8_t>(Read(address) & w_));
+      break;
+    case Op::Xorwf:
+      logic(static_cast<std::uint8_t>(Read(address) ^ w_));
+      break;
     case Op::Addwf: {
       const std::uint8_t v = Read(address);
       store(add(v, w_), true);
       break;
     }
-    case Op::Movf: logic(Read(address)); break;
-    case Op::Comf: logic(static_cast<std::uint8_t>(~Read(address))); break;
-    case Op::Incf: logic(static_cast<std::uint8_t>(Read(address) + 1)); break;
+    case Op::Movf:
+      logic(Read(address));
+      break;
+    case Op::Comf:
+      logic(static_cast<std::uint8_t>(~Read(address)));
+      break;
+    case Op::Incf:
+      logic(static_cast<std::uint8_t>(Read(address) + 1));
+      break;
     case Op::Decfsz:
     case Op::Incfsz: {
       const auto r = static_cast<std::uint8_t>(Read(address) + (in.op == Op::Decfsz ? -1 : 1));
@@ -460,7 +539,9 @@ void Pic14Core::Step() {
       // Read-modify-write: a port bit is read from its pin, not from its latch.
       Write(address, static_cast<std::uint8_t>(Read(address) & ~in.arg), false);
       break;
-    case Op::Bsf: Write(address, static_cast<std::uint8_t>(Read(address) | in.arg), false); break;
+    case Op::Bsf:
+      Write(address, static_cast<std::uint8_t>(Read(address) | in.arg), false);
+      break;
     case Op::Btfsc:
       if (!(Read(address) & in.arg)) skip();
       break;
@@ -476,7 +557,9 @@ void Pic14Core::Step() {
       pc_ = static_cast<std::uint16_t>(((pclath_ & 0x18) << 8) | in.k);
       ++cycles;
       break;
-    case Op::Movlw: w_ = static_cast<std::uint8_t>(in.k); break;
+    case Op::Movlw:
+      w_ = static_cast<std::uint8_t>(in.k);
+      break;
     case Op::Retlw:
       w_ = static_cast<std::uint8_t>(in.k);
       pc_ = Pop();
@@ -494,8 +577,12 @@ void Pic14Core::Step() {
       w_ ^= static_cast<std::uint8_t>(in.k);
       SetZ(w_);
       break;
-    case Op::Sublw: w_ = subtract(static_cast<std::uint8_t>(in.k), w_); break;
-    case Op::Addlw: w_ = add(static_cast<std::uint8_t>(in.k), w_); break;
+    case Op::Sublw:
+      w_ = subtract(static_cast<std::uint8_t>(in.k), w_);
+      break;
+    case Op::Addlw:
+      w_ = add(static_cast<std::uint8_t>(in.k), w_);
+      break;
     case Op::Return:
       pc_ = Pop();
       ++cycles;
@@ -512,7 +599,9 @@ void Pic14Core::Step() {
       TimerSettingsChanged();  // the oscillator stops, and TMR0 with it
       limit_ = cycles_;
       break;
-    case Op::Clrwdt: status_ |= kTo | kPd; break;
+    case Op::Clrwdt:
+      status_ |= kTo | kPd;
+      break;
     case Op::Option:
       option_ = w_;
       TimerSettingsChanged();
@@ -559,8 +648,8 @@ void Pic14Core::Step() {
       const int left = test.op == Op::Decfsz ? (counter == 0 ? 255 : counter - 1)
                                              : (counter == 0 ? 255 : 255 - counter);
       turns = std::min<std::uint64_t>(turns, static_cast<std::uint64_t>(left));
-      counter = static_cast<std::uint8_t>(test.op == Op::Decfsz ? counter - turns
-                                                                : counter + turns);
+      counter =
+          static_cast<std::uint8_t>(test.op == Op::Decfsz ? counter - turns : counter + turns);
       break;
     }
     default:

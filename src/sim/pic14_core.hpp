@@ -105,22 +105,68 @@ class Pic14Core {
 
  private:
   enum class Op : std::uint8_t {
-    Nop, Movwf, Clrw, Clrf, Subwf, Decf, Iorwf, Andwf, Xorwf, Addwf, Movf, Comf, Incf, Decfsz,
-    Rrf, Rlf, Swapf, Incfsz, Bcf, Bsf, Btfsc, Btfss, Call, Goto, Movlw, Retlw, Iorlw, Andlw,
-    Xorlw, Sublw, Addlw, Return, Retfie, Sleep, Clrwdt, Option, Tris,
+    Nop,
+    Movwf,
+    Clrw,
+    Clrf,
+    Subwf,
+    Decf,
+    Iorwf,
+    Andwf,
+    Xorwf,
+    Addwf,
+    Movf,
+    Comf,
+    Incf,
+    Decfsz,
+    Rrf,
+    Rlf,
+    Swapf,
+    Incfsz,
+    Bcf,
+    Bsf,
+    Btfsc,
+    Btfss,
+    Call,
+    Goto,
+    Movlw,
+    Retlw,
+    Iorlw,
+    Andlw,
+    Xorlw,
+    Sublw,
+    Addlw,
+    Return,
+    Retfie,
+    Sleep,
+    Clrwdt,
+    Option,
+    Tris,
   };
   struct Instruction {
     Op op = Op::Nop;
-    std::uint8_t f = 0;     // file register (7 bits)
-    std::uint8_t arg = 0;   // bit mask of bit operations, 1 when the result goes to f
-    std::uint16_t k = 0;    // literal or branch target
+    std::uint8_t f = 0;    // file register (7 bits)
+    std::uint8_t arg = 0;  // bit mask of bit operations, 1 when the result goes to f
+    std::uint16_t k = 0;   // literal or branch target
   };
   // Where each of the 256 bank-resolved addresses lands: a plain register (its index in
   // ram_) or one with side effects.
   enum Special : std::int16_t {
-    kUnimplemented = -1, kSIndf = -2, kSTmr0 = -3, kSPcl = -4, kSStatus = -5, kSFsr = -6,
-    kSPortA = -7, kSPortB = -8, kSPclath = -9, kSIntcon = -10, kSOption = -11, kSTrisA = -12,
-    kSTrisB = -13, kSEecon1 = -14, kSEecon2 = -15,
+    kUnimplemented = -1,
+    kSIndf = -2,
+    kSTmr0 = -3,
+    kSPcl = -4,
+    kSStatus = -5,
+    kSFsr = -6,
+    kSPortA = -7,
+    kSPortB = -8,
+    kSPclath = -9,
+    kSIntcon = -10,
+    kSOption = -11,
+    kSTrisA = -12,
+    kSTrisB = -13,
+    kSEecon1 = -14,
+    kSEecon2 = -15,
   };
 
   static Instruction Decode(std::uint16_t word);

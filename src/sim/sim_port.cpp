@@ -2,7 +2,6 @@
 #include "sim/sim_port.hpp"
 
 #include "hardware/port_opener.hpp"
-#include "hardware/texts.hpp"
 
 namespace kestrum {
 
@@ -18,11 +17,6 @@ std::unique_ptr<Port> VirtualProgrammer::Open(const HardwareSettings& settings, 
   std::uint16_t base = settings.PortBase ? settings.PortBase : PortBaseFor(kind, 1);
   if (std::optional<int> digit = PortDigit(settings)) base = PortBaseFor(kind, *digit);
   if (settings.CardReader) {
-    // The reader needs a serial port by name, as the real one does.
-    if (!PortDigit(settings)) {
-      if (report) ui.Message(MessageKind::Error, text::kNoReaderPort);
-      return nullptr;
-    }
     ++openCount_;
     return std::make_unique<ReaderPort>(reader_, base);
   }

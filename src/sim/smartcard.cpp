@@ -111,8 +111,7 @@ std::uint8_t Smartcard::ReadPins(int port, std::uint64_t cycle) {
   levels |= kClock;
   if (!(drivenLow & kScl)) levels |= kScl;
   if (!(drivenLow & kSda) &&
-      ((drivenHigh & kSda) ||
-       eeprom_.DataOut(UsFromCardTicks(TickOf(cycle))) != DataDrive::Low)) {
+      ((drivenHigh & kSda) || eeprom_.DataOut(UsFromCardTicks(TickOf(cycle))) != DataDrive::Low)) {
     levels |= kSda;
   }
   if (!(drivenLow & kIo) && (readerHigh_ || (drivenHigh & kIo))) levels |= kIo;

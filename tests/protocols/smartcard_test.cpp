@@ -95,7 +95,8 @@ struct IoRecorder final : CardIoListener {
     for (; bit <= 9; ++bit) {
       const std::int64_t at = start + std::int64_t{bit} * bitTicks;
       if (i < io.edges.size() && io.edges[i].second < at) {
-        return ::testing::AssertionFailure() << "an edge off the bit grid at " << io.edges[i].second;
+        return ::testing::AssertionFailure()
+               << "an edge off the bit grid at " << io.edges[i].second;
       }
       if (i < io.edges.size() && io.edges[i].second == at) low = io.edges[i++].first;
       if (bit <= 8) value = (value << 1) | (low ? 1 : 0);  // bit 7 first, low is 1
@@ -122,8 +123,8 @@ TEST_P(BothPics, AnswerToResetIsElevenBytesOf372ClocksAMillisecondAfterTheReset)
   EXPECT_GE(io.edges.front().second, CardTicksFromUs(1000));
   std::vector<std::uint8_t> answer;
   ASSERT_TRUE(Decode(io, kBitTicks, answer));
-  EXPECT_EQ(answer, (std::vector<std::uint8_t>{0x3F, 0x09, 'K', 'E', 'S', 'T', 'R', 'U', 'M',
-                                               0x01, 0x00}));
+  EXPECT_EQ(answer,
+            (std::vector<std::uint8_t>{0x3F, 0x09, 'K', 'E', 'S', 'T', 'R', 'U', 'M', 0x01, 0x00}));
   EXPECT_EQ(card.Faults().Total(), 0);
 }
 
@@ -160,9 +161,7 @@ TEST_P(BothPics, HeadersAtThePcsPaceAreAnsweredAsTheLoaderSays) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cards, BothPics, ::testing::Values("PIC 16F84", "PIC 16C84"),
-                         [](const auto& info) {
-                           return std::string(info.param).substr(4);
-                         });
+                         [](const auto& info) { return std::string(info.param).substr(4); });
 
 TEST(CardReader, ThePcsUartRunsAtExactly9600Baud) {
   CardRig rig("PIC 16F84", std::vector<std::uint16_t>(1024, 0x3FFF));  // a card that is silent

@@ -25,23 +25,57 @@ constexpr std::uint16_t Byte(int op, int f, int d) {
   return static_cast<std::uint16_t>((op << 8) | (d << 7) | f);
 }
 constexpr std::uint16_t kNop = 0x0000;
-constexpr std::uint16_t Movwf(int f) { return Byte(0x0, f, 1); }
-constexpr std::uint16_t Clrf(int f) { return Byte(0x1, f, 1); }
-constexpr std::uint16_t Subwf(int f, int d) { return Byte(0x2, f, d); }
-constexpr std::uint16_t Addwf(int f, int d) { return Byte(0x7, f, d); }
-constexpr std::uint16_t Movf(int f, int d) { return Byte(0x8, f, d); }
-constexpr std::uint16_t Decfsz(int f, int d) { return Byte(0xB, f, d); }
-constexpr std::uint16_t Incfsz(int f, int d) { return Byte(0xF, f, d); }
-constexpr std::uint16_t Bcf(int f, int b) { return static_cast<std::uint16_t>(0x1000 | (b << 7) | f); }
-constexpr std::uint16_t Bsf(int f, int b) { return static_cast<std::uint16_t>(0x1400 | (b << 7) | f); }
-constexpr std::uint16_t Btfsc(int f, int b) { return static_cast<std::uint16_t>(0x1800 | (b << 7) | f); }
-constexpr std::uint16_t Btfss(int f, int b) { return static_cast<std::uint16_t>(0x1C00 | (b << 7) | f); }
-constexpr std::uint16_t Call(int k) { return static_cast<std::uint16_t>(0x2000 | k); }
-constexpr std::uint16_t Goto(int k) { return static_cast<std::uint16_t>(0x2800 | k); }
-constexpr std::uint16_t Movlw(int k) { return static_cast<std::uint16_t>(0x3000 | k); }
-constexpr std::uint16_t Retlw(int k) { return static_cast<std::uint16_t>(0x3400 | k); }
-constexpr std::uint16_t Sublw(int k) { return static_cast<std::uint16_t>(0x3C00 | k); }
-constexpr std::uint16_t Addlw(int k) { return static_cast<std::uint16_t>(0x3E00 | k); }
+constexpr std::uint16_t Movwf(int f) {
+  return Byte(0x0, f, 1);
+}
+constexpr std::uint16_t Clrf(int f) {
+  return Byte(0x1, f, 1);
+}
+constexpr std::uint16_t Subwf(int f, int d) {
+  return Byte(0x2, f, d);
+}
+constexpr std::uint16_t Addwf(int f, int d) {
+  return Byte(0x7, f, d);
+}
+constexpr std::uint16_t Movf(int f, int d) {
+  return Byte(0x8, f, d);
+}
+constexpr std::uint16_t Decfsz(int f, int d) {
+  return Byte(0xB, f, d);
+}
+constexpr std::uint16_t Incfsz(int f, int d) {
+  return Byte(0xF, f, d);
+}
+constexpr std::uint16_t Bcf(int f, int b) {
+  return static_cast<std::uint16_t>(0x1000 | (b << 7) | f);
+}
+constexpr std::uint16_t Bsf(int f, int b) {
+  return static_cast<std::uint16_t>(0x1400 | (b << 7) | f);
+}
+constexpr std::uint16_t Btfsc(int f, int b) {
+  return static_cast<std::uint16_t>(0x1800 | (b << 7) | f);
+}
+constexpr std::uint16_t Btfss(int f, int b) {
+  return static_cast<std::uint16_t>(0x1C00 | (b << 7) | f);
+}
+constexpr std::uint16_t Call(int k) {
+  return static_cast<std::uint16_t>(0x2000 | k);
+}
+constexpr std::uint16_t Goto(int k) {
+  return static_cast<std::uint16_t>(0x2800 | k);
+}
+constexpr std::uint16_t Movlw(int k) {
+  return static_cast<std::uint16_t>(0x3000 | k);
+}
+constexpr std::uint16_t Retlw(int k) {
+  return static_cast<std::uint16_t>(0x3400 | k);
+}
+constexpr std::uint16_t Sublw(int k) {
+  return static_cast<std::uint16_t>(0x3C00 | k);
+}
+constexpr std::uint16_t Addlw(int k) {
+  return static_cast<std::uint16_t>(0x3E00 | k);
+}
 constexpr std::uint16_t kReturn = 0x0008;
 constexpr std::uint16_t kRetfie = 0x0009;
 constexpr std::uint16_t kOptionInstruction = 0x0062;
@@ -88,7 +122,9 @@ struct Arithmetic {
   int result;
   std::uint8_t flags;  // C, DC, Z
 };
-void PrintTo(const Arithmetic& a, std::ostream* out) { *out << a.name; }
+void PrintTo(const Arithmetic& a, std::ostream* out) {
+  *out << a.name;
+}
 
 class Flags : public ::testing::TestWithParam<Arithmetic> {};
 
@@ -102,19 +138,19 @@ TEST_P(Flags, AsTheDatasheetGivesThem) {
 
 INSTANTIATE_TEST_SUITE_P(
     AddAndSubtract, Flags,
-    ::testing::Values(
-        Arithmetic{"add_plain", Addwf(kRam, kW), 0x12, 0x34, 0x46, 0},
-        Arithmetic{"add_digit_carry", Addwf(kRam, kW), 0x0F, 0x01, 0x10, kDc},
-        Arithmetic{"add_wraps_to_zero", Addwf(kRam, kW), 0xFF, 0x01, 0x00, kC | kDc | kZ},
-        Arithmetic{"add_carry_only", Addwf(kRam, kW), 0x80, 0x80, 0x00, kC | kZ},
-        Arithmetic{"sub_no_borrow", Subwf(kRam, kW), 0x05, 0x03, 0x02, kC | kDc},
-        Arithmetic{"sub_borrow", Subwf(kRam, kW), 0x03, 0x05, 0xFE, 0},
-        Arithmetic{"sub_digit_borrow", Subwf(kRam, kW), 0x10, 0x01, 0x0F, kC},
-        Arithmetic{"sub_equal", Subwf(kRam, kW), 0x42, 0x42, 0x00, kC | kDc | kZ},
-        // The literal forms compute k + W and k - W.
-        Arithmetic{"addlw", Addlw(0xF8), 0, 0x08, 0x00, kC | kDc | kZ},
-        Arithmetic{"sublw_no_borrow", Sublw(0x02), 0, 0x01, 0x01, kC | kDc},
-        Arithmetic{"sublw_borrow", Sublw(0x01), 0, 0x02, 0xFF, 0}),
+    ::testing::Values(Arithmetic{"add_plain", Addwf(kRam, kW), 0x12, 0x34, 0x46, 0},
+                      Arithmetic{"add_digit_carry", Addwf(kRam, kW), 0x0F, 0x01, 0x10, kDc},
+                      Arithmetic{"add_wraps_to_zero", Addwf(kRam, kW), 0xFF, 0x01, 0x00,
+                                 kC | kDc | kZ},
+                      Arithmetic{"add_carry_only", Addwf(kRam, kW), 0x80, 0x80, 0x00, kC | kZ},
+                      Arithmetic{"sub_no_borrow", Subwf(kRam, kW), 0x05, 0x03, 0x02, kC | kDc},
+                      Arithmetic{"sub_borrow", Subwf(kRam, kW), 0x03, 0x05, 0xFE, 0},
+                      Arithmetic{"sub_digit_borrow", Subwf(kRam, kW), 0x10, 0x01, 0x0F, kC},
+                      Arithmetic{"sub_equal", Subwf(kRam, kW), 0x42, 0x42, 0x00, kC | kDc | kZ},
+                      // The literal forms compute k + W and k - W.
+                      Arithmetic{"addlw", Addlw(0xF8), 0, 0x08, 0x00, kC | kDc | kZ},
+                      Arithmetic{"sublw_no_borrow", Sublw(0x02), 0, 0x01, 0x01, kC | kDc},
+                      Arithmetic{"sublw_borrow", Sublw(0x01), 0, 0x02, 0xFF, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct Timing {
@@ -124,7 +160,9 @@ struct Timing {
   int pc;      // where the measured one goes
   int cycles;  // and what it takes
 };
-void PrintTo(const Timing& t, std::ostream* out) { *out << t.name; }
+void PrintTo(const Timing& t, std::ostream* out) {
+  *out << t.name;
+}
 
 class Cycles : public ::testing::TestWithParam<Timing> {};
 
@@ -148,8 +186,7 @@ INSTANTIATE_TEST_SUITE_P(
         Timing{"incfsz_not_zero", {Movlw(0xFE), Movwf(kRam), Incfsz(kRam, kF)}, 2, 3, 1},
         Timing{"btfsc_clear_skips", {Clrf(kRam), Btfsc(kRam, 3)}, 1, 3, 2},
         Timing{"btfss_clear_goes_on", {Clrf(kRam), Btfss(kRam, 3)}, 1, 2, 1},
-        Timing{"goto", {Goto(0x123)}, 0, 0x123, 2},
-        Timing{"call", {Call(0x045)}, 0, 0x045, 2},
+        Timing{"goto", {Goto(0x123)}, 0, 0x123, 2}, Timing{"call", {Call(0x045)}, 0, 0x045, 2},
         Timing{"return", {Call(2), kNop, kReturn}, 1, 1, 2},
         Timing{"retlw", {Call(2), kNop, Retlw(0x5A)}, 1, 1, 2},
         // PCL written: PCLATH gives the upper bits, and the jump costs a cycle.
@@ -187,16 +224,14 @@ TEST(Pic14Core, StackUnwindsInOrderAndWrapsAfterEight) {
 
 TEST(Pic14Core, BanksIndirectAccessAndStatusAsDestination) {
   Core c({
-      Movlw(0x3C), Movwf(kRam),       // 0x20 = 3Ch
-      Bsf(kStatus, 5),                // bank 1
-      Movlw(0xF0), Movwf(kPortB),     // in bank 1, 06h is TRISB
-      Movf(kRam, kW),                 // 0xA0 is the same register as 0x20
-      Bcf(kStatus, 5),
-      Movlw(0x86), Movwf(kFsr),       // INDF reaches TRISB from bank 0
-      Movf(kIndf, kW),
-      Clrf(kFsr), Movf(kIndf, kW),    // INDF through INDF reads 0 ...
-      Movlw(0xFF), Addlw(0x01),       // C, DC, Z set
-      Clrf(kStatus),                  // Z set by the logic, C and DC kept, bank bits cleared
+      Movlw(0x3C), Movwf(kRam),                      // 0x20 = 3Ch
+      Bsf(kStatus, 5),                               // bank 1
+      Movlw(0xF0), Movwf(kPortB),                    // in bank 1, 06h is TRISB
+      Movf(kRam, kW),                                // 0xA0 is the same register as 0x20
+      Bcf(kStatus, 5), Movlw(0x86), Movwf(kFsr),     // INDF reaches TRISB from bank 0
+      Movf(kIndf, kW), Clrf(kFsr), Movf(kIndf, kW),  // INDF through INDF reads 0 ...
+      Movlw(0xFF), Addlw(0x01),                      // C, DC, Z set
+      Clrf(kStatus),  // Z set by the logic, C and DC kept, bank bits cleared
   });
   c.Step(6);
   EXPECT_EQ(c.pins.tris[1], 0xF0);
@@ -225,10 +260,10 @@ TEST(Pic14Core, Timer0CountsAndEachOverflowRunsTheInterrupt) {
   program[5] = Bcf(kIntcon, 2);      // T0IF
   program[6] = kRetfie;
   program[8] = Clrf(kRam);
-  program[9] = Movlw(0x08);           // TMR0 on the instruction clock, no prescaler
+  program[9] = Movlw(0x08);  // TMR0 on the instruction clock, no prescaler
   program[10] = kOptionInstruction;
   program[11] = Movlw(0xFD);
-  program[12] = Movwf(kTmr0);         // at cycle 6: held two cycles, overflow three later
+  program[12] = Movwf(kTmr0);  // at cycle 6: held two cycles, overflow three later
   program[13] = Movlw(kGie | kT0ie);
   program[14] = Movwf(kIntcon);
   program[15] = Goto(15);
@@ -242,8 +277,8 @@ TEST(Pic14Core, Timer0CountsAndEachOverflowRunsTheInterrupt) {
 }
 
 TEST(Pic14Core, EepromReadThroughEecon1) {
-  Core c({Movlw(2), Movwf(kEeadr), Bsf(kStatus, 5), Bsf(0x08, 0), Bcf(kStatus, 5),
-          Movf(kEedata, kW)});
+  Core c(
+      {Movlw(2), Movwf(kEeadr), Bsf(kStatus, 5), Bsf(0x08, 0), Bcf(kStatus, 5), Movf(kEedata, kW)});
   c.Step(6);
   EXPECT_EQ(c.core.W(), 0x33);
 }
@@ -251,9 +286,9 @@ TEST(Pic14Core, EepromReadThroughEecon1) {
 // The same loops with and without skipping: the same cycles, instructions and registers.
 TEST(Pic14Core, LoopSkippingChangesNothingButSpeed) {
   const std::vector<std::uint16_t> program = {
-      Movlw(200), Movwf(kRam), Decfsz(kRam, kF), Goto(2),   // count down
-      Movlw(3), Movwf(kRam + 1), Incfsz(kRam + 1, kF), Goto(6),  // count up through 0
-      Btfss(kPortB, 7), Goto(8),                             // poll a pin that stays low
+      Movlw(200),       Movwf(kRam),     Decfsz(kRam, kF),     Goto(2),  // count down
+      Movlw(3),         Movwf(kRam + 1), Incfsz(kRam + 1, kF), Goto(6),  // count up through 0
+      Btfss(kPortB, 7), Goto(8),  // poll a pin that stays low
   };
   Core skipping(program), stepping(program);
   stepping.core.SetLoopSkipping(false);
@@ -275,8 +310,9 @@ TEST(Pic14Core, RunsAGpasmProgramToTheResultsComputedHere) {
   const fs::path work = fs::path(KESTRUM_SIM_WORK_DIR) / "iss";
   fs::create_directories(work);
   const fs::path hex = work / "iss_check.hex";
-  const std::string command = "gpasm -q -o '" + hex.string() + "' '" KESTRUM_SIM_DATA_DIR
-                              "/iss_check.asm' >'" + (work / "gpasm.log").string() + "' 2>&1";
+  const std::string command = "gpasm -q -o '" + hex.string() +
+                              "' '" KESTRUM_SIM_DATA_DIR "/iss_check.asm' >'" +
+                              (work / "gpasm.log").string() + "' 2>&1";
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
   std::stringstream stream;
   stream << std::ifstream(hex).rdbuf();
