@@ -8,8 +8,9 @@
 ; The card answers the header with the procedure byte (the instruction byte again), then the
 ; data go their way (nn bytes to the reader for a read, from it for a write), and the card ends
 ; with the two status bytes 90 00. Any other class gives 6E 00, any other instruction 6D 00,
-; a length of 0 or above 16 gives 67 00, and an EEPROM that does not acknowledge gives 65 81,
-; each instead of the procedure byte, so the reader sees at once that the command was refused.
+; a length of 0 or above 16 gives 67 00, each instead of the procedure byte, so the reader sees
+; at once that the command was refused; so does 65 81 from a card whose EEPROM does not
+; answer. A write the EEPROM does not complete ends with 65 81 as its status.
 ;
 ; Wiring (the common PIC + 24C16 cards):
 ;   RB7  card contact I/O: the half-duplex serial line, pulled up in the reader
