@@ -63,6 +63,11 @@ bool TSmartcardThread::Start(const std::string& phase) {
   }
   lines_.SleepMs(card::kAfterResetMs);
   ui.SetProgressText(phase);
+  // Cancel pressed while the card was reset: no block is begun.
+  if (StopRequested()) {
+    Finish();
+    return false;
+  }
   return true;
 }
 

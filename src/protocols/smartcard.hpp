@@ -71,8 +71,9 @@ class TSmartcardThread : public OperationWorker {
 
  protected:
   TSmartcardThread(const LineContext& lines, int count);
-  // Opens the reader's port and resets the card; false (Outcome or PortFailed set) when the
-  // card did not answer or the port did not open. Then the phase text is `phase`.
+  // Opens the reader's port and resets the card, then shows `phase`; false when the port did
+  // not open (PortFailed), the card did not answer (Outcome), or Cancel came first; the port
+  // is closed again then.
   bool Start(const std::string& phase);
   void Finish();
   // A header for the block at `address`, with the echoes; then the procedure byte, which
