@@ -7,10 +7,6 @@ namespace kestrum {
 
 CardReader::CardReader(Clock& clock) : clock_(clock), now_(CardTicksFromUs(clock.nowUs())) {}
 
-CardReader::~CardReader() {
-  if (card_) card_->SetListener(nullptr);
-}
-
 void CardReader::Insert(Smartcard* card) {
   Now();
   if (card_) {

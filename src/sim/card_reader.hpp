@@ -24,11 +24,11 @@ inline constexpr std::int64_t kReaderCallUs = 1;
 class CardReader final : private CardIoListener {
  public:
   explicit CardReader(Clock& clock);
-  ~CardReader();
   CardReader(const CardReader&) = delete;
   CardReader& operator=(const CardReader&) = delete;
 
-  // A card in the slot (powered at once, in reset while RTS is set), or none.
+  // A card in the slot (powered at once, in reset while RTS is set), or none. A card taken
+  // out of a reader that is gone is not run again until it is inserted in one.
   void Insert(Smartcard* card);
   Smartcard* Card() const { return card_; }
 
