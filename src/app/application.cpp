@@ -90,7 +90,14 @@ Application::StartupOutcome Application::Startup(const CommandLine& commandLine)
   if (commandLine.Smartcard) Options.Smart = true;  // for this run only
   Operation.Smart = Options.Smart;
   Files.MainWindowShowing = WindowVisible;
-  for (const CommandStep& step : commandLine.Steps) ApplyStep(step, outcome);
+  for (const CommandStep& step : commandLine.Steps) {
+    ApplyStep(step, outcome);
+    if (outcome.LoadFailed) {
+      pendingProgram_ = pendingVerify_ = pendingRead_ = false;
+      pendingSave_.reset();
+      break;
+    }
+  }
 
   DerivePortBase(Lines.Settings());
   Lines.IdleLines();
@@ -100,13 +107,17 @@ Application::StartupOutcome Application::Startup(const CommandLine& commandLine)
 void Application::ApplyStep(const CommandStep& step, StartupOutcome& outcome) {
   HardwareSettings& hardware = Lines.Settings();
   switch (step.Type) {
-    case CommandStep::Kind::LoadFile:
-      Files.OpenFile(ResolveLoadPath(step.Path, Files.InitialDir(), currentDir_), FileType::Ihx8);
+    case CommandStep::Kind::LoadFile: {
+      const OpenResult result = Files.OpenFile(
+          ResolveLoadPath(step.Path, Files.InitialDir(), currentDir_), FileType::Ihx8);
+      outcome.LoadFailed = result != OpenResult::Loaded;
       break;
+    }
     case CommandStep::Kind::SelectDevice:
       if (!Work.SelectDeviceByNumber(step.Number)) {
         const std::string message = std::string(text::kUnknownDevice) +
-                                    std::to_string(step.Number) + std::string(text::kSeeListDevices);
+                                    std::to_string(step.Number) +
+                                    std::string(text::kSeeListDevices);
         ui_.Message(MessageKind::Error, message);
         outcome.UnknownDevice = message;
       }
@@ -176,7 +187,8 @@ OpenResult Application::OpenRecentFile(int position) {
 
 std::string Application::PortStatusText() const {
   const HardwareSettings& hardware = Lines.Settings();
-  return hardware.Port + std::string(text::kPortOn) + std::string(RowOf(hardware.Programmer).listText);
+  return hardware.Port + std::string(text::kPortOn) +
+         std::string(RowOf(hardware.Programmer).listText);
 }
 
 }  // namespace kestrum

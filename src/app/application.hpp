@@ -44,11 +44,15 @@ class Application : public RecentFilesHook {
     bool FirstStart = false;  // the hardware settings should be asked for
     // A "-t" number without a device: the message the user was shown.
     std::optional<std::string> UnknownDevice;
+    // A "-l" file did not load (the user was told): the rest of the command line, its later
+    // steps and every pending action, was dropped.
+    bool LoadFailed = false;
   };
 
   // The start-up sequence: settings in order, recent lists, the device list and the saved
   // device (with its fallback), first-start detection, the command line's immediate options,
-  // the port base address, the lines to idle.
+  // the port base address, the lines to idle. A file that does not load ends the command line
+  // there: programming or verifying an image the user did not get is never what was asked.
   StartupOutcome Startup(const CommandLine& commandLine);
 
   // What the pending command-line actions did.

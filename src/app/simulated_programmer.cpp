@@ -13,6 +13,7 @@
 #include "buffers/hex_file.hpp"
 #include "device/catalogue.hpp"
 #include "sim/chip_models.hpp"
+#include "sim/eeprom24_chip.hpp"
 #include "sim/pic_chip.hpp"
 
 namespace kestrum {
@@ -147,11 +148,11 @@ void SimulatedProgrammer::InsertCard(bool pic16C84, Ui& ui) {
   const CatalogueEntry* eepromEntry = FindDeviceByName(kCardEeprom);
   if (picEntry == nullptr || eepromEntry == nullptr) return;
   std::unique_ptr<PicChip> pic = PicChip::ForDevice(picEntry->Name);
-  const DeviceDescriptor eepromDevice = DescriptorFor(*eepromEntry);
-  std::unique_ptr<ChipModel> eeprom = ChipModelFor(eepromDevice);
+  std::unique_ptr<Eeprom24Chip> eeprom = Eeprom24Chip::ForDevice(eepromEntry->Name);
   if (!pic || !eeprom) return;
   PicChip& cardPic = *pic;
-  Chip& cardEeprom = *eeprom;
+  Eeprom24& cardEeprom = eeprom->Part();
+  const DeviceDescriptor eepromDevice = DescriptorFor(*eepromEntry);
   parts_.push_back({DescriptorFor(*picEntry), std::move(pic)});
   parts_.push_back({eepromDevice, std::move(eeprom)});
   for (Part& part : parts_) Load(part, ui);

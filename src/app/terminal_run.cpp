@@ -84,9 +84,10 @@ int RunInTerminal(const CommandLine& commandLine, SettingsStore& settings,
   const Application::ActivationOutcome activated = app.OnActivate();
   bool succeeded = activated.Succeeded;
   if (activated.Cancelled) ui.Message(MessageKind::Warning, text::kRunCancelled);
-  if (commandLine.Disassemble) {
-    succeeded &= WriteDisassembly(ui, app.Work.Device, app.Work.Active(),
-                                  *commandLine.Disassemble, std::cout);
+  if (started.LoadFailed) succeeded = false;
+  if (commandLine.Disassemble && !started.LoadFailed) {
+    succeeded &= WriteDisassembly(ui, app.Work.Device, app.Work.Active(), *commandLine.Disassemble,
+                                  std::cout);
     std::cout.flush();
   }
   if (simulated) succeeded &= simulated->SaveChip(ui);

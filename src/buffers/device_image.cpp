@@ -48,9 +48,10 @@ LoadResult LoadRecords(const DeviceDescriptor& d, BufferSlot& slot, FileType typ
   const bool words = IsWordDevice(d);
   if (type == FileType::Ihx16 && !words) {
     ui.Message(MessageKind::Information, text::kHex16NotForEeprom, MessageButton::Ok);
-    return {true, true};
+    return {true, true, LoadOutcome::Refused};
   }
   const RecordImage image = ReadRecords(in, FormatOf(type), ui);
+  if (image.TotalCount == 0) return {true, true, LoadOutcome::NoData};
   if (!words) {
     CopyWindow(image, Elements(slot.CodeBuffer, 0, d.CodeSize), 0);
     if (d.DataSize > 0) CopyWindow(image, Elements(slot.DataBuffer, 0, d.DataSize), d.DataAddress);
@@ -101,17 +102,19 @@ std::vector<std::uint8_t> ReadUpTo(ByteStream& in, std::size_t size) {
   return bytes;
 }
 
-void LoadBinary(const DeviceDescriptor& d, BufferSlot& slot, ByteStream& in, Ui& ui) {
+LoadOutcome LoadBinary(const DeviceDescriptor& d, BufferSlot& slot, ByteStream& in, Ui& ui) {
   if (!IsWordDevice(d)) {
     const std::vector<std::uint8_t> bytes = ReadUpTo(in, CodeCount(d));
     std::copy(bytes.begin(), bytes.end(), slot.CodeBuffer.begin());
-    return;
+    return bytes.empty() ? LoadOutcome::NoData : LoadOutcome::Data;
   }
-  const bool swap = ui.Question(text::kSwapBytesQuestion);
   std::size_t end = 2 * static_cast<std::size_t>(CodeCount(d));
   if (d.ConfigAreaWords > 0) end = kBinaryConfigOffset + 2 * d.ConfigAreaWords;
   if (d.DataSize > 0) end = kBinaryDataOffset + 2 * static_cast<std::size_t>(DataCount(d));
   const std::vector<std::uint8_t> bytes = ReadUpTo(in, end);
+  // A single byte is not a word: nothing to load, nothing to ask.
+  if (bytes.size() < 2) return LoadOutcome::NoData;
+  const bool swap = ui.Question(text::kSwapBytesQuestion);
   WordsFrom(bytes, 0, Elements(slot.CodeBuffer, 0, d.CodeSize), swap);
   if (d.ConfigAreaWords > 0) {
     WordsFrom(bytes, kBinaryConfigOffset, Elements(slot.ConfigArea, 0, d.ConfigAreaWords), swap);
@@ -119,6 +122,7 @@ void LoadBinary(const DeviceDescriptor& d, BufferSlot& slot, ByteStream& in, Ui&
   if (d.DataSize > 0) {
     WordsFrom(bytes, kBinaryDataOffset, Elements(slot.DataBuffer, 0, d.DataSize), swap);
   }
+  return LoadOutcome::Data;
 }
 
 void AppendWord(std::vector<std::uint8_t>& out, std::uint16_t word) {
@@ -154,32 +158,34 @@ LoadResult LoadProgramFile(const DeviceDescriptor& device, BufferSlot& slot, Fil
                            ByteStream& in, Ui& ui) {
   type = EffectiveType(type, in.Peek());
   if (IsRecordType(type)) return LoadRecords(device, slot, type, in, ui);
-  if (type == FileType::Binary) {
-    LoadBinary(device, slot, in, ui);
-  } else {  // EEPROM image
-    in.Skip(kEepromHeaderBytes);
-    const std::vector<std::uint8_t> bytes = ReadUpTo(in, CodeCount(device));
-    for (std::size_t i = 0; i < bytes.size(); ++i)
-      slot.CodeBuffer[i] = bytes[i] & device.BlankValue;
-  }
+  if (type == FileType::Binary) return {true, true, LoadBinary(device, slot, in, ui)};
+  // EEPROM image
+  in.Skip(kEepromHeaderBytes);
+  if (in.Peek() < 0) return {true, true, LoadOutcome::NoData};
+  const std::vector<std::uint8_t> bytes = ReadUpTo(in, CodeCount(device));
+  for (std::size_t i = 0; i < bytes.size(); ++i) slot.CodeBuffer[i] = bytes[i] & device.BlankValue;
   return {true, true};
 }
 
-void LoadDataFile(const DeviceDescriptor& device, BufferSlot& slot, FileType type, ByteStream& in,
-                  Ui& ui) {
+LoadOutcome LoadDataFile(const DeviceDescriptor& device, BufferSlot& slot, FileType type,
+                         ByteStream& in, Ui& ui) {
   const std::span<std::uint16_t> target = Elements(slot.DataBuffer, 0, device.DataSize);
   type = EffectiveType(type, in.Peek());
   if (type == FileType::Ihx16) {
     ui.Message(MessageKind::Information, text::kHex16NotForEepromData, MessageButton::Ok);
-    return;
+    return LoadOutcome::Refused;
   }
   if (IsRecordType(type)) {
-    CopyWindow(ReadRecords(in, FormatOf(type), ui), target, 0);
-    return;
+    const RecordImage image = ReadRecords(in, FormatOf(type), ui);
+    if (image.TotalCount == 0) return LoadOutcome::NoData;
+    CopyWindow(image, target, 0);
+    return LoadOutcome::Data;
   }
   if (type == FileType::Eeprom) in.Skip(kEepromHeaderBytes);
+  if (in.Peek() < 0) return LoadOutcome::NoData;
   const std::vector<std::uint8_t> bytes = ReadUpTo(in, target.size());
   std::copy(bytes.begin(), bytes.end(), target.begin());
+  return LoadOutcome::Data;
 }
 
 std::string DeviceHexFile(const DeviceDescriptor& d, const BufferSlot& slot) {

@@ -37,20 +37,29 @@ FileType FileTypeFromNumber(int number);
 // object file are Intel HEX.
 FileType EffectiveType(FileType type, int firstByte);
 
+// Whether a file gave the reader anything to load.
+enum class LoadOutcome {
+  Data,     // the reader found data (in the device's memories or not)
+  NoData,   // no data record, an empty file, an EEPROM file no longer than its header
+  Refused,  // a format the device does not take; the user was told
+};
+
 struct LoadResult {
   bool IdFound = false;
   bool ConfigFound = false;
+  LoadOutcome Outcome = LoadOutcome::Data;
 };
 
 // Reads a program file into `slot`, which the caller has set to the blank value. Record
 // errors, the swap-bytes question and the 16-bit HEX refusal for byte devices go to `ui`.
-// A read failure ends the loading with what was read so far (see in.Error()).
+// A read failure ends the loading with what was read so far (see in.Error()). A file without
+// data asks no question.
 LoadResult LoadProgramFile(const DeviceDescriptor& device, BufferSlot& slot, FileType type,
                            ByteStream& in, Ui& ui);
 
 // Reads a data EEPROM file into the first `DataSize` elements of the slot's DataBuffer.
-void LoadDataFile(const DeviceDescriptor& device, BufferSlot& slot, FileType type, ByteStream& in,
-                  Ui& ui);
+LoadOutcome LoadDataFile(const DeviceDescriptor& device, BufferSlot& slot, FileType type,
+                         ByteStream& in, Ui& ui);
 
 // The 8-bit Intel HEX file of a slot: program memory, then on PICs the ID words (14-bit
 // cores) and the configuration word, then the data EEPROM, then the end record. Words are

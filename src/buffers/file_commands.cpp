@@ -75,6 +75,21 @@ std::unique_ptr<InputSource> FileCommands::Open(const std::string& name) {
   return file;
 }
 
+// A file that gave nothing to load leaves the slot, the caption and the recent files as they
+// were: a blank image in place of the user's, programmed by the next command, is worse than
+// no change.
+OpenResult FileCommands::NothingLoaded(const std::string& name, LoadOutcome outcome,
+                                       int readError) {
+  if (readError != 0) {
+    ReportFailure(text::kCannotReadFile, name, readError);
+    return OpenResult::NotOpened;
+  }
+  if (outcome == LoadOutcome::NoData) {
+    ui_.Message(MessageKind::Warning, std::string(text::kNoDataInFile) + name, MessageButton::Ok);
+  }
+  return OpenResult::NoData;
+}
+
 OpenResult FileCommands::OpenFile(const std::string& name, FileType type) {
   const FileOptions options = FileOptions::Read(settings_);
   std::unique_ptr<InputSource> file = Open(name);
@@ -89,9 +104,12 @@ OpenResult FileCommands::OpenFile(const std::string& name, FileType type) {
   }
 
   const DeviceDescriptor& device = workspace_.Device;
+  BufferSlot loaded;
+  loaded.Fill(device.BlankValue);
+  const LoadResult found = LoadProgramFile(device, loaded, type, in, ui_);
+  if (found.Outcome != LoadOutcome::Data) return NothingLoaded(name, found.Outcome, in.Error());
   BufferSlot& slot = workspace_.Active();
-  slot.Fill(device.BlankValue);
-  const LoadResult found = LoadProgramFile(device, slot, type, in, ui_);
+  slot = std::move(loaded);
   MaskToCoreWidth(device, slot);
   if (workspace_.Observer && device.DataSize > 0) workspace_.Observer->RebuildDataView();
   workspace_.ShowStoredConfigWord();
@@ -128,9 +146,11 @@ OpenResult FileCommands::OpenDataFile(const std::string& name, FileType type) {
     return OpenResult::NotOpened;
   }
 
-  BufferSlot& slot = workspace_.Active();
-  std::fill(slot.DataBuffer.begin(), slot.DataBuffer.end(), device.BlankValue);
-  LoadDataFile(device, slot, type, in, ui_);
+  BufferSlot loaded;
+  std::fill(loaded.DataBuffer.begin(), loaded.DataBuffer.end(), device.BlankValue);
+  const LoadOutcome outcome = LoadDataFile(device, loaded, type, in, ui_);
+  if (outcome != LoadOutcome::Data) return NothingLoaded(name, outcome, in.Error());
+  workspace_.Active().DataBuffer = std::move(loaded.DataBuffer);
   if (workspace_.Observer) workspace_.Observer->RebuildDataView();
   if (in.Error() != 0) {
     ReportFailure(text::kCannotReadFile, name, in.Error());
@@ -164,7 +184,8 @@ bool FileCommands::SaveFile(const std::string& name, SaveType type, bool hasExte
 
 OpenResult FileCommands::Open1Click(const std::string& name, FileType type) {
   const OpenResult result = OpenFile(name, type);
-  if (result != OpenResult::NotOpened && Recent) Recent->AddRecentFile(name, type);
+  const bool read = result == OpenResult::Loaded || result == OpenResult::ReadFailed;
+  if (read && Recent) Recent->AddRecentFile(name, type);
   return result;
 }
 

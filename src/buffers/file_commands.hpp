@@ -43,6 +43,7 @@ enum class OpenResult {
   Loaded,      // the file was read to its end
   ReadFailed,  // reading failed part way; the slot holds what was read
   NotOpened,   // the file could not be opened or read at all; nothing changed
+  NoData,      // the file held nothing to load (the user was told); nothing changed
 };
 
 class FileCommands {
@@ -81,6 +82,7 @@ class FileCommands {
 
  private:
   std::unique_ptr<InputSource> Open(const std::string& name);
+  OpenResult NothingLoaded(const std::string& name, LoadOutcome outcome, int readError);
   void ReportFailure(std::string_view what, const std::string& name, int error);
   void RememberFolder(const std::string& name);
 

@@ -18,6 +18,8 @@ inline constexpr std::string_view kSwapBytesQuestion = "Do you want to swap byte
 inline constexpr std::string_view kNoConfigInFile =
     "The file does not contain any configuration information!";
 inline constexpr std::string_view kNoIdInFile = "The file does not contain a device ID value!";
+// A file in which the reader found nothing to load: the text, then the file name.
+inline constexpr std::string_view kNoDataInFile = "Nothing loaded, the file holds no data: ";
 
 // A file that cannot be opened, read or written: the text, the file name, the separator and
 // the system's reason ("Cannot open /home/me/a.hex: No such file or directory").

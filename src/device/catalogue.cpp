@@ -181,7 +181,9 @@ constexpr DeviceProfile kI2cLarge = {
     .Family = DF::I2cEeprom, .Variant = 1, .BlankValue = 0xFF, .ConfigMask = 0xFFFF};
 constexpr DeviceProfile kMicrowire = {
     .Family = DF::MicrowireEeprom, .Variant = 0, .BlankValue = 0xFFFF, .ConfigMask = 0xFFFF};
-constexpr DeviceProfile kMicrowire76 = {
+// Variants 1 and 2: the address field has one or two bits more than the size needs, which the
+// part ignores (93C56 and 93C76, 93C06).
+constexpr DeviceProfile kMicrowireSpareBit = {
     .Family = DF::MicrowireEeprom, .Variant = 1, .BlankValue = 0xFFFF, .ConfigMask = 0xFFFF};
 constexpr DeviceProfile kMicrowire06 = {
     .Family = DF::MicrowireEeprom, .Variant = 2, .BlankValue = 0xFFFF, .ConfigMask = 0xFFFF};
@@ -318,9 +320,9 @@ constexpr std::array<CatalogueEntry, 80> kCatalogue = {{
     {"93C06", 104, kMicrowireGroup, false, &kMicrowire06, 16, 0, 8},
     {"93C46", 105, kMicrowireGroup, false, &kMicrowire, 64, 0, 8},
     {"93C57", 106, kMicrowireGroup, false, &kMicrowire, 128, 0, 8},
-    {"93C56", 107, kMicrowireGroup, false, &kMicrowire, 256, 0, 8},
+    {"93C56", 107, kMicrowireGroup, false, &kMicrowireSpareBit, 128, 0, 8},  // 2 Kbit
     {"93C66", 108, kMicrowireGroup, false, &kMicrowire, 256, 0, 8},
-    {"93C76", 109, kMicrowireGroup, false, &kMicrowire76, 512, 0, 8},
+    {"93C76", 109, kMicrowireGroup, false, &kMicrowireSpareBit, 512, 0, 8},
     {"93C86", 110, kMicrowireGroup, false, &kMicrowire, 1024, 0, 8},
 
     {"25010", 112, kSpiGroup, false, &kSpiEeprom, 128, 0, 8, 0, &kBp25010},

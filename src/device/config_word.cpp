@@ -102,7 +102,10 @@ void DecodeConfigWord(const DeviceDescriptor& d, std::uint16_t w, ConfigControls
       fuse(1, 2), fuse(2, 3), fuse(3, 4);
       break;
     case 6:
-      c.Oscillator = (w >> 2) & 3;  // status register block-protect bits BP1:BP0
+      // Status register block-protect bits BP1:BP0. A word of all ones is no status register
+      // (write in progress and write enabled at once): the slot's blank fill, after a device
+      // selection or a file load, which carries none. It shows no protection.
+      c.Oscillator = (w & 0xFF) == 0xFF ? 0 : (w >> 2) & 3;
       fuse(1, 1);
       break;
     case 7:

@@ -90,7 +90,7 @@ CodeSection ListCode(const std::array<std::uint16_t, kListedCodeWords>& code) {
 }
 
 // The lines after the code: ID locations, the configuration word (only with both code and
-// IDs) and the runs of data EEPROM bytes, separated by lines holding one space.
+// IDs) and the data EEPROM bytes, separated by lines holding one space.
 std::vector<ListingLine> ListSections(const DisasmImage& image, bool hasCode) {
   std::vector<ListingLine> lines;
   if (hasCode) lines.insert(lines.end(), 2, SpaceLine());
@@ -115,23 +115,16 @@ std::vector<ListingLine> ListSections(const DisasmImage& image, bool hasCode) {
     if (!IsBlankByte(image.DataImage[b])) lastData = b;
   }
   if (lastData < 0) return lines;
-  // One byte past the last used one is listed too; only 0xFF ends a run, so a 0x7F there
-  // still shows.
-  const int end = std::min(lastData + 1, kListedDataBytes - 1);
-  bool gap = true;
+  // One byte past the last used one is listed too unless it is erased, so a 0x7F there still
+  // shows.
+  int end = std::min(lastData + 1, kListedDataBytes - 1);
+  if (image.DataImage[end] == kErasedByte) end = lastData;
+  // One run from the first byte with the gaps written as erased bytes: gpasm places an ORG
+  // inside the data EEPROM in bytes from its start rather than in words, so any run after a
+  // gap would land at the wrong address.
+  lines.push_back(Directive(text::kAsmOrg, WordText(kDataAddress)));
   for (int b = 0; b <= end; ++b) {
-    const std::uint8_t value = image.DataImage[b];
-    if (value == kErasedByte) {
-      gap = true;
-      continue;
-    }
-    if (gap) {
-      // A run from the first byte follows the previous line directly.
-      if (b > 0) lines.push_back(SpaceLine());
-      lines.push_back(Directive(text::kAsmOrg, WordText(kDataAddress + b)));
-      gap = false;
-    }
-    lines.push_back(Directive(text::kAsmData, ByteText(value)));
+    lines.push_back(Directive(text::kAsmData, ByteText(image.DataImage[b])));
   }
   return lines;
 }

@@ -3,8 +3,13 @@
 
 #include <array>
 
+#include "protocols/avr.hpp"
+#include "protocols/i2c_driver.hpp"
+#include "protocols/micro89s.hpp"
+#include "protocols/microwire_driver.hpp"
 #include "protocols/pic_driver.hpp"
 #include "protocols/smartcard_driver.hpp"
+#include "protocols/spi_eeprom.hpp"
 
 namespace kestrum {
 namespace {
@@ -21,14 +26,14 @@ using enum SupportGroup;
 constexpr std::array kFamilies = {
     FamilyRow{Pic, StandardProgrammers, &Make<PicDriver>},
     FamilyRow{PicParallel, TaitParallelOnly, nullptr},
-    FamilyRow{I2cEeprom, StandardProgrammers, nullptr},
+    FamilyRow{I2cEeprom, StandardProgrammers, &Make<I2cDriver>},
     FamilyRow{Smartcard, AnyProgrammer, &Make<SmartcardDriver>},
-    FamilyRow{MicrowireEeprom, StandardProgrammers, nullptr},
-    FamilyRow{FourWireEeprom, StandardProgrammers, nullptr},
-    FamilyRow{AvrMicro, StandardProgrammers, nullptr},
+    FamilyRow{MicrowireEeprom, StandardProgrammers, &Make<MicrowireDriver>},
+    FamilyRow{FourWireEeprom, StandardProgrammers, &Make<FourWireDriver>},
+    FamilyRow{AvrMicro, StandardProgrammers, &Make<AvrDriver>},
     FamilyRow{FlashMicro, TafeOnly, nullptr},
-    FamilyRow{SpiEeprom, StandardProgrammers, nullptr},
-    FamilyRow{SpiMicro89S, StandardProgrammers, nullptr},
+    FamilyRow{SpiEeprom, StandardProgrammers, &Make<SpiEepromDriver>},
+    FamilyRow{SpiMicro89S, StandardProgrammers, &Make<Micro89SDriver>},
     FamilyRow{ImBusEeprom, StandardProgrammers, nullptr},
 };
 

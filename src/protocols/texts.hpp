@@ -28,6 +28,23 @@ inline constexpr std::string_view kCalibrationQuestionBefore =
     "No \"Oscillator Callibration Value\" found.\rDo you want to use value from file (";
 inline constexpr std::string_view kCalibrationQuestionAfter = ") instead ?";
 
+// Microwire and 4-wire EEPROMs: a Microwire part gave no ready signal after a write, within
+// ten times its longest write time; the word's address follows, then "h !".
+inline constexpr std::string_view kMicrowireNotReady =
+    "No ready signal from the device after writing address ";
+
+// SPI EEPROMs, AVR and 89S53 (serial programming over SPI).
+// A part that never showed itself: an AVR that did not echo the programming enable after
+// every attempt, or an SPI EEPROM whose status register never read as a part at rest.
+inline constexpr std::string_view kNoAnswer =
+    "The device does not answer: no part in the socket, or not in programming mode!";
+// An SPI EEPROM still busy long after a byte was written: the address, then kAddressEnd.
+inline constexpr std::string_view kWriteNotFinished =
+    "The device did not finish writing at address ";
+
+// I2C EEPROMs: the part did not acknowledge a byte, or never came back from a write cycle.
+inline constexpr std::string_view kNoAcknowledge = "No Acknowledge received!";
+
 // Smartcards through the card reader.
 inline constexpr std::string_view kResettingSmartcard = "Resetting Smartcard";
 inline constexpr std::string_view kResettingCardFailed = "Resetting card failed!";

@@ -1,10 +1,14 @@
 // The chip-model table.
 #include "sim/chip_models.hpp"
 
-#include <array>
 #include <utility>
 
+#include "sim/avr_chip.hpp"
+#include "sim/eeprom24_chip.hpp"
+#include "sim/micro89s_chip.hpp"
+#include "sim/microwire_chip.hpp"
 #include "sim/pic_chip.hpp"
+#include "sim/spi_eeprom_chip.hpp"
 
 namespace kestrum {
 namespace {
@@ -14,11 +18,34 @@ using MakeModel = std::unique_ptr<ChipModel> (*)(const DeviceDescriptor&);
 std::unique_ptr<ChipModel> MakePic(const DeviceDescriptor& device) {
   return PicChip::ForDevice(device.Name);
 }
+std::unique_ptr<ChipModel> MakeSpiEeprom(const DeviceDescriptor& device) {
+  return SpiEepromChip::ForDevice(device.Name);
+}
+std::unique_ptr<ChipModel> MakeAvr(const DeviceDescriptor& device) {
+  return AvrChip::ForDevice(device.Name);
+}
+std::unique_ptr<ChipModel> MakeMicro89S(const DeviceDescriptor& device) {
+  return Micro89SChip::ForDevice(device.Name);
+}
+
+std::unique_ptr<ChipModel> MakeMicrowire(const DeviceDescriptor& device) {
+  return MicrowireChip::ForDevice(device.Name);
+}
+
+std::unique_ptr<ChipModel> MakeEeprom24(const DeviceDescriptor& device) {
+  return Eeprom24Chip::ForDevice(device.Name);
+}
 
 // One row per family; a family without a model has none.
-constexpr std::array<std::pair<DeviceFamily, MakeModel>, 1> kModels = {{
+constexpr std::pair<DeviceFamily, MakeModel> kModels[] = {
     {DeviceFamily::Pic, &MakePic},
-}};
+    {DeviceFamily::MicrowireEeprom, &MakeMicrowire},
+    {DeviceFamily::FourWireEeprom, &MakeMicrowire},
+    {DeviceFamily::SpiEeprom, &MakeSpiEeprom},
+    {DeviceFamily::AvrMicro, &MakeAvr},
+    {DeviceFamily::SpiMicro89S, &MakeMicro89S},
+    {DeviceFamily::I2cEeprom, &MakeEeprom24},
+};
 
 }  // namespace
 

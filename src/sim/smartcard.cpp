@@ -34,7 +34,7 @@ Pic14CoreShape CardCoreShape(const PicChipDescription& pic) {
   return shape;
 }
 
-Smartcard::Smartcard(PicChip& pic, Chip& eeprom)
+Smartcard::Smartcard(PicChip& pic, Eeprom24& eeprom)
     : pic_(pic), eeprom_(eeprom), core_(CardCoreShape(pic.Description()), *this) {}
 
 void Smartcard::PowerOn(bool resetHeld, std::int64_t tick) {
@@ -97,7 +97,7 @@ void Smartcard::StopAt(std::int64_t tick) {
   core_.StopAt(static_cast<std::uint64_t>(cycles < 0 ? 0 : cycles));
 }
 
-std::uint8_t Smartcard::ReadPins(int port, std::uint64_t cycle) {
+std::uint8_t Smartcard::ReadPins(int port, std::uint64_t) {
   if (port == kPortA) {
     // Nothing is wired to port A: outputs read their latch, inputs float low.
     return static_cast<std::uint8_t>(core_.Latch(kPortA) & ~core_.Tris(kPortA));
@@ -110,10 +110,7 @@ std::uint8_t Smartcard::ReadPins(int port, std::uint64_t cycle) {
   // The clock is sampled at the same phase of every instruction cycle.
   levels |= kClock;
   if (!(drivenLow & kScl)) levels |= kScl;
-  if (!(drivenLow & kSda) &&
-      ((drivenHigh & kSda) || eeprom_.DataOut(UsFromCardTicks(TickOf(cycle))) != DataDrive::Low)) {
-    levels |= kSda;
-  }
+  if (!(drivenLow & kSda) && ((drivenHigh & kSda) || !eeprom_.PullsSdaLow())) levels |= kSda;
   if (!(drivenLow & kIo) && (readerHigh_ || (drivenHigh & kIo))) levels |= kIo;
   return levels;
 }
@@ -149,10 +146,11 @@ void Smartcard::Drive(int port, std::uint8_t latch, std::uint8_t tris, std::uint
 }
 
 void Smartcard::EepromPins(std::int64_t tick) {
-  ChipPins pins;
+  // SDA as the PIC and the pull-up hold it; WP and A2..A0 are tied low on the card.
+  Eeprom24Pins pins;
   pins.vcc = powered_;
-  pins.data = !sdaLow_;
-  pins.clock = !sclLow_;
+  pins.scl = !sclLow_;
+  pins.sda = !sdaLow_;
   eeprom_.OnPins(pins, UsFromCardTicks(tick));
 }
 

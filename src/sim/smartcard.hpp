@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "sim/chip.hpp"
+#include "sim/eeprom24_chip.hpp"
 #include "sim/pic14_core.hpp"
 #include "sim/pic_chip.hpp"
 
@@ -47,13 +47,13 @@ struct CardFaults {
 
 class Smartcard final : private PicPortPins {
  public:
-  // `pic` holds the program; `eeprom` is the chip on SCL and SDA. Neither is owned.
-  Smartcard(PicChip& pic, Chip& eeprom);
+  // `pic` holds the program; `eeprom` is the 24C16 on SCL and SDA. Neither is owned.
+  Smartcard(PicChip& pic, Eeprom24& eeprom);
   Smartcard(const Smartcard&) = delete;
   Smartcard& operator=(const Smartcard&) = delete;
 
   PicChip& Pic() { return pic_; }
-  Chip& Eeprom() { return eeprom_; }
+  Eeprom24& Eeprom() { return eeprom_; }
   Pic14Core& Core() { return core_; }
   const CardFaults& Faults() const { return faults_; }
 
@@ -79,7 +79,7 @@ class Smartcard final : private PicPortPins {
   void EepromPins(std::int64_t tick);
 
   PicChip& pic_;
-  Chip& eeprom_;
+  Eeprom24& eeprom_;
   Pic14Core core_;
   CardIoListener* listener_ = nullptr;
   bool powered_ = false;

@@ -61,7 +61,7 @@ struct ProgramRun {
 };
 
 std::vector<std::string> ModelledDevices() {
-  if (testing::kSanitized) return {"PIC 16F84", "PIC 16C715", "PIC 12C508"};
+  if (testing::kSanitized) return {"PIC 16F84", "PIC 16C715", "PIC 12C508", "93C46", "59C11", "24C16"};
   std::vector<std::string> names;
   for (const CatalogueEntry& e : Catalogue()) {
     if (ChipModelFor(DescriptorFor(e))) names.emplace_back(e.Name);

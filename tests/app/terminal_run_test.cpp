@@ -124,11 +124,24 @@ TEST_F(TerminalRun, FailuresExitNonZeroWithTheMessageOnStandardError) {
   const Outcome missing = Run({"-i", Simulate(), "-t62", "-l" + Path("none.hex"), "-p", "--yes"});
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.err.find("none.hex"), std::string::npos);
+  EXPECT_EQ(missing.out.find("Programming"), std::string::npos);  // the run ended there
 
   const Outcome unknown = Run({"-i", Simulate(), "-t999", "-p"});
   EXPECT_EQ(unknown.status, 2);
   EXPECT_EQ(unknown.err,
             "Error: There is no device with the number 999 (see kestrum --list-devices).\n");
+}
+
+TEST_F(TerminalRun, AFileWithNoDataEndsTheRunBeforeAnythingIsDone) {
+  std::ofstream(Path("photo.jpg"), std::ios::binary) << "\xFF\xD8\xFF\xE0\x00\x10JFIF";
+  const Outcome run = Run({"-i", Simulate(), "--yes", "-t62", "-l" + Path("photo.jpg"), "-p",
+                           "-s" + Path("copy.hex"), "-q", "--disassemble=" + Path("photo.asm")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err,
+            "Warning: Nothing loaded, the file holds no data: " + Path("photo.jpg") + "\n");
+  EXPECT_EQ(run.out.find("Programming"), std::string::npos);
+  EXPECT_FALSE(fs::exists(Path("copy.hex")));
+  EXPECT_FALSE(fs::exists(Path("photo.asm")));
 }
 
 TEST_F(TerminalRun, QuestionsWithoutATerminalAreAnsweredNoUnlessYesIsGiven) {

@@ -130,16 +130,68 @@ TEST(OpenFile, AFileThatCannotBeReadIsToldWithItsNameAndReason) {
   EXPECT_EQ(pic.ws.Window.Caption, Caption("/media/card/a.hex"));
 }
 
+TEST(OpenFile, AFileWithNothingToLoadIsToldAndChangesNothing) {
+  struct Case {
+    const char* device;
+    std::string contents;
+    FileType type;
+    bool dataFileToo = true;  // nothing to load as a data file either
+  };
+  const std::string jpeg("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00", 11);
+  const std::vector<Case> cases = {
+      {"PIC 16F84", jpeg, FileType::Ihx8},                      // not Intel HEX at all
+      {"PIC 16F84", "", FileType::Ihx8},                        // empty
+      {"PIC 16F84", ":00000001FF\r\n", FileType::Any},          // only the end record
+      {"PIC 16F84", "", FileType::Any},                         // empty: binary, and no question
+      {"PIC 16F84", "\x01", FileType::Binary, false},           // not one whole word
+      {"PIC 16F84", std::string(152, '\0'), FileType::Eeprom},  // the header, no bytes
+      {"24C02", "S00600004844521B\nS9030000FC\n", FileType::MotorolaS},  // a header only
+      {"24C02", "", FileType::Binary},
+      {"PIC 16F84", ":01000000123400\n", FileType::Ihx16, false},  // a checksum error first
+  };
+  ScratchDir dir;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.device) + " " + std::to_string(static_cast<int>(c.type)) + " [" +
+                 c.contents + "]");
+    const std::string name = dir / "photo.jpg";
+    WriteAll(name, c.contents);
+    Bench b(c.device);
+    RecentFiles recent;
+    b.files.Recent = &recent;
+    b.Slot().CodeBuffer[0] = 0x42;
+    b.Slot().DataBuffer[0] = 0x17;
+    b.Slot().FileName = "kept.hex";
+    b.ws.Window.Caption = Caption("kept.hex");
+    EXPECT_EQ(b.files.Open1Click(name, c.type), OpenResult::NoData);
+    const bool checksum = c.type == FileType::Ihx16;
+    std::vector<Entry> told = {Box(MessageKind::Warning, std::string(text::kNoDataInFile) + name)};
+    if (checksum) told.insert(told.begin(), Box(MessageKind::Error, text::kChecksumError));
+    EXPECT_EQ(b.ui.Entries(), told);
+    EXPECT_EQ(b.Slot().CodeBuffer[0], 0x42);
+    EXPECT_EQ(b.Slot().FileName, "kept.hex");
+    EXPECT_EQ(b.ws.Window.Caption, Caption("kept.hex"));
+    EXPECT_TRUE(recent.added.empty());
+
+    if (b.ws.Device.DataSize > 0 && c.dataFileToo) {
+      b.ui.Clear();
+      EXPECT_EQ(b.files.OpenDataFile(name, c.type), OpenResult::NoData);
+      EXPECT_EQ(b.ui.Messages(), std::vector<std::string>{told.back().text});
+      EXPECT_EQ(b.Slot().DataBuffer[0], 0x17);
+    }
+  }
+}
+
 TEST(OpenFile, FileTypesMeetTheDeviceAsTheyShould) {
   ScratchDir dir;
   WriteAll(dir / "words.h16", ":0100000012349B\n:00000001FF\n");
   Bench avr("90S2313");
+  avr.Slot().CodeBuffer[0] = 0x42;
   avr.files.OpenFile(dir / "words.h16", FileType::Ihx16);
   avr.files.OpenDataFile(dir / "words.h16", FileType::Ihx16);
   EXPECT_EQ(avr.ui.Entries(),
             (std::vector<Entry>{Box(MessageKind::Information, text::kHex16NotForEeprom),
                                 Box(MessageKind::Information, text::kHex16NotForEepromData)}));
-  EXPECT_EQ(avr.Slot().CodeBuffer[0], 0xFF);
+  EXPECT_EQ(avr.Slot().CodeBuffer[0], 0x42);  // a refused file changes nothing
 
   std::string big(300, '\0');
   for (int i = 0; i < 300; ++i) big[i] = static_cast<char>(i);

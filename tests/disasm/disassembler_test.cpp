@@ -79,7 +79,8 @@ TEST_F(Disassembler, SectionsFollowTheCodeInOrder) {
   const std::initializer_list<std::uint16_t> data = {0x10, 0x11, 0x7F, 0x13, 0x14, 0x15,
                                                      0x16, 0xFF, 0x20, 0x7F, 0x7F};
   std::ranges::copy(data, slot.DataBuffer.begin());
-  // Only 0xFF breaks a run of data; one byte past the last used one still shows.
+  // The data are one run from 0x2100, erased bytes included; one byte past the last used one
+  // still shows.
   EXPECT_EQ(List(), Listing({Line("NOP"),
                              " ",
                              Line("ORG", "0x2000"),
@@ -99,8 +100,7 @@ TEST_F(Disassembler, SectionsFollowTheCodeInOrder) {
                              Line("DATA", "0x14"),
                              Line("DATA", "0x15"),
                              Line("DATA", "0x16"),
-                             " ",
-                             Line("ORG", "0x2108"),
+                             Line("DATA", "0xFF"),
                              Line("DATA", "0x20"),
                              Line("DATA", "0x7F")}));
 
@@ -112,9 +112,11 @@ TEST_F(Disassembler, SectionsFollowTheCodeInOrder) {
   slot.CodeBuffer[0] = 0x3FFF;
   slot.ConfigArea[0] = 0x0005;
   slot.DataBuffer[5] = 0x42;
-  EXPECT_EQ(List(), Listing({Line("ORG", "0x2000"), Line("DATA", "0x05"), Line("DATA", "0xFF"),
-                             Line("DATA", "0xFF"), Line("DATA", "0xFF"), " ", " ", " ",
-                             Line("ORG", "0x2105"), Line("DATA", "0x42")}));
+  EXPECT_EQ(List(),
+            Listing({Line("ORG", "0x2000"), Line("DATA", "0x05"), Line("DATA", "0xFF"),
+                     Line("DATA", "0xFF"), Line("DATA", "0xFF"), " ", " ", Line("ORG", "0x2100"),
+                     Line("DATA", "0xFF"), Line("DATA", "0xFF"), Line("DATA", "0xFF"),
+                     Line("DATA", "0xFF"), Line("DATA", "0xFF"), Line("DATA", "0x42")}));
 }
 
 TEST_F(Disassembler, ImageTakesOnlyWhatTheDeviceHolds) {

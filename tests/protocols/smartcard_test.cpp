@@ -60,7 +60,7 @@ struct CardRig {
   RecordingUi ui;
   VirtualProgrammer programmer{clock};
   std::unique_ptr<PicChip> pic;
-  ProbeChip eeprom{8};
+  Eeprom24 eeprom{*Eeprom24For("24C16")};
   Smartcard card{*pic, eeprom};
   std::optional<LineContext> lines;
 };
@@ -113,7 +113,7 @@ TEST_P(BothPics, AnswerToResetIsElevenBytesOf372ClocksAMillisecondAfterTheReset)
   std::unique_ptr<PicChip> pic = PicChip::ForDevice(GetParam());
   const std::vector<std::uint16_t>& image = BootLoaderImage();
   std::copy(image.begin(), image.end(), pic->Code().begin());
-  ProbeChip eeprom(8);
+  Eeprom24 eeprom(*Eeprom24For("24C16"));
   Smartcard card(*pic, eeprom);
   IoRecorder io;
   card.SetListener(&io);
@@ -133,8 +133,9 @@ TEST_P(BothPics, HeadersAtThePcsPaceAreAnsweredAsTheLoaderSays) {
   // Exactly 11 bytes answer the reset: a 12th would be taken for the first echo.
   EXPECT_EQ(rig.Reset(), card::kAnswerToResetBytes);
   rig.reader().ClearReceived();
-  // Without an EEPROM on the card a read and a write are refused with 65 81 at once; the
-  // other answers show each header byte was taken as sent.
+  // With an EEPROM that does not answer a read and a write are refused with 65 81 at once;
+  // the other answers show each header byte was taken as sent.
+  rig.eeprom.SetNeverAcknowledge(true);
   const struct {
     std::vector<std::uint8_t> header;
     int answer;

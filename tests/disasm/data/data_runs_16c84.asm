@@ -1,0 +1,11 @@
+; A 16C84 with data EEPROM in runs that start after an erased first byte (0x03..0x04 and
+; 0x10..0x12) and no program words. The gaps are written out as erased bytes, as gpasm places
+; data only by their order after ORG 0x2100.
+        LIST    P=16C84, F=INHX8M
+        include "P16FXX.inc"
+
+        __IDLOCS 0x0C0D
+        ORG     0x2100
+        DE      0xFF, 0xFF, 0xFF, 0x01, 0x02, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF
+        DE      0xFF, 0xFF, 0xFF, 0xFF, 0xC3, 0x00, 0x3C
+        END

@@ -1,0 +1,263 @@
+// The I2C EEPROM operations on the 24Cxx model: every part through Program All with verify and
+// Read All, in page and byte mode, on the JDM and the ProPic 2 (the boards with an EEPROM
+// socket); what the user sees with no part, a part that never answers, a stuck
+// one and a write-protected one; cancelling. Every run ends with the lines at rest and every
+// port closed.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <sstream>
+
+#include "../sanitized.hpp"
+#include "buffers/file_commands.hpp"
+#include "lifecycle.hpp"
+#include "protocols/i2c_eeprom.hpp"
+#include "sim/eeprom24_chip.hpp"
+#include "sim/vcd_writer.hpp"
+
+namespace kestrum::testing {
+namespace {
+
+using Type = RecordingUi::Entry::Type;
+using Command = OperationResult (Operations::*)();
+
+const std::string kNoAck = "No Acknowledge received!";
+
+struct I2cRig {
+  explicit I2cRig(std::string_view device, ProgrammerType type = ProgrammerType::ProPic2)
+      : chip(Eeprom24Chip::ForDevice(device)), rig(device, type, chip.get()) {}
+  std::unique_ptr<Eeprom24Chip> chip;  // outlives the board it sits in
+  LifecycleRig rig;
+};
+
+void RandomImage(LifecycleRig& rig, unsigned seed) {
+  std::mt19937 random(seed);
+  for (int i = 0; i < rig.Device().CodeSize; ++i) rig.Slot().CodeBuffer[i] = random() & 0xFF;
+}
+
+struct Case {
+  std::string device;
+  ProgrammerType type;
+  bool byteWrite;
+};
+
+// Every part in both modes on both boards; the three largest, whose byte-mode runs cost the
+// most processor time, write pages on the ProPic 2 and bytes on the JDM (whose line changes
+// take the fewest port accesses). Under
+// sanitizers: a part with block bits and one with two address bytes.
+std::vector<Case> Cases() {
+  using enum ProgrammerType;
+  if (kSanitized) {
+    return {{"24C16", Jdm, false},
+            {"24C16", ProPic2, true},
+            {"24C32", ProPic2, false},
+            {"24C02", Jdm, true}};
+  }
+  std::vector<Case> cases;
+  for (const Eeprom24Description& d : Eeprom24Parts()) {
+    const std::string name(d.name);
+    if (d.bytes > 8192) {
+      cases.push_back({name, ProPic2, false});
+      cases.push_back({name, Jdm, true});
+      continue;
+    }
+    for (ProgrammerType type : {Jdm, ProPic2}) {
+      for (bool byteWrite : {false, true}) cases.push_back({name, type, byteWrite});
+    }
+  }
+  return cases;
+}
+
+class I2cLifecycle : public ::testing::TestWithParam<Case> {};
+
+TEST_P(I2cLifecycle, ProgramVerifyReadBack) {
+  I2cRig i2c(GetParam().device, GetParam().type);
+  auto& [chip, rig] = i2c;
+  rig.options.ByteWrite = GetParam().byteWrite;
+  RandomImage(rig, 24);
+  ASSERT_TRUE(rig.ProgramAndVerify());
+  EXPECT_TRUE(rig.ReadBackEquals(rig.Slot()));
+  const Eeprom24Description& d = chip->Part().Description();
+  EXPECT_EQ(chip->Part().WriteCycles(), GetParam().byteWrite ? d.bytes : d.bytes / d.pageBytes);
+}
+
+std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
+  return info.param.device + (info.param.type == ProgrammerType::Jdm ? "_Jdm" : "_ProPic2") +
+         (info.param.byteWrite ? "_Bytes" : "_Pages");
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryPart, I2cLifecycle, ::testing::ValuesIn(Cases()), CaseName);
+
+// "Enable MCLR as Vcc" reaches the read and the program worker: a socket fed from MCLR alone
+// programs, verifies and reads back.
+TEST(I2cOptions, MclrAsVccForEveryWorker) {
+  I2cRig i2c("24C02", ProgrammerType::Jdm);
+  auto& [chip, rig] = i2c;
+  chip->SetSupply(Eeprom24Chip::Supply::Mclr);
+  rig.options.EnableMCLR = true;
+  RandomImage(rig, 2);
+  ASSERT_TRUE(rig.ProgramAndVerify());
+  EXPECT_TRUE(rig.ReadBackEquals(rig.Slot()));
+}
+
+// No part in the socket (page mode), or one that never pulls SDA low (byte mode): a read says
+// so once and leaves the buffer as it was; Verify and Blank Check say only that; Program All
+// stops at the polling limit with the message, without a verify.
+TEST(I2cFaults, NoPartOrNoAcknowledge) {
+  for (bool empty : {true, false}) {
+    I2cRig i2c("24C32");
+    auto& [chip, rig] = i2c;
+    if (empty) {
+      chip->SetAbsent(true);
+    } else {
+      chip->Part().SetNeverAcknowledge(true);
+    }
+    rig.options.ByteWrite = !empty;
+    RandomImage(rig, 8);
+    const BufferSlot before = rig.Slot();
+    EXPECT_TRUE(rig.Runs(&Operations::ReadAll, false, {kNoAck}));
+    EXPECT_TRUE(SameWords("code", rig.Slot().CodeBuffer, before.CodeBuffer, 4096));
+    EXPECT_TRUE(rig.Runs(&Operations::Verify, false, {kNoAck}));
+    EXPECT_TRUE(rig.Runs(&Operations::BlankCheck, false, {kNoAck}));
+    EXPECT_TRUE(rig.Runs(&Operations::ProgramAll, false, {kNoAck}));
+    EXPECT_TRUE(SameWords("code", rig.Slot().CodeBuffer, before.CodeBuffer, 4096));
+    EXPECT_TRUE(std::ranges::all_of(chip->Memory(), [](std::uint8_t b) { return b == 0xFF; }));
+  }
+}
+
+// Write protect: the part takes every byte and keeps its contents, so the verify after
+// programming fails at the first byte, and the part is still blank. Stuck in its first write
+// cycle, a part never answers the second page's polling.
+TEST(I2cFaults, WriteProtectedAndStuckBusy) {
+  I2cRig wp("24C16");
+  wp.chip->SetWriteProtect(true);
+  RandomImage(wp.rig, 16);
+  wp.rig.Slot().CodeBuffer[0] = 0x00;
+  EXPECT_TRUE(wp.rig.Runs(&Operations::ProgramAll, false, {"Verify failed at address 0000h !"}));
+  EXPECT_TRUE(wp.rig.Runs(&Operations::BlankCheck, true, {"Device is blank."}));
+  wp.chip->Memory()[0x7FF] = 0xFE;
+  EXPECT_TRUE(wp.rig.Runs(&Operations::BlankCheck, false, {"Device NOT blank at address 07FFh !"}));
+
+  for (bool byteWrite : {false, true}) {
+    I2cRig stuck("24C16");
+    stuck.chip->Part().SetStuckBusy(true);
+    stuck.rig.options.ByteWrite = byteWrite;
+    RandomImage(stuck.rig, 16);
+    EXPECT_TRUE(stuck.rig.Runs(&Operations::ProgramAll, false, {kNoAck}));
+    EXPECT_EQ(stuck.chip->Part().WriteCycles(), 1);
+    EXPECT_EQ(stuck.chip->Part().IgnoredWhileBusy(),
+              byteWrite ? kI2cBytePollLimit + 1 : kI2cPagePollLimit + 1);
+  }
+}
+
+// Cancelled anywhere, every command ends at rest; a cancelled Read All holds what was read up
+// to the byte in progress, which the part sent without an acknowledge, and 0 after it.
+TEST(I2cCancel, EveryOperationRestsAndAReadEndsWithNoAcknowledge) {
+  for (Command command : {&Operations::ReadAll, &Operations::ProgramAll, &Operations::Verify,
+                          &Operations::BlankCheck}) {
+    I2cRig i2c("24C08");
+    auto& [chip, rig] = i2c;
+    std::ranges::fill(chip->Memory(), 0x3C);
+    chip->Part().KeepLog(true);
+    RandomImage(rig, 2);
+    auto pressed = std::make_shared<std::atomic<bool>>(false);
+    rig.ui.onEntry = [&rig, pressed](const RecordingUi::Entry& e) {
+      if (e.type == Type::ProgressPosition && e.value == 100 && !pressed->exchange(true)) {
+        rig.ui.PressCancel();
+      }
+    };
+    EXPECT_TRUE((rig.ops.*command)().Cancelled);
+    EXPECT_TRUE(rig.Rested());
+    if (command != &Operations::ReadAll) continue;
+    const auto& code = rig.Slot().CodeBuffer;
+    EXPECT_EQ(std::count(code.begin(), code.begin() + 101, 0x3C), 101);
+    EXPECT_EQ(std::count(code.begin() + 101, code.begin() + 1024, 0), 1024 - 101);
+    const auto& log = chip->Part().Log();
+    const auto sent = std::count_if(log.begin(), log.end(), [](const Eeprom24Event& e) {
+      return e.kind == Eeprom24Event::Kind::Sent;
+    });
+    const auto last = std::find_if(log.rbegin(), log.rend(), [](const Eeprom24Event& e) {
+      return e.kind == Eeprom24Event::Kind::Sent;
+    });
+    EXPECT_EQ(sent, 101);
+    EXPECT_FALSE(last->acknowledged);
+  }
+}
+
+std::string RunCommand(const std::string& command) {
+  std::string output;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    for (int c; (c = fgetc(pipe)) != EOF;) output += static_cast<char>(c);
+    pclose(pipe);
+  }
+  return output;
+}
+
+// The pins of a 24C16 Program All of a binary file, decoded by sigrok's I2C decoder: after
+// each acknowledged device address (7-bit 50h to 57h, the block in its low bits) the word
+// address, then that page of the file.
+TEST(I2cTrace, AProgramAllDecodesWithSigrokToTheBytesOfTheFile) {
+  if (RunCommand("command -v sigrok-cli").empty()) GTEST_SKIP() << "sigrok-cli is not installed";
+  const std::string image = ::testing::TempDir() + "kestrum_24c16.bin";
+  const std::string vcd = ::testing::TempDir() + "kestrum_24c16.vcd";
+  std::string bytes(2048, '\0');
+  std::mt19937 random(16);
+  for (char& b : bytes) b = static_cast<char>(random());
+  std::ofstream(image, std::ios::binary) << bytes;
+
+  I2cRig i2c("24C16");
+  auto& [chip, rig] = i2c;
+  FileCommands files(rig.workspace, rig.ui, rig.store);
+  ASSERT_EQ(files.OpenFile(image, FileType::Binary), OpenResult::Loaded);
+  rig.options.Verify = false;
+  {
+    std::ofstream out(vcd);
+    PinTrace trace(out);
+    rig.programmer.Board().SetTrace(&trace);
+    EXPECT_TRUE(rig.Runs(&Operations::ProgramAll, false, {}));
+    rig.programmer.Board().SetTrace(nullptr);
+    trace.Finish();
+  }
+  // Idle stretches (the power-up, the last write cycle) compressed to 1 ms.
+  const std::string decoded =
+      RunCommand("sigrok-cli -I vcd:compress=1000 -i '" + vcd +
+                 "' -P i2c:scl=clock:sda=data_in -A i2c=address-write:data-write 2>&1");
+  // A device address with data after it starts a page, the first data byte being the word
+  // address; one without is a poll the part did not answer.
+  std::string written;
+  std::vector<std::string> headers;
+  std::string address;
+  std::istringstream in(decoded);
+  for (std::string line; std::getline(in, line);) {
+    line = line.substr(line.find(':') + 2);
+    const std::string value = line.substr(line.find(": ") + 2);
+    if (line.starts_with("Address write: ")) {
+      address = value;
+    } else if (!line.starts_with("Data write: ")) {
+      continue;
+    } else if (!address.empty()) {
+      headers.push_back(address + " " + value);
+      address.clear();
+    } else {
+      written += static_cast<char>(std::stoi(value, nullptr, 16));
+    }
+  }
+  ASSERT_EQ(headers.size(), 128u) << decoded.substr(0, 2000);
+  for (int page = 0; page < 128; ++page) {
+    char expected[8];
+    std::snprintf(expected, sizeof expected, "%02X %02X", 0x50 + page / 16, (page * 16) & 0xFF);
+    ASSERT_EQ(headers[static_cast<std::size_t>(page)], expected);
+  }
+  EXPECT_EQ(written.size(), bytes.size());
+  EXPECT_TRUE(written == bytes);
+  std::remove(image.c_str());
+  std::remove(vcd.c_str());
+}
+
+}  // namespace
+}  // namespace kestrum::testing

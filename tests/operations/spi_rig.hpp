@@ -1,0 +1,62 @@
+// The SPI families' side of the operation tests: the chip model of a 25010/20/40, an AVR or
+// the 89S53 in the rig's socket behind an SPI tap, random images with the part left open
+// (no lock bit programmed, "BP None"), and the lock-bit boxes.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <random>
+#include <string_view>
+
+#include "lifecycle.hpp"
+#include "sim/chip_models.hpp"
+#include "spi_sniffer.hpp"
+
+namespace kestrum::testing {
+
+inline std::unique_ptr<ChipModel> ModelOf(std::string_view device) {
+  return ChipModelFor(DescriptorFor(*FindDeviceByName(device)));
+}
+
+// The chip and its tap are declared first so that they outlive the board they sit in.
+template <class Model>
+struct SpiRig {
+  explicit SpiRig(std::string_view device, ProgrammerType type = ProgrammerType::ProPic2)
+      : owned(ModelOf(device)),
+        chip(dynamic_cast<Model&>(*owned)),
+        tap(chip),
+        rig(device, type, &tap) {}
+
+  std::unique_ptr<ChipModel> owned;
+  Model& chip;
+  SpiSniffer tap;
+  LifecycleRig rig;
+};
+
+// The lock-bit boxes as ticked here (a ticked box leaves its lock bit unprogrammed).
+inline void SetLockBoxes(LifecycleRig& rig, std::array<bool, 3> ticked) {
+  auto& fuses = rig.workspace.Config.Fuses;
+  for (std::size_t i = 0; i < ticked.size(); ++i) fuses[i].Checked = ticked[i];
+  rig.workspace.ComboBox1Change();
+}
+
+// Random code and data; the configuration box as a new selection leaves it.
+inline void RandomImage(LifecycleRig& rig, unsigned seed) {
+  std::mt19937 random(seed);
+  const DeviceDescriptor& d = rig.Device();
+  for (int i = 0; i < d.CodeSize; ++i) rig.Slot().CodeBuffer[i] = random() & 0xFF;
+  for (int i = 0; i < d.DataSize; ++i) rig.Slot().DataBuffer[i] = random() & 0xFF;
+}
+
+// Program All with verify after programming off: done, nothing said, the rig at rest.
+inline ::testing::AssertionResult ProgramsWithoutVerify(LifecycleRig& rig) {
+  rig.options.Verify = false;
+  rig.ui.Clear();
+  const OperationResult result = rig.ops.ProgramAll();
+  if (!result.Succeeded() || !rig.ui.Messages().empty()) {
+    return ::testing::AssertionFailure() << ::testing::PrintToString(rig.ui.Messages());
+  }
+  return rig.Rested();
+}
+
+}  // namespace kestrum::testing
