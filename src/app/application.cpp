@@ -1,6 +1,8 @@
 // Start-up and activation without widgets.
 #include "app/application.hpp"
 
+#include <sys/resource.h>
+
 #include <filesystem>
 
 #include "app/texts.hpp"
@@ -31,6 +33,13 @@ OperationOptions LoadOperationOptions(const SettingsStore& store) {
   o.EnableMCLR = store.ReadBool("EnableMCLR", false);
   o.ByteWrite = store.ReadBool("ByteWrite", false);
   return o;
+}
+
+void ApplyProcessPriority(int priority) {
+  // A real-time scheduling class is not used: a busy-waiting process in it could starve the
+  // machine.
+  if (priority == 1) setpriority(PRIO_PROCESS, 0, -10);
+  if (priority == 2) setpriority(PRIO_PROCESS, 0, -20);
 }
 
 Application::Application(SettingsStore& settings, Ui& ui, Clock& clock, PortOpener& opener)
@@ -183,6 +192,12 @@ OpenResult Application::OpenRecentFile(int position) {
   const std::optional<RecentFile> entry = Recent.Open(position, settings_);
   if (!entry) return OpenResult::NotOpened;
   return Files.OpenFile(entry->Path, FileTypeFromNumber(entry->TypeIndex));
+}
+
+bool Application::ClearSettings() {
+  if (!ui_.Question(text::kClearSettingsQuestion)) return false;
+  settings_.Clear();
+  return true;
 }
 
 std::string Application::PortStatusText() const {

@@ -22,18 +22,22 @@ namespace kestrum {
 
 // The Options dialog's settings that start-up reads and hands to their owners.
 struct ApplicationOptions {
-  bool Smart = false;        // "Smart": smartcard (Phoenix) mode
-  bool Overwrite = false;    // "Overwrite"
-  int Priority = 0;          // "Priority": 0 normal, 1 high, 2 real-time
-  bool UsesDriver = false;   // "UsesDriver" (never used on Linux)
-  bool DragDrop = false;     // "DragDrop"
-  bool SmartWiz = false;     // "SmartWiz"
-  bool ShowDevPos = false;   // "ShowDevPos"
+  bool Smart = false;       // "Smart": smartcard (Phoenix) mode
+  bool Overwrite = false;   // "Overwrite"
+  int Priority = 0;         // "Priority": 0 normal, 1 high, 2 real-time
+  bool UsesDriver = false;  // "UsesDriver" (never used on Linux)
+  bool DragDrop = false;    // "DragDrop"
+  bool SmartWiz = false;    // "SmartWiz"
+  bool ShowDevPos = false;  // "ShowDevPos"
 };
 
 // Reads the operation options ("Progging", "Erasing", "Verify", "VerDurProg", "Warning",
 // "EnableMCLR", "ByteWrite"; "Smart" separately) with their defaults.
 OperationOptions LoadOperationOptions(const SettingsStore& store);
+
+// "Priority": 1 high and 2 real-time raise the scheduling priority as far as the user may;
+// other values leave it.
+void ApplyProcessPriority(int priority);
 
 class Application : public RecentFilesHook {
  public:
@@ -72,6 +76,10 @@ class Application : public RecentFilesHook {
   void AddRecentFile(const std::string& path, FileType type) override;
   // `OpenRecentFile`: entry `position` of "Recent Fi&les".
   OpenResult OpenRecentFile(int position);
+
+  // "Cl&ear Settings": asks, and on Yes deletes every stored setting. The settings in use stay
+  // in effect; the next start is a first start. True when they were cleared.
+  bool ClearSettings();
 
   // Status bar panel 1: port, " on ", programmer name.
   std::string PortStatusText() const;

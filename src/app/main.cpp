@@ -1,4 +1,5 @@
 // Program entry point: the command line decides between the terminal run and the window.
+// A build without the window (-DKESTRUM_GUI=OFF) runs everything in the terminal.
 #include <unistd.h>
 
 #include <cstdio>
@@ -11,6 +12,9 @@
 #include "app/ini_settings_store.hpp"
 #include "app/terminal_run.hpp"
 #include "app/texts.hpp"
+#ifdef KESTRUM_WINDOW
+#include "gui/window_run.hpp"
+#endif
 
 namespace {
 
@@ -42,12 +46,18 @@ int main(int argc, char** argv) {
     Print(stdout, DeviceListingText());
     return 0;
   }
-  if (!commandLine.NoWindow) {
+  // A listing for standard output or a file is a terminal job, window or not.
+  if (!commandLine.NoWindow && !commandLine.Disassemble) {
+#ifdef KESTRUM_WINDOW
+    IniSettingsStore settings;
+    return RunWindow(argv[0], commandLine, settings);
+#else
     if (args.empty()) {
       Print(stdout, text::kHelp);
       return 0;
     }
-    Print(stderr, std::string(text::kNoWindowYet) + "\n");
+    Print(stderr, std::string(text::kNoWindowInBuild) + "\n");
+#endif
   }
 
   IniSettingsStore settings;

@@ -142,8 +142,18 @@ bool SimulatedProgrammer::CardServes(const DeviceDescriptor& device, bool pic16C
          device.Name == (pic16C84 ? kCardPic16C84 : kCardPic16F84);
 }
 
+void SimulatedProgrammer::InsertFor(const DeviceDescriptor& device, bool smart, bool pic16C84,
+                                    Ui& ui) {
+  if (!smart || !CardServes(device, pic16C84)) {
+    InsertChipFor(device, ui);
+  } else if (!card_ || cardPic16C84_ != pic16C84) {
+    InsertCard(pic16C84, ui);
+  }
+}
+
 void SimulatedProgrammer::InsertCard(bool pic16C84, Ui& ui) {
   Remove();
+  cardPic16C84_ = pic16C84;
   const CatalogueEntry* picEntry = FindDeviceByName(pic16C84 ? kCardPic16C84 : kCardPic16F84);
   const CatalogueEntry* eepromEntry = FindDeviceByName(kCardEeprom);
   if (picEntry == nullptr || eepromEntry == nullptr) return;

@@ -42,6 +42,9 @@ class SimulatedProgrammer {
   // What the smartcard serves in smartcard mode: the I2C EEPROMs (through the reader) and
   // its own PIC (through the socket).
   static bool CardServes(const DeviceDescriptor& device, bool pic16C84);
+  // What the socket holds for the selected `device`: in smartcard mode (`smart`) the card, when
+  // it serves the device (kept as it is when it is in already), else the device's own model.
+  void InsertFor(const DeviceDescriptor& device, bool smart, bool pic16C84, Ui& ui);
   // Writes the chips' memory back to the folder; false (and the reason to `ui`) on failure.
   bool SaveChip(Ui& ui);
   bool HasChip() const { return !parts_.empty(); }
@@ -69,6 +72,7 @@ class SimulatedProgrammer {
 
   std::vector<Part> parts_;  // the socket's chip first
   std::unique_ptr<Smartcard> card_;
+  bool cardPic16C84_ = false;
 };
 
 }  // namespace kestrum

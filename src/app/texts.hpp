@@ -19,9 +19,16 @@ inline constexpr std::string_view kChipImageUnwritable = "Cannot save the simula
 
 inline constexpr std::string_view kTraceUnwritable = "Cannot write the trace file ";
 
+// "Cl&ear Settings".
+inline constexpr std::string_view kClearSettingsQuestion =
+    "Do you really want to clear your settings?";
+
 // Terminal runs.
-inline constexpr std::string_view kNoWindowYet =
-    "kestrum: this build has no window yet; running in the terminal as with -i.";
+inline constexpr std::string_view kNoWindowInBuild =
+    "kestrum: this build has no window; running in the terminal as with -i.";
+inline constexpr std::string_view kNoDisplay =
+    "kestrum: there is no display to open the window on (DISPLAY and WAYLAND_DISPLAY are not "
+    "set); run with -i to work in the terminal.";
 inline constexpr std::string_view kProgramName = "kestrum";
 inline constexpr std::string_view kVersion = "kestrum 1.01";
 inline constexpr std::string_view kAnsweredYes = " -> Yes (--yes)";
@@ -47,7 +54,8 @@ inline constexpr std::string_view kTryHelp = " (try --help)";
 inline constexpr std::string_view kHelp =
     "Usage: kestrum [options]\n"
     "\n"
-    "Without -i the main window opens; the options below run at its first activation.\n"
+    "Without -i the main window opens (where the build has one); the options below run when\n"
+    "it first becomes active: -p -q programs the device in the window and closes it.\n"
     "\n"
     "  -p            program the device (Program All)\n"
     "  -v            verify the device\n"
@@ -64,7 +72,8 @@ inline constexpr std::string_view kHelp =
     "\n"
     "  --simulate[=DIR]      use the virtual programmer; chip images persist in DIR\n"
     "  --trace=FILE          write the programmer's pins as a VCD file\n"
-    "  --disassemble[=FILE]  write the PIC listing of the active buffer (stdout without FILE)\n"
+    "  --disassemble[=FILE]  write the PIC listing of the active buffer (stdout without FILE);\n"
+    "                        runs in the terminal as with -i\n"
     "  --yes                 answer Yes to questions when input is not a terminal\n"
     "  --list-devices        list the devices and their numbers\n"
     "  --version, --help\n"

@@ -55,4 +55,12 @@ inline constexpr std::string_view kSavePatternBinary = "*.BIN";
 inline constexpr std::string_view kHexExtension = ".hex";
 inline constexpr std::string_view kBinaryExtension = ".bin";
 
+// The Edit dialog of the hex views: its captions by command.
+inline constexpr std::string_view kEditAddressCaption = "Edit Address ";
+inline constexpr std::string_view kEditAddressCaptionEnd = "h";
+inline constexpr std::string_view kFillBufferCaption = "Fill Buffer";
+inline constexpr std::string_view kFillBufferFromCaption = "Fill Buffer From...";
+inline constexpr std::string_view kFillDataBufferCaption = "Fill Data Buffer";
+inline constexpr std::string_view kFillDataBufferFromCaption = "Fill Data Buffer From...";
+
 }  // namespace kestrum::text

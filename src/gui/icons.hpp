@@ -1,0 +1,26 @@
+// The tool bar's icons, drawn here so the window looks the same on every desktop, with or
+// without an icon theme.
+#pragma once
+
+#include <QIcon>
+
+namespace kestrum {
+
+enum class ToolIcon {
+  Open,
+  Save,
+  ReadAll,
+  ProgramAll,
+  Verify,
+  EraseAll,
+  Hardware,
+  Options,
+  SmartcardWizard,
+  HexView,
+  AssemblerView,
+  Help,
+};
+
+QIcon MakeToolIcon(ToolIcon icon);
+
+}  // namespace kestrum

@@ -1,0 +1,922 @@
+// The main window.
+#include "gui/main_window.hpp"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSignalBlocker>
+#include <QStackedWidget>
+#include <QStandardItemModel>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "app/simulated_programmer.hpp"
+#include "app/texts.hpp"
+#include "device/texts.hpp"
+#include "disasm/assembler_view.hpp"
+#include "disasm/disassembler.hpp"
+#include "disasm/texts.hpp"
+#include "gui/byte_text.hpp"
+#include "gui/config_box_widget.hpp"
+#include "gui/edit_dialog.hpp"
+#include "gui/file_dialogs.hpp"
+#include "gui/icons.hpp"
+#include "gui/progress_dialog.hpp"
+#include "gui/texts.hpp"
+
+namespace kestrum {
+
+// The active slot's code or data as the lines of a view, read from the buffer when painted.
+class HexLineSource final : public LineSource {
+ public:
+  HexLineSource(const Workspace& workspace, HexView view) : workspace_(workspace), view_(view) {}
+  int LineCount() const override { return HexViewLineCount(view_, workspace_.Device); }
+  QString Line(int line) const override {
+    return ByteText(HexViewLine(view_, workspace_.Active(), line));
+  }
+  int UniformLineLength() const override { return HexViewLineLength(view_); }
+
+ private:
+  const Workspace& workspace_;
+  HexView view_;
+};
+
+class HexViewInput final : public TextInputHandler {
+ public:
+  HexViewInput(MainWindow& window, HexView view) : window_(window), view_(view) {}
+  void Typed(TextView& /*view*/, char32_t key) override { window_.TypeInView(view_, key); }
+  void Paste(TextView& /*view*/) override { window_.PasteHex(view_); }
+
+ private:
+  MainWindow& window_;
+  HexView view_;
+};
+
+namespace {
+
+QColor FromColourRef(std::uint32_t bgr) {
+  return {static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
+          static_cast<int>((bgr >> 16) & 0xFF)};
+}
+
+QString MenuText(std::string_view caption) {
+  // Captions from data (device and file names) show '&' as it is.
+  QString text = Utf8(caption);
+  text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+  return text;
+}
+
+std::vector<std::string> ToPaths(const QStringList& paths) {
+  std::vector<std::string> result;
+  for (const QString& p : paths) result.push_back(p.toStdString());
+  return result;
+}
+
+}  // namespace
+
+TextMarking StartupMarking() {
+  // The six marking values 0, 6, 0xC0C0C0, 0xFF0000, 3 and 10: the address columns on a
+  // silver band with blue text. A successful verify takes the band away; a change of the code
+  // buffer brings it back.
+  return {.FirstColumn = 0,
+          .Columns = 6,
+          .Background = FromColourRef(0xC0C0C0),
+          .Foreground = FromColourRef(0xFF0000),
+          .PaddingPx = 3,
+          .CornerRadiusPx = 10};
+}
+
+MainWindow::MainWindow(Application& app, QtUi& ui, SimulatedProgrammer* simulated)
+    : app_(app),
+      ui_(ui),
+      simulated_(simulated),
+      ownDialogs_(std::make_unique<QtFileDialogs>()),
+      dialogs_(ownDialogs_.get()),
+      codeSource_(std::make_unique<HexLineSource>(app.Work, HexView::Code)),
+      dataSource_(std::make_unique<HexLineSource>(app.Work, HexView::Data)),
+      codeInput_(std::make_unique<HexViewInput>(*this, HexView::Code)),
+      dataInput_(std::make_unique<HexViewInput>(*this, HexView::Data)) {
+  setWindowTitle(Utf8(text::kProgramTitle));
+  BuildViews();
+  BuildMenus();
+  BuildToolBar();
+  BuildStatusBar();
+  editor_ = new EditDialog(this);
+  app_.Work.Observer = this;
+  ui_.AttachWindow(this);
+  qApp->installEventFilter(this);
+  // As wide as a code line and the configuration box need, and room for 28 lines.
+  resize(std::max(minimumSizeHint().width() + 24, 760), 700);
+  SyncWindow();
+}
+
+MainWindow::~MainWindow() {
+  qApp->removeEventFilter(this);
+  ui_.AttachWindow(nullptr);
+  if (app_.Work.Observer == this) app_.Work.Observer = nullptr;
+}
+
+void MainWindow::SetFileDialogs(FileDialogs* dialogs) {
+  dialogs_ = dialogs != nullptr ? dialogs : ownDialogs_.get();
+}
+
+// ---- building ----
+
+void MainWindow::BuildViews() {
+  codeView_ = new TextView;
+  dataView_ = new TextView;
+  asmView_ = new TextView;
+  codeView_->SetSource(codeSource_.get());
+  dataView_->SetSource(dataSource_.get());
+  asmView_->SetSource(&asmSource_);
+  codeView_->SetInputHandler(codeInput_.get());
+  dataView_->SetInputHandler(dataInput_.get());
+  codeView_->setAccessibleName(Utf8(text::kCodeViewCaption));
+  dataView_->setAccessibleName(Utf8(text::kDataViewCaption));
+  asmView_->setAccessibleName(Utf8(text::kAssemblerViewHint));
+  // Display attributes: the separators after the address and before the characters.
+  for (TextView* view : {codeView_, dataView_, asmView_}) {
+    view->SetSeparatorColour(FromColourRef(kSeparatorColour));
+  }
+  codeView_->SetSeparatorColumns({4, kCodeLineLength - kElementsPerLine - 1});
+  dataView_->SetSeparatorColumns({4, kDataLineLength - kElementsPerLine - 1});
+  codeView_->SetMarking(StartupMarking());
+  dataView_->SetMarking(StartupMarking());
+  for (auto [view, kind] : {std::pair{codeView_, HexView::Code}, {dataView_, HexView::Data}}) {
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view, &QWidget::customContextMenuRequested, this,
+            [this, kind](const QPoint& position) { ShowContextMenu(kind, position); });
+    connect(view, &TextView::DoubleClicked, this, [this, kind](int line, int column) {
+      editRow_ = line;
+      editColumn_ = column + 1;
+      EditLocation(kind);
+    });
+    connect(view, &TextView::FilesDropped, this,
+            [this, kind](const QStringList& paths) { DropFiles(kind, paths); });
+  }
+
+  codeGroup_ = new QGroupBox(Utf8(text::kCodeViewCaption));
+  auto* codeLayout = new QVBoxLayout(codeGroup_);
+  codeLayout->setContentsMargins(6, 6, 6, 6);
+  codeLayout->addWidget(codeView_);
+  dataGroup_ = new QGroupBox(Utf8(text::kDataViewCaption));
+  auto* dataLayout = new QVBoxLayout(dataGroup_);
+  dataLayout->setContentsMargins(6, 6, 6, 6);
+  dataLayout->addWidget(dataView_);
+  // Wide enough for a whole code line.
+  codeView_->setMinimumWidth(codeView_->WidthForColumns(kCodeLineLength));
+  asmView_->setMinimumWidth(codeView_->WidthForColumns(kCodeLineLength));
+
+  auto* hexPage = new QWidget;
+  auto* hexLayout = new QVBoxLayout(hexPage);
+  hexLayout->setContentsMargins(0, 0, 0, 0);
+  hexLayout->setSpacing(8);
+  hexLayout->addWidget(codeGroup_, 1);
+  hexLayout->addWidget(dataGroup_, 0);
+  stack_ = new QStackedWidget;
+  auto* asmGroup = new QGroupBox(Utf8(text::kAssemblerViewHint));
+  auto* asmLayout = new QVBoxLayout(asmGroup);
+  asmLayout->setContentsMargins(6, 6, 6, 6);
+  asmLayout->addWidget(asmView_);
+  stack_->addWidget(hexPage);
+  stack_->addWidget(asmGroup);
+
+  tabs_ = new QTabBar;
+  tabs_->setShape(QTabBar::RoundedSouth);
+  tabs_->setExpanding(false);
+  tabs_->setDrawBase(false);
+  for (int i = 0; i < kBufferSlots; ++i) tabs_->addTab(Utf8(BufferTabCaption(i)));
+  connect(tabs_, &QTabBar::currentChanged, this, [this](int index) {
+    if (!syncing_) SelectBuffer(index);
+  });
+
+  config_ = new ConfigBoxWidget(app_.Work);
+  config_->setMinimumWidth(config_->sizeHint().width() + 24);
+  connect(config_, &ConfigBoxWidget::Changed, this, &MainWindow::SyncWindow);
+
+  auto* central = new QWidget;
+  auto* layout = new QHBoxLayout(central);
+  layout->setContentsMargins(8, 8, 8, 4);
+  layout->setSpacing(10);
+  auto* left = new QVBoxLayout;
+  left->setSpacing(0);
+  left->addWidget(stack_, 1);
+  left->addWidget(tabs_);
+  layout->addLayout(left, 1);
+  layout->addWidget(config_, 0);
+  setCentralWidget(central);
+}
+
+QAction* MainWindow::AddAction(QMenu* menu, std::string_view caption, const QKeySequence& shortcut,
+                               void (MainWindow::*slot)()) {
+  QAction* action = menu->addAction(Utf8(caption));
+  if (!shortcut.isEmpty()) action->setShortcut(shortcut);
+  if (slot != nullptr) connect(action, &QAction::triggered, this, slot);
+  return action;
+}
+
+void MainWindow::BuildMenus() {
+  QMenuBar* bar = menuBar();
+  QMenu* file = bar->addMenu(Utf8(text::kMenuFile));
+  AddAction(file, text::kMenuOpenFile, QKeySequence(QStringLiteral("Ctrl+O")),
+            &MainWindow::OpenFile);
+  openDataFile_ = AddAction(file, text::kMenuOpenDataFile, {}, &MainWindow::OpenDataFile);
+  AddAction(file, text::kMenuSaveFileAs, QKeySequence(QStringLiteral("Ctrl+S")),
+            &MainWindow::SaveFileAs);
+  QAction* saveData = AddAction(file, text::kMenuSaveDataFileAs, {}, nullptr);
+  saveData->setEnabled(false);
+  saveData->setVisible(false);
+  file->addSeparator();
+  recentFilesMenu_ = file->addMenu(Utf8(text::kMenuRecentFiles));
+  connect(recentFilesMenu_, &QMenu::aboutToShow, this,
+          [this] { FillRecentFilesMenu(recentFilesMenu_); });
+  file->addSeparator();
+  AddAction(file, text::kMenuPrint, QKeySequence(QStringLiteral("Ctrl+P")),
+            &MainWindow::NotInThisBuild);
+  file->addSeparator();
+  AddAction(file, text::kMenuExit, QKeySequence(QStringLiteral("Ctrl+Q")), &MainWindow::ExitWindow);
+
+  editMenu_ = bar->addMenu(Utf8(text::kMenuEdit));
+  copyFromBuffer_ =
+      AddAction(editMenu_, text::kMenuCopyFromBuffer, {}, &MainWindow::CopyFromBuffer);
+  pasteToBuffer_ = AddAction(editMenu_, text::kMenuPasteToBuffer, {}, &MainWindow::PasteToBuffer);
+  copyFromData_ =
+      AddAction(editMenu_, text::kMenuCopyFromDataBuffer, {}, &MainWindow::CopyFromDataBuffer);
+  pasteToData_ =
+      AddAction(editMenu_, text::kMenuPasteToDataBuffer, {}, &MainWindow::PasteToDataBuffer);
+  editMenu_->addSeparator();
+  AddAction(editMenu_, text::kMenuFillBuffer, {}, &MainWindow::FillBuffer);
+  AddAction(editMenu_, text::kMenuFillBufferFrom, {}, &MainWindow::FillBufferFrom);
+  fillData_ = AddAction(editMenu_, text::kMenuFillDataBuffer, {}, &MainWindow::FillDataBuffer);
+  fillDataFrom_ =
+      AddAction(editMenu_, text::kMenuFillDataBufferFrom, {}, &MainWindow::FillDataBufferFrom);
+  connect(editMenu_, &QMenu::aboutToShow, this, &MainWindow::UpdateEditMenu);
+
+  QMenu* buffer = bar->addMenu(Utf8(text::kMenuBuffer));
+  QMenu* active = buffer->addMenu(Utf8(text::kMenuActiveBuffer));
+  auto* bufferGroup = new QActionGroup(this);
+  for (int i = 0; i < kBufferSlots; ++i) {
+    const QString digit = QString::number(i + 1);
+    // Ctrl+1..Ctrl+5 act on key release (eventFilter); the menu only shows them.
+    QAction* entry = active->addAction(Utf8(text::kMenuBufferEntry) + digit +
+                                       Utf8(text::kMenuBufferShortcut) + digit);
+    entry->setCheckable(true);
+    bufferGroup->addAction(entry);
+    bufferActions_[static_cast<std::size_t>(i)] = entry;
+    connect(entry, &QAction::triggered, this, [this, i] { SelectBuffer(i); });
+  }
+  QAction* compare = AddAction(buffer, text::kMenuCompare, {}, nullptr);
+  compare->setEnabled(false);
+
+  QMenu* settings = bar->addMenu(Utf8(text::kMenuSettings));
+  AddAction(settings, text::kMenuHardware, QKeySequence(Qt::Key_F3), &MainWindow::NotInThisBuild);
+  AddAction(settings, text::kMenuHardwareCheck, {}, &MainWindow::NotInThisBuild);
+  AddAction(settings, text::kMenuOptions, {}, &MainWindow::NotInThisBuild);
+  settings->addSeparator();
+  QMenu* devices = settings->addMenu(Utf8(text::kMenuDevice));
+  QMenu* group = nullptr;
+  QMenu* more = nullptr;
+  for (const DeviceMenuItem& item : DeviceMenu()) {
+    if (item.Kind == MenuItemKind::Group) {
+      group = devices->addMenu(MenuText(item.Caption));
+      more = nullptr;
+      continue;
+    }
+    if (item.Kind == MenuItemKind::SubMenu) {
+      more = group->addMenu(MenuText(item.Caption));
+      continue;
+    }
+    QMenu* target = item.InMore && more != nullptr ? more : group;
+    QAction* action = target->addAction(MenuText(item.Caption));
+    if (item.Kind == MenuItemKind::DisabledDevice || item.Entry == nullptr) {
+      action->setEnabled(false);
+      continue;
+    }
+    action->setCheckable(true);
+    deviceActions_[item.MenuCommand] = action;
+    const CatalogueEntry* entry = item.Entry;
+    connect(action, &QAction::triggered, this, [this, entry] { SelectDevice(*entry); });
+  }
+  recentDevicesMenu_ = settings->addMenu(Utf8(text::kMenuRecentDevices));
+  connect(recentDevicesMenu_, &QMenu::aboutToShow, this, &MainWindow::FillRecentDevicesMenu);
+  settings->addSeparator();
+  smartcard_ = settings->addAction(Utf8(text::kMenuSmartcard));
+  smartcard_->setCheckable(true);
+  connect(smartcard_, &QAction::triggered, this, &MainWindow::ToggleSmartcard);
+  settings->addSeparator();
+  AddAction(settings, text::kMenuClearSettings, {}, &MainWindow::ClearSettings);
+
+  QMenu* command = bar->addMenu(Utf8(text::kMenuCommand));
+  AddAction(command, text::kMenuReadAll, QKeySequence(Qt::Key_F8), &MainWindow::ReadAll);
+  AddAction(command, text::kMenuProgramAll, QKeySequence(Qt::Key_F5), &MainWindow::ProgramAll);
+  programConfig_ = AddAction(command, text::kMenuProgramConfig, QKeySequence(Qt::Key_F4),
+                             &MainWindow::ProgramConfig);
+  eraseAll_ = AddAction(command, text::kMenuEraseAll, {}, &MainWindow::EraseAll);
+  AddAction(command, text::kMenuBlankCheck, {}, &MainWindow::BlankCheck);
+  AddAction(command, text::kMenuVerify, QKeySequence(Qt::Key_F6), &MainWindow::Verify);
+  command->addSeparator();
+  AddAction(command, text::kMenuSmartcardWizard, {}, &MainWindow::NotInThisBuild);
+
+  QMenu* view = bar->addMenu(Utf8(text::kMenuView));
+  auto* modes = new QActionGroup(this);
+  hexView_ = AddAction(view, text::kMenuHexView, {}, &MainWindow::ShowHexView);
+  asmViewAction_ = AddAction(view, text::kAssemblerMenuItem, {}, &MainWindow::ShowAssemblerView);
+  for (QAction* mode : {hexView_, asmViewAction_}) {
+    mode->setCheckable(true);
+    modes->addAction(mode);
+  }
+  view->addSeparator();
+  AddAction(view, text::kMenuRefresh, {}, &MainWindow::Refresh);
+  view->addSeparator();
+  AddAction(view, text::kMenuDeviceInformation, {}, &MainWindow::DeviceInformation);
+  AddAction(view, text::kMenuDevicePosition, {}, &MainWindow::NotInThisBuild);
+
+  QMenu* help = bar->addMenu(Utf8(text::kMenuHelp));
+  AddAction(help, text::kMenuContents, QKeySequence(Qt::Key_F1), &MainWindow::NotInThisBuild);
+  help->addSeparator();
+  AddAction(help, text::kMenuAbout, {}, &MainWindow::NotInThisBuild);
+}
+
+void MainWindow::BuildToolBar() {
+  QToolBar* bar = addToolBar(Utf8(text::kToolBarName));
+  bar->setObjectName(QStringLiteral("toolBar"));
+  bar->setMovable(false);
+  bar->setFloatable(false);
+  bar->setIconSize(QSize(24, 24));
+  bar->setContextMenuPolicy(Qt::PreventContextMenu);
+
+  // Tool bar buttons are the menu's own actions, so they are enabled with them.
+  const auto find = [this](std::string_view caption) -> QAction* {
+    const QString text = Utf8(caption);
+    for (QAction* action : findChildren<QAction*>()) {
+      if (action->text() == text) return action;
+    }
+    return nullptr;
+  };
+  const auto tool = [&](std::string_view caption, std::string_view hint, ToolIcon icon) {
+    QAction* action = find(caption);
+    action->setIcon(MakeToolIcon(icon));
+    action->setToolTip(Utf8(hint));
+    return action;
+  };
+
+  QAction* open = tool(text::kMenuOpenFile, text::kHintOpenFile, ToolIcon::Open);
+  openButton_ = new QToolButton;
+  openButton_->setDefaultAction(open);
+  openMenu_ = new QMenu(openButton_);
+  connect(openMenu_, &QMenu::aboutToShow, this, [this] { FillRecentFilesMenu(openMenu_); });
+  openButton_->setMenu(openMenu_);
+  openButton_->setPopupMode(QToolButton::MenuButtonPopup);
+  bar->addWidget(openButton_);
+  bar->addAction(tool(text::kMenuSaveFileAs, text::kHintSaveFileAs, ToolIcon::Save));
+  bar->addSeparator();
+  bar->addAction(tool(text::kMenuReadAll, text::kHintReadAll, ToolIcon::ReadAll));
+  bar->addAction(tool(text::kMenuProgramAll, text::kHintProgramAll, ToolIcon::ProgramAll));
+  bar->addAction(tool(text::kMenuVerify, text::kHintVerify, ToolIcon::Verify));
+  bar->addAction(tool(text::kMenuEraseAll, text::kHintEraseAll, ToolIcon::EraseAll));
+  bar->addSeparator();
+  bar->addAction(tool(text::kMenuHardware, text::kHintHardware, ToolIcon::Hardware));
+  bar->addAction(tool(text::kMenuOptions, text::kHintOptions, ToolIcon::Options));
+  bar->addAction(
+      tool(text::kMenuSmartcardWizard, text::kHintSmartcardWizard, ToolIcon::SmartcardWizard));
+  bar->addSeparator();
+  bar->addAction(tool(text::kMenuHexView, text::kHintHexView, ToolIcon::HexView));
+  bar->addAction(tool(text::kAssemblerMenuItem, text::kAssemblerViewHint, ToolIcon::AssemblerView));
+  bar->addSeparator();
+  bar->addAction(tool(text::kMenuContents, text::kHintHelp, ToolIcon::Help));
+  bar->addSeparator();
+
+  deviceBox_ = new QComboBox;
+  deviceBox_->setToolTip(Utf8(text::kHintDeviceList));
+  deviceBox_->setMaxVisibleItems(24);
+  deviceBox_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  deviceBox_->setMinimumContentsLength(12);
+  deviceBox_->setFocusPolicy(Qt::StrongFocus);
+  auto* model = new QStandardItemModel(deviceBox_);
+  const DeviceList& list = app_.Work.List;
+  for (int i = 0; i < list.Size(); ++i) {
+    auto* item = new QStandardItem(Utf8(list.Items()[static_cast<std::size_t>(i)]));
+    // A separator line cannot be chosen.
+    if (list.IsSeparator(i))
+      item->setFlags(item->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEnabled));
+    model->appendRow(item);
+  }
+  deviceBox_->setModel(model);
+  connect(deviceBox_, &QComboBox::activated, this, &MainWindow::DeviceBoxChosen);
+  auto* holder = new QWidget;
+  auto* holderLayout = new QHBoxLayout(holder);
+  holderLayout->setContentsMargins(6, 0, 6, 0);
+  holderLayout->addWidget(deviceBox_);
+  bar->addWidget(holder);
+}
+
+void MainWindow::BuildStatusBar() {
+  static constexpr std::array<int, 3> kWidths = {270, 180, 110};
+  QStatusBar* bar = statusBar();
+  bar->setSizeGripEnabled(true);
+  for (std::size_t i = 0; i < statusPanels_.size(); ++i) {
+    if (i > 0) {
+      auto* rule = new QFrame;
+      rule->setFrameShape(QFrame::VLine);
+      rule->setFrameShadow(QFrame::Sunken);
+      bar->addWidget(rule);
+    }
+    auto* panel = new QLabel;
+    panel->setMinimumWidth(static_cast<int>(kWidths[i]));
+    panel->setContentsMargins(6, 0, 6, 0);
+    statusPanels_[i] = panel;
+    bar->addWidget(panel, i == 2 ? 1 : 0);
+  }
+  // The device panel holds "Device: " + name padded to 36 characters + "(number)".
+  statusPanels_[2]->setMinimumWidth(
+      std::max(kWidths[2], statusPanels_[2]->fontMetrics().horizontalAdvance(
+                               QStringLiteral("Device: PIC 16F877       (78)")) +
+                               16));
+}
+
+// ---- showing the application's state ----
+
+void MainWindow::SyncWindow() {
+  syncing_ = true;
+  const Workspace& work = app_.Work;
+  const MainWindowState& state = work.Window;
+  setWindowTitle(Utf8(state.Caption));
+  statusPanels_[2]->setText(Utf8(state.StatusDevice));
+  programConfig_->setEnabled(state.ProgramConfigEnabled);
+  eraseAll_->setEnabled(state.EraseEnabled);
+  dataGroup_->setVisible(state.DataViewVisible);
+  // The data view shows its lines (up to a screenful of twelve); the code view takes the rest.
+  const int dataLines = std::clamp(HexViewLineCount(HexView::Data, work.Device), 4, 12);
+  dataView_->setFixedHeight(dataLines * dataView_->LineHeight() + dataView_->LineHeight() / 3 +
+                            2 * dataView_->frameWidth());
+  for (QAction* action : {openDataFile_, fillData_, fillDataFrom_, copyFromData_, pasteToData_}) {
+    action->setEnabled(state.DataEntriesEnabled);
+  }
+  for (auto& [number, action] : deviceActions_) action->setChecked(number == state.CheckedDevice);
+  deviceBox_->setCurrentIndex(state.DeviceListIndex);
+  const int active = work.Buffers.ActiveBuffer;
+  for (int i = 0; i < kBufferSlots; ++i) {
+    bufferActions_[static_cast<std::size_t>(i)]->setChecked(i == active);
+  }
+  tabs_->setCurrentIndex(active);
+  smartcard_->setChecked(app_.Options.Smart);
+  const bool hex = mode_ == ViewMode::Hex;
+  hexView_->setChecked(hex);
+  asmViewAction_->setChecked(!hex);
+  editMenu_->menuAction()->setEnabled(hex);
+  stack_->setCurrentIndex(hex ? 0 : 1);
+  config_->Sync();
+  syncing_ = false;
+}
+
+void MainWindow::FillRecentFilesMenu(QMenu* menu) {
+  menu->clear();
+  const std::vector<RecentFile>& entries = app_.Recent.Entries();
+  if (entries.empty()) {
+    menu->addAction(MenuText(text::kRecentFilesNone))->setEnabled(false);
+    return;
+  }
+  for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
+    QAction* action = menu->addAction(MenuText(entries[static_cast<std::size_t>(i)].Path));
+    connect(action, &QAction::triggered, this, [this, i] { OpenRecentFile(i); });
+  }
+}
+
+void MainWindow::FillRecentDevicesMenu() {
+  recentDevicesMenu_->clear();
+  const std::vector<std::string>& captions = app_.Work.Recent.Captions();
+  for (int i = 0; i < static_cast<int>(captions.size()); ++i) {
+    // "&1 PIC 16F84": the first two characters are the entry's accelerator.
+    QAction* action = recentDevicesMenu_->addAction(Utf8(captions[static_cast<std::size_t>(i)]));
+    connect(action, &QAction::triggered, this, [this, i] { SelectRecentDevice(i); });
+  }
+}
+
+void MainWindow::UpdateEditMenu() {
+  const bool clipboard = !QApplication::clipboard()->text().isEmpty();
+  const bool data = app_.Work.Window.DataEntriesEnabled;
+  copyFromBuffer_->setEnabled(codeView_->HasSelection());
+  pasteToBuffer_->setEnabled(clipboard);
+  copyFromData_->setEnabled(data && dataView_->HasSelection());
+  pasteToData_->setEnabled(data && clipboard && app_.Work.Device.DataSize >= 1);
+}
+
+void MainWindow::ShowContextMenu(HexView view, const QPoint& position) {
+  TextView* textView = ViewOf(view);
+  const bool code = view == HexView::Code;
+  QMenu menu(this);
+  QAction* edit = menu.addAction(Utf8(text::kMenuEditLocation));
+  QAction* copy = menu.addAction(Utf8(text::kMenuCopy));
+  QAction* paste = menu.addAction(Utf8(text::kMenuPaste));
+  menu.addSeparator();
+  QAction* fill = menu.addAction(Utf8(text::kMenuFillBuffer));
+  QAction* fillFrom =
+      menu.addAction(Utf8(code ? text::kMenuFillBufferFrom : text::kMenuFillDataBufferFrom));
+  copy->setEnabled(textView->HasSelection());
+  paste->setEnabled(!QApplication::clipboard()->text().isEmpty() &&
+                    (code || app_.Work.Device.DataSize >= 1));
+  QAction* chosen = menu.exec(textView->viewport()->mapToGlobal(position));
+  if (chosen == edit) {
+    // "&Edit Location" takes the caret as the edit position.
+    editRow_ = textView->CaretLine();
+    editColumn_ = textView->CaretColumn() + 1;
+    EditLocation(view);
+  } else if (chosen == copy) {
+    textView->Copy();
+  } else if (chosen == paste) {
+    PasteHex(view);
+  } else if (chosen == fill) {
+    RunEditDialog(code ? EditMode::FillCode : EditMode::FillData, view, 0);
+  } else if (chosen == fillFrom) {
+    RunEditDialog(code ? EditMode::FillCodeFrom : EditMode::FillDataFrom, view, 0);
+  }
+}
+
+// ---- start-up and activation ----
+
+Application::StartupOutcome MainWindow::Start(const CommandLine& commandLine) {
+  app_.WindowVisible = true;
+  const Application::StartupOutcome outcome = app_.Startup(commandLine);
+  ApplyProcessPriority(app_.Options.Priority);
+  codeView_->SetFileDropEnabled(app_.Options.DragDrop);
+  dataView_->SetFileDropEnabled(app_.Options.DragDrop);
+  SyncWindow();
+  SetStatusPanel(kStatusPortPanel, Utf8(app_.PortStatusText()));
+  // The hardware settings are asked for on a first start.
+  if (outcome.FirstStart) NotInThisBuild();
+  return outcome;
+}
+
+void MainWindow::Activate() {
+  // Activation recurs whenever a dialog of a running action closes: it waits for the next.
+  if (busy_) return;
+  busy_ = true;
+  Application::ActivationOutcome outcome;
+  try {
+    outcome = app_.OnActivate();
+  } catch (const std::exception& failure) {
+    outcome.Succeeded = false;
+    ui_.HideProgressWindow();
+    ui_.SetBusyCursor(false);
+    SetWindowEnabled(true);
+    ui_.Message(MessageKind::Error, failure.what(), MessageButton::Ok);
+  }
+  busy_ = false;
+  if (outcome.Ran) {
+    AfterDeviceWork();
+  } else {
+    SyncWindow();
+  }
+  if (outcome.Quit) {
+    exitStatus_ = outcome.Succeeded ? 0 : 1;
+    close();
+  }
+}
+
+bool MainWindow::event(QEvent* event) {
+  if (event->type() == QEvent::WindowActivate) {
+    QTimer::singleShot(0, this, &MainWindow::Activate);
+  }
+  return QMainWindow::event(event);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  // The first activation, also where the desktop does not activate new windows.
+  if (!shown_) QTimer::singleShot(0, this, &MainWindow::Activate);
+  shown_ = true;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  // An operation in progress ends first (its Cancel button is in the progress window).
+  if (busy_) {
+    event->ignore();
+    return;
+  }
+  QMainWindow::closeEvent(event);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  // A device change resets all five buffers: the wheel does not change the device box in
+  // passing, only once the box has the focus.
+  if (event->type() == QEvent::Wheel && watched == deviceBox_ && !deviceBox_->hasFocus()) {
+    event->ignore();
+    return true;
+  }
+  // Ctrl+1..Ctrl+5 choose the active buffer when the key is released, with Ctrl alone held.
+  if (event->type() == QEvent::KeyRelease && watched->isWidgetType() &&
+      static_cast<QWidget*>(watched)->window() == this && isEnabled()) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (!key->isAutoRepeat() && key->modifiers() == Qt::ControlModifier &&
+        key->key() >= Qt::Key_1 && key->key() <= Qt::Key_5) {
+      SelectBuffer(key->key() - Qt::Key_1);
+      return true;
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+// ---- WorkspaceObserver and QtUiWindow ----
+
+void MainWindow::RebuildCodeView() {
+  codeView_->Rebuild();
+}
+
+void MainWindow::RebuildDataView() {
+  dataView_->Rebuild();
+}
+
+void MainWindow::ShowDevice() {
+  // The virtual programmer's socket follows the selected device; in smartcard mode it holds
+  // the card for the card's devices.
+  if (simulated_ != nullptr) {
+    simulated_->InsertFor(app_.Work.Device, app_.Operation.Smart, app_.Options.SmartWiz, ui_);
+  }
+}
+
+void MainWindow::SetStatusPanel(int panel, const QString& text) {
+  if (panel >= 0 && panel < static_cast<int>(statusPanels_.size())) {
+    statusPanels_[static_cast<std::size_t>(panel)]->setText(text);
+  }
+}
+
+void MainWindow::SetWindowEnabled(bool enabled) {
+  setEnabled(enabled);
+}
+
+void MainWindow::FocusCodeView() {
+  if (isVisible()) codeView_->setFocus();
+}
+
+void MainWindow::ResetCodeViewMarking() {
+  codeView_->SetMarking({});
+}
+
+void MainWindow::RestoreCodeViewMarking() {
+  codeView_->SetMarking(StartupMarking());
+}
+
+// ---- in-place editing ----
+
+void MainWindow::TypeInView(HexView view, char32_t key) {
+  TextView* textView = ViewOf(view);
+  HexCaret caret{textView->CaretLine(), textView->CaretColumn() + 1};
+  const HexCaret before = caret;
+  const HexKeyResult result = TypeKey(view, app_.Work, caret, static_cast<std::uint32_t>(key));
+  if (result.Action == HexKeyAction::ClearSelection) {
+    textView->ClearSelection();
+    return;
+  }
+  if (result.Action == HexKeyAction::Paste) {
+    if (!pasting_) PasteHex(view);
+    return;
+  }
+  if (result.ChangedLine >= 0) {
+    textView->ReplaceLine(result.ChangedLine);
+    if (view == HexView::Code) {
+      RestoreCodeViewMarking();
+      config_->Sync();
+    }
+  }
+  if (!(caret == before) || result.ChangedLine >= 0) {
+    textView->SetCaret(caret.Line, caret.Column - 1);
+  }
+}
+
+void MainWindow::PasteHex(HexView view) {
+  const QString text = QApplication::clipboard()->text();
+  if (text.isEmpty()) return;
+  // Each character is typed at the caret as if by the user.
+  pasting_ = true;
+  for (char32_t key : text.toUcs4()) TypeInView(view, key);
+  pasting_ = false;
+}
+
+// ---- commands ----
+
+void MainWindow::OpenFile() {
+  const std::optional<ChosenFile> chosen =
+      dialogs_->ChooseOpen(this, app_.Files.InitialDir(), false);
+  if (!chosen) return;
+  app_.Files.Open1Click(chosen->Path, FileTypeFromNumber(chosen->Type));
+  RestoreCodeViewMarking();
+  SyncWindow();
+}
+
+void MainWindow::OpenDataFile() {
+  const std::optional<ChosenFile> chosen =
+      dialogs_->ChooseOpen(this, app_.Files.InitialDir(), true);
+  if (!chosen) return;
+  app_.Files.OpenDataFile1Click(chosen->Path, FileTypeFromNumber(chosen->Type));
+  SyncWindow();
+}
+
+void MainWindow::SaveFileAs() {
+  const std::optional<ChosenFile> chosen =
+      dialogs_->ChooseSave(this, app_.Files.InitialDir(), lastSaveName_, app_.Options.Overwrite);
+  if (!chosen) return;
+  lastSaveName_ = chosen->Path;
+  app_.Files.SaveAs1Click(chosen->Path, chosen->Type == 2 ? SaveType::Binary : SaveType::Ihx8);
+  SyncWindow();
+}
+
+void MainWindow::OpenRecentFile(int position) {
+  app_.OpenRecentFile(position);
+  RestoreCodeViewMarking();
+  SyncWindow();
+}
+
+void MainWindow::DropFiles(HexView view, const QStringList& paths) {
+  if (view == HexView::Code) {
+    app_.Files.RichEdit1DropFiles(ToPaths(paths));
+    RestoreCodeViewMarking();
+  } else {
+    app_.Files.Data1DropFiles(ToPaths(paths));
+  }
+  SyncWindow();
+}
+
+void MainWindow::ExitWindow() {
+  close();
+}
+
+void MainWindow::CopyFromBuffer() {
+  codeView_->Copy();
+}
+void MainWindow::PasteToBuffer() {
+  PasteHex(HexView::Code);
+}
+void MainWindow::CopyFromDataBuffer() {
+  dataView_->Copy();
+}
+void MainWindow::PasteToDataBuffer() {
+  if (app_.Work.Device.DataSize >= 1) PasteHex(HexView::Data);
+}
+
+void MainWindow::FillBuffer() {
+  RunEditDialog(EditMode::FillCode, HexView::Code, 0);
+}
+void MainWindow::FillBufferFrom() {
+  RunEditDialog(EditMode::FillCodeFrom, HexView::Code, 0);
+}
+void MainWindow::FillDataBuffer() {
+  RunEditDialog(EditMode::FillData, HexView::Data, 0);
+}
+void MainWindow::FillDataBufferFrom() {
+  RunEditDialog(EditMode::FillDataFrom, HexView::Data, 0);
+}
+
+void MainWindow::EditLocation(HexView view) {
+  const std::optional<int> address = EditLocationAddress(view, editRow_, editColumn_);
+  if (!address) return;
+  RunEditDialog(EditMode::Location, view, *address);
+}
+
+void MainWindow::RunEditDialog(EditMode mode, HexView view, int address) {
+  if ((mode == EditMode::FillData || mode == EditMode::FillDataFrom) &&
+      app_.Work.Device.DataSize < 1) {
+    return;
+  }
+  const EditDialogSetup setup = SetupEditDialog(mode, app_.Work, view, address);
+  if (editor_->Run(setup, app_.Work.Device.BlankValue)) {
+    const HexView changed = ApplyEditDialog(mode, app_.Work, view, address, editor_->DecimalText(),
+                                            editor_->FromText(), editor_->ToText());
+    TextView* textView = ViewOf(changed);
+    const int line = textView->CaretLine();
+    const int column = textView->CaretColumn();
+    textView->Rebuild();
+    textView->SetCaret(line, column);
+    if (changed == HexView::Code) RestoreCodeViewMarking();
+    SyncWindow();
+  }
+  codeView_->ClearSelection();
+  dataView_->ClearSelection();
+}
+
+void MainWindow::SelectBuffer(int index) {
+  if (index < 0 || index >= kBufferSlots) return;
+  app_.Work.Buffer11Click(index);
+  SyncWindow();
+}
+
+void MainWindow::SelectDevice(const CatalogueEntry& entry) {
+  app_.Work.SelectDevice(entry);
+  RestoreCodeViewMarking();
+  SyncWindow();
+}
+
+void MainWindow::DeviceBoxChosen(int index) {
+  if (syncing_) return;
+  if (app_.Work.ComboBox4Change(index)) RestoreCodeViewMarking();
+  SyncWindow();
+}
+
+void MainWindow::SelectRecentDevice(int position) {
+  if (app_.Work.SelectRecentDevice(position)) RestoreCodeViewMarking();
+  SyncWindow();
+}
+
+void MainWindow::ToggleSmartcard(bool on) {
+  app_.Options.Smart = on;
+  app_.Operation.Smart = on;
+  app_.Settings().WriteBool("Smart", on);
+  ShowDevice();  // the virtual programmer takes the card in or out
+  SyncWindow();
+}
+
+void MainWindow::ClearSettings() {
+  app_.ClearSettings();
+}
+
+void MainWindow::RunOperation(OperationResult (Operations::*command)()) {
+  if (busy_) return;
+  busy_ = true;
+  try {
+    (app_.Ops.*command)();
+  } catch (const std::exception& failure) {
+    // A worker that failed in an unforeseen way: the window comes back and says so.
+    ui_.HideProgressWindow();
+    ui_.SetBusyCursor(false);
+    SetStatusPanel(kStatusOperationPanel, QString());
+    SetWindowEnabled(true);
+    ui_.Message(MessageKind::Error, failure.what(), MessageButton::Ok);
+  }
+  busy_ = false;
+  AfterDeviceWork();
+}
+
+void MainWindow::AfterDeviceWork() {
+  if (simulated_ != nullptr) simulated_->SaveChip(ui_);
+  SyncWindow();
+}
+
+void MainWindow::ReadAll() {
+  RunOperation(&Operations::ReadAll);
+}
+void MainWindow::ProgramAll() {
+  RunOperation(&Operations::ProgramAll);
+}
+void MainWindow::ProgramConfig() {
+  RunOperation(&Operations::ProgramConfig);
+}
+void MainWindow::EraseAll() {
+  RunOperation(&Operations::EraseAll);
+}
+void MainWindow::BlankCheck() {
+  RunOperation(&Operations::BlankCheck);
+}
+void MainWindow::Verify() {
+  RunOperation(&Operations::Verify);
+}
+
+void MainWindow::ShowHexView() {
+  mode_ = ViewMode::Hex;
+  Refresh();
+}
+
+void MainWindow::ShowAssemblerView() {
+  if (!AssemblerViewAllowed(ui_, app_.Work.Device) || mode_ == ViewMode::Assembler) {
+    SyncWindow();
+    return;
+  }
+  mode_ = ViewMode::Assembler;
+  SetStatusPanel(kStatusOperationPanel, Utf8(text::kDisassembling));
+  QStringList lines;
+  for (const std::string& line : Disassemble(app_.Work.Device, app_.Work.Active())) {
+    lines << QString::fromStdString(line);
+  }
+  asmSource_.SetLines(std::move(lines));
+  asmView_->Rebuild();
+  asmView_->SetCaret(0, 0);
+  SyncWindow();
+  SetStatusPanel(kStatusOperationPanel, QString());
+}
+
+void MainWindow::Refresh() {
+  codeView_->Rebuild();
+  if (app_.Work.Device.DataSize > 0) dataView_->Rebuild();
+  app_.Work.ShowStoredConfigWord();
+  SyncWindow();
+}
+
+void MainWindow::DeviceInformation() {
+  ui_.Message(MessageKind::Information, app_.Work.DeviceInformation(), MessageButton::Ok);
+}
+
+void MainWindow::NotInThisBuild() {
+  ui_.Message(MessageKind::Information, text::kNotInThisBuild, MessageButton::Ok);
+}
+
+}  // namespace kestrum

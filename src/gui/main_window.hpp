@@ -1,0 +1,213 @@
+// The main window: menus, tool bar with the device box, the code and data views (or the
+// assembler view) over the buffer tabs, the configuration box and the status panels. It
+// mirrors the application object: every command calls into the application, workspace, file
+// commands or operations and then shows what they left.
+#pragma once
+
+#include <QMainWindow>
+
+#include <array>
+#include <map>
+#include <memory>
+
+#include "app/application.hpp"
+#include "buffers/hex_view.hpp"
+#include "gui/qt_ui.hpp"
+#include "gui/textview/text_view.hpp"
+
+class QActionGroup;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QStackedWidget;
+class QTabBar;
+class QToolButton;
+
+namespace kestrum {
+
+class ConfigBoxWidget;
+class EditDialog;
+class FileDialogs;
+class HexLineSource;
+class HexViewInput;
+class SimulatedProgrammer;
+
+// The display attributes of the views: separator colour and marking, as Windows colour values
+// (0x00BBGGRR).
+inline constexpr std::uint32_t kSeparatorColour = 0xFF0000;
+TextMarking StartupMarking();
+
+class MainWindow final : public QMainWindow, public WorkspaceObserver, public QtUiWindow {
+  Q_OBJECT
+
+ public:
+  // `simulated` is the virtual programmer when the run uses one: the chip of every selected
+  // device is put in its socket, and its contents are saved after every operation.
+  MainWindow(Application& app, QtUi& ui, SimulatedProgrammer* simulated = nullptr);
+  ~MainWindow() override;
+
+  // The start-up sequence with the window: settings, lists, device, command line; on a first
+  // start the hardware settings are asked for.
+  Application::StartupOutcome Start(const CommandLine& commandLine);
+  // `OnActivate`: status panel 1, the pending command-line actions (once), the configuration
+  // folded back from the box. A quit mode reached closes the window.
+  void Activate();
+  // 0, or 1 when the command line's quit action did not do all it was asked.
+  int ExitStatus() const { return exitStatus_; }
+  bool Busy() const { return busy_; }
+
+  // Tests answer the file dialogs.
+  void SetFileDialogs(FileDialogs* dialogs);
+
+  TextView* CodeView() const { return codeView_; }
+  TextView* DataView() const { return dataView_; }
+  TextView* AssemblerTextView() const { return asmView_; }
+  QGroupBox* DataGroup() const { return dataGroup_; }
+  ConfigBoxWidget* ConfigBoxView() const { return config_; }
+  QComboBox* DeviceBox() const { return deviceBox_; }
+  QTabBar* BufferTabs() const { return tabs_; }
+  QLabel* StatusPanel(int panel) const { return statusPanels_[static_cast<std::size_t>(panel)]; }
+  QToolButton* OpenButton() const { return openButton_; }
+  QMenu* OpenButtonMenu() const { return openMenu_; }
+  EditDialog* Editor() const { return editor_; }
+  ProgressDialog& Progress() const { return ui_.Progress(); }
+  // The edit position of the Edit dialog: the caret of the last click (row from 0, column
+  // from 1).
+  int EditRow() const { return editRow_; }
+  int EditColumn() const { return editColumn_; }
+
+  // WorkspaceObserver.
+  void RebuildCodeView() override;
+  void RebuildDataView() override;
+  void ShowDevice() override;
+
+  // QtUiWindow.
+  void SetStatusPanel(int panel, const QString& text) override;
+  void SetWindowEnabled(bool enabled) override;
+  void FocusCodeView() override;
+  void ResetCodeViewMarking() override;
+  QWidget* WindowWidget() override { return this; }
+
+  // In-place editing (the views' input handlers call these).
+  void TypeInView(HexView view, char32_t key);
+  void PasteHex(HexView view);
+
+ protected:
+  bool event(QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  enum class ViewMode { Hex, Assembler };
+
+  void BuildViews();
+  void BuildMenus();
+  void BuildToolBar();
+  void BuildStatusBar();
+  QAction* AddAction(QMenu* menu, std::string_view caption, const QKeySequence& shortcut,
+                     void (MainWindow::*slot)());
+
+  // Shows what the application holds now.
+  void SyncWindow();
+  void FillRecentFilesMenu(QMenu* menu);
+  void FillRecentDevicesMenu();
+  void UpdateEditMenu();
+
+  // Commands.
+  void OpenFile();
+  void OpenDataFile();
+  void SaveFileAs();
+  void OpenRecentFile(int position);
+  void ExitWindow();
+  void CopyFromBuffer();
+  void PasteToBuffer();
+  void CopyFromDataBuffer();
+  void PasteToDataBuffer();
+  void FillBuffer();
+  void FillBufferFrom();
+  void FillDataBuffer();
+  void FillDataBufferFrom();
+  void SelectBuffer(int index);
+  void SelectDevice(const CatalogueEntry& entry);
+  void DeviceBoxChosen(int index);
+  void SelectRecentDevice(int position);
+  void ToggleSmartcard(bool on);
+  void ClearSettings();
+  void ReadAll();
+  void ProgramAll();
+  void ProgramConfig();
+  void EraseAll();
+  void BlankCheck();
+  void Verify();
+  void ShowHexView();
+  void ShowAssemblerView();
+  void Refresh();
+  void DeviceInformation();
+  void NotInThisBuild();
+
+  void RunOperation(OperationResult (Operations::*command)());
+  void AfterDeviceWork();
+  void EditLocation(HexView view);
+  void RunEditDialog(EditMode mode, HexView view, int address);
+  void ShowContextMenu(HexView view, const QPoint& position);
+  void DropFiles(HexView view, const QStringList& paths);
+  void RestoreCodeViewMarking();
+  TextView* ViewOf(HexView view) const { return view == HexView::Code ? codeView_ : dataView_; }
+
+  Application& app_;
+  QtUi& ui_;
+  SimulatedProgrammer* simulated_;
+  std::unique_ptr<FileDialogs> ownDialogs_;
+  FileDialogs* dialogs_;
+  std::unique_ptr<HexLineSource> codeSource_;
+  std::unique_ptr<HexLineSource> dataSource_;
+  StringListSource asmSource_;
+  std::unique_ptr<HexViewInput> codeInput_;
+  std::unique_ptr<HexViewInput> dataInput_;
+
+  TextView* codeView_ = nullptr;
+  TextView* dataView_ = nullptr;
+  TextView* asmView_ = nullptr;
+  QGroupBox* codeGroup_ = nullptr;
+  QGroupBox* dataGroup_ = nullptr;
+  QStackedWidget* stack_ = nullptr;
+  QTabBar* tabs_ = nullptr;
+  ConfigBoxWidget* config_ = nullptr;
+  QComboBox* deviceBox_ = nullptr;
+  QToolButton* openButton_ = nullptr;
+  QMenu* openMenu_ = nullptr;
+  QMenu* editMenu_ = nullptr;
+  QMenu* recentFilesMenu_ = nullptr;
+  QMenu* recentDevicesMenu_ = nullptr;
+  EditDialog* editor_ = nullptr;
+  std::array<QLabel*, 3> statusPanels_{};
+
+  QAction* openDataFile_ = nullptr;
+  QAction* copyFromBuffer_ = nullptr;
+  QAction* pasteToBuffer_ = nullptr;
+  QAction* copyFromData_ = nullptr;
+  QAction* pasteToData_ = nullptr;
+  QAction* fillData_ = nullptr;
+  QAction* fillDataFrom_ = nullptr;
+  std::array<QAction*, kBufferSlots> bufferActions_{};
+  std::map<int, QAction*> deviceActions_;
+  QAction* smartcard_ = nullptr;
+  QAction* programConfig_ = nullptr;
+  QAction* eraseAll_ = nullptr;
+  QAction* hexView_ = nullptr;
+  QAction* asmViewAction_ = nullptr;
+
+  ViewMode mode_ = ViewMode::Hex;
+  int editRow_ = 0;
+  int editColumn_ = 1;
+  std::string lastSaveName_;
+  bool busy_ = false;
+  bool pasting_ = false;
+  bool shown_ = false;
+  bool syncing_ = false;
+  int exitStatus_ = 0;
+};
+
+}  // namespace kestrum
