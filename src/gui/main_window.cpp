@@ -639,8 +639,11 @@ void MainWindow::RebuildDataView() {
 }
 
 void MainWindow::ShowDevice() {
-  // The virtual programmer's socket follows the selected device.
-  if (simulated_ != nullptr) simulated_->InsertChipFor(app_.Work.Device, ui_);
+  // The virtual programmer's socket follows the selected device; in smartcard mode it holds
+  // the card for the card's devices.
+  if (simulated_ != nullptr) {
+    simulated_->InsertFor(app_.Work.Device, app_.Operation.Smart, app_.Options.SmartWiz, ui_);
+  }
 }
 
 void MainWindow::SetStatusPanel(int panel, const QString& text) {
@@ -829,6 +832,7 @@ void MainWindow::ToggleSmartcard(bool on) {
   app_.Options.Smart = on;
   app_.Operation.Smart = on;
   app_.Settings().WriteBool("Smart", on);
+  ShowDevice();  // the virtual programmer takes the card in or out
   SyncWindow();
 }
 

@@ -11,6 +11,7 @@
 #include "protocols/microwire_driver.hpp"
 #include "protocols/parallel_pic.hpp"
 #include "protocols/pic_driver.hpp"
+#include "protocols/smartcard_driver.hpp"
 #include "protocols/spi_eeprom.hpp"
 
 namespace kestrum {
@@ -29,7 +30,7 @@ constexpr std::array kFamilies = {
     FamilyRow{Pic, StandardProgrammers, &Make<PicDriver>},
     FamilyRow{PicParallel, TaitParallelOnly, &Make<ParallelPicDriver>},
     FamilyRow{I2cEeprom, StandardProgrammers, &Make<I2cDriver>},
-    FamilyRow{Smartcard, StandardProgrammers, nullptr},
+    FamilyRow{Smartcard, AnyProgrammer, &Make<SmartcardDriver>},
     FamilyRow{MicrowireEeprom, StandardProgrammers, &Make<MicrowireDriver>},
     FamilyRow{FourWireEeprom, StandardProgrammers, &Make<FourWireDriver>},
     FamilyRow{AvrMicro, StandardProgrammers, &Make<AvrDriver>},

@@ -52,4 +52,12 @@ inline constexpr std::string_view kPin28Setting = "28 Pin PIC setting!";
 // A flash byte after which the part never signalled ready: this, the address, "h !".
 inline constexpr std::string_view kFlashNotReady = "Device did not get ready at Code address ";
 
+// Smartcards through the card reader.
+inline constexpr std::string_view kResettingSmartcard = "Resetting Smartcard";
+inline constexpr std::string_view kResettingCardFailed = "Resetting card failed!";
+inline constexpr std::string_view kReadNotSupported = "Read/Verify is NOT supported!";
+inline constexpr std::string_view kProgrammingNotSupported = "Programming is NOT supported!";
+// A card that stops answering part way: + four hexadecimal digits + kAddressEnd.
+inline constexpr std::string_view kCardNoAnswer = "No answer from the smartcard at address ";
+
 }  // namespace kestrum::text

@@ -1,6 +1,7 @@
 // The tty, ppdev and raw backends, checked through the calls they make on a scripted system.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <linux/parport.h>
 
 #include "fake_os.hpp"
@@ -78,6 +79,20 @@ TEST(TtyPort, LineFormatIsRaw8N2WithoutFlowControlOrHangUp) {
   EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B9600));  // rate kept
   r.port->SetLineFormat(LineFormat{.baud = 115200});
   EXPECT_EQ(cfgetospeed(&os.attributes), static_cast<speed_t>(B115200));
+}
+
+// The card reader's bytes: a poll with the time-out, then a read of what came.
+TEST(TtyPort, ReadsAByteWithATimeOut) {
+  FakeOs os;
+  BackendResult r = OpenTtyPort(os, "/dev/ttyS0", PortKind::Serial, 0x3F8);
+  os.input = {0x3B};
+  os.calls.clear();
+  std::uint8_t value = 0;
+  EXPECT_TRUE(r.port->ReadByte(value, 1500));
+  EXPECT_EQ(value, 0x3B);
+  EXPECT_FALSE(r.port->ReadByte(value, 1500));
+  EXPECT_EQ(os.calls, (std::vector<OsCall>{{"poll", POLLIN, 1500}, {"read", 0, 1},
+                                            {"poll", POLLIN, 1500}}));
 }
 
 TEST(PpdevPort, ClaimsTheRegistersAndReleasesThem) {

@@ -74,6 +74,9 @@ class CountingOpener final : public PortOpener {
     bool Cts() override { return port_->Cts(); }
     void SetLineFormat(const LineFormat& format) override { port_->SetLineFormat(format); }
     void WriteByte(std::uint8_t value) override { port_->WriteByte(value); }
+    bool ReadByte(std::uint8_t& value, int timeoutMs) override {
+      return port_->ReadByte(value, timeoutMs);
+    }
 
    private:
     std::unique_ptr<Port> port_;
