@@ -51,6 +51,9 @@ install(FILES ${PROJECT_BINARY_DIR}/packaging/kestrum.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${_kestrum_help_pages} DESTINATION ${KESTRUM_HELP_DIR})
 install(FILES examples/blink.asm examples/blink.hex DESTINATION ${KESTRUM_DOC_DIR}/examples)
+# The smartcard boot loader, for loading it into a card's PIC by hand.
+install(FILES firmware/boot_loader.asm firmware/boot_loader.hex
+        DESTINATION ${KESTRUM_DOC_DIR}/firmware)
 install(FILES packaging/copyright ${PROJECT_BINARY_DIR}/packaging/changelog.gz
         DESTINATION ${KESTRUM_DOC_DIR})
 

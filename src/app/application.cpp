@@ -146,9 +146,12 @@ void Application::ApplyStep(const CommandStep& step, StartupOutcome& outcome) {
     }
     case CommandStep::Kind::SelectDevice:
       if (!Work.SelectDeviceByNumber(step.Number)) {
-        const std::string message = std::string(text::kUnknownDevice) +
-                                    std::to_string(step.Number) +
-                                    std::string(text::kSeeListDevices);
+        const std::string_view disabled = DisabledEntryCaption(step.Number);
+        const std::string message =
+            disabled.empty() ? std::string(text::kUnknownDevice) + std::to_string(step.Number) +
+                                   std::string(text::kSeeListDevices)
+                             : std::string(text::kNoProtocolBefore) + std::string(disabled) +
+                                   std::string(text::kNoProtocolAfter);
         ui_.Message(MessageKind::Error, message);
         outcome.UnknownDevice = message;
       }

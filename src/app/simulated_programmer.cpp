@@ -11,10 +11,18 @@
 #include "buffers/device_image.hpp"
 #include "buffers/file_access.hpp"
 #include "buffers/hex_file.hpp"
+#include "device/catalogue.hpp"
 #include "sim/chip_models.hpp"
+#include "sim/eeprom24_chip.hpp"
+#include "sim/pic_chip.hpp"
 
 namespace kestrum {
 namespace {
+
+// The smartcard: a PIC 16C84 or 16F84 and a 24C16.
+constexpr std::string_view kCardPic16C84 = "PIC 16C84";
+constexpr std::string_view kCardPic16F84 = "PIC 16F84";
+constexpr std::string_view kCardEeprom = "24C16";
 
 std::vector<std::uint16_t>& RegionOf(BufferSlot& slot, ChipRegion region) {
   return region == ChipRegion::Code   ? slot.CodeBuffer
@@ -108,25 +116,76 @@ bool WriteImageFile(const std::string& path, const std::string& contents, Ui& ui
 
 }  // namespace
 
-void SimulatedProgrammer::InsertChipFor(const DeviceDescriptor& device, Ui& ui) {
-  programmer_.Insert(nullptr);
-  chip_ = ChipModelFor(device);
-  device_ = device;
-  if (!chip_) return;
-  programmer_.Insert(chip_.get());
-  if (folder_.empty()) return;
+SimulatedProgrammer::~SimulatedProgrammer() {
+  Remove();
+}
 
+void SimulatedProgrammer::Remove() {
+  // The board and the reader let go of the chips before they go.
+  programmer_.InsertCard(nullptr);
+  programmer_.Insert(nullptr);
+  card_.reset();
+  parts_.clear();
+}
+
+void SimulatedProgrammer::InsertChipFor(const DeviceDescriptor& device, Ui& ui) {
+  Remove();
+  std::unique_ptr<ChipModel> model = ChipModelFor(device);
+  if (!model) return;
+  parts_.push_back({device, std::move(model)});
+  Load(parts_.front(), ui);
+  programmer_.Insert(parts_.front().model.get());
+}
+
+bool SimulatedProgrammer::CardServes(const DeviceDescriptor& device, bool pic16C84) {
+  return FamilyOf(device) == DeviceFamily::I2cEeprom ||
+         device.Name == (pic16C84 ? kCardPic16C84 : kCardPic16F84);
+}
+
+void SimulatedProgrammer::InsertFor(const DeviceDescriptor& device, bool smart, bool pic16C84,
+                                    Ui& ui) {
+  if (!smart || !CardServes(device, pic16C84)) {
+    InsertChipFor(device, ui);
+  } else if (!card_ || cardPic16C84_ != pic16C84) {
+    InsertCard(pic16C84, ui);
+  }
+}
+
+void SimulatedProgrammer::InsertCard(bool pic16C84, Ui& ui) {
+  Remove();
+  cardPic16C84_ = pic16C84;
+  const CatalogueEntry* picEntry = FindDeviceByName(pic16C84 ? kCardPic16C84 : kCardPic16F84);
+  const CatalogueEntry* eepromEntry = FindDeviceByName(kCardEeprom);
+  if (picEntry == nullptr || eepromEntry == nullptr) return;
+  std::unique_ptr<PicChip> pic = PicChip::ForDevice(picEntry->Name);
+  std::unique_ptr<Eeprom24Chip> eeprom = Eeprom24Chip::ForDevice(eepromEntry->Name);
+  if (!pic || !eeprom) return;
+  PicChip& cardPic = *pic;
+  Eeprom24& cardEeprom = eeprom->Part();
+  const DeviceDescriptor eepromDevice = DescriptorFor(*eepromEntry);
+  parts_.push_back({DescriptorFor(*picEntry), std::move(pic)});
+  parts_.push_back({eepromDevice, std::move(eeprom)});
+  for (Part& part : parts_) Load(part, ui);
+  card_ = std::make_unique<Smartcard>(cardPic, cardEeprom);
+  programmer_.Insert(&cardPic);
+  programmer_.InsertCard(card_.get());
+}
+
+void SimulatedProgrammer::Load(Part& part, Ui& ui) {
+  if (folder_.empty()) return;
+  const DeviceDescriptor& device = part.device;
+  ChipModel& chip = *part.model;
   BufferSlot slot;
   slot.Fill(device.BlankValue);
-  ChipToSlot(*chip_, slot);  // what the files do not mention stays as the part holds it
+  ChipToSlot(chip, slot);  // what the files do not mention stays as the part holds it
   const std::string path = ImagePath(folder_, device.Name);
   ReadImageFile(path, ui, [&](ByteStream& in) {
     LoadProgramFile(device, slot, FileType::Ihx8, in, ui);
   });
-  if (ConfigBesideImage(device, *chip_)) {
+  if (ConfigBesideImage(device, chip)) {
     ReadImageFile(ConfigPath(path), ui, [&](ByteStream& in) {
       const RecordImage image = ReadRecords(in, RecordFormat::IntelHex8, ui);
-      const auto n = static_cast<std::size_t>(chip_->RegionSize(ChipRegion::Config));
+      const auto n = static_cast<std::size_t>(chip.RegionSize(ChipRegion::Config));
       std::vector<std::uint16_t> words(n);
       CopyWordWindow(image, words, 0);
       for (std::size_t i = 0; i < n; ++i) {
@@ -134,21 +193,29 @@ void SimulatedProgrammer::InsertChipFor(const DeviceDescriptor& device, Ui& ui) 
       }
     });
   }
-  SlotToChip(slot, *chip_);
+  SlotToChip(slot, chip);
 }
 
 bool SimulatedProgrammer::SaveChip(Ui& ui) {
-  if (!chip_ || folder_.empty()) return true;
+  if (folder_.empty()) return true;
+  bool saved = true;
+  for (const Part& part : parts_) saved = Save(part, ui) && saved;
+  return saved;
+}
+
+bool SimulatedProgrammer::Save(const Part& part, Ui& ui) {
   std::error_code ec;
   std::filesystem::create_directories(folder_, ec);
+  const DeviceDescriptor& device = part.device;
+  const ChipModel& chip = *part.model;
   BufferSlot slot;
-  slot.Fill(device_.BlankValue);
-  ChipToSlot(*chip_, slot);
-  const std::string path = ImagePath(folder_, device_.Name);
-  if (!WriteImageFile(path, DeviceHexFile(device_, slot), ui)) return false;
-  if (!ConfigBesideImage(device_, *chip_)) return true;
+  slot.Fill(device.BlankValue);
+  ChipToSlot(chip, slot);
+  const std::string path = ImagePath(folder_, device.Name);
+  if (!WriteImageFile(path, DeviceHexFile(device, slot), ui)) return false;
+  if (!ConfigBesideImage(device, chip)) return true;
   std::vector<std::uint8_t> bytes;
-  for (int i = 0; i < chip_->RegionSize(ChipRegion::Config); ++i) {
+  for (int i = 0; i < chip.RegionSize(ChipRegion::Config); ++i) {
     bytes.push_back(static_cast<std::uint8_t>(slot.ConfigArea[i] & 0xFF));
     bytes.push_back(static_cast<std::uint8_t>(slot.ConfigArea[i] >> 8));
   }

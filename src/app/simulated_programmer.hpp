@@ -3,17 +3,22 @@
 // folder, one 8-bit Intel HEX file per device in the program's own layout for that device, so
 // the next run finds the part as this one left it and a user can open its contents. Cells the
 // program's file of a device does not carry (the status register or lock bits of the families
-// other than PIC) are kept beside it in "<name>.config.hex".
+// other than PIC) are kept beside it in "<name>.config.hex". In smartcard mode the virtual
+// programmer holds a smartcard instead: its PIC in the socket (the card's programming
+// contacts) and the whole card in the card reader on the same port; the card's PIC and 24C16
+// persist as the images of those two devices.
 #pragma once
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/ui.hpp"
 #include "device/device_descriptor.hpp"
 #include "hardware/clock.hpp"
 #include "sim/chip.hpp"
 #include "sim/sim_port.hpp"
+#include "sim/smartcard.hpp"
 
 namespace kestrum {
 
@@ -21,6 +26,9 @@ class SimulatedProgrammer {
  public:
   // `folder` empty: no persistence.
   explicit SimulatedProgrammer(std::string folder);
+  ~SimulatedProgrammer();
+  SimulatedProgrammer(const SimulatedProgrammer&) = delete;
+  SimulatedProgrammer& operator=(const SimulatedProgrammer&) = delete;
 
   VirtualClock& Clock() { return clock_; }
   VirtualProgrammer& Programmer() { return programmer_; }
@@ -28,10 +36,21 @@ class SimulatedProgrammer {
   // Puts the model of `device` in the socket, loaded from the folder when a file exists;
   // the socket stays empty for a device without a model. Problems reading the file go to `ui`.
   void InsertChipFor(const DeviceDescriptor& device, Ui& ui);
-  // Writes the chip's memory back to the folder; false (and the reason to `ui`) on failure.
+  // The smartcard, its PIC a PIC 16C84 when `pic16C84` ("SmartWiz"), else a PIC 16F84, and a
+  // 24C16, both loaded from the folder: the PIC in the socket, the card in the reader.
+  void InsertCard(bool pic16C84, Ui& ui);
+  // What the smartcard serves in smartcard mode: the I2C EEPROMs (through the reader) and
+  // its own PIC (through the socket).
+  static bool CardServes(const DeviceDescriptor& device, bool pic16C84);
+  // What the socket holds for the selected `device`: in smartcard mode (`smart`) the card, when
+  // it serves the device (kept as it is when it is in already), else the device's own model.
+  void InsertFor(const DeviceDescriptor& device, bool smart, bool pic16C84, Ui& ui);
+  // Writes the chips' memory back to the folder; false (and the reason to `ui`) on failure.
   bool SaveChip(Ui& ui);
-  bool HasChip() const { return chip_ != nullptr; }
-  ChipModel* Model() { return chip_.get(); }
+  bool HasChip() const { return !parts_.empty(); }
+  // The chip in the socket.
+  ChipModel* Model() { return parts_.empty() ? nullptr : parts_.front().model.get(); }
+  Smartcard* Card() { return card_.get(); }
 
   // The image file of a device in `folder`: its name with blanks and slashes as '_', ".hex".
   static std::string ImagePath(const std::string& folder, const std::string& deviceName);
@@ -42,8 +61,18 @@ class SimulatedProgrammer {
   std::string folder_;
   VirtualClock clock_;
   VirtualProgrammer programmer_{clock_};
-  std::unique_ptr<ChipModel> chip_;
-  DeviceDescriptor device_;
+  // A chip and the device whose image it persists as.
+  struct Part {
+    DeviceDescriptor device;
+    std::unique_ptr<ChipModel> model;
+  };
+  void Remove();
+  void Load(Part& part, Ui& ui);
+  bool Save(const Part& part, Ui& ui);
+
+  std::vector<Part> parts_;  // the socket's chip first
+  std::unique_ptr<Smartcard> card_;
+  bool cardPic16C84_ = false;
 };
 
 }  // namespace kestrum

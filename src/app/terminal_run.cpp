@@ -26,7 +26,9 @@ int RunInTerminal(const CommandLine& commandLine, SettingsStore& settings,
   const Application::StartupOutcome started = app.Startup(commandLine);
   if (started.UnknownDevice) return 2;
   ApplyProcessPriority(app.Options.Priority);
-  if (simulated) simulated->InsertChipFor(app.Work.Device, ui);
+  if (simulated) {
+    simulated->InsertFor(app.Work.Device, app.Operation.Smart, app.Options.SmartWiz, ui);
+  }
 
   const Application::ActivationOutcome activated = app.OnActivate();
   bool succeeded = activated.Succeeded;

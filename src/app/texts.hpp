@@ -12,6 +12,10 @@ inline constexpr std::string_view kFirstStart =
     "This is the first time you start Kestrum. Please configure your hardware first!";
 inline constexpr std::string_view kUnknownDevice = "There is no device with the number ";
 inline constexpr std::string_view kSeeListDevices = " (see kestrum --list-devices).";
+// A number of a menu entry without a device behind it ("MDA 2062"): around its caption.
+inline constexpr std::string_view kNoProtocolBefore = "The ";
+inline constexpr std::string_view kNoProtocolAfter =
+    " has no programming protocol in this version and cannot be selected.";
 
 // The virtual programmer's chip images.
 inline constexpr std::string_view kChipImageUnreadable = "Cannot read the simulated chip image ";
@@ -112,5 +116,41 @@ inline constexpr std::string_view kHelp =
     "\n"
     "Exit status: 0 when nothing went wrong and every verification passed, 1 otherwise,\n"
     "2 for a usage error.\n";
+
+// The smartcard wizard ("\r" is a line break).
+inline constexpr std::string_view kWizardCaption = "Smartcard Wizard";
+inline constexpr std::string_view kWizardContinue = "Continue";
+inline constexpr std::string_view kWizardOk = "OK";
+inline constexpr std::string_view kWizardHardwareHint = "Hardware";
+inline constexpr std::string_view kWizardOpenFileHint = "Open File...";
+inline constexpr std::string_view kWizardBootLoader =
+    "Please connect your PIC programmer to the computer.\r(Or configure your programmer as a PIC "
+    "programmer.)\r\rYou can click the \"Hardware\" button to change your hardware "
+    "settings\rat any time during this Wizard!\r\rYour smartcard will now be programmed with a "
+    "BootLoader,\rwhich enables \"Throug Pic Programming\" for your smartcard.";
+inline constexpr std::string_view kWizardBootLoaderClick =
+    "Click the \"Continue\" button to continue programming or close\rthe window to cancel.";
+inline constexpr std::string_view kWizardEeprom =
+    "Please disconnect your PIC programmer and connect\ryour smartcard programmer to the "
+    "computer.\r(Or configure your PIC programmer as a smartcard programmer.)\r\rYou now have "
+    "to select a file which will be loaded\rinto the eeprom on your smartcard.";
+inline constexpr std::string_view kWizardLoadFileClick =
+    "Click the \"Continue\" button to load a file or close the window to cancel.";
+inline constexpr std::string_view kWizardEepromFile =
+    "The eeprom on your smartcard will now be programmed,\rwith file ";
+inline constexpr std::string_view kWizardFileClick =
+    "Click the \"Continue\" button to continue programming or close the window\rto cancel. You "
+    "can use the \"Open File...\" button to load a different file.";
+inline constexpr std::string_view kWizardPic =
+    "Please disconnect your smartcard programmer from the\rcomputer and reconnect your PIC "
+    "programmer.\r(Or configure your programmer as a PIC programmer.)\r\rYou now have to select "
+    "a file which will be loaded\rinto the PIC on your smartcard.";
+inline constexpr std::string_view kWizardPicFile =
+    "The PIC on your smartcard will now be programmed,\rwith file ";
+inline constexpr std::string_view kWizardDone =
+    "You are done programming your smartcard.\rIf you have not received any errors then "
+    "your\rsmartcard is succesfully programmed.";
+inline constexpr std::string_view kWizardDoneClick =
+    "Click the \"OK\" button to close the Smartcard Wizard.";
 
 }  // namespace kestrum::text

@@ -419,6 +419,13 @@ const CatalogueEntry* FindDeviceByNumber(int menuCommand) {
   return nullptr;
 }
 
+std::string_view DisabledEntryCaption(int menuCommand) {
+  for (const DisabledEntry& d : kDisabledEntries) {
+    if (d.MenuCommand == menuCommand) return d.Caption;
+  }
+  return {};
+}
+
 std::uint16_t FirstDeviceNumber() { return kCatalogue.front().MenuCommand; }
 
 DeviceDescriptor DescriptorFor(const CatalogueEntry& entry) {

@@ -88,6 +88,9 @@ std::vector<DeviceMenuItem> DeviceMenu();
 
 const CatalogueEntry* FindDeviceByName(std::string_view name);
 const CatalogueEntry* FindDeviceByNumber(int menuCommand);
+// The caption of the menu entry with this number that has no device behind it ("SDA2526",
+// "MDA 2062": parts this version has no protocol for); empty for any other number.
+std::string_view DisabledEntryCaption(int menuCommand);
 
 // The descriptor values the entry defines; every other field keeps its reset value.
 DeviceDescriptor DescriptorFor(const CatalogueEntry& entry);

@@ -42,6 +42,7 @@
 #include "gui/hardware_dialog.hpp"
 #include "gui/listing_printer.hpp"
 #include "gui/options_dialog.hpp"
+#include "gui/smartcard_wizard_window.hpp"
 #include "gui/edit_dialog.hpp"
 #include "gui/file_dialogs.hpp"
 #include "gui/icons.hpp"
@@ -361,7 +362,7 @@ void MainWindow::BuildMenus() {
   AddAction(command, text::kMenuBlankCheck, {}, &MainWindow::BlankCheck);
   AddAction(command, text::kMenuVerify, QKeySequence(Qt::Key_F6), &MainWindow::Verify);
   command->addSeparator();
-  AddAction(command, text::kMenuSmartcardWizard, {}, &MainWindow::NotInThisBuild);
+  AddAction(command, text::kMenuSmartcardWizard, {}, &MainWindow::RunSmartcardWizard);
 
   QMenu* view = bar->addMenu(Utf8(text::kMenuView));
   auto* modes = new QActionGroup(this);
@@ -711,9 +712,11 @@ void MainWindow::RebuildDataView() {
 }
 
 void MainWindow::ShowDevice() {
-  // The virtual programmer's socket follows the selected device.
+  // The virtual programmer's socket follows the selected device; in smartcard mode it holds
+  // the card for the card's devices.
   if (SimulatedProgrammer* simulated = Simulated()) {
-    simulated->InsertChipFor(app_.Work.Device, ui_);
+    simulated->InsertFor(app_.Work.Device, app_.Operation.Smart || wizardRunning_,
+                         app_.Options.SmartWiz, ui_);
   }
   if (position_ != nullptr) position_->ShowDevicePosition(app_.Lines.Settings(), app_.Work.Device);
 }
@@ -904,6 +907,7 @@ void MainWindow::ToggleSmartcard(bool on) {
   app_.Options.Smart = on;
   app_.Operation.Smart = on;
   app_.Settings().WriteBool("Smart", on);
+  ShowDevice();  // the virtual programmer takes the card in or out
   SyncWindow();
 }
 
@@ -996,9 +1000,9 @@ void MainWindow::RunHardwareDialog(bool firstStart) {
   PortOpener& ports = switch_ != nullptr ? switch_->HardwarePorts() : app_.Lines.opener();
   if (const std::optional<HardwareForm> form =
           hardware_->Run(app_.Lines.Settings(), ports, firstStart)) {
+    if (before != nullptr) before->SaveChip(ui_);
     app_.ApplyHardware(*form);
-    SimulatedProgrammer* now = Simulated();
-    if (now != before && now != nullptr) now->InsertChipFor(app_.Work.Device, ui_);
+    // The socket of the programmer in use now holds the part; the picture follows.
     ShowDevice();
   }
   app_.Lines.IdleLines();
@@ -1082,8 +1086,31 @@ void MainWindow::ShowAbout() {
   about.exec();
 }
 
-void MainWindow::NotInThisBuild() {
-  ui_.Message(MessageKind::Information, text::kNotInThisBuild, MessageButton::Ok);
+void MainWindow::RunSmartcardWizard() {
+  if (busy_) return;
+  SmartcardWizard wizard(app_, [this]() -> std::optional<SmartcardWizard::FileChoice> {
+    const std::optional<ChosenFile> chosen =
+        dialogs_->ChooseOpen(wizardWindow_ != nullptr ? wizardWindow_ : this,
+                             app_.Files.InitialDir(), false);
+    if (!chosen) return std::nullopt;
+    return SmartcardWizard::FileChoice{chosen->Path, FileTypeFromNumber(chosen->Type)};
+  });
+  busy_ = true;
+  wizardRunning_ = true;
+  if (SimulatedProgrammer* simulated = Simulated()) {
+    simulated->InsertCard(app_.Options.SmartWiz, ui_);
+  }
+  SmartcardWizardWindow window(wizard, [this] { RunHardwareDialog(false); }, this);
+  wizardWindow_ = &window;
+  window.Run();
+  wizardWindow_ = nullptr;
+  wizardRunning_ = false;
+  busy_ = false;
+  // The parts keep what the wizard wrote; the socket goes back to the selected device.
+  if (SimulatedProgrammer* simulated = Simulated()) simulated->SaveChip(ui_);
+  ShowDevice();
+  RestoreCodeViewMarking();
+  SyncWindow();
 }
 
 }  // namespace kestrum

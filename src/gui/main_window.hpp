@@ -78,6 +78,8 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   OptionsDialog* Options() const { return options_; }
   DevicePositionWindow* DevicePosition() const { return position_; }
   QAction* DevicePositionAction() const { return devicePosition_; }
+  // The smartcard wizard's window while it is up, else null.
+  QWidget* WizardWindow() const { return wizardWindow_; }
 
   TextView* CodeView() const { return codeView_; }
   TextView* DataView() const { return dataView_; }
@@ -174,7 +176,7 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   void PlaceDevicePosition();
   void OpenHelp();
   void ShowAbout();
-  void NotInThisBuild();
+  void RunSmartcardWizard();
   // Ctrl+F1..F4, Alt+F1 and Ctrl+1..5 on key release; true when the key was one of them.
   bool HandleShortcutKey(QKeyEvent* key);
 
@@ -246,6 +248,9 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   bool shown_ = false;
   bool syncing_ = false;
   bool firstPaintPending_ = true;
+  // The wizard is up: the virtual programmer's socket holds the smartcard throughout.
+  bool wizardRunning_ = false;
+  QWidget* wizardWindow_ = nullptr;
   int exitStatus_ = 0;
 };
 

@@ -184,6 +184,9 @@ inline constexpr std::string_view kOptionDriverHint =
     "Linux needs no port driver: the ports are opened through their device files";
 inline constexpr std::string_view kOptionJdmVcc = "Enable Vcc control for JDM";
 
+// "Smartcard Wizard".
+inline constexpr std::string_view kWizardTitle = "Smartcard Wizard";
+
 // "Device Position".
 inline constexpr std::string_view kDevicePositionTitle = "Device Position";
 
@@ -204,7 +207,5 @@ inline constexpr std::string_view kAboutHomeText = "The Kestrum help pages";
 inline constexpr std::string_view kPrintFailed = "The listing could not be printed to ";
 inline constexpr std::string_view kPrintNoPrinter = "the printer";
 
-// The dialogs that come with a later version.
-inline constexpr std::string_view kNotInThisBuild = "This window is not in this build yet.";
 
 }  // namespace kestrum::text

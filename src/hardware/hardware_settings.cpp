@@ -20,8 +20,17 @@ void DerivePortBase(HardwareSettings& settings) {
   settings.MsrPort = static_cast<std::uint16_t>(settings.PortBase + reg::kMsr);
 }
 
+PortKind PortKindOf(const HardwareSettings& settings) {
+  return settings.CardReader ? PortKind::Serial : PortKindOf(settings.Programmer);
+}
+
 std::optional<int> PortDigit(ProgrammerType type, std::string_view portName) {
-  std::string_view prefix = PortPrefix(type);
+  return PortDigit(PortKindOf(type), portName);
+}
+
+std::optional<int> PortDigit(PortKind kind, std::string_view portName) {
+  std::string_view prefix =
+      kind == PortKind::Serial ? text::kSerialPortPrefix : text::kParallelPortPrefix;
   if (portName.size() != prefix.size() + 1) return std::nullopt;
   if (!EqualsIgnoreCase(portName.substr(0, prefix.size()), prefix)) return std::nullopt;
   char digit = portName.back();
@@ -30,15 +39,15 @@ std::optional<int> PortDigit(ProgrammerType type, std::string_view portName) {
 }
 
 std::optional<int> PortDigit(const HardwareSettings& settings) {
-  return PortDigit(settings.Programmer, settings.Port);
+  return PortDigit(PortKindOf(settings), settings.Port);
 }
 
 std::string DeviceFileFor(const HardwareSettings& settings, std::string_view portName) {
-  std::optional<int> digit = PortDigit(settings.Programmer, portName);
+  const PortKind kind = PortKindOf(settings);
+  std::optional<int> digit = PortDigit(kind, portName);
   if (!digit) return {};
-  const auto& files = PortKindOf(settings.Programmer) == PortKind::Serial
-                          ? settings.SerialDevices
-                          : settings.ParallelDevices;
+  const auto& files =
+      kind == PortKind::Serial ? settings.SerialDevices : settings.ParallelDevices;
   return files[*digit - 1];
 }
 

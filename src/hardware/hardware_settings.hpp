@@ -38,6 +38,9 @@ struct HardwareSettings {
   std::uint16_t LsrPort = 0;
   std::uint16_t MsrPort = 0;
   int PinCount = 0;  // of the selected device
+  // Not stored: the port is opened for the smartcard reader, which is a serial port by name
+  // ("Com1".."Com4") reached through the tty's system calls, whatever the programmer type.
+  bool CardReader = false;
 
   // Linux: the device file of each port (Com1..Com4, LPT1..LPT4), and the register access.
   std::array<std::string, 4> SerialDevices{"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2", "/dev/ttyS3"};
@@ -54,10 +57,14 @@ struct HardwareSettings {
 // value. The four UART register addresses follow PortBase in every case.
 void DerivePortBase(HardwareSettings& settings);
 
-// A port name the backends can open: the type's prefix ("Com" or "LPT", any case) and one
+// The kind of port the settings open: the programmer type's, or serial for the card reader.
+PortKind PortKindOf(const HardwareSettings& settings);
+
+// A port name the backends can open: the kind's prefix ("Com" or "LPT", any case) and one
 // digit 1..4. Returns the digit, or nothing ("Com 2", "", "LPT1" for the JDM).
 std::optional<int> PortDigit(const HardwareSettings& settings);
 std::optional<int> PortDigit(ProgrammerType type, std::string_view portName);
+std::optional<int> PortDigit(PortKind kind, std::string_view portName);
 
 // The device file of a port name, from the per-port table; empty when the name is not usable.
 std::string DeviceFileFor(const HardwareSettings& settings, std::string_view portName);

@@ -2,6 +2,7 @@
 #include "hardware/os_interface.hpp"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -36,6 +37,10 @@ class LinuxOs final : public OsInterface {
   }
   long Write(int fd, const void* buffer, std::size_t count) override {
     return Result(::write(fd, buffer, count));
+  }
+  int Poll(int fd, short events, int timeoutMs) override {
+    pollfd entry{fd, events, 0};
+    return static_cast<int>(Result(::poll(&entry, 1, timeoutMs)));
   }
   int TcGetAttr(int fd, termios* attributes) override {
     return static_cast<int>(Result(::tcgetattr(fd, attributes)));

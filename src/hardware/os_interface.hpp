@@ -19,6 +19,8 @@ class OsInterface {
   virtual int Ioctl(int fd, unsigned long request, void* arg) = 0;
   virtual long Read(int fd, void* buffer, std::size_t count) = 0;
   virtual long Write(int fd, const void* buffer, std::size_t count) = 0;
+  // poll() on one descriptor: > 0 when one of `events` is ready, 0 after `timeoutMs`.
+  virtual int Poll(int fd, short events, int timeoutMs) = 0;
   virtual int TcGetAttr(int fd, termios* attributes) = 0;
   virtual int TcSetAttr(int fd, const termios* attributes) = 0;  // applied at once
   virtual int TcDrain(int fd) = 0;  // waits until every written byte has left the UART

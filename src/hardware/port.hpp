@@ -1,7 +1,7 @@
 // An open programmer port. Register access keeps the meaning of the PC's port instructions
 // (one byte at a 16-bit I/O address); the backend answers for the addresses of its own
 // port's registers. The serial system calls are the "Windows API" interface of the JDM
-// programmer (and, later, the smartcard reader line).
+// programmer, and the smartcard reader's byte stream.
 #pragma once
 
 #include <cstdint>
@@ -42,6 +42,9 @@ class Port {
   virtual bool Cts() { return false; }
   virtual void SetLineFormat(const LineFormat& /*format*/) {}
   virtual void WriteByte(std::uint8_t /*value*/) {}
+  // Takes the next received byte, waiting for one at most `timeoutMs`; false when none came.
+  // Received bytes wait in the port's input until they are read (nothing purges it).
+  virtual bool ReadByte(std::uint8_t& /*value*/, int /*timeoutMs*/) { return false; }
 };
 
 // Opens ports for operations. Called from whichever thread runs the operation.

@@ -10,9 +10,11 @@
 namespace kestrum {
 
 const BackendRow& BackendFor(const HardwareSettings& settings) {
-  PortKind kind = PortKindOf(settings.Programmer);
-  PortAccess access =
-      settings.Api && kind == PortKind::Serial ? PortAccess::DeviceFile : settings.Access;
+  PortKind kind = PortKindOf(settings);
+  // The serial system calls (and the card reader's timed reads) only the tty has.
+  PortAccess access = (settings.Api || settings.CardReader) && kind == PortKind::Serial
+                          ? PortAccess::DeviceFile
+                          : settings.Access;
   for (const BackendRow& row : kBackends) {
     if (row.access == access && row.kind == kind) return row;
   }
@@ -22,12 +24,12 @@ const BackendRow& BackendFor(const HardwareSettings& settings) {
 std::string PortOpenFailureText(const HardwareSettings& settings, std::string_view portName,
                                 int error) {
   const BackendRow& backend = BackendFor(settings);
-  PortKind kind = PortKindOf(settings.Programmer);
+  PortKind kind = PortKindOf(settings);
   std::string message;
   if (backend.usesDeviceFile) {
     message.append(text::kCannotOpenPort).append(DeviceFileFor(settings, portName));
   } else {
-    std::optional<int> digit = PortDigit(settings.Programmer, portName);
+    std::optional<int> digit = PortDigit(kind, portName);
     message.append(text::kCannotAccessPorts)
         .append(Hex4(PortBaseFor(kind, digit.value_or(0))))
         .append(text::kHexSuffix);
@@ -49,7 +51,7 @@ std::string PortOpenFailureText(const HardwareSettings& settings, std::string_vi
 
 BackendResult SystemPortOpener::OpenNamed(const HardwareSettings& settings,
                                           std::string_view portName) {
-  std::optional<int> digit = PortDigit(settings.Programmer, portName);
+  std::optional<int> digit = PortDigit(PortKindOf(settings), portName);
   if (!digit) return {nullptr, ENODEV};
   const BackendRow& backend = BackendFor(settings);
   return backend.open(os_, DeviceFileFor(settings, portName), backend.kind,
@@ -59,7 +61,10 @@ BackendResult SystemPortOpener::OpenNamed(const HardwareSettings& settings,
 std::unique_ptr<Port> SystemPortOpener::Open(const HardwareSettings& settings, Ui& ui,
                                              bool report) {
   if (!PortDigit(settings)) {
-    if (report) ui.Message(MessageKind::Error, text::kNoPortSelected);
+    if (report) {
+      ui.Message(MessageKind::Error,
+                 settings.CardReader ? text::kNoReaderPort : text::kNoPortSelected);
+    }
     return nullptr;
   }
   BackendResult result = OpenNamed(settings, settings.Port);

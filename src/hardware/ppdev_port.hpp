@@ -25,9 +25,11 @@ class PpdevPort final : public Port {
   int fd_;
   std::uint16_t base_;
   std::uint8_t control_;
-  // The kernel's parport driver leaves ECP ports in PS/2 (byte) mode: mode bits 001, error
-  // interrupts off, service bit set, FIFO empty.
-  std::uint8_t extendedControl_ = 0x35;
+  // The extended control register is not reached through ppdev; its mode bits stand for
+  // ppdev's transfer mode, which is compatibility mode (000) after the port is opened, so a
+  // protocol that asks for byte mode gets it through PPSETMODE. Error interrupts off, service
+  // bit set, FIFO empty.
+  std::uint8_t extendedControl_ = 0x15;
 };
 
 }  // namespace kestrum

@@ -25,6 +25,10 @@ inline constexpr std::string_view kDefaultPortName = "Com 2";
 // No usable port name: the operation ends before anything is driven.
 inline constexpr std::string_view kNoPortSelected =
     "No programmer port is selected. Please choose a port under Settings > Hardware.";
+// The smartcard reader is opened on the port of the hardware settings, which must be serial.
+inline constexpr std::string_view kNoReaderPort =
+    "The smartcard reader needs a serial port (Com1 to Com4). Please choose one under "
+    "Settings > Hardware.";
 
 // "Cannot open /dev/ttyS0 (Com1): Permission denied. Add your user to the group "dialout" and
 // log in again."

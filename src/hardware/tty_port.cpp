@@ -2,7 +2,10 @@
 #include "hardware/tty_port.hpp"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/ioctl.h>
+
+#include <cerrno>
 
 namespace kestrum {
 
@@ -196,6 +199,15 @@ void TtyPort::SetLineFormat(const LineFormat& format) {
 
 void TtyPort::WriteByte(std::uint8_t value) {
   os_.Write(fd_, &value, 1);
+}
+
+bool TtyPort::ReadByte(std::uint8_t& value, int timeoutMs) {
+  // The port is open non-blocking: poll for the byte, then take it. A signal that cuts the
+  // wait short ends the wait early, which only a byte that never came can notice.
+  int ready = os_.Poll(fd_, POLLIN, timeoutMs);
+  if (ready == -EINTR) ready = os_.Poll(fd_, POLLIN, timeoutMs);
+  if (ready <= 0) return false;
+  return os_.Read(fd_, &value, 1) == 1;
 }
 
 }  // namespace kestrum

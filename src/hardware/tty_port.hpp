@@ -30,6 +30,7 @@ class TtyPort final : public Port {
   bool Cts() override;
   void SetLineFormat(const LineFormat& format) override;
   void WriteByte(std::uint8_t value) override;
+  bool ReadByte(std::uint8_t& value, int timeoutMs) override;
 
  private:
   void ModemBits(unsigned long request, int bits);

@@ -4,10 +4,14 @@
 #include <array>
 
 #include "protocols/avr.hpp"
+#include "protocols/flash_micro.hpp"
 #include "protocols/i2c_driver.hpp"
+#include "protocols/imbus.hpp"
 #include "protocols/micro89s.hpp"
 #include "protocols/microwire_driver.hpp"
+#include "protocols/parallel_pic.hpp"
 #include "protocols/pic_driver.hpp"
+#include "protocols/smartcard_driver.hpp"
 #include "protocols/spi_eeprom.hpp"
 
 namespace kestrum {
@@ -24,16 +28,16 @@ using enum SupportGroup;
 // In FamilyKey order.
 constexpr std::array kFamilies = {
     FamilyRow{Pic, StandardProgrammers, &Make<PicDriver>},
-    FamilyRow{PicParallel, TaitParallelOnly, nullptr},
+    FamilyRow{PicParallel, TaitParallelOnly, &Make<ParallelPicDriver>},
     FamilyRow{I2cEeprom, StandardProgrammers, &Make<I2cDriver>},
-    FamilyRow{Smartcard, StandardProgrammers, nullptr},
+    FamilyRow{Smartcard, AnyProgrammer, &Make<SmartcardDriver>},
     FamilyRow{MicrowireEeprom, StandardProgrammers, &Make<MicrowireDriver>},
     FamilyRow{FourWireEeprom, StandardProgrammers, &Make<FourWireDriver>},
     FamilyRow{AvrMicro, StandardProgrammers, &Make<AvrDriver>},
-    FamilyRow{FlashMicro, TafeOnly, nullptr},
+    FamilyRow{FlashMicro, TafeOnly, &Make<FlashMicroDriver>},
     FamilyRow{SpiEeprom, StandardProgrammers, &Make<SpiEepromDriver>},
     FamilyRow{SpiMicro89S, StandardProgrammers, &Make<Micro89SDriver>},
-    FamilyRow{ImBusEeprom, StandardProgrammers, nullptr},
+    FamilyRow{ImBusEeprom, StandardProgrammers, &Make<ImBusDriver>},
 };
 
 }  // namespace

@@ -45,4 +45,19 @@ inline constexpr std::string_view kWriteNotFinished =
 // I2C EEPROMs: the part did not acknowledge a byte, or never came back from a write cycle.
 inline constexpr std::string_view kNoAcknowledge = "No Acknowledge received!";
 
+// Flash microcontrollers on the TAFE, the PIC 16C54 on the TAIT Parallel, the IM-Bus EEPROM.
+// The TAIT Parallel's pin-count jumper, announced before every read and programming.
+inline constexpr std::string_view kPin18Setting = "18 Pin PIC setting!";
+inline constexpr std::string_view kPin28Setting = "28 Pin PIC setting!";
+// A flash byte after which the part never signalled ready: this, the address, "h !".
+inline constexpr std::string_view kFlashNotReady = "Device did not get ready at Code address ";
+
+// Smartcards through the card reader.
+inline constexpr std::string_view kResettingSmartcard = "Resetting Smartcard";
+inline constexpr std::string_view kResettingCardFailed = "Resetting card failed!";
+inline constexpr std::string_view kReadNotSupported = "Read/Verify is NOT supported!";
+inline constexpr std::string_view kProgrammingNotSupported = "Programming is NOT supported!";
+// A card that stops answering part way: + four hexadecimal digits + kAddressEnd.
+inline constexpr std::string_view kCardNoAnswer = "No answer from the smartcard at address ";
+
 }  // namespace kestrum::text

@@ -5,8 +5,11 @@
 
 #include "sim/avr_chip.hpp"
 #include "sim/eeprom24_chip.hpp"
+#include "sim/flash_micro_chip.hpp"
 #include "sim/micro89s_chip.hpp"
 #include "sim/microwire_chip.hpp"
+#include "sim/nvm3060_chip.hpp"
+#include "sim/parallel_pic_chip.hpp"
 #include "sim/pic_chip.hpp"
 #include "sim/spi_eeprom_chip.hpp"
 
@@ -16,6 +19,7 @@ namespace {
 using MakeModel = std::unique_ptr<ChipModel> (*)(const DeviceDescriptor&);
 
 std::unique_ptr<ChipModel> MakePic(const DeviceDescriptor& device) {
+  if (device.ParallelOnly) return ParallelPicChip::ForDevice(device);
   return PicChip::ForDevice(device.Name);
 }
 std::unique_ptr<ChipModel> MakeSpiEeprom(const DeviceDescriptor& device) {
@@ -36,6 +40,14 @@ std::unique_ptr<ChipModel> MakeEeprom24(const DeviceDescriptor& device) {
   return Eeprom24Chip::ForDevice(device.Name);
 }
 
+std::unique_ptr<ChipModel> MakeFlashMicro(const DeviceDescriptor& device) {
+  return std::make_unique<FlashMicroChip>(device.CodeSize);
+}
+
+std::unique_ptr<ChipModel> MakeImBusEeprom(const DeviceDescriptor&) {
+  return std::make_unique<Nvm3060Chip>();
+}
+
 // One row per family; a family without a model has none.
 constexpr std::pair<DeviceFamily, MakeModel> kModels[] = {
     {DeviceFamily::Pic, &MakePic},
@@ -45,6 +57,8 @@ constexpr std::pair<DeviceFamily, MakeModel> kModels[] = {
     {DeviceFamily::AvrMicro, &MakeAvr},
     {DeviceFamily::SpiMicro89S, &MakeMicro89S},
     {DeviceFamily::I2cEeprom, &MakeEeprom24},
+    {DeviceFamily::FlashMicro, &MakeFlashMicro},
+    {DeviceFamily::ImBusEeprom, &MakeImBusEeprom},
 };
 
 }  // namespace

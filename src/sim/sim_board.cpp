@@ -17,6 +17,14 @@ SimBoard::SimBoard(Clock& clock) : clock_(clock), lastUs_(clock.nowUs()) {}
 void SimBoard::Configure(ProgrammerType type, std::uint16_t base) {
   std::int64_t now = clock_.nowUs();
   AdvanceTo(now);
+  if (type != type_ || !parallel_) {
+    parallel_ = ParallelBoard::For(type);
+    if (parallel_) {
+      parallel_->SetInvertedInput(inversions_.dataIn);
+      parallel_->SetObserver(observer_);
+      parallel_->Insert(chip_, now);
+    }
+  }
   type_ = type;
   base_ = base;
   Recompute(now);
@@ -26,12 +34,14 @@ void SimBoard::Insert(Chip* chip) {
   std::int64_t now = clock_.nowUs();
   AdvanceTo(now);
   chip_ = chip;
+  if (parallel_) parallel_->Insert(chip_, now);
   if (chip_) chip_->OnPins(pins_, now);
   Recompute(now);
 }
 
 void SimBoard::SetInversions(const BoardInversions& inversions) {
   inversions_ = inversions;
+  if (parallel_) parallel_->SetInvertedInput(inversions.dataIn);
   Recompute(clock_.nowUs());
 }
 
@@ -143,6 +153,10 @@ int SimBoard::SocketPinCount() const {
 }
 
 void SimBoard::Recompute(std::int64_t now) {
+  if (parallel_) {
+    if (trace_) trace_->Record(parallel_->TracePins(now), now);
+    return;
+  }
   PopFinishedFrames(now);
   const sim::BoardWiring& w = sim::BoardFor(type_);
   // An inverter only sits on a line the port drives.
@@ -184,7 +198,7 @@ void SimBoard::Recompute(std::int64_t now) {
   }
   if (trace_) {
     bool line = observer_ ? observedDataIn_ : ChipDataLine(now);
-    trace_->Record({p.vcc, p.mclr, p.data, p.clock, line, p.cardClock}, now);
+    trace_->Record(TracePins{p.vcc, p.mclr, p.data, p.clock, line, p.cardClock}, now);
   }
 }
 
@@ -233,8 +247,19 @@ std::uint8_t SimBoard::ModemStatus(bool line) const {
   return sim::BoardFor(type_).dataIn == sim::InputPin::Cts && line ? 0x10 : 0;
 }
 
+bool SimBoard::ParallelRegister(std::uint16_t address) const {
+  return parallel_ && address >= base_ &&
+         (address <= base_ + reg::kControl || address == base_ + reg::kExtendedControl);
+}
+
 std::uint8_t SimBoard::In(std::uint16_t address) {
   std::int64_t now = BeginAccess();
+  if (ParallelRegister(address)) {
+    const std::uint8_t value = parallel_->In(static_cast<std::uint16_t>(address - base_), now);
+    Record(PortAccessRecord::Kind::In, address, value, now);
+    EndAccess();
+    return value;
+  }
   if (ReadsDataIn(address)) ++dataInReads_;
   Recompute(now);
   bool line = ChipDataLine(now) != inversions_.dataIn;
@@ -296,6 +321,12 @@ void SimBoard::WriteByte(std::uint8_t value) {
 void SimBoard::Out(std::uint16_t address, std::uint8_t value) {
   std::int64_t now = BeginAccess();
   Record(PortAccessRecord::Kind::Out, address, value, now);
+  if (ParallelRegister(address)) {
+    parallel_->Out(static_cast<std::uint16_t>(address - base_), value, now);
+    Recompute(now);
+    EndAccess();
+    return;
+  }
   if (PortKindOf(type_) == PortKind::Serial) {
     bool dlab = lcr_ & kLcrDlab;
     if (address >= base_ && address <= base_ + 7) {
@@ -414,6 +445,11 @@ void SimBoard::PortClosed() {
 void SimBoard::ObserveRead(std::uint16_t address, std::uint8_t value) {
   std::int64_t now = clock_.nowUs();
   AdvanceTo(now);
+  if (ParallelRegister(address)) {
+    parallel_->Observe(static_cast<std::uint16_t>(address - base_), value);
+    Recompute(now);
+    return;
+  }
   if (PortKindOf(type_) == PortKind::Parallel && address == base_ + reg::kData) {
     data_ = value;
   }

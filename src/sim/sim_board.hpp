@@ -1,17 +1,21 @@
 // The virtual programmer's hardware: the port registers (parallel data, status, control,
 // extended control; the UART's registers and its serial system calls), turned into pin levels
 // at the chip's socket by the programmer's own wiring, in virtual time. Register writes reach
-// the chip as pin changes; reads of the Data In input return the chip's data line.
+// the chip as pin changes; reads of the Data In input return the chip's data line. The TAFE
+// and TAIT Parallel, which drive their socket register by register, have a board of their own
+// (parallel_board.hpp).
 #pragma once
 
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <vector>
 
 #include "hardware/clock.hpp"
 #include "hardware/port.hpp"
 #include "hardware/programmer_types.hpp"
 #include "sim/chip.hpp"
+#include "sim/parallel_board.hpp"
 #include "sim/vcd_writer.hpp"
 #include "sim/wiring.hpp"
 
@@ -72,7 +76,10 @@ class SimBoard {
 
   // For a trace of a real port: the board only decodes what the program wrote; Data In comes
   // from the values the real port returned.
-  void SetObserver(bool observer) { observer_ = observer; }
+  void SetObserver(bool observer) {
+    observer_ = observer;
+    if (parallel_) parallel_->SetObserver(observer);
+  }
   void ObserveRead(std::uint16_t address, std::uint8_t value);
   void ObserveCts(bool cts);
 
@@ -88,6 +95,8 @@ class SimBoard {
   void KeepLog(bool keep) { keepLog_ = keep; }
   const std::vector<PortAccessRecord>& Log() const { return log_; }
   void ClearLog() { log_.clear(); }
+  // The register-level board of the TAFE or TAIT Parallel; null for the other types.
+  ParallelBoard* Parallel() const { return parallel_.get(); }
 
  private:
   struct Frame {
@@ -112,6 +121,7 @@ class SimBoard {
   bool ChipDataLine(std::int64_t now);
   int SocketPinCount() const;
   bool Serial() const;
+  bool ParallelRegister(std::uint16_t address) const;
 
   Clock& clock_;
   ProgrammerType type_ = ProgrammerType::Jdm;
@@ -146,6 +156,7 @@ class SimBoard {
   int dataInReads_ = 0;
   bool keepLog_ = false;
   std::vector<PortAccessRecord> log_;
+  std::unique_ptr<ParallelBoard> parallel_;
 };
 
 }  // namespace kestrum

@@ -13,9 +13,13 @@ std::unique_ptr<Port> VirtualProgrammer::Open(const HardwareSettings& settings, 
     }
     return nullptr;
   }
-  PortKind kind = PortKindOf(settings.Programmer);
+  PortKind kind = PortKindOf(settings);
   std::uint16_t base = settings.PortBase ? settings.PortBase : PortBaseFor(kind, 1);
   if (std::optional<int> digit = PortDigit(settings)) base = PortBaseFor(kind, *digit);
+  if (settings.CardReader) {
+    ++openCount_;
+    return std::make_unique<ReaderPort>(reader_, base);
+  }
   board_.Configure(settings.Programmer, base);
   ++openCount_;
   return std::make_unique<SimPort>(board_, base);

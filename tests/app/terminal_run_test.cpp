@@ -130,6 +130,12 @@ TEST_F(TerminalRun, FailuresExitNonZeroWithTheMessageOnStandardError) {
   EXPECT_EQ(unknown.status, 2);
   EXPECT_EQ(unknown.err,
             "Error: There is no device with the number 999 (see kestrum --list-devices).\n");
+  // The menu's "MDA 2062" has no device and no protocol behind it.
+  const Outcome noProtocol = Run({"-i", Simulate(), "-t57", "-r"});
+  EXPECT_EQ(noProtocol.status, 2);
+  EXPECT_EQ(noProtocol.err,
+            "Error: The MDA 2062 has no programming protocol in this version and cannot be "
+            "selected.\n");
 }
 
 TEST_F(TerminalRun, AFileWithNoDataEndsTheRunBeforeAnythingIsDone) {

@@ -25,6 +25,9 @@
 #include "gui/hardware_check_dialog.hpp"
 #include "gui/hardware_dialog.hpp"
 #include "gui/options_dialog.hpp"
+#include "gui/smartcard_wizard_window.hpp"
+#include "sim/smartcard.hpp"
+#include <QToolButton>
 #include "sim/probe_chip.hpp"
 #include "sim/vcd_writer.hpp"
 #include "window_rig.hpp"
@@ -374,6 +377,62 @@ class DialogsTest : public QObject {
     rig.window.DevicePositionAction()->trigger();
     QVERIFY(position->isVisible());
     QCOMPARE(rig.settings.Values().at("ShowDevPos"), std::string("1"));
+  }
+
+  void SmartcardWizardWindowLoadsTheCard() {
+    WindowRig rig;
+    rig.settings.WriteString("Port", "Com1");
+    rig.settings.WriteInteger("IODelay", 0);
+    rig.StartWith(62);
+    rig.dialogs.files = {{KESTRUM_EXAMPLES "/eeprom-24c16.hex", 1},
+                         {KESTRUM_EXAMPLES "/blink.hex", 1}};
+    QStringList steps;
+    bool hardwareOpened = false;
+    bool cardChecked = false;
+    rig.answerer.onDialog = [&](QDialog& dialog) {
+      if (dialog.windowTitle() == QStringLiteral("Hardware settings")) {
+        hardwareOpened = true;
+        return;  // cancelled
+      }
+      auto& wizard = dynamic_cast<SmartcardWizardWindow&>(dialog);
+      QCOMPARE(wizard.windowTitle(), QStringLiteral("Smartcard Wizard"));
+      QVERIFY(wizard.Label1()->text().startsWith(
+          QStringLiteral("Please connect your PIC programmer to the computer.\n(Or configure")));
+      QCOMPARE(wizard.Button1()->text(), QStringLiteral("Continue"));
+      QVERIFY(wizard.Button1()->isDefault());
+      QVERIFY(!wizard.HardwareButton()->isHidden() && wizard.OpenFileButton()->isHidden());
+      QCOMPARE(wizard.HardwareButton()->toolTip(), QStringLiteral("Hardware"));
+      QCOMPARE(wizard.OpenFileButton()->toolTip(), QStringLiteral("Open File..."));
+      wizard.HardwareButton()->click();
+      QVERIFY(hardwareOpened);
+      for (int press = 0; press < 5; ++press) {
+        wizard.Button1()->click();
+        QVERIFY(wizard.isEnabled());
+        steps << wizard.Label1()->text().section(QLatin1Char('\n'), 0, 0);
+        if (press == 0) QCOMPARE(wizard.Picture()->Image(), 1);
+        if (press == 1) QVERIFY(!wizard.OpenFileButton()->isHidden());
+      }
+      QCOMPARE(wizard.Button1()->text(), QStringLiteral("OK"));
+      QVERIFY(wizard.HardwareButton()->isHidden() && wizard.OpenFileButton()->isHidden());
+      // The card's 24C16 holds the file, written through the reader by our boot loader.
+      const Eeprom24& eeprom = rig.simulated.Card()->Eeprom();
+      const std::string text = "Kestrum 24C16 example image";
+      QVERIFY(std::equal(text.begin(), text.end(), eeprom.Memory().begin()));
+      QCOMPARE(int(eeprom.Memory()[0x105]), 5);
+      cardChecked = true;
+      wizard.Button1()->click();  // closes
+      QVERIFY(!wizard.isVisible());
+    };
+    rig.Action(QStringLiteral("Smartcard &Wizard"))->trigger();
+    QCOMPARE(steps, (QStringList{
+                        "Please disconnect your PIC programmer and connect",
+                        "The eeprom on your smartcard will now be programmed,",
+                        "Please disconnect your smartcard programmer from the",
+                        "The PIC on your smartcard will now be programmed,",
+                        "You are done programming your smartcard."}));
+    QCOMPARE(rig.window.WizardWindow(), nullptr);
+    QVERIFY(cardChecked);
+    QCOMPARE(rig.Slot().CodeBuffer[0], std::uint16_t{0x2805});  // blink.hex, last loaded
   }
 
   void HelpAndAbout() {

@@ -162,6 +162,7 @@ class CountingOpener final : public PortOpener {
     bool Cts() override { return port_->Cts(); }
     void SetLineFormat(const LineFormat& f) override { port_->SetLineFormat(f); }
     void WriteByte(std::uint8_t v) override { port_->WriteByte(v); }
+    bool ReadByte(std::uint8_t& v, int timeoutMs) override { return port_->ReadByte(v, timeoutMs); }
 
    private:
     std::unique_ptr<Port> port_;

@@ -5,6 +5,7 @@
 #include <linux/ppdev.h>
 #include <sys/ioctl.h>
 
+#include <deque>
 #include <map>
 #include <optional>
 #include <ostream>
@@ -60,7 +61,19 @@ class FakeOs final : public OsInterface {
     Record("ioctl", request, value);
     return ioctlErrors.count(request) ? -ioctlErrors[request] : 0;
   }
-  long Read(int, void*, std::size_t) override { return Record("read", 0, 0); }
+  std::deque<unsigned char> input;  // bytes the line has brought in, for Poll and Read
+
+  long Read(int, void* buffer, std::size_t count) override {
+    if (input.empty() || count == 0) return Record("read", 0, 0);
+    *static_cast<unsigned char*>(buffer) = input.front();
+    input.pop_front();
+    Record("read", 0, 1);
+    return 1;
+  }
+  int Poll(int, short events, int timeoutMs) override {
+    Record("poll", static_cast<unsigned long>(events), timeoutMs);
+    return input.empty() ? 0 : 1;
+  }
   long Write(int, const void* buffer, std::size_t count) override {
     Record("write", 0, *static_cast<const unsigned char*>(buffer));
     return static_cast<long>(count);

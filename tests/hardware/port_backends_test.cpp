@@ -1,6 +1,7 @@
 // The tty, ppdev and raw backends, checked through the calls they make on a scripted system.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <linux/parport.h>
 
 #include "fake_os.hpp"
@@ -80,6 +81,20 @@ TEST(TtyPort, LineFormatIsRaw8N2WithoutFlowControlOrHangUp) {
   EXPECT_EQ(cfgetospeed(&os.attributes), static_cast<speed_t>(B115200));
 }
 
+// The card reader's bytes: a poll with the time-out, then a read of what came.
+TEST(TtyPort, ReadsAByteWithATimeOut) {
+  FakeOs os;
+  BackendResult r = OpenTtyPort(os, "/dev/ttyS0", PortKind::Serial, 0x3F8);
+  os.input = {0x3B};
+  os.calls.clear();
+  std::uint8_t value = 0;
+  EXPECT_TRUE(r.port->ReadByte(value, 1500));
+  EXPECT_EQ(value, 0x3B);
+  EXPECT_FALSE(r.port->ReadByte(value, 1500));
+  EXPECT_EQ(os.calls, (std::vector<OsCall>{{"poll", POLLIN, 1500}, {"read", 0, 1},
+                                            {"poll", POLLIN, 1500}}));
+}
+
 TEST(PpdevPort, ClaimsTheRegistersAndReleasesThem) {
   FakeOs os;
   BackendResult r = OpenPpdevPort(os, "/dev/parport0", PortKind::Parallel, 0x378);
@@ -99,12 +114,14 @@ TEST(PpdevPort, ClaimsTheRegistersAndReleasesThem) {
   EXPECT_EQ(p.In(0x37A), 0x26);
   p.Out(0x37A, 0x0F);
   std::uint8_t ecr = p.In(0x378 + 0x402);
-  p.Out(0x378 + 0x402, static_cast<std::uint8_t>((ecr & 0x1F) | 0x20));  // byte mode, as is
+  p.Out(0x378 + 0x402, static_cast<std::uint8_t>((ecr & 0x1F) | 0x20));  // byte mode
+  p.Out(0x378 + 0x402, static_cast<std::uint8_t>((ecr & 0x1F) | 0x20));  // as it is: no call
   p.Out(0x378 + 0x402, ecr & 0x1F);                                      // standard mode
   p.Out(0x3F8, 1);
   EXPECT_EQ(os.calls, (Calls{Ioctl(PPWDATA, 0x3C), Ioctl(PPRDATA), Ioctl(PPRSTATUS),
                              Ioctl(PPDATADIR, 1), Ioctl(PPWCONTROL, 0x07), Ioctl(PPWCONTROL, 0x06),
                              Ioctl(PPRCONTROL), Ioctl(PPDATADIR, 0), Ioctl(PPWCONTROL, 0x0F),
+                             Ioctl(PPSETMODE, IEEE1284_MODE_BYTE),
                              Ioctl(PPSETMODE, IEEE1284_MODE_COMPAT)}));
   os.calls.clear();
   r.port.reset();

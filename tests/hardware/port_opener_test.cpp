@@ -76,5 +76,20 @@ TEST(PortOpener, BackendAndDeviceFileFollowTheSettings) {
   EXPECT_EQ(os.calls.at(os.calls.size() - 2), (OsCall{"close", 0, 7}));  // LPT3 closed at once
 }
 
+// The card reader is a serial port by name whatever the programmer, always through the tty.
+TEST(PortOpener, TheCardReaderOpensTheSerialPortWhateverTheProgrammer) {
+  FakeOs os;
+  SystemPortOpener opener(os);
+  RecordingUi ui;
+  HardwareSettings reader = On(ProgrammerType::ProPic2, "Com3");
+  reader.CardReader = true;
+  reader.Access = PortAccess::RawIo;
+  ASSERT_TRUE(opener.Open(reader, ui, true));
+  EXPECT_EQ(os.calls.front().path, "/dev/ttyS2");
+  reader.Port = "LPT1";
+  EXPECT_FALSE(opener.Open(reader, ui, true));
+  EXPECT_EQ(ui.Messages(), std::vector<std::string>{std::string(text::kNoReaderPort)});
+}
+
 }  // namespace
 }  // namespace kestrum

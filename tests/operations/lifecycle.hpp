@@ -74,6 +74,9 @@ class CountingOpener final : public PortOpener {
     bool Cts() override { return port_->Cts(); }
     void SetLineFormat(const LineFormat& format) override { port_->SetLineFormat(format); }
     void WriteByte(std::uint8_t value) override { port_->WriteByte(value); }
+    bool ReadByte(std::uint8_t& value, int timeoutMs) override {
+      return port_->ReadByte(value, timeoutMs);
+    }
 
    private:
     std::unique_ptr<Port> port_;
@@ -110,6 +113,12 @@ class LifecycleRig {
              << "lines not idle: VPP " << pins.mclr << ", clock " << pins.clock << ", data "
              << pins.data << ", critical depth " << lines.Lines().CriticalDepth;
     }
+    // The boards driven register by register: the part unpowered, no programming voltage.
+    if (const ParallelBoard* parallel = programmer.Board().Parallel();
+        parallel && (parallel->Pins().vcc || parallel->Pins().vpp)) {
+      return ::testing::AssertionFailure() << "socket not at rest: VCC " << parallel->Pins().vcc
+                                           << ", VPP " << parallel->Pins().vpp;
+    }
     return ::testing::AssertionSuccess();
   }
 
@@ -141,12 +150,13 @@ class LifecycleRig {
     return Runs(&Operations::BlankCheck, true, {std::string(text::kDeviceBlank)});
   }
 
-  // Read All into slot `into` (the active slot comes back afterwards); the regions of the
-  // device compared with `expected`.
-  ::testing::AssertionResult ReadBackEquals(const BufferSlot& expected, int into = 4) {
+  // Read All into slot `into` (the active slot comes back afterwards), telling the user
+  // `messages`; the regions of the device compared with `expected`.
+  ::testing::AssertionResult ReadBackEquals(const BufferSlot& expected, int into = 4,
+                                            const Strings& messages = {}) {
     const int active = workspace.Buffers.ActiveBuffer;
     workspace.Buffer11Click(into);
-    auto r = Runs(&Operations::ReadAll, true, {});
+    auto r = Runs(&Operations::ReadAll, true, messages);
     const BufferSlot& read = workspace.Buffers.Slots[static_cast<std::size_t>(into)];
     workspace.Buffer11Click(active);
     const DeviceDescriptor& d = Device();

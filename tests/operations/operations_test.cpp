@@ -141,9 +141,9 @@ TEST(PicBlankCheck, VerdictsNameTheFirstUsedCell) {
   EXPECT_EQ(otp.rig.ui.Texts(Type::ProgressText), Strings{"Reading Code (512) bytes"});
 }
 
-// Every command says the same, drives nothing and leaves the main window enabled: a PIC on a
-// programmer that cannot program it (the TAFE, or the JDM for a parallel-only part), and the
-// families this version has no protocol for.
+// Every command says the same, drives nothing and leaves the main window enabled: a device on a
+// programmer that cannot program it (the TAFE and the TAIT Parallel serve one family each, the
+// others neither of those), and the families this version has no protocol for.
 TEST(Support, DevicesThisProgrammerOrVersionCannotDriveAreRefused) {
   struct Case {
     const char* device;
@@ -161,15 +161,21 @@ TEST(Support, DevicesThisProgrammerOrVersionCannotDriveAreRefused) {
                 "This device is not supported by the TAIT Parallel Programmer"},
            Case{"89C2051", ProgrammerType::Jdm,
                 "This device is not supported by the JDM Programmer"},
-           Case{"89C2051", ProgrammerType::Tafe,
-                "This version cannot drive the Flash µC family yet."},
            Case{"90S2313", ProgrammerType::Tafe,
                 "This device is not supported by the TAFE Programmer"},
            Case{"25040", ProgrammerType::TaitParallel,
                 "This device is not supported by the TAIT Parallel Programmer"},
-           Case{"PIC 16C54", ProgrammerType::TaitParallel,
-                "This version cannot drive the Parallel programmable PIC Microcontroller "
-                "family yet."},
+           // The TAFE drives the flash parts only, the TAIT Parallel the parallel-only PICs.
+           Case{"PIC 16C54", ProgrammerType::Tafe,
+                "This device is not supported by the TAFE Programmer"},
+           Case{"NVM 3060", ProgrammerType::Tafe,
+                "This device is not supported by the TAFE Programmer"},
+           Case{"89C2051", ProgrammerType::TaitParallel,
+                "This device is not supported by the TAIT Parallel Programmer"},
+           Case{"PIC 16F84", ProgrammerType::TaitParallel,
+                "This device is not supported by the TAIT Parallel Programmer"},
+           Case{"24C16", ProgrammerType::TaitParallel,
+                "This device is not supported by the TAIT Parallel Programmer"},
        }) {
     LifecycleRig rig(c.device, c.type, nullptr);
     for (auto command :

@@ -1,5 +1,6 @@
 // The VCD pin trace: its file format, a trace of the simulated programmer, a trace of a real
-// port through the board model, and an I2C trace decoded by sigrok-cli.
+// port through the board model, an I2C trace decoded by sigrok-cli, and the trace of a board
+// driven register by register.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -9,6 +10,7 @@
 
 #include "hardware/bus.hpp"
 #include "rig.hpp"
+#include "sim/flash_micro_chip.hpp"
 #include "sim/probe_chip.hpp"
 #include "sim/tracing_port.hpp"
 #include "sim/vcd_writer.hpp"
@@ -122,6 +124,37 @@ TEST(PinTrace, AnI2cTraceDecodesWithSigrok) {
             (std::vector<std::string>{"Start", "Write", "Address write: 50", "ACK",
                                       "Data write: 12", "ACK", "Data write: C3", "ACK", "Stop"}));
   std::remove(path.c_str());
+}
+
+// The TAFE's port: the data bus as one 8-bit vector (what the part drives once the lines are
+// turned around), the control and status lines one by one, and the socket's supply.
+TEST(PinTrace, AParallelBoardIsTracedWithTheDataBusAsAVector) {
+  std::ostringstream out;
+  PinTrace trace(out);
+  Rig<FlashMicroChip> rig(SettingsFor(ProgrammerType::Tafe, 20), 1024);
+  rig.chip.Code()[0] = 0x5A;
+  rig.chip.Code()[1] = 0xC3;
+  rig.board().SetTrace(&trace);
+  const std::uint16_t base = rig.base();
+  for (auto [offset, value] : std::initializer_list<std::pair<int, std::uint8_t>>{
+           {2, 0x03}, {0, 0x03}, {2, 0x05}, {2, 0x27}, {2, 0x26}, {2, 0x01}}) {
+    rig.board().Out(static_cast<std::uint16_t>(base + offset), value);
+  }
+  trace.Finish();
+  const std::string vcd = out.str();
+  std::size_t at = 0;
+  // Signals: vcc !, vpp ", data #, data_input $, strobe %, autofd &, init ', selectin (, ...
+  for (const char* expected :
+       {"$var wire 1 ! vcc $end\n$var wire 1 \" vpp $end\n$var wire 8 # data $end\n",
+        "$var wire 1 - busy $end\n", "$dumpvars\n0!\n0\"\nb00000000 #\n",
+        "$end\n1!\n0%\n",                // 03h at #0: powered, XTAL1 low
+        "#1\nb00000011 #\n",             // the read mode on the data lines
+        "#3\nb01011010 #\n1$\n",         // turned around: the part's byte at address 0
+        "#4\nb11000011 #\n1%\n",         // XTAL1 up: address 1
+        "#5\n0!\nb00000011 #\n0$\n"}) {  // at rest: unpowered, driving the latch again
+    at = vcd.find(expected, at);
+    ASSERT_NE(at, std::string::npos) << expected << "\nin\n" << vcd;
+  }
 }
 
 }  // namespace

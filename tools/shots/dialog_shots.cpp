@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QThread>
 #include <QTimer>
@@ -22,6 +23,7 @@
 #include "gui/hardware_dialog.hpp"
 #include "gui/main_window.hpp"
 #include "gui/options_dialog.hpp"
+#include "gui/smartcard_wizard_window.hpp"
 #include "gui/qt_ui.hpp"
 
 namespace {
@@ -116,6 +118,19 @@ int main(int argc, char** argv) {
   AboutDialog about(QUrl::fromLocalFile(QStringLiteral("/usr/share/kestrum/help/index.html")),
                     &window);
   Shoot(about, QStringLiteral("about"));
+
+  // The wizard at its first step, and after the boot loader went into the card's PIC.
+  simulated.InsertCard(false, ui);
+  SmartcardWizard wizard(app, [] { return std::nullopt; });
+  SmartcardWizardWindow wizardWindow(wizard, {}, &window);
+  wizard.Enter();
+  wizard.Activate();
+  wizardWindow.show();
+  Settle();
+  Shoot(wizardWindow, QStringLiteral("smartcard-wizard-1"));
+  wizardWindow.show();
+  wizardWindow.Button1()->click();
+  Shoot(wizardWindow, QStringLiteral("smartcard-wizard-2"));
 
   QPrinter printer;
   printer.setOutputFileName(QStringLiteral("/tmp/kestrum-listing.pdf"));

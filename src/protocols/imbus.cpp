@@ -1,0 +1,142 @@
+// The IM-Bus EEPROM: transfers, workers and the family driver.
+#include "protocols/imbus.hpp"
+
+#include <algorithm>
+
+#include "hardware/bus.hpp"
+
+namespace kestrum {
+
+void ImBusIdent(LineContext& lines, bool high) {
+  if (high) {
+    lines.VppOnFast();
+  } else {
+    lines.VppOff();
+  }
+}
+
+void ImBusTransfer(LineContext& lines, std::uint8_t address, std::uint16_t data) {
+  ImBusIdent(lines, false);
+  ImBusSend(lines, address, 8);
+  ImBusIdent(lines, true);
+  lines.DelayMicroseconds(kImBusPhaseUs);
+  ImBusSend(lines, data, 16);
+  // The IDENT pulse that closes the transfer.
+  ImBusIdent(lines, false);
+  lines.DelayMicroseconds(kImBusPhaseUs);
+  ImBusIdent(lines, true);
+  lines.DelayMicroseconds(kImBusPhaseUs);
+}
+
+std::uint8_t ImBusReadCell(LineContext& lines, int cell) {
+  ImBusIdent(lines, false);
+  lines.DelayMicroseconds(kImBusPhaseUs);
+  ImBusSend(lines, imbus::kSelect, 8);
+  ImBusIdent(lines, true);
+  lines.DelayMicroseconds(kImBusPhaseUs);
+  ImBusSend(lines, static_cast<std::uint16_t>(cell), 16);
+  ImBusIdent(lines, false);
+  lines.DelayMicroseconds(kImBusPhaseUs);
+  ImBusIdent(lines, true);
+  lines.DelayMicroseconds(kImBusPhaseUs);
+
+  ImBusIdent(lines, false);
+  lines.DelayMicroseconds(kImBusPhaseUs);
+  ImBusSend(lines, imbus::kRead, 8);
+  ImBusIdent(lines, true);
+  lines.DelayMicroseconds(kImBusPhaseUs);
+  const auto value = static_cast<std::uint8_t>(ImBusReceive(lines, 8) & 0xFF);
+  ImBusIdent(lines, false);
+  lines.DelayMicroseconds(kImBusPhaseUs);
+  ImBusIdent(lines, true);
+  return value;
+}
+
+void ImBusWriteCell(LineContext& lines, int cell, std::uint8_t value) {
+  ImBusTransfer(lines, imbus::kSelect, static_cast<std::uint16_t>(cell));
+  ImBusTransfer(lines, imbus::kWrite, imbus::kErase);
+  lines.SleepMs(imbus::kWriteMs);
+  ImBusTransfer(lines, imbus::kSelect, static_cast<std::uint16_t>(cell));
+  ImBusTransfer(lines, imbus::kWrite, static_cast<std::uint16_t>(imbus::kWriteByte | value));
+  lines.SleepMs(imbus::kWriteMs);
+}
+
+namespace {
+
+void PowerUp(LineContext& lines) {
+  ImBusIdent(lines, true);
+  lines.SetClockLine(1);
+  lines.SetDataLine(1);
+  lines.SleepMs(100);
+  lines.PowerOn();
+  lines.SleepMs(800);
+}
+
+}  // namespace
+
+TIMBusRead::TIMBusRead(const LineContext& lines, int count)
+    : OperationWorker(lines, count), Words(static_cast<std::size_t>(std::max(count, 0))) {}
+
+void TIMBusRead::Body() {
+  ProgressRange();
+  if (!OpenPort()) return;
+  PowerUp(lines_);
+  for (int a = 0; a < Count; ++a) {
+    ProgressAt(a);
+    Words[a] = ImBusReadCell(lines_, a);
+    if (StopRequested()) break;
+  }
+  lines_.SleepMs(300);
+  ImBusIdent(lines_, false);
+  lines_.AllLinesOff();
+  ProgressDone();
+  lines_.ClosePort();
+}
+
+TIMBusProg::TIMBusProg(const LineContext& lines, int count)
+    : OperationWorker(lines, count), Words(static_cast<std::size_t>(std::max(count, 0))) {}
+
+void TIMBusProg::Body() {
+  ProgressRange();
+  if (!OpenPort()) return;
+  PowerUp(lines_);
+  for (int a = 0; a < Count; ++a) {
+    ProgressAt(a);
+    ImBusWriteCell(lines_, a, static_cast<std::uint8_t>(Words[a]));
+    if (StopRequested()) break;
+  }
+  // The end steps run after a cancel too.
+  lines_.SleepMs(500);
+  ImBusIdent(lines_, false);
+  lines_.AllLinesOff();
+  ProgressDone();
+  lines_.ClosePort();
+}
+
+void ImBusDriver::Read(FamilyContext& context) {
+  const DeviceDescriptor& device = context.Device();
+  context.ShowReadPhase(Region::Code, device.CodeSize);
+  TIMBusRead reader(context.Lines(), device.CodeSize);
+  if (!context.Run(reader)) return;
+  context.Store(Region::Code, 0, reader.Words);
+}
+
+ProgramOutcome ImBusDriver::Program(FamilyContext& context) {
+  TIMBusProg programmer(context.Lines(), context.Device().CodeSize);
+  const std::vector<std::uint16_t>& code = context.Work().Active().CodeBuffer;
+  std::copy_n(code.begin(), programmer.Words.size(), programmer.Words.begin());
+  context.Run(programmer);
+  return {};
+}
+
+bool ImBusDriver::Erase(FamilyContext& /*context*/) {
+  // Not offered: every cell is erased as it is written.
+  return false;
+}
+
+bool ImBusDriver::ProgramConfig(FamilyContext& /*context*/) {
+  // Not offered: the part has no configuration.
+  return false;
+}
+
+}  // namespace kestrum
