@@ -4,60 +4,23 @@
 #include <benchmark/benchmark.h>
 
 #include <memory>
-#include <random>
 
-#include "buffers/workspace.hpp"
-#include "core/settings_store.hpp"
-#include "device/catalogue.hpp"
-#include "hardware/line_context.hpp"
-#include "operations/operations.hpp"
+#include "operations_rig.hpp"
 #include "sim/eeprom24_chip.hpp"
-#include "sim/sim_port.hpp"
 
 namespace kestrum {
 namespace {
 
-// Says yes and keeps nothing: the bench measures the operations, not a recorder.
-class QuietUi final : public Ui {
- public:
-  void Message(MessageKind kind, std::string_view, MessageButton) override {
-    if (kind != MessageKind::Information) problems++;
-  }
-  bool Question(std::string_view) override { return true; }
-  int problems = 0;
-};
-
 template <class ClockType>
-struct I2cBench {
-  explicit I2cBench(std::string_view device)
-      : chip(Eeprom24Chip::ForDevice(device)), lines(Settings(), clock, ui, board) {
-    workspace.SelectDevice(*FindDeviceByName(device));
-    board.Insert(chip.get());
-    options.Progging = false;
-    std::mt19937 random(512);
-    BufferSlot& slot = workspace.Active();
-    for (int i = 0; i < workspace.Device.CodeSize; ++i) slot.CodeBuffer[i] = random() & 0xFF;
-  }
-  static HardwareSettings Settings() {
-    HardwareSettings s;
-    s.Programmer = ProgrammerType::ProPic2;
-    s.Port = "LPT1";
-    s.IODelay = 0;
-    s.PinCount = 8;
-    DerivePortBase(s);
-    return s;
-  }
+using I2cRig = bench::OperationsRig<ClockType, Eeprom24Chip>;
 
-  std::unique_ptr<Eeprom24Chip> chip;  // outlives the board
-  ClockType clock;
-  QuietUi ui;
-  VirtualProgrammer board{clock};
-  LineContext lines;
-  MemorySettingsStore store;
-  Workspace workspace{store};
-  OperationOptions options;
-  Operations ops{workspace, lines, options};
-};
+// A 24C512 on the ProPic 2 with random bytes to program.
+template <class ClockType>
+std::unique_ptr<I2cRig<ClockType>> Random24C512() {
+  auto rig = std::make_unique<I2cRig<ClockType>>("24C512", ProgrammerType::ProPic2);
+  bench::FillRandom(rig->workspace, 512, 0xFF);
+  return rig;
+}
 
 // The waits of one page-mode Program All on the ProPic 2, T being the bus delay: the power-up
 // (100 µs, 100 ms); per polling attempt a start condition (5 T), the device address (17 T) and
@@ -80,25 +43,11 @@ double PrescribedUs(const Eeprom24& part, int busDelayUs) {
 // is what one register access costs on the board, in microseconds: 1 is about what a real port
 // access takes, 0 leaves only the program's own overhead and the sleeps' lateness.
 void ProgramAll24C512WithTheRealClock(benchmark::State& state) {
-  double prescribedUs = 0;
-  double wallUs = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
-    auto bench = std::make_unique<I2cBench<RealClock>>("24C512");
-    bench->board.Board().SetAccessTimeUs(state.range(0));
-    bench->options.Verify = false;
-    state.ResumeTiming();
-    const std::int64_t start = bench->clock.nowUs();
-    const OperationResult result = bench->ops.ProgramAll();
-    wallUs += static_cast<double>(bench->clock.nowUs() - start);
-    if (!result.Succeeded() || bench->ui.problems) state.SkipWithError("not programmed");
-    prescribedUs += PrescribedUs(bench->chip->Part(), bench->lines.Lines().BusDelay);
-    state.PauseTiming();
-    bench.reset();
-    state.ResumeTiming();
-  }
-  state.counters["wall_per_prescribed_wait"] = wallUs / prescribedUs;
-  state.counters["prescribed_s"] = prescribedUs / 1e6 / static_cast<double>(state.iterations());
+  bench::ProgramAllAgainstPrescribedWaits(
+      state, state.range(0), [] { return Random24C512<RealClock>(); },
+      [](const I2cRig<RealClock>& rig) {
+        return bench::Judgement{PrescribedUs(rig.chip->Part(), rig.lines.Lines().BusDelay), ""};
+      });
 }
 BENCHMARK(ProgramAll24C512WithTheRealClock)
     ->Arg(1)
@@ -127,22 +76,14 @@ BENCHMARK(BusDelaysAloneWithTheRealClock)->Iterations(1)->UseRealTime()->Unit(be
 // Program All and the verify after it of all 65536 bytes of a 24C512 in virtual time on the
 // ProPic 2; the argument 1 writes byte by byte, 0 a page at a time.
 void ProgramAllAndVerify24C512InVirtualTime(benchmark::State& state) {
-  double bytes = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
-    auto bench = std::make_unique<I2cBench<VirtualClock>>("24C512");
-    bench->options.ByteWrite = state.range(0) != 0;
-    bytes = bench->workspace.Device.CodeSize;
-    state.ResumeTiming();
-    const OperationResult result = bench->ops.ProgramAll();
-    if (!result.VerifyPassed || bench->ui.problems) state.SkipWithError("not verified");
-    state.PauseTiming();
-    bench.reset();
-    state.ResumeTiming();
-  }
-  // Processor time (every thread of the process) per byte.
-  state.counters["cpu_per_byte"] = benchmark::Counter(
-      bytes, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  bench::ProgramAllAndVerifyPerUnit(
+      state, "cpu_per_byte",
+      [&] {
+        auto rig = Random24C512<VirtualClock>();
+        rig->options.ByteWrite = state.range(0) != 0;
+        return rig;
+      },
+      [](const I2cRig<VirtualClock>& rig) { return rig.workspace.Device.CodeSize; });
 }
 BENCHMARK(ProgramAllAndVerify24C512InVirtualTime)
     ->Arg(0)

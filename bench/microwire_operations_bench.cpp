@@ -4,29 +4,13 @@
 #include <benchmark/benchmark.h>
 
 #include <memory>
-#include <random>
 
-#include "buffers/workspace.hpp"
-#include "core/settings_store.hpp"
-#include "device/catalogue.hpp"
-#include "hardware/line_context.hpp"
-#include "operations/operations.hpp"
+#include "operations_rig.hpp"
 #include "protocols/microwire.hpp"
 #include "sim/microwire_chip.hpp"
-#include "sim/sim_port.hpp"
 
 namespace kestrum {
 namespace {
-
-// Says yes and keeps nothing: the bench measures the operations, not a recorder.
-class QuietUi final : public Ui {
- public:
-  void Message(MessageKind kind, std::string_view, MessageButton) override {
-    if (kind != MessageKind::Information) problems++;
-  }
-  bool Question(std::string_view) override { return true; }
-  int problems = 0;
-};
 
 constexpr ProgrammerType kType = ProgrammerType::TaitSerial;
 
@@ -50,53 +34,21 @@ class CountingClock final : public Clock {
 };
 
 template <class ClockType>
-struct EepromBench {
-  explicit EepromBench(std::string_view device)
-      : chip(MicrowireChip::ForDevice(device)), lines(Settings(), clock, ui, board) {
-    workspace.SelectDevice(*FindDeviceByName(device));
-    board.Insert(chip.get());
-    options.Progging = false;
-    std::mt19937 random(86);
-    for (int i = 0; i < workspace.Device.CodeSize; ++i) {
-      workspace.Active().CodeBuffer[i] = static_cast<std::uint16_t>(random());
-    }
-  }
-  static HardwareSettings Settings() {
-    HardwareSettings s;
-    s.Programmer = kType;
-    s.Port = "LPT1";
-    s.IODelay = 0;
-    s.PinCount = 8;
-    DerivePortBase(s);
-    return s;
-  }
+using EepromRig = bench::OperationsRig<ClockType, MicrowireChip>;
 
-  std::unique_ptr<MicrowireChip> chip;  // outlives the board
-  ClockType clock;
-  QuietUi ui;
-  VirtualProgrammer board{clock};
-  LineContext lines;
-  MemorySettingsStore store;
-  Workspace workspace{store};
-  OperationOptions options;
-  Operations ops{workspace, lines, options};
-};
+// A 93C86 on the bench's programmer with random words to program.
+template <class ClockType>
+std::unique_ptr<EepromRig<ClockType>> Random93C86() {
+  auto rig = std::make_unique<EepromRig<ClockType>>("93C86", kType);
+  bench::FillRandom(rig->workspace, 86, 0xFFFF);
+  return rig;
+}
 
 // Program All and the verify after it of the 1024 words of a 93C86, in virtual time.
 void ProgramAllAndVerify93C86InVirtualTime(benchmark::State& state) {
-  for (auto _ : state) {
-    state.PauseTiming();
-    auto bench = std::make_unique<EepromBench<VirtualClock>>("93C86");
-    state.ResumeTiming();
-    const OperationResult result = bench->ops.ProgramAll();
-    if (!result.VerifyPassed || bench->ui.problems) state.SkipWithError("not verified");
-    state.PauseTiming();
-    bench.reset();
-    state.ResumeTiming();
-  }
-  // Processor time (every thread of the process) per word.
-  state.counters["cpu_per_word"] = benchmark::Counter(
-      1024, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  bench::ProgramAllAndVerifyPerUnit(
+      state, "cpu_per_word", [] { return Random93C86<VirtualClock>(); },
+      [](const EepromRig<VirtualClock>& rig) { return rig.workspace.Device.CodeSize; });
 }
 BENCHMARK(ProgramAllAndVerify93C86InVirtualTime)
     ->MeasureProcessCPUTime()
@@ -131,33 +83,20 @@ double PrescribedUs(int words, int addressBits, std::int64_t writeUs) {
 // argument is what one register access costs on the board, in microseconds: 1 is about what a
 // real port access takes, 0 leaves only the program's own overhead and the sleeps' lateness.
 void ProgramAll93C86WithTheRealClock(benchmark::State& state) {
-  double prescribedUs = 0;
-  double wallUs = 0;
   double askedUs = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
-    auto bench = std::make_unique<EepromBench<CountingClock>>("93C86");
-    bench->board.Board().SetAccessTimeUs(state.range(0));
-    bench->options.Verify = false;
-    const DeviceDescriptor& d = bench->workspace.Device;
-    prescribedUs += PrescribedUs(
-        d.CodeSize, EepromAddressBits(d.CodeSize, MicrowireAddressWidthAdjust(d.Variant)),
-        bench->chip->Description().writeUs);
-    state.ResumeTiming();
-    const std::int64_t start = bench->clock.nowUs();
-    const OperationResult result = bench->ops.ProgramAll();
-    wallUs += static_cast<double>(bench->clock.nowUs() - start);
-    askedUs += bench->clock.askedUs;
-    if (!result.Succeeded() || bench->ui.problems) state.SkipWithError("not programmed");
-    if (bench->chip->CompletedWrites() != d.CodeSize) state.SkipWithError("writes lost");
-    state.PauseTiming();
-    bench.reset();
-    state.ResumeTiming();
-  }
-  state.counters["wall_per_prescribed_wait"] = wallUs / prescribedUs;
+  const double prescribedUs = bench::ProgramAllAgainstPrescribedWaits(
+      state, state.range(0), [] { return Random93C86<CountingClock>(); },
+      [&](const EepromRig<CountingClock>& rig) {
+        askedUs += rig.clock.askedUs;
+        const DeviceDescriptor& d = rig.workspace.Device;
+        const double us = PrescribedUs(
+            d.CodeSize, EepromAddressBits(d.CodeSize, MicrowireAddressWidthAdjust(d.Variant)),
+            rig.chip->Description().writeUs);
+        const bool allWritten = rig.chip->CompletedWrites() == d.CodeSize;
+        return bench::Judgement{us, allWritten ? "" : "writes lost"};
+      });
   // The waits the program asked for (the board's access times included), per prescribed wait.
   state.counters["asked_per_prescribed_wait"] = askedUs / prescribedUs;
-  state.counters["prescribed_s"] = prescribedUs / 1e6 / static_cast<double>(state.iterations());
 }
 BENCHMARK(ProgramAll93C86WithTheRealClock)
     ->Arg(1)

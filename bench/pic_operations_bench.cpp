@@ -4,90 +4,41 @@
 #include <benchmark/benchmark.h>
 
 #include <memory>
-#include <random>
 
-#include "buffers/workspace.hpp"
-#include "core/settings_store.hpp"
-#include "device/catalogue.hpp"
-#include "hardware/line_context.hpp"
-#include "operations/operations.hpp"
+#include "operations_rig.hpp"
 #include "sim/pic_chip.hpp"
-#include "sim/sim_port.hpp"
 
 namespace kestrum {
 namespace {
 
-// Says yes and keeps nothing: the bench measures the operations, not a recorder.
-class QuietUi final : public Ui {
- public:
-  void Message(MessageKind kind, std::string_view, MessageButton) override {
-    if (kind != MessageKind::Information) problems++;
-  }
-  bool Question(std::string_view) override { return true; }
-  int problems = 0;
-};
-
 template <class ClockType>
-struct PicBench {
-  PicBench(std::string_view device, ProgrammerType type)
-      : chip(PicChip::ForDevice(device)),
-        lines(Settings(type, chip->PinCount()), clock, ui, board) {
-    workspace.SelectDevice(*FindDeviceByName(device));
-    board.Insert(chip.get());
-    options.Progging = false;
-  }
-  static HardwareSettings Settings(ProgrammerType type, int pins) {
-    HardwareSettings s;
-    s.Programmer = type;
-    s.Port = type == ProgrammerType::Jdm ? "Com1" : "LPT1";
-    s.IODelay = 0;
-    s.PinCount = pins;
-    DerivePortBase(s);
-    return s;
-  }
-  // Random code and data, random ID words, and a configuration word without protection.
-  void RandomImage(unsigned seed) {
-    std::mt19937 random(seed);
-    const DeviceDescriptor& d = workspace.Device;
-    BufferSlot& slot = workspace.Active();
-    for (int i = 0; i < d.CodeSize; ++i) slot.CodeBuffer[i] = random() & d.BlankValue;
-    for (int i = 0; i < d.DataSize; ++i) slot.DataBuffer[i] = random() & 0xFF;
-    slot.ConfigArea[d.ConfigWordIndex] = d.BlankValue;
-    workspace.ShowStoredConfigWord();
-    workspace.Config.SetIdText(d, slot, "1A2B");
-  }
+using PicRig = bench::OperationsRig<ClockType, PicChip>;
 
-  std::unique_ptr<PicChip> chip;  // outlives the board
-  ClockType clock;
-  QuietUi ui;
-  VirtualProgrammer board{clock};
-  LineContext lines;
-  MemorySettingsStore store;
-  Workspace workspace{store};
-  OperationOptions options;
-  Operations ops{workspace, lines, options};
-};
+// Random code and data, random ID words, and a configuration word without protection.
+template <class ClockType>
+std::unique_ptr<PicRig<ClockType>> RandomPic(std::string_view device, ProgrammerType type,
+                                             unsigned seed) {
+  auto rig = std::make_unique<PicRig<ClockType>>(device, type);
+  Workspace& workspace = rig->workspace;
+  const DeviceDescriptor& d = workspace.Device;
+  bench::FillRandom(workspace, seed, d.BlankValue);
+  BufferSlot& slot = workspace.Active();
+  slot.ConfigArea[d.ConfigWordIndex] = d.BlankValue;
+  workspace.ShowStoredConfigWord();
+  workspace.Config.SetIdText(d, slot, "1A2B");
+  return rig;
+}
 
 // Program All and the verify after it of every word of a 16F877: 8192 code words, 256 data
 // bytes and the 8 words of the configuration area, in virtual time on the JDM programmer.
 void ProgramAllAndVerify16F877InVirtualTime(benchmark::State& state) {
-  double words = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
-    auto bench = std::make_unique<PicBench<VirtualClock>>("PIC 16F877", ProgrammerType::Jdm);
-    bench->RandomImage(877);
-    const DeviceDescriptor& d = bench->workspace.Device;
-    words = d.CodeSize + d.DataSize + d.ConfigAreaWords;
-    state.ResumeTiming();
-    const OperationResult result = bench->ops.ProgramAll();
-    if (!result.VerifyPassed || bench->ui.problems) state.SkipWithError("not verified");
-    state.PauseTiming();
-    bench.reset();
-    state.ResumeTiming();
-  }
-  // Processor time (every thread of the process) per word.
-  state.counters["cpu_per_word"] = benchmark::Counter(
-      words, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  bench::ProgramAllAndVerifyPerUnit(
+      state, "cpu_per_word",
+      [] { return RandomPic<VirtualClock>("PIC 16F877", ProgrammerType::Jdm, 877); },
+      [](const PicRig<VirtualClock>& rig) {
+        const DeviceDescriptor& d = rig.workspace.Device;
+        return d.CodeSize + d.DataSize + d.ConfigAreaWords;
+      });
 }
 BENCHMARK(ProgramAllAndVerify16F877InVirtualTime)
     ->MeasureProcessCPUTime()
@@ -124,30 +75,20 @@ Prescribed PrescribedFor(const DeviceDescriptor& d, const BufferSlot& slot) {
 // argument is what one register access costs on the board, in microseconds: 1 is about what
 // a real port access takes, 0 leaves only the program's own overhead and the sleeps' lateness.
 void ProgramAll16F84WithTheRealClock(benchmark::State& state) {
-  double prescribedUs = 0;
-  double wallUs = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
-    auto bench = std::make_unique<PicBench<RealClock>>("PIC 16F84", ProgrammerType::TaitSerial);
-    bench->board.Board().SetAccessTimeUs(state.range(0));
-    bench->options.Verify = false;
-    bench->RandomImage(84);
-    bench->workspace.CreateConfig();  // the configuration area as Program All will fold it
-    const Prescribed prescribed = PrescribedFor(bench->workspace.Device, bench->workspace.Active());
-    prescribedUs += prescribed.waitUs;
-    state.ResumeTiming();
-    const std::int64_t start = bench->clock.nowUs();
-    const OperationResult result = bench->ops.ProgramAll();
-    wallUs += static_cast<double>(bench->clock.nowUs() - start);
-    if (!result.Succeeded() || bench->ui.problems) state.SkipWithError("not programmed");
-    // The count of programming waits holds only if the part went through as many cycles.
-    if (bench->chip->CompletedCycles() != prescribed.cycles) state.SkipWithError("cycles differ");
-    state.PauseTiming();
-    bench.reset();
-    state.ResumeTiming();
-  }
-  state.counters["wall_per_prescribed_wait"] = wallUs / prescribedUs;
-  state.counters["prescribed_s"] = prescribedUs / 1e6 / static_cast<double>(state.iterations());
+  Prescribed prescribed;
+  bench::ProgramAllAgainstPrescribedWaits(
+      state, state.range(0),
+      [&] {
+        auto rig = RandomPic<RealClock>("PIC 16F84", ProgrammerType::TaitSerial, 84);
+        rig->workspace.CreateConfig();  // the configuration area as Program All will fold it
+        prescribed = PrescribedFor(rig->workspace.Device, rig->workspace.Active());
+        return rig;
+      },
+      [&](const PicRig<RealClock>& rig) {
+        // The count of programming waits holds only if the part went through as many cycles.
+        const bool sameCycles = rig.chip->CompletedCycles() == prescribed.cycles;
+        return bench::Judgement{prescribed.waitUs, sameCycles ? "" : "cycles differ"};
+      });
 }
 BENCHMARK(ProgramAll16F84WithTheRealClock)
     ->Arg(1)

@@ -130,8 +130,11 @@ std::string PortForNumber(int programmerType, int portNumber) {
 
 std::string ResolveLoadPath(const std::string& name, const std::string& initDir,
                             const std::string& currentDir) {
-  if (name.find('/') != std::string::npos) return name;
-  const std::string& folder = initDir.empty() ? currentDir : initDir;
+  if (!name.empty() && name.front() == '/') return name;
+  // A folder part is the current directory's: made whole here, so the recent files and the
+  // remembered folder still lead to the file from anywhere else.
+  const std::string& folder =
+      name.find('/') != std::string::npos || initDir.empty() ? currentDir : initDir;
   if (folder.empty()) return name;
   return folder.back() == '/' ? folder + name : folder + "/" + name;
 }

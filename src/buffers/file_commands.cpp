@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 
 #include "buffers/texts.hpp"
 
@@ -62,8 +63,12 @@ void FileCommands::ReportFailure(std::string_view what, const std::string& name,
 }
 
 void FileCommands::RememberFolder(const std::string& name) {
-  const std::string folder = FolderPart(name);
+  std::string folder = FolderPart(name);
   if (folder.empty()) return;
+  // The dialogs start there from whatever directory the program runs in next time.
+  std::error_code ec;
+  const std::filesystem::path whole = std::filesystem::absolute(folder, ec);
+  if (!ec) folder = whole.lexically_normal().string();
   initialDir_ = folder;
   settings_.WriteString("InitDir", folder);
 }

@@ -85,7 +85,8 @@ TEST(CommandLine, LoadPathWithoutFolderUsesInitDirThenCurrentDir) {
   EXPECT_EQ(ResolveLoadPath("blink.hex", "/home/u/pic", "/tmp"), "/home/u/pic/blink.hex");
   EXPECT_EQ(ResolveLoadPath("blink.hex", "", "/tmp"), "/tmp/blink.hex");
   EXPECT_EQ(ResolveLoadPath("blink.hex", "/home/u/pic/", "/tmp"), "/home/u/pic/blink.hex");
-  EXPECT_EQ(ResolveLoadPath("sub/blink.hex", "/home/u", "/tmp"), "sub/blink.hex");
+  EXPECT_EQ(ResolveLoadPath("sub/blink.hex", "/home/u", "/tmp"), "/tmp/sub/blink.hex");
+  EXPECT_EQ(ResolveLoadPath("/abs/blink.hex", "/home/u", "/tmp"), "/abs/blink.hex");
 }
 
 }  // namespace
