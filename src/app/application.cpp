@@ -3,6 +3,9 @@
 
 #include <sys/resource.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include <filesystem>
 
 #include "app/texts.hpp"
@@ -10,6 +13,7 @@
 #include "device/texts.hpp"
 #include "hardware/hardware_settings.hpp"
 #include "hardware/programmer_types.hpp"
+#include "app/run_environment.hpp"
 
 namespace kestrum {
 namespace {
@@ -35,11 +39,28 @@ OperationOptions LoadOperationOptions(const SettingsStore& store) {
   return o;
 }
 
-void ApplyProcessPriority(int priority) {
+int ApplyProcessPriority(int priority) {
   // A real-time scheduling class is not used: a busy-waiting process in it could starve the
-  // machine.
-  if (priority == 1) setpriority(PRIO_PROCESS, 0, -10);
-  if (priority == 2) setpriority(PRIO_PROCESS, 0, -20);
+  // machine. "Realtime" is the highest nice value instead.
+  int nice = 0;
+  if (priority == 1) {
+    nice = -10;
+  } else if (priority == 2) {
+    nice = -20;
+  } else if (priority != 0) {
+    return 0;
+  }
+  errno = 0;
+  const int current = getpriority(PRIO_PROCESS, 0);
+  if (errno == 0 && current == nice) return 0;
+  // Normal never lowers a process the user started with a nice value of its own.
+  if (priority == 0 && errno == 0 && current > 0) return 0;
+  return setpriority(PRIO_PROCESS, 0, nice) == 0 ? 0 : errno;
+}
+
+std::string PriorityRefusedText(int error) {
+  return std::string(text::kPriorityRefused) + std::strerror(error) +
+         std::string(text::kPriorityRefusedHint);
 }
 
 Application::Application(SettingsStore& settings, Ui& ui, Clock& clock, PortOpener& opener)
@@ -72,6 +93,7 @@ Application::StartupOutcome Application::Startup(const CommandLine& commandLine)
   Options.DragDrop = settings_.ReadBool("DragDrop", false);
   Options.SmartWiz = settings_.ReadBool("SmartWiz", false);
   Options.ShowDevPos = settings_.ReadBool("ShowDevPos", false);
+  Options.DeviceShortcuts = ReadOptionsForm(settings_, Work.List).Shortcuts;
 
   Work.Recent.Load(settings_);
   Recent.Load(settings_);
@@ -201,6 +223,45 @@ bool Application::ClearSettings() {
   if (!ui_.Question(text::kClearSettingsQuestion)) return false;
   settings_.Clear();
   return true;
+}
+
+void Application::ApplyOptions(const OptionsForm& form) {
+  Operation.Progging = form.Progging;
+  Operation.Erasing = form.Erasing;
+  Options.Overwrite = form.Overwrite;
+  Options.Priority = form.Priority;
+  Operation.Warning = form.Warning;
+  Operation.Verify = form.Verify;
+  Operation.VerDurProg = form.VerDurProg;
+  Operation.EnableMCLR = form.EnableMCLR;
+  Options.UsesDriver = form.UsesDriver;
+  Operation.ByteWrite = !form.PageWrite;
+  Options.DragDrop = form.DragDrop;
+  Options.SmartWiz = form.SmartWiz;
+  Options.DeviceShortcuts = form.Shortcuts;
+  if (form.PowerControl != Lines.Settings().PowerControl) {
+    Lines.Settings().PowerControl = form.PowerControl;
+    Lines.IdleLines();
+  }
+  // This system has no port driver service: "UsesDriver" is never written.
+  StoreOptionsForm(settings_, form, false);
+  if (const int error = ApplyProcessPriority(form.Priority); error != 0) {
+    ui_.Message(MessageKind::Warning, PriorityRefusedText(error));
+  }
+}
+
+void Application::ApplyHardware(const HardwareForm& form) {
+  const HardwareSettings before = Lines.Settings();
+  ApplyHardwareForm(form, Lines.Settings());
+  StoreHardwareForm(settings_, Lines.Settings(), before);
+  if (Switch != nullptr) Switch->UseVirtual(Lines.Settings().Virtual);
+  if (WindowVisible) ui_.SetStatusPanel(kStatusPortPanel, PortStatusText());
+  Lines.IdleLines();
+}
+
+bool Application::SelectShortcutDevice(int n) {
+  if (n < 0 || n >= kDeviceShortcuts) return false;
+  return Work.ComboBox4Change(Options.DeviceShortcuts[static_cast<std::size_t>(n)]);
 }
 
 std::string Application::PortStatusText() const {

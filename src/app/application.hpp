@@ -4,10 +4,13 @@
 // and the terminal runner both drive this object.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 
 #include "app/command_line.hpp"
+#include "app/hardware_form.hpp"
+#include "app/options_form.hpp"
 #include "app/recent_files.hpp"
 #include "buffers/file_commands.hpp"
 #include "buffers/workspace.hpp"
@@ -29,15 +32,22 @@ struct ApplicationOptions {
   bool DragDrop = false;    // "DragDrop"
   bool SmartWiz = false;    // "SmartWiz"
   bool ShowDevPos = false;  // "ShowDevPos"
+  // "Device1".."Device4": the device list index of Ctrl+F1 .. Ctrl+F4.
+  std::array<int, kDeviceShortcuts> DeviceShortcuts{};
 };
+
+class ProgrammerSwitch;
 
 // Reads the operation options ("Progging", "Erasing", "Verify", "VerDurProg", "Warning",
 // "EnableMCLR", "ByteWrite"; "Smart" separately) with their defaults.
 OperationOptions LoadOperationOptions(const SettingsStore& store);
 
-// "Priority": 1 high and 2 real-time raise the scheduling priority as far as the user may;
-// other values leave it.
-void ApplyProcessPriority(int priority);
+// "Priority": 0 normal, 1 high and 2 real-time set the process's nice value (0, -10, -20);
+// other values leave it. Returns 0, or the errno of a refused change (raising the priority
+// needs CAP_SYS_NICE or a nice limit for the user).
+int ApplyProcessPriority(int priority);
+// The message for a refused priority change.
+std::string PriorityRefusedText(int error);
 
 class Application : public RecentFilesHook {
  public:
@@ -81,12 +91,25 @@ class Application : public RecentFilesHook {
   // in effect; the next start is a first start. True when they were cleared.
   bool ClearSettings();
 
+  // Options OK: the settings in use and in the store take the dialog's values; the lines go
+  // to idle when the JDM's Vcc control changed; the priority is set (and a refusal told).
+  void ApplyOptions(const OptionsForm& form);
+  // Hardware settings OK: the settings in use and in the store take the dialog's values, the
+  // programmer switches between the real ports and the virtual one, status panel 1 follows,
+  // and the lines go to idle.
+  void ApplyHardware(const HardwareForm& form);
+  // Ctrl+F1 .. Ctrl+F4 (`n` 0..3): the device stored for the shortcut; false when nothing was
+  // selected.
+  bool SelectShortcutDevice(int n);
+
   // Status bar panel 1: port, " on ", programmer name.
   std::string PortStatusText() const;
 
   SettingsStore& Settings() { return settings_; }
   Ui& ui() { return ui_; }
   bool WindowVisible = true;
+  // The hardware dialog's "Virtual programmer" switches through this (null: no switch).
+  ProgrammerSwitch* Switch = nullptr;
 
   Workspace Work;
   LineContext Lines;

@@ -49,6 +49,9 @@ std::variant<CommandLine, UsageError> ParseCommandLine(const std::vector<std::st
         cl.SimulateDir = value.value_or("");
       } else if (name == "--disassemble") {
         cl.Disassemble = value.value_or("");
+      } else if (name == "--print-pdf") {
+        if (!value || value->empty()) return Error(text::kMissingValue, "--print-pdf");
+        cl.PrintPdf = *value;
       } else if (name == "--trace") {
         if (!value || value->empty()) return Error(text::kMissingValue, "--trace");
         cl.TraceFile = *value;

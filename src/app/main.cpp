@@ -13,6 +13,7 @@
 #include "app/terminal_run.hpp"
 #include "app/texts.hpp"
 #ifdef KESTRUM_WINDOW
+#include "gui/listing_printer.hpp"
 #include "gui/window_run.hpp"
 #endif
 
@@ -47,7 +48,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   // A listing for standard output or a file is a terminal job, window or not.
-  if (!commandLine.NoWindow && !commandLine.Disassemble) {
+  if (!commandLine.NoWindow && !commandLine.Disassemble && !commandLine.PrintPdf) {
 #ifdef KESTRUM_WINDOW
     IniSettingsStore settings;
     return RunWindow(argv[0], commandLine, settings);
@@ -63,5 +64,9 @@ int main(int argc, char** argv) {
   IniSettingsStore settings;
   TerminalStreams streams;
   streams.inputIsTerminal = isatty(STDIN_FILENO) != 0;
+#ifdef KESTRUM_WINDOW
+  return RunInTerminal(commandLine, settings, streams, &WritePdfListing);
+#else
   return RunInTerminal(commandLine, settings, streams);
+#endif
 }

@@ -13,12 +13,12 @@
 namespace kestrum {
 
 int RunInTerminal(const CommandLine& commandLine, SettingsStore& settings,
-                  const TerminalStreams& streams) {
+                  const TerminalStreams& streams, const PdfListingWriter& writePdf) {
   TerminalUi ui(streams.out, streams.err, streams.in, streams.inputIsTerminal, commandLine.Yes);
   const InterruptWatcher interrupts([&ui] { return ui.Interrupt(); });
 
   RunEnvironment environment;
-  if (!environment.Open(commandLine, ui)) return 1;
+  if (!environment.Open(commandLine, settings, ui)) return 1;
   SimulatedProgrammer* simulated = environment.Simulated();
 
   Application app(settings, ui, environment.clock(), environment.opener());
@@ -38,6 +38,16 @@ int RunInTerminal(const CommandLine& commandLine, SettingsStore& settings,
     succeeded &= WriteDisassembly(ui, app.Work.Device, app.Work.Active(), *commandLine.Disassemble,
                                   std::cout);
     std::cout.flush();
+  }
+  if (commandLine.PrintPdf && !started.LoadFailed) {
+    if (writePdf) {
+      // The listing as the window prints it: the configuration box shows the slot's word.
+      app.Work.ShowStoredConfigWord();
+      succeeded &= writePdf(MakePrintJob(app.Work), *commandLine.PrintPdf, ui);
+    } else {
+      ui.Message(MessageKind::Error, text::kPrintNeedsWindow);
+      succeeded = false;
+    }
   }
   if (simulated) succeeded &= simulated->SaveChip(ui);
   environment.Finish();

@@ -21,11 +21,41 @@ inline constexpr std::string_view kNoProtocolAfter =
 inline constexpr std::string_view kChipImageUnreadable = "Cannot read the simulated chip image ";
 inline constexpr std::string_view kChipImageUnwritable = "Cannot save the simulated chip image ";
 
+inline constexpr std::string_view kPrintNeedsWindow =
+    "--print-pdf needs the build with the window (this one was built with -DKESTRUM_GUI=OFF).";
 inline constexpr std::string_view kTraceUnwritable = "Cannot write the trace file ";
 
 // "Cl&ear Settings".
 inline constexpr std::string_view kClearSettingsQuestion =
     "Do you really want to clear your settings?";
+
+// The printed listing.
+inline constexpr std::string_view kPrintTitle = "Kestrum - Prototype Programmer";
+inline constexpr std::string_view kPrintTitleLine = "$title$";
+inline constexpr std::string_view kPrintPageFooter = "Page $pagenum$";
+inline constexpr std::string_view kPrintFile = "File     : ";
+inline constexpr std::string_view kPrintNoFile = "<none>";
+inline constexpr std::string_view kPrintDevice = "Device   : ";
+inline constexpr std::string_view kPrintChecksum = "Checksum : ";
+inline constexpr std::string_view kPrintHexSuffix = "h";
+inline constexpr std::string_view kPrintCodeMemory = "Code Memory:";
+inline constexpr std::string_view kPrintDataMemory = "Data Memory:";
+inline constexpr std::string_view kPrintConfiguration = "Configuration:";
+inline constexpr std::string_view kPrintEnabled = "Enabled";
+inline constexpr std::string_view kPrintDisabled = "Disabled";
+
+// The hardware settings dialog's delay label: "I/O Delay (" + value + ")".
+inline constexpr std::string_view kIODelayBefore = "I/O Delay (";
+inline constexpr std::string_view kIODelayAfter = ")";
+
+// "Priority" raised beyond what the user may.
+inline constexpr std::string_view kPriorityRefused = "The process priority could not be raised: ";
+inline constexpr std::string_view kPriorityRefusedHint =
+    ". Raising it needs the capability CAP_SYS_NICE or a nice limit for your user in "
+    "/etc/security/limits.conf; Kestrum goes on at the priority it has.";
+
+// The Device Position window.
+inline constexpr std::string_view kDevicePositionDevice = "Device: ";
 
 // Terminal runs.
 inline constexpr std::string_view kNoWindowInBuild =
@@ -76,6 +106,8 @@ inline constexpr std::string_view kHelp =
     "\n"
     "  --simulate[=DIR]      use the virtual programmer; chip images persist in DIR\n"
     "  --trace=FILE          write the programmer's pins as a VCD file\n"
+    "  --print-pdf=FILE      write the printed listing of the active buffer as PDF after the\n"
+    "                        operations; runs in the terminal as with -i\n"
     "  --disassemble[=FILE]  write the PIC listing of the active buffer (stdout without FILE);\n"
     "                        runs in the terminal as with -i\n"
     "  --yes                 answer Yes to questions when input is not a terminal\n"

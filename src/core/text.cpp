@@ -38,3 +38,44 @@ int HexDigitValue(char c) {
 }
 
 }  // namespace kestrum
+
+namespace kestrum {
+namespace {
+
+// Windows-1252 at 0x80..0x9F; 0 where the code page has no character.
+constexpr char16_t kHighControls[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+}  // namespace
+
+char32_t ByteCodePoint(unsigned char byte) {
+  if (byte < 32 || byte == 127) return U'.';
+  if (byte >= 0x80 && byte < 0xA0) {
+    const char16_t c = kHighControls[byte - 0x80];
+    return c == 0 ? U'.' : c;
+  }
+  return byte;
+}
+
+std::string BytesToUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (char b : bytes) {
+    const char32_t c = ByteCodePoint(static_cast<unsigned char>(b));
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+}  // namespace kestrum

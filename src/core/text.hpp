@@ -20,4 +20,10 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 // Value of one hexadecimal digit (either case), or -1.
 int HexDigitValue(char c);
 
+// The character a byte of a hex view line stands for: 32..126 as ASCII, 128..255 as the
+// Western code page of the program's files (Windows-1252), anything without a glyph as '.'.
+char32_t ByteCodePoint(unsigned char byte);
+// A line of such bytes as UTF-8 text.
+std::string BytesToUtf8(std::string_view bytes);
+
 }  // namespace kestrum

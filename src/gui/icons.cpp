@@ -274,3 +274,11 @@ QIcon MakeToolIcon(ToolIcon icon) {
 }
 
 }  // namespace kestrum
+
+namespace kestrum {
+
+QIcon ProgramIcon() {
+  return MakeToolIcon(ToolIcon::ProgramAll);
+}
+
+}  // namespace kestrum

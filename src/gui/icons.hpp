@@ -24,3 +24,8 @@ enum class ToolIcon {
 QIcon MakeToolIcon(ToolIcon icon);
 
 }  // namespace kestrum
+
+namespace kestrum {
+// The program's own icon (the about box, the windows).
+QIcon ProgramIcon();
+}  // namespace kestrum

@@ -12,6 +12,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QStandardItemModel>
@@ -22,6 +24,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/help_location.hpp"
+#include "app/print_listing.hpp"
+#include "app/run_environment.hpp"
 #include "app/simulated_programmer.hpp"
 #include "app/texts.hpp"
 #include "device/texts.hpp"
@@ -29,12 +34,21 @@
 #include "disasm/disassembler.hpp"
 #include "disasm/texts.hpp"
 #include "gui/byte_text.hpp"
+#include "gui/about_dialog.hpp"
 #include "gui/config_box_widget.hpp"
+#include "gui/desktop_links.hpp"
+#include "gui/device_position_window.hpp"
+#include "gui/hardware_check_dialog.hpp"
+#include "gui/hardware_dialog.hpp"
+#include "gui/listing_printer.hpp"
+#include "gui/options_dialog.hpp"
+#include "gui/smartcard_wizard_window.hpp"
 #include "gui/edit_dialog.hpp"
 #include "gui/file_dialogs.hpp"
 #include "gui/icons.hpp"
 #include "gui/progress_dialog.hpp"
 #include "gui/texts.hpp"
+#include "protocols/family_driver.hpp"
 
 namespace kestrum {
 
@@ -114,6 +128,13 @@ MainWindow::MainWindow(Application& app, QtUi& ui, SimulatedProgrammer* simulate
   BuildToolBar();
   BuildStatusBar();
   editor_ = new EditDialog(this);
+  hardware_ = new HardwareDialog(this);
+  check_ = new HardwareCheckDialog(this);
+  options_ = new OptionsDialog(app_.Work.List, this);
+  position_ = new DevicePositionWindow(this);
+  connect(position_, &DevicePositionWindow::CloseRequested, this,
+          &MainWindow::ToggleDevicePosition);
+  setWindowIcon(ProgramIcon());
   app_.Work.Observer = this;
   ui_.AttachWindow(this);
   qApp->installEventFilter(this);
@@ -130,6 +151,20 @@ MainWindow::~MainWindow() {
 
 void MainWindow::SetFileDialogs(FileDialogs* dialogs) {
   dialogs_ = dialogs != nullptr ? dialogs : ownDialogs_.get();
+}
+
+void MainWindow::SetProgrammerSwitch(ProgrammerSwitch* programmerSwitch) {
+  switch_ = programmerSwitch;
+  app_.Switch = programmerSwitch;
+}
+
+SimulatedProgrammer* MainWindow::Simulated() const {
+  return switch_ != nullptr ? switch_->Simulated() : simulated_;
+}
+
+QPrinter& MainWindow::Printer() {
+  if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  return *printer_;
 }
 
 // ---- building ----
@@ -243,8 +278,7 @@ void MainWindow::BuildMenus() {
   connect(recentFilesMenu_, &QMenu::aboutToShow, this,
           [this] { FillRecentFilesMenu(recentFilesMenu_); });
   file->addSeparator();
-  AddAction(file, text::kMenuPrint, QKeySequence(QStringLiteral("Ctrl+P")),
-            &MainWindow::NotInThisBuild);
+  AddAction(file, text::kMenuPrint, QKeySequence(QStringLiteral("Ctrl+P")), &MainWindow::Print);
   file->addSeparator();
   AddAction(file, text::kMenuExit, QKeySequence(QStringLiteral("Ctrl+Q")), &MainWindow::ExitWindow);
 
@@ -281,9 +315,10 @@ void MainWindow::BuildMenus() {
   compare->setEnabled(false);
 
   QMenu* settings = bar->addMenu(Utf8(text::kMenuSettings));
-  AddAction(settings, text::kMenuHardware, QKeySequence(Qt::Key_F3), &MainWindow::NotInThisBuild);
-  AddAction(settings, text::kMenuHardwareCheck, {}, &MainWindow::NotInThisBuild);
-  AddAction(settings, text::kMenuOptions, {}, &MainWindow::NotInThisBuild);
+  AddAction(settings, text::kMenuHardware, QKeySequence(Qt::Key_F3),
+            &MainWindow::ShowHardwareSettings);
+  AddAction(settings, text::kMenuHardwareCheck, {}, &MainWindow::RunHardwareCheck);
+  AddAction(settings, text::kMenuOptions, {}, &MainWindow::ShowOptions);
   settings->addSeparator();
   QMenu* devices = settings->addMenu(Utf8(text::kMenuDevice));
   QMenu* group = nullptr;
@@ -327,7 +362,7 @@ void MainWindow::BuildMenus() {
   AddAction(command, text::kMenuBlankCheck, {}, &MainWindow::BlankCheck);
   AddAction(command, text::kMenuVerify, QKeySequence(Qt::Key_F6), &MainWindow::Verify);
   command->addSeparator();
-  AddAction(command, text::kMenuSmartcardWizard, {}, &MainWindow::NotInThisBuild);
+  AddAction(command, text::kMenuSmartcardWizard, {}, &MainWindow::RunSmartcardWizard);
 
   QMenu* view = bar->addMenu(Utf8(text::kMenuView));
   auto* modes = new QActionGroup(this);
@@ -341,12 +376,14 @@ void MainWindow::BuildMenus() {
   AddAction(view, text::kMenuRefresh, {}, &MainWindow::Refresh);
   view->addSeparator();
   AddAction(view, text::kMenuDeviceInformation, {}, &MainWindow::DeviceInformation);
-  AddAction(view, text::kMenuDevicePosition, {}, &MainWindow::NotInThisBuild);
+  devicePosition_ = AddAction(view, text::kMenuDevicePosition, {}, nullptr);
+  devicePosition_->setCheckable(true);
+  connect(devicePosition_, &QAction::triggered, this, &MainWindow::ToggleDevicePosition);
 
   QMenu* help = bar->addMenu(Utf8(text::kMenuHelp));
-  AddAction(help, text::kMenuContents, QKeySequence(Qt::Key_F1), &MainWindow::NotInThisBuild);
+  AddAction(help, text::kMenuContents, QKeySequence(Qt::Key_F1), &MainWindow::OpenHelp);
   help->addSeparator();
-  AddAction(help, text::kMenuAbout, {}, &MainWindow::NotInThisBuild);
+  AddAction(help, text::kMenuAbout, {}, &MainWindow::ShowAbout);
 }
 
 void MainWindow::BuildToolBar() {
@@ -554,8 +591,14 @@ Application::StartupOutcome MainWindow::Start(const CommandLine& commandLine) {
   dataView_->SetFileDropEnabled(app_.Options.DragDrop);
   SyncWindow();
   SetStatusPanel(kStatusPortPanel, Utf8(app_.PortStatusText()));
-  // The hardware settings are asked for on a first start.
-  if (outcome.FirstStart) NotInThisBuild();
+  // The Device Position window is wanted: it shows at the first paint.
+  if (app_.Options.ShowDevPos) {
+    app_.Options.ShowDevPos = false;
+    ToggleDevicePosition();
+  }
+  ShowDevice();
+  // The hardware settings are asked for on a first start, and can only be left with OK.
+  if (outcome.FirstStart) RunHardwareDialog(true);
   return outcome;
 }
 
@@ -599,6 +642,14 @@ void MainWindow::showEvent(QShowEvent* event) {
   shown_ = true;
 }
 
+void MainWindow::paintEvent(QPaintEvent* event) {
+  QMainWindow::paintEvent(event);
+  if (!firstPaintPending_) return;
+  firstPaintPending_ = false;
+  PlaceDevicePosition();
+  if (devicePosition_->isChecked()) position_->show();
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
   // An operation in progress ends first (its Cancel button is in the progress window).
   if (busy_) {
@@ -615,17 +666,39 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     event->ignore();
     return true;
   }
-  // Ctrl+1..Ctrl+5 choose the active buffer when the key is released, with Ctrl alone held.
-  if (event->type() == QEvent::KeyRelease && watched->isWidgetType() &&
-      static_cast<QWidget*>(watched)->window() == this && isEnabled()) {
+  const bool ours = watched->isWidgetType() &&
+                    static_cast<QWidget*>(watched)->window() == this && isEnabled();
+  // The press of Ctrl+F4 has no other effect.
+  if (event->type() == QEvent::KeyPress && ours) {
     auto* key = static_cast<QKeyEvent*>(event);
-    if (!key->isAutoRepeat() && key->modifiers() == Qt::ControlModifier &&
-        key->key() >= Qt::Key_1 && key->key() <= Qt::Key_5) {
-      SelectBuffer(key->key() - Qt::Key_1);
-      return true;
-    }
+    if (key->key() == Qt::Key_F4 && key->modifiers() == Qt::ControlModifier) return true;
+  }
+  if (event->type() == QEvent::KeyRelease && ours &&
+      HandleShortcutKey(static_cast<QKeyEvent*>(event))) {
+    return true;
   }
   return QMainWindow::eventFilter(watched, event);
+}
+
+bool MainWindow::HandleShortcutKey(QKeyEvent* key) {
+  if (key->isAutoRepeat()) return false;
+  // The modifiers must be exactly the ones named.
+  const Qt::KeyboardModifiers held = key->modifiers() & ~Qt::KeypadModifier;
+  const int code = key->key();
+  if (held == Qt::ControlModifier && code >= Qt::Key_1 && code <= Qt::Key_5) {
+    SelectBuffer(code - Qt::Key_1);
+    return true;
+  }
+  if (held == Qt::ControlModifier && code >= Qt::Key_F1 && code <= Qt::Key_F4) {
+    if (app_.SelectShortcutDevice(code - Qt::Key_F1)) RestoreCodeViewMarking();
+    SyncWindow();
+    return true;
+  }
+  if (held == Qt::AltModifier && code == Qt::Key_F1) {
+    if (!app_.Recent.Entries().empty()) OpenRecentFile(0);
+    return true;
+  }
+  return false;
 }
 
 // ---- WorkspaceObserver and QtUiWindow ----
@@ -641,9 +714,11 @@ void MainWindow::RebuildDataView() {
 void MainWindow::ShowDevice() {
   // The virtual programmer's socket follows the selected device; in smartcard mode it holds
   // the card for the card's devices.
-  if (simulated_ != nullptr) {
-    simulated_->InsertFor(app_.Work.Device, app_.Operation.Smart, app_.Options.SmartWiz, ui_);
+  if (SimulatedProgrammer* simulated = Simulated()) {
+    simulated->InsertFor(app_.Work.Device, app_.Operation.Smart || wizardRunning_,
+                         app_.Options.SmartWiz, ui_);
   }
+  if (position_ != nullptr) position_->ShowDevicePosition(app_.Lines.Settings(), app_.Work.Device);
 }
 
 void MainWindow::SetStatusPanel(int panel, const QString& text) {
@@ -858,7 +933,7 @@ void MainWindow::RunOperation(OperationResult (Operations::*command)()) {
 }
 
 void MainWindow::AfterDeviceWork() {
-  if (simulated_ != nullptr) simulated_->SaveChip(ui_);
+  if (SimulatedProgrammer* simulated = Simulated()) simulated->SaveChip(ui_);
   SyncWindow();
 }
 
@@ -915,8 +990,127 @@ void MainWindow::DeviceInformation() {
   ui_.Message(MessageKind::Information, app_.Work.DeviceInformation(), MessageButton::Ok);
 }
 
-void MainWindow::NotInThisBuild() {
-  ui_.Message(MessageKind::Information, text::kNotInThisBuild, MessageButton::Ok);
+void MainWindow::ShowHardwareSettings() {
+  RunHardwareDialog(false);
+}
+
+void MainWindow::RunHardwareDialog(bool firstStart) {
+  SimulatedProgrammer* before = Simulated();
+  // The ports are tested on the hardware, whichever programmer is in use now.
+  PortOpener& ports = switch_ != nullptr ? switch_->HardwarePorts() : app_.Lines.opener();
+  if (const std::optional<HardwareForm> form =
+          hardware_->Run(app_.Lines.Settings(), ports, firstStart)) {
+    if (before != nullptr) before->SaveChip(ui_);
+    app_.ApplyHardware(*form);
+    // The socket of the programmer in use now holds the part; the picture follows.
+    ShowDevice();
+  }
+  app_.Lines.IdleLines();
+}
+
+void MainWindow::RunHardwareCheck() {
+  const ProgrammerType type = app_.Lines.Settings().Programmer;
+  if (!ProgrammerSupports(type, SupportGroup::StandardProgrammers)) {
+    ui_.Message(MessageKind::Information,
+                std::string(text::kHardwareCheckRefused) + std::string(RowOf(type).listText),
+                MessageButton::Ok);
+    return;
+  }
+  check_->Run(app_.Lines);
+}
+
+void MainWindow::ShowOptions() {
+  const std::optional<OptionsForm> form =
+      options_->Run(ReadOptionsForm(app_.Settings(), app_.Work.List));
+  if (!form) return;
+  app_.ApplyOptions(*form);
+  codeView_->SetFileDropEnabled(app_.Options.DragDrop);
+  dataView_->SetFileDropEnabled(app_.Options.DragDrop);
+}
+
+void MainWindow::Print() {
+  QPrinter& printer = Printer();
+  QPrintDialog dialog(&printer, this);
+  dialog.setOption(QAbstractPrintDialog::PrintSelection, codeView_->HasSelection());
+  dialog.setPrintRange(QAbstractPrintDialog::AllPages);
+  if (dialog.exec() != QDialog::Accepted) return;
+  PrintSelection selection;
+  const bool selected =
+      printer.printRange() == QPrinter::Selection && codeView_->HasSelection();
+  if (selected) {
+    int startColumn = 0;
+    int endColumn = 0;
+    codeView_->SelectionRange(selection.FirstLine, startColumn, selection.LastLine, endColumn);
+  }
+  PrintJob job = MakePrintJob(app_.Work, selected ? &selection : nullptr);
+  job.Copies = std::max(1, printer.copyCount());
+  printer.setCopyCount(1);
+  if (PaintListing(job, printer, codeView_->font(), CurrentPrintMoment()) == 0) {
+    const QString target = printer.outputFileName().isEmpty() ? Utf8(text::kPrintNoPrinter)
+                                                               : printer.outputFileName();
+    ui_.Message(MessageKind::Error, std::string(text::kPrintFailed) + target.toStdString(),
+                MessageButton::Ok);
+  }
+}
+
+void MainWindow::ToggleDevicePosition() {
+  app_.Options.ShowDevPos = !app_.Options.ShowDevPos;
+  devicePosition_->setChecked(app_.Options.ShowDevPos);
+  if (!app_.Options.ShowDevPos) {
+    position_->hide();
+  } else if (!firstPaintPending_) {
+    position_->show();
+  }
+  app_.Settings().WriteBool("ShowDevPos", app_.Options.ShowDevPos);
+}
+
+void MainWindow::PlaceDevicePosition() {
+  // Just right of the main window, level with its top.
+  const QRect frame = frameGeometry();
+  position_->move(frame.left() + frame.width() + 10, frame.top());
+}
+
+void MainWindow::OpenHelp() {
+  const std::string index = FindHelpIndex(QCoreApplication::applicationDirPath().toStdString());
+  if (index.empty()) {
+    ui_.Message(MessageKind::Error, text::kHelpMissing, MessageButton::Ok);
+    return;
+  }
+  OpenUrl(QUrl::fromLocalFile(QString::fromStdString(index)));
+}
+
+void MainWindow::ShowAbout() {
+  const std::string index = FindHelpIndex(QCoreApplication::applicationDirPath().toStdString());
+  AboutDialog about(index.empty() ? QUrl() : QUrl::fromLocalFile(QString::fromStdString(index)),
+                    this);
+  about.exec();
+}
+
+void MainWindow::RunSmartcardWizard() {
+  if (busy_) return;
+  SmartcardWizard wizard(app_, [this]() -> std::optional<SmartcardWizard::FileChoice> {
+    const std::optional<ChosenFile> chosen =
+        dialogs_->ChooseOpen(wizardWindow_ != nullptr ? wizardWindow_ : this,
+                             app_.Files.InitialDir(), false);
+    if (!chosen) return std::nullopt;
+    return SmartcardWizard::FileChoice{chosen->Path, FileTypeFromNumber(chosen->Type)};
+  });
+  busy_ = true;
+  wizardRunning_ = true;
+  if (SimulatedProgrammer* simulated = Simulated()) {
+    simulated->InsertCard(app_.Options.SmartWiz, ui_);
+  }
+  SmartcardWizardWindow window(wizard, [this] { RunHardwareDialog(false); }, this);
+  wizardWindow_ = &window;
+  window.Run();
+  wizardWindow_ = nullptr;
+  wizardRunning_ = false;
+  busy_ = false;
+  // The parts keep what the wizard wrote; the socket goes back to the selected device.
+  if (SimulatedProgrammer* simulated = Simulated()) simulated->SaveChip(ui_);
+  ShowDevice();
+  RestoreCodeViewMarking();
+  SyncWindow();
 }
 
 }  // namespace kestrum

@@ -16,6 +16,7 @@
 #include "gui/textview/text_view.hpp"
 
 class QActionGroup;
+class QPrinter;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -27,7 +28,12 @@ class QToolButton;
 namespace kestrum {
 
 class ConfigBoxWidget;
+class DevicePositionWindow;
 class EditDialog;
+class HardwareCheckDialog;
+class HardwareDialog;
+class OptionsDialog;
+class ProgrammerSwitch;
 class FileDialogs;
 class HexLineSource;
 class HexViewInput;
@@ -59,6 +65,21 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
 
   // Tests answer the file dialogs.
   void SetFileDialogs(FileDialogs* dialogs);
+  // The hardware dialog's "Virtual programmer" switches the run's programmer through this;
+  // the virtual programmer in use then comes from it.
+  void SetProgrammerSwitch(ProgrammerSwitch* programmerSwitch);
+  // The printer the print dialog sets up (tests point it at a PDF file).
+  QPrinter& Printer();
+  // The virtual programmer in use, or null.
+  SimulatedProgrammer* Simulated() const;
+
+  HardwareDialog* HardwareSettingsDialog() const { return hardware_; }
+  HardwareCheckDialog* HardwareCheck() const { return check_; }
+  OptionsDialog* Options() const { return options_; }
+  DevicePositionWindow* DevicePosition() const { return position_; }
+  QAction* DevicePositionAction() const { return devicePosition_; }
+  // The smartcard wizard's window while it is up, else null.
+  QWidget* WizardWindow() const { return wizardWindow_; }
 
   TextView* CodeView() const { return codeView_; }
   TextView* DataView() const { return dataView_; }
@@ -96,6 +117,7 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
  protected:
   bool event(QEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -145,7 +167,18 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   void ShowAssemblerView();
   void Refresh();
   void DeviceInformation();
-  void NotInThisBuild();
+  void ShowHardwareSettings();
+  void RunHardwareDialog(bool firstStart);
+  void RunHardwareCheck();
+  void ShowOptions();
+  void Print();
+  void ToggleDevicePosition();
+  void PlaceDevicePosition();
+  void OpenHelp();
+  void ShowAbout();
+  void RunSmartcardWizard();
+  // Ctrl+F1..F4, Alt+F1 and Ctrl+1..5 on key release; true when the key was one of them.
+  bool HandleShortcutKey(QKeyEvent* key);
 
   void RunOperation(OperationResult (Operations::*command)());
   void AfterDeviceWork();
@@ -182,6 +215,12 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   QMenu* recentFilesMenu_ = nullptr;
   QMenu* recentDevicesMenu_ = nullptr;
   EditDialog* editor_ = nullptr;
+  HardwareDialog* hardware_ = nullptr;
+  HardwareCheckDialog* check_ = nullptr;
+  OptionsDialog* options_ = nullptr;
+  DevicePositionWindow* position_ = nullptr;
+  std::unique_ptr<QPrinter> printer_;
+  ProgrammerSwitch* switch_ = nullptr;
   std::array<QLabel*, 3> statusPanels_{};
 
   QAction* openDataFile_ = nullptr;
@@ -198,6 +237,7 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   QAction* eraseAll_ = nullptr;
   QAction* hexView_ = nullptr;
   QAction* asmViewAction_ = nullptr;
+  QAction* devicePosition_ = nullptr;
 
   ViewMode mode_ = ViewMode::Hex;
   int editRow_ = 0;
@@ -207,6 +247,10 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   bool pasting_ = false;
   bool shown_ = false;
   bool syncing_ = false;
+  bool firstPaintPending_ = true;
+  // The wizard is up: the virtual programmer's socket holds the smartcard throughout.
+  bool wizardRunning_ = false;
+  QWidget* wizardWindow_ = nullptr;
   int exitStatus_ = 0;
 };
 

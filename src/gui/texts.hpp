@@ -99,7 +99,113 @@ inline constexpr std::string_view kTitleWarning = "Warning";
 inline constexpr std::string_view kTitleError = "Error";
 inline constexpr std::string_view kTitleConfirm = "Confirm";
 
-// The dialogs that come with a later version.
-inline constexpr std::string_view kNotInThisBuild = "This window is not in this build yet.";
+// "Hardware settings".
+inline constexpr std::string_view kHardwareTitle = "Hardware settings";
+inline constexpr std::string_view kHardwareProgrammer = "Programmer";
+inline constexpr std::string_view kHardwarePorts = " Ports ";
+inline constexpr std::string_view kHardwareDeviceFileHint =
+    "The device file this port opens (a serial tty, or a ppdev parallel port)";
+inline constexpr std::string_view kHardwareVirtual = "Virtual programmer";
+inline constexpr std::string_view kHardwareVirtualHint =
+    "Every operation runs on the simulated programmer with chip models; the chips keep their "
+    "contents between runs";
+inline constexpr std::string_view kHardwareInterface = " Interface ";
+inline constexpr std::string_view kHardwareDirectIo = "Direct I/O";
+inline constexpr std::string_view kHardwareApi = "Windows API";
+inline constexpr std::string_view kHardwareDirectIoHint =
+    "The port's registers: emulated on the device file, or raw I/O where the settings allow it";
+inline constexpr std::string_view kHardwareApiHint =
+    "The serial system calls (the tty's modem line and break ioctls) drive the lines";
+inline constexpr std::string_view kHardwareCommunication = " Communication ";
+inline constexpr std::string_view kInvertDataOut = "Invert Data Out";
+inline constexpr std::string_view kInvertDataIn = "Invert Data In";
+inline constexpr std::string_view kInvertClock = "Invert Clock";
+inline constexpr std::string_view kInvertMclr = "Invert MCLR";
+inline constexpr std::string_view kInvertVcc = "Invert VCC";
+inline constexpr std::string_view kInvertVpp = "Invert VPP";
+
+// "Hardware Check".
+inline constexpr std::string_view kHardwareCheckTitle = "Hardware Check";
+inline constexpr std::string_view kSignalsOut = " Signals Out ";
+inline constexpr std::string_view kSignalsIn = " Signals In ";
+inline constexpr std::string_view kEnableDataOut = "Enable Data Out";
+inline constexpr std::string_view kEnableClock = "Enable Clock";
+inline constexpr std::string_view kEnableMclr = "Enable MCLR";
+inline constexpr std::string_view kEnableVcc = "Enable VCC";
+inline constexpr std::string_view kEnableVpp = "Enable VPP";
+inline constexpr std::string_view kDataIn = "Data In";
+inline constexpr std::string_view kHardwareCheckRefused = "Hardware check is not supported by the ";
+
+// "Options".
+inline constexpr std::string_view kOptionsTitle = "Options";
+inline constexpr std::string_view kPageConfirmation = "Confirmation";
+inline constexpr std::string_view kPageNotification = "Notification";
+inline constexpr std::string_view kPageI2c = "I²C";
+inline constexpr std::string_view kPageProgramming = "Programming";
+inline constexpr std::string_view kPageShortcuts = "Shortcuts";
+inline constexpr std::string_view kPageDragDrop = "Drag && Drop";
+inline constexpr std::string_view kPageSmartcard = "Smartcard";
+inline constexpr std::string_view kPageMisc = "Misc";
+inline constexpr std::string_view kOptionsAskConfirmation = "Ask my confirmation when :";
+inline constexpr std::string_view kOptionsNotify = "Notify me when :";
+inline constexpr std::string_view kOptionsLabel = "Options :";
+inline constexpr std::string_view kOptionsShortcuts = "Select a specific device for each shortcut :";
+inline constexpr std::string_view kOptionProgramming = "Programming a device";
+inline constexpr std::string_view kOptionErasing = "Erasing a device";
+inline constexpr std::string_view kOptionOverwriting = "Overwriting a file";
+inline constexpr std::string_view kOptionCodeProtecting = "Codeprotecting a critical device";
+inline constexpr std::string_view kOptionIdMissing = "ID word is missing in file";
+inline constexpr std::string_view kOptionConfigMissing = "Config word is missing in file";
+inline constexpr std::string_view kOptionMclrAsVcc = "Enable MCLR as Vcc";
+inline constexpr std::string_view kOptionPageWrite = "Enable PAGE-WRITE";
+inline constexpr std::string_view kOptionVerifyAfter = "Verify after programming";
+inline constexpr std::string_view kOptionVerifyDuring = "Verify during programming";
+inline constexpr std::string_view kShortcutLabel = "CTRL + F";  // + digit
+inline constexpr std::string_view kOptionDragDrop = "Enable Drag && Drop";
+inline constexpr std::string_view kOptionCodeFileType = "Program Code Filetype :";
+inline constexpr std::string_view kOptionDataFileType = "Eeprom Data Filetype :";
+inline constexpr std::string_view kTypeIhx8 = "IHX8 files";
+inline constexpr std::string_view kTypeIhx16 = "IHX16 files";
+inline constexpr std::string_view kTypeBinary = "Binary files";
+inline constexpr std::string_view kTypeObject = "Object files";
+inline constexpr std::string_view kTypeMotorola = "Motorola S files";
+inline constexpr std::string_view kTypeEeprom = "Eeprom files";
+inline constexpr std::string_view kTypeAny = "Any file (Auto)";
+inline constexpr std::string_view kOptionPic16C84 = "PIC 16C84";
+inline constexpr std::string_view kOptionPic16F84 = "PIC 16F84";
+inline constexpr std::string_view kPriorityGroup = " Process Priority ";
+inline constexpr std::string_view kPriorityNormal = "Normal";
+inline constexpr std::string_view kPriorityHigh = "High";
+inline constexpr std::string_view kPriorityRealtime = "Realtime";
+inline constexpr std::string_view kPriorityHint =
+    "High and Realtime lower the process's nice value to -10 and -20, where the system allows it";
+inline constexpr std::string_view kOptionDriver = "Enable NT/2000 Driver";
+inline constexpr std::string_view kOptionDriverHint =
+    "Linux needs no port driver: the ports are opened through their device files";
+inline constexpr std::string_view kOptionJdmVcc = "Enable Vcc control for JDM";
+
+// "Smartcard Wizard".
+inline constexpr std::string_view kWizardTitle = "Smartcard Wizard";
+
+// "Device Position".
+inline constexpr std::string_view kDevicePositionTitle = "Device Position";
+
+// Help and "About Kestrum".
+inline constexpr std::string_view kHelpMissing =
+    "The help pages were not found (share/kestrum/help/index.html beside the program).";
+inline constexpr std::string_view kAboutTitle = "About Kestrum";
+inline constexpr std::string_view kAboutVersion = "Kestrum version 1.01";
+inline constexpr std::string_view kAboutAuthor = "Written by the Kestrum developers";
+inline constexpr std::string_view kAboutDescription =
+    "A device programmer for PICs, EEPROMs, AVR and 8051 flash parts on simple serial and "
+    "parallel port programmers, with a virtual programmer for work without hardware.";
+inline constexpr std::string_view kAboutMailText = "kestrum@example.org";
+inline constexpr std::string_view kAboutMailLink = "mailto:kestrum@example.org";
+inline constexpr std::string_view kAboutHomeText = "The Kestrum help pages";
+
+// Printing.
+inline constexpr std::string_view kPrintFailed = "The listing could not be printed to ";
+inline constexpr std::string_view kPrintNoPrinter = "the printer";
+
 
 }  // namespace kestrum::text

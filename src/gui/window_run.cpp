@@ -41,7 +41,7 @@ int RunWindow(const char* programPath, const CommandLine& commandLine, SettingsS
 
   QtUi ui;
   RunEnvironment environment;
-  if (!environment.Open(commandLine, ui)) return 1;
+  if (!environment.Open(commandLine, settings, ui)) return 1;
   Application app(settings, ui, environment.clock(), environment.opener());
   int status = 0;
   {

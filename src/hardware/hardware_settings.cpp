@@ -5,13 +5,9 @@
 
 namespace kestrum {
 
-namespace {
-
 std::string DeviceFileKey(std::string_view prefix, int digit) {
   return "DeviceFile" + std::string(prefix) + std::to_string(digit);
 }
-
-}  // namespace
 
 void DerivePortBase(HardwareSettings& settings) {
   const std::string& port = settings.Port;
@@ -78,6 +74,7 @@ HardwareSettings LoadHardwareSettings(const SettingsStore& store) {
     parallel = store.ReadString(DeviceFileKey(text::kParallelPortPrefix, digit), parallel);
   }
   s.Access = store.ReadBool("RawPortIo", false) ? PortAccess::RawIo : PortAccess::DeviceFile;
+  s.Virtual = store.ReadBool(kVirtualKey, false);
   DerivePortBase(s);
   return s;
 }
@@ -93,6 +90,7 @@ void SaveHardwareSettings(SettingsStore& store, const HardwareSettings& s) {
   store.WriteBool("InvertVPP", s.InvertVPP);
   store.WriteInteger("IODelay", s.IODelay);
   store.WriteString("Port", s.Port);
+  store.WriteBool(kVirtualKey, s.Virtual);
 }
 
 }  // namespace kestrum

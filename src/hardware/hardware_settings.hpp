@@ -47,6 +47,9 @@ struct HardwareSettings {
   std::array<std::string, 4> ParallelDevices{"/dev/parport0", "/dev/parport1", "/dev/parport2",
                                              "/dev/parport3"};
   PortAccess Access = PortAccess::DeviceFile;
+  // "Virtual": every operation uses the virtual programmer instead of the port (the run
+  // environment above this layer acts on it; the line layer never looks at it).
+  bool Virtual = false;
 };
 
 // Sets PortBase from the port name when the name has exactly four characters and ends in a
@@ -69,9 +72,11 @@ std::string DeviceFileFor(const HardwareSettings& settings, std::string_view por
 // Reads every hardware setting from the store (defaults for missing values) and derives the
 // port addresses. The device files are kept under "DeviceFileCom1".."DeviceFileLPT4" and the
 // raw access under "RawPortIo".
+inline constexpr std::string_view kVirtualKey = "Virtual";
+std::string DeviceFileKey(std::string_view prefix, int digit);
 HardwareSettings LoadHardwareSettings(const SettingsStore& store);
 // Writes what the hardware settings dialog writes: "Programmer", "Api", the six invert
-// flags, "IODelay" and "Port".
+// flags, "IODelay", "Port" and "Virtual".
 void SaveHardwareSettings(SettingsStore& store, const HardwareSettings& settings);
 
 }  // namespace kestrum

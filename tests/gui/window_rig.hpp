@@ -95,11 +95,11 @@ class ModalAnswerer final : public QObject {
           dialog,
           [this, target] {
             if (!target) return;
-            if (onDialog) {
-              onDialog(*target);
-            } else {
-              target->reject();
-            }
+            if (onDialog) onDialog(*target);
+            // Without an answer (or after a failed check in one) the dialog is cancelled; one
+            // that cannot be cancelled (the first-start hardware settings) is confirmed.
+            if (target && target->isVisible()) target->reject();
+            if (target && target->isVisible()) target->accept();
           },
           Qt::QueuedConnection);
     }
@@ -162,6 +162,7 @@ class CountingOpener final : public PortOpener {
     bool Cts() override { return port_->Cts(); }
     void SetLineFormat(const LineFormat& f) override { port_->SetLineFormat(f); }
     void WriteByte(std::uint8_t v) override { port_->WriteByte(v); }
+    bool ReadByte(std::uint8_t& v, int timeoutMs) override { return port_->ReadByte(v, timeoutMs); }
 
    private:
     std::unique_ptr<Port> port_;

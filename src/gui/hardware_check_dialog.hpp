@@ -1,0 +1,55 @@
+// The "Hardware Check" dialog: each output line of the programmer switched by hand, and the
+// Data In line shown live (read every 10 ms). The port is open while it shows; the lines go
+// to idle and the port closes when it ends.
+#pragma once
+
+#include <QDialog>
+
+#include <array>
+
+#include "hardware/line_context.hpp"
+
+class QCheckBox;
+class QPushButton;
+class QTimer;
+
+namespace kestrum {
+
+class HardwareCheckDialog final : public QDialog {
+  Q_OBJECT
+
+ public:
+  enum Box { DataOut, Clock, Mclr, Vcc, Vpp };
+  static constexpr int kBoxes = 5;
+  static constexpr int kIntervalMs = 10;
+
+  explicit HardwareCheckDialog(QWidget* parent = nullptr);
+
+  // The check on `lines`: the boxes cleared, the port opened (a port that does not open is
+  // reported and ends it), the lines set from the boxes, the dialog shown modally; then the
+  // lines to idle and the port closed.
+  void Run(LineContext& lines);
+
+  QCheckBox* EnableBox(Box box) const { return boxes_[static_cast<std::size_t>(box)]; }
+  QCheckBox* DataInBox() const { return dataIn_; }
+  QPushButton* OkButton() const { return ok_; }
+  QTimer* Timer() const { return timer_; }
+  // The timer's work: "Data In" shows the line.
+  void SampleDataIn();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void DriveDataClock();
+  void DriveMclr();
+  void DriveVcc();
+
+  LineContext* lines_ = nullptr;
+  std::array<QCheckBox*, kBoxes> boxes_{};
+  QCheckBox* dataIn_ = nullptr;
+  QPushButton* ok_ = nullptr;
+  QTimer* timer_ = nullptr;
+};
+
+}  // namespace kestrum

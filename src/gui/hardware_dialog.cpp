@@ -1,0 +1,228 @@
+// The hardware settings dialog.
+#include "gui/hardware_dialog.hpp"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QVBoxLayout>
+
+#include "gui/byte_text.hpp"
+#include "gui/texts.hpp"
+#include "hardware/programmer_types.hpp"
+
+namespace kestrum {
+
+HardwareDialog::HardwareDialog(QWidget* parent) : QDialog(parent) {
+  setWindowTitle(Utf8(text::kHardwareTitle));
+  setModal(true);
+
+  programmer_ = new QComboBox;
+  for (int i = 0; i < kProgrammerTypeCount; ++i) {
+    programmer_->addItem(Utf8(RowOf(static_cast<ProgrammerType>(i)).listText));
+  }
+  auto* programmerLabel = new QLabel(Utf8(text::kHardwareProgrammer));
+  programmerLabel->setBuddy(programmer_);
+  connect(programmer_, &QComboBox::activated, this, &HardwareDialog::ProgrammerChosen);
+
+  auto* portsBox = new QGroupBox(Utf8(text::kHardwarePorts));
+  auto* portsLayout = new QGridLayout(portsBox);
+  auto* portGroup = new QButtonGroup(this);
+  for (int i = 0; i < kPortButtons; ++i) {
+    auto* button = new QRadioButton;
+    auto* file = new QLineEdit;
+    file->setToolTip(Utf8(text::kHardwareDeviceFileHint));
+    file->setMinimumWidth(file->fontMetrics().horizontalAdvance(QStringLiteral("/dev/parport00")) +
+                          16);
+    portGroup->addButton(button, i);
+    ports_[static_cast<std::size_t>(i)] = button;
+    files_[static_cast<std::size_t>(i)] = file;
+    portsLayout->addWidget(button, i, 0);
+    portsLayout->addWidget(file, i, 1);
+    // An edited device file is tested again when the user leaves it.
+    connect(file, &QLineEdit::editingFinished, this, [this] {
+      if (!showing_) return;
+      TakeControls();
+      RetestPorts(form_, *opener_);
+      ShowForm();
+    });
+  }
+  virtual_ = new QCheckBox(Utf8(text::kHardwareVirtual));
+  virtual_->setToolTip(Utf8(text::kHardwareVirtualHint));
+  portsLayout->addWidget(virtual_, kPortButtons, 0, 1, 2);
+  connect(virtual_, &QCheckBox::toggled, this, [this] {
+    if (!showing_) return;
+    TakeControls();
+    RetestPorts(form_, *opener_);
+    ShowForm();
+  });
+
+  auto* interfaceBox = new QGroupBox(Utf8(text::kHardwareInterface));
+  auto* interfaceLayout = new QVBoxLayout(interfaceBox);
+  directIo_ = new QRadioButton(Utf8(text::kHardwareDirectIo));
+  api_ = new QRadioButton(Utf8(text::kHardwareApi));
+  directIo_->setToolTip(Utf8(text::kHardwareDirectIoHint));
+  api_->setToolTip(Utf8(text::kHardwareApiHint));
+  interfaceLayout->addWidget(directIo_);
+  interfaceLayout->addWidget(api_);
+
+  auto* communication = new QGroupBox(Utf8(text::kHardwareCommunication));
+  auto* communicationLayout = new QGridLayout(communication);
+  constexpr std::array<std::string_view, kInvertBoxes> kInvertCaptions = {
+      text::kInvertDataOut, text::kInvertDataIn, text::kInvertClock,
+      text::kInvertMclr,    text::kInvertVcc,    text::kInvertVpp};
+  for (int i = 0; i < kInvertBoxes; ++i) {
+    auto* box = new QCheckBox(Utf8(kInvertCaptions[static_cast<std::size_t>(i)]));
+    inverts_[static_cast<std::size_t>(i)] = box;
+    communicationLayout->addWidget(box, i % 3, i / 3);
+  }
+  // No programmer drives a separate VPP line.
+  inverts_[static_cast<std::size_t>(InvertBox::Vpp)]->setEnabled(false);
+
+  delayLabel_ = new QLabel;
+  delay_ = new QSlider(Qt::Horizontal);
+  delay_->setRange(kMinIODelay, kMaxIODelay);
+  delay_->setSingleStep(1);
+  delay_->setPageStep(1);
+  delay_->setTickPosition(QSlider::TicksBelow);
+  delay_->setTickInterval(1);
+  delayLabel_->setBuddy(delay_);
+  connect(delay_, &QSlider::valueChanged, this, [this](int value) {
+    form_.IODelay = value;
+    delayLabel_->setText(Utf8(form_.IODelayCaption()));
+  });
+
+  ok_ = new QPushButton(Utf8(text::kOk));
+  cancel_ = new QPushButton(Utf8(text::kCancel));
+  ok_->setDefault(true);
+  connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
+  connect(cancel_, &QPushButton::clicked, this, &HardwareDialog::reject);
+
+  auto* left = new QVBoxLayout;
+  auto* programmerRow = new QVBoxLayout;
+  programmerRow->setSpacing(2);
+  programmerRow->addWidget(programmerLabel);
+  programmerRow->addWidget(programmer_);
+  left->addLayout(programmerRow);
+  left->addWidget(portsBox);
+  left->addStretch(1);
+  auto* right = new QVBoxLayout;
+  right->addWidget(interfaceBox);
+  right->addWidget(communication);
+  right->addWidget(delayLabel_);
+  right->addWidget(delay_);
+  right->addStretch(1);
+  auto* columns = new QHBoxLayout;
+  columns->addLayout(left, 1);
+  columns->addSpacing(8);
+  columns->addLayout(right, 1);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(ok_);
+  buttons->addWidget(cancel_);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(columns);
+  layout->addSpacing(6);
+  layout->addLayout(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+std::optional<HardwareForm> HardwareDialog::Run(const HardwareSettings& settings,
+                                                PortOpener& opener, bool firstStart) {
+  Prepare(settings, opener, firstStart);
+  const int result = exec();
+  showing_ = false;
+  cancel_->setEnabled(true);
+  firstStart_ = false;
+  if (result != QDialog::Accepted) return std::nullopt;
+  TakeControls();
+  return form_;
+}
+
+void HardwareDialog::Prepare(const HardwareSettings& settings, PortOpener& opener,
+                             bool firstStart) {
+  opener_ = &opener;
+  form_ = FillHardwareForm(settings, opener);
+  firstStart_ = firstStart;
+  cancel_->setEnabled(!firstStart);
+  Qt::WindowFlags flags = Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint;
+  if (!firstStart) flags |= Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint;
+  setWindowFlags(flags);
+  ShowForm();
+  showing_ = true;
+}
+
+void HardwareDialog::ShowForm() {
+  const QSignalBlocker blockVirtual(virtual_);
+  programmer_->setCurrentIndex(form_.Programmer);
+  for (int i = 0; i < kPortButtons; ++i) {
+    QRadioButton* button = ports_[static_cast<std::size_t>(i)];
+    button->setText(Utf8(form_.PortCaption(i)));
+    button->setEnabled(form_.PortEnabled[static_cast<std::size_t>(i)]);
+    files_[static_cast<std::size_t>(i)]->setText(
+        Utf8(form_.ShownFiles()[static_cast<std::size_t>(i)]));
+  }
+  // Radio buttons in a group cannot all be cleared while it is exclusive.
+  QButtonGroup* group = ports_[0]->group();
+  group->setExclusive(false);
+  for (int i = 0; i < kPortButtons; ++i) {
+    ports_[static_cast<std::size_t>(i)]->setChecked(i == form_.SelectedPort);
+  }
+  group->setExclusive(true);
+  virtual_->setChecked(form_.Virtual);
+  (form_.Api ? api_ : directIo_)->setChecked(true);
+  for (int i = 0; i < kInvertBoxes; ++i) {
+    inverts_[static_cast<std::size_t>(i)]->setChecked(form_.Invert[static_cast<std::size_t>(i)]);
+  }
+  delay_->setValue(form_.IODelay);
+  delayLabel_->setText(Utf8(form_.IODelayCaption()));
+}
+
+void HardwareDialog::TakeControls() {
+  // The edits hold the device files of the type shown last, which the list may have left.
+  form_.SelectedPort = -1;
+  for (int i = 0; i < kPortButtons; ++i) {
+    if (ports_[static_cast<std::size_t>(i)]->isChecked()) form_.SelectedPort = i;
+    form_.ShownFiles()[static_cast<std::size_t>(i)] =
+        files_[static_cast<std::size_t>(i)]->text().trimmed().toStdString();
+  }
+  form_.Programmer = programmer_->currentIndex();
+  form_.Virtual = virtual_->isChecked();
+  form_.Api = api_->isChecked();
+  for (int i = 0; i < kInvertBoxes; ++i) {
+    form_.Invert[static_cast<std::size_t>(i)] = inverts_[static_cast<std::size_t>(i)]->isChecked();
+  }
+  form_.IODelay = delay_->value();
+}
+
+void HardwareDialog::ProgrammerChosen(int index) {
+  TakeControls();
+  ProgrammerChanged(form_, index, *opener_);
+  ShowForm();
+}
+
+void HardwareDialog::reject() {
+  // The first-start form is left with OK only (Escape does nothing).
+  if (firstStart_) return;
+  QDialog::reject();
+}
+
+void HardwareDialog::closeEvent(QCloseEvent* event) {
+  if (firstStart_) {
+    event->ignore();
+    return;
+  }
+  QDialog::closeEvent(event);
+}
+
+}  // namespace kestrum
