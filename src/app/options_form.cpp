@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "app/application.hpp"
+
 namespace kestrum {
 namespace {
 
@@ -18,16 +20,18 @@ int FileTypeChoice(int stored) {
 
 OptionsForm ReadOptionsForm(const SettingsStore& store, const DeviceList& list) {
   OptionsForm f;
-  f.Progging = store.ReadBool("Progging", true);
-  f.Erasing = store.ReadBool("Erasing", false);
+  // The keys the operations read start from the same defaults as the operations themselves.
+  const OperationOptions o = LoadOperationOptions(store);
+  f.Progging = o.Progging;
+  f.Erasing = o.Erasing;
+  f.Warning = o.Warning;
+  f.EnableMCLR = o.EnableMCLR;
+  f.PageWrite = !o.ByteWrite;
+  f.Verify = o.Verify;
+  f.VerDurProg = o.VerDurProg;
   f.Overwrite = store.ReadBool("Overwrite", false);
-  f.Warning = store.ReadBool("Warning", false);
   f.IDCheck = store.ReadBool("IDCheck", false);
   f.ConfigCheck = store.ReadBool("ConfigCheck", false);
-  f.EnableMCLR = store.ReadBool("EnableMCLR", false);
-  f.PageWrite = !store.ReadBool("ByteWrite", false);
-  f.Verify = store.ReadBool("Verify", true);
-  f.VerDurProg = store.ReadBool("VerDurProg", false);
   for (int n = 0; n < kDeviceShortcuts; ++n) {
     const int index = store.ReadInteger(ShortcutKey(n), 0);
     f.Shortcuts[static_cast<std::size_t>(n)] = list.EntryAt(index) != nullptr ? index : 0;
