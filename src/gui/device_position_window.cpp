@@ -25,35 +25,53 @@ constexpr int kSocketPins = 40;
 struct BoardLook {
   QColor board;
   bool serialConnector;
-  const char* name;
+  std::string_view name;
 };
 
 BoardLook LookOf(ProgrammerType programmer) {
   switch (programmer) {
-    case ProgrammerType::Jdm: return {QColor(0x2f, 0x7d, 0x4a), true, "JDM"};
-    case ProgrammerType::Conquest: return {QColor(0x2a, 0x5d, 0x8f), false, "Conquest"};
-    case ProgrammerType::Tafe: return {QColor(0x7a, 0x4a, 0x2a), false, "TAFE"};
-    case ProgrammerType::TaitSerial: return {QColor(0x35, 0x6e, 0x6e), false, "TAIT serial"};
-    case ProgrammerType::FunCard: return {QColor(0x6b, 0x3f, 0x86), false, "Fun-Card"};
-    case ProgrammerType::TaitParallel: return {QColor(0x3b, 0x6e, 0x35), false, "TAIT parallel"};
-    case ProgrammerType::ProPic2: return {QColor(0x1f, 0x4f, 0x7a), false, "ProPic 2"};
-    case ProgrammerType::Schaer: return {QColor(0x8a, 0x3a, 0x3a), false, "SCHAER"};
-    case ProgrammerType::Stk200: return {QColor(0x2f, 0x62, 0x3c), false, "STK200"};
-    case ProgrammerType::An589: return {QColor(0x55, 0x5a, 0x2a), false, "AN589"};
+    case ProgrammerType::Jdm:
+      return {QColor(0x2f, 0x7d, 0x4a), true, text::kBoardJdm};
+    case ProgrammerType::Conquest:
+      return {QColor(0x2a, 0x5d, 0x8f), false, text::kBoardConquest};
+    case ProgrammerType::Tafe:
+      return {QColor(0x7a, 0x4a, 0x2a), false, text::kBoardTafe};
+    case ProgrammerType::TaitSerial:
+      return {QColor(0x35, 0x6e, 0x6e), false, text::kBoardTaitSerial};
+    case ProgrammerType::FunCard:
+      return {QColor(0x6b, 0x3f, 0x86), false, text::kBoardFunCard};
+    case ProgrammerType::TaitParallel:
+      return {QColor(0x3b, 0x6e, 0x35), false, text::kBoardTaitParallel};
+    case ProgrammerType::ProPic2:
+      return {QColor(0x1f, 0x4f, 0x7a), false, text::kBoardProPic2};
+    case ProgrammerType::Schaer:
+      return {QColor(0x8a, 0x3a, 0x3a), false, text::kBoardSchaer};
+    case ProgrammerType::Stk200:
+      return {QColor(0x2f, 0x62, 0x3c), false, text::kBoardStk200};
+    case ProgrammerType::An589:
+      return {QColor(0x55, 0x5a, 0x2a), false, text::kBoardAn589};
   }
-  return {QColor(0x2f, 0x7d, 0x4a), false, ""};
+  return {QColor(0x2f, 0x7d, 0x4a), false, {}};
 }
 
 int PinsOf(ChipPicture picture) {
   switch (picture) {
-    case ChipPicture::Dip8: return 8;
-    case ChipPicture::Dip18: return 18;
-    case ChipPicture::Dip14: return 14;
-    case ChipPicture::Parallel: return 20;
-    case ChipPicture::Dip28: return 28;
-    case ChipPicture::Dip40: return 40;
-    case ChipPicture::Dip20: return 20;
-    case ChipPicture::Generic: return 0;
+    case ChipPicture::Dip8:
+      return 8;
+    case ChipPicture::Dip18:
+      return 18;
+    case ChipPicture::Dip14:
+      return 14;
+    case ChipPicture::Parallel:
+      return 20;
+    case ChipPicture::Dip28:
+      return 28;
+    case ChipPicture::Dip40:
+      return 40;
+    case ChipPicture::Dip20:
+      return 20;
+    case ChipPicture::Generic:
+      return 0;
   }
   return 0;
 }
@@ -104,8 +122,7 @@ void DrawProgrammerPicture(QPainter& p, ProgrammerType programmer) {
   font.setBold(true);
   p.setFont(font);
   p.setPen(QColor(0xf4, 0xf4, 0xe8));
-  p.drawText(QRectF(60, 56, 140, 12), Qt::AlignLeft | Qt::AlignVCenter,
-             QString::fromLatin1(look.name));
+  p.drawText(QRectF(60, 56, 140, 12), Qt::AlignLeft | Qt::AlignVCenter, Utf8(look.name));
   p.restore();
 }
 
@@ -149,8 +166,8 @@ void DrawChipPicture(QPainter& p, ChipPicture picture) {
   font.setPixelSize(8);
   p.setFont(font);
   p.setPen(QColor(0xe0, 0xe0, 0xe0));
-  const QString label = picture == ChipPicture::Parallel ? QStringLiteral("20 par")
-                                                         : QString::number(pins);
+  const QString label =
+      picture == ChipPicture::Parallel ? QStringLiteral("20 par") : QString::number(pins);
   p.drawText(body.adjusted(6, 0, 0, 0), Qt::AlignCenter, label);
   p.restore();
 }

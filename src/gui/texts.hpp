@@ -149,7 +149,8 @@ inline constexpr std::string_view kPageMisc = "Misc";
 inline constexpr std::string_view kOptionsAskConfirmation = "Ask my confirmation when :";
 inline constexpr std::string_view kOptionsNotify = "Notify me when :";
 inline constexpr std::string_view kOptionsLabel = "Options :";
-inline constexpr std::string_view kOptionsShortcuts = "Select a specific device for each shortcut :";
+inline constexpr std::string_view kOptionsShortcuts =
+    "Select a specific device for each shortcut :";
 inline constexpr std::string_view kOptionProgramming = "Programming a device";
 inline constexpr std::string_view kOptionErasing = "Erasing a device";
 inline constexpr std::string_view kOptionOverwriting = "Overwriting a file";
@@ -189,6 +190,17 @@ inline constexpr std::string_view kWizardTitle = "Smartcard Wizard";
 
 // "Device Position".
 inline constexpr std::string_view kDevicePositionTitle = "Device Position";
+// The names printed on the programmer boards in its pictures.
+inline constexpr std::string_view kBoardJdm = "JDM";
+inline constexpr std::string_view kBoardConquest = "Conquest";
+inline constexpr std::string_view kBoardTafe = "TAFE";
+inline constexpr std::string_view kBoardTaitSerial = "TAIT serial";
+inline constexpr std::string_view kBoardFunCard = "Fun-Card";
+inline constexpr std::string_view kBoardTaitParallel = "TAIT parallel";
+inline constexpr std::string_view kBoardProPic2 = "ProPic 2";
+inline constexpr std::string_view kBoardSchaer = "SCHAER";
+inline constexpr std::string_view kBoardStk200 = "STK200";
+inline constexpr std::string_view kBoardAn589 = "AN589";
 
 // Help and "About Kestrum".
 inline constexpr std::string_view kHelpMissing =
@@ -206,6 +218,5 @@ inline constexpr std::string_view kAboutHomeText = "The Kestrum help pages";
 // Printing.
 inline constexpr std::string_view kPrintFailed = "The listing could not be printed to ";
 inline constexpr std::string_view kPrintNoPrinter = "the printer";
-
 
 }  // namespace kestrum::text
