@@ -16,8 +16,8 @@
 #include "device/catalogue.hpp"
 #include "gui/main_window.hpp"
 #include "gui/qt_ui.hpp"
-#include "sim/pic_chip.hpp"
-#include "sim/sim_port.hpp"
+#include "sim/chips/pic_chip.hpp"
+#include "sim/boards/sim_port.hpp"
 
 namespace kestrum {
 namespace {

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "operations_rig.hpp"
-#include "sim/eeprom24_chip.hpp"
+#include "sim/chips/eeprom24_chip.hpp"
 
 namespace kestrum {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "operations_rig.hpp"
 #include "protocols/microwire.hpp"
-#include "sim/microwire_chip.hpp"
+#include "sim/chips/microwire_chip.hpp"
 
 namespace kestrum {
 namespace {

@@ -19,8 +19,8 @@
 #include "device/catalogue.hpp"
 #include "hardware/line_context.hpp"
 #include "operations/operations.hpp"
-#include "sim/chip_models.hpp"
-#include "sim/sim_port.hpp"
+#include "sim/chips/chip_models.hpp"
+#include "sim/boards/sim_port.hpp"
 
 namespace kestrum::bench {
 

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "operations_rig.hpp"
-#include "sim/pic_chip.hpp"
+#include "sim/chips/pic_chip.hpp"
 
 namespace kestrum {
 namespace {

@@ -6,8 +6,8 @@
 #include "core/recording_ui.hpp"
 #include "hardware/line_context.hpp"
 #include "protocols/pic_serial.hpp"
-#include "sim/probe_chip.hpp"
-#include "sim/sim_port.hpp"
+#include "sim/chips/probe_chip.hpp"
+#include "sim/boards/sim_port.hpp"
 
 namespace kestrum {
 namespace {

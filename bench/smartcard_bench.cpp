@@ -10,10 +10,10 @@
 #include "hardware/line_context.hpp"
 #include "protocols/boot_loader.hpp"
 #include "protocols/smartcard.hpp"
-#include "sim/eeprom24_chip.hpp"
-#include "sim/pic14_core.hpp"
-#include "sim/sim_port.hpp"
-#include "sim/smartcard.hpp"
+#include "sim/chips/eeprom24_chip.hpp"
+#include "sim/chips/pic14_core.hpp"
+#include "sim/boards/sim_port.hpp"
+#include "sim/chips/smartcard.hpp"
 
 namespace kestrum {
 namespace {

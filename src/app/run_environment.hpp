@@ -18,8 +18,8 @@
 #include "hardware/clock.hpp"
 #include "hardware/port.hpp"
 #include "hardware/port_opener.hpp"
-#include "sim/tracing_port.hpp"
-#include "sim/vcd_writer.hpp"
+#include "sim/boards/tracing_port.hpp"
+#include "sim/boards/vcd_writer.hpp"
 
 namespace kestrum {
 

@@ -12,9 +12,9 @@
 #include "buffers/file_access.hpp"
 #include "buffers/hex_file.hpp"
 #include "device/catalogue.hpp"
-#include "sim/chip_models.hpp"
-#include "sim/eeprom24_chip.hpp"
-#include "sim/pic_chip.hpp"
+#include "sim/chips/chip_models.hpp"
+#include "sim/chips/eeprom24_chip.hpp"
+#include "sim/chips/pic_chip.hpp"
 
 namespace kestrum {
 namespace {

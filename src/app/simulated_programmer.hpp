@@ -16,9 +16,9 @@
 #include "core/ui.hpp"
 #include "device/device_descriptor.hpp"
 #include "hardware/clock.hpp"
-#include "sim/chip.hpp"
-#include "sim/sim_port.hpp"
-#include "sim/smartcard.hpp"
+#include "sim/chips/chip.hpp"
+#include "sim/boards/sim_port.hpp"
+#include "sim/chips/smartcard.hpp"
 
 namespace kestrum {
 

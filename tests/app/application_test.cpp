@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "core/recording_ui.hpp"
-#include "sim/pic_chip.hpp"
-#include "sim/sim_port.hpp"
+#include "sim/chips/pic_chip.hpp"
+#include "sim/boards/sim_port.hpp"
 
 namespace kestrum {
 namespace {

@@ -11,8 +11,8 @@
 #include "app/interrupt_watcher.hpp"
 #include "app/terminal_ui.hpp"
 #include "core/recording_ui.hpp"
-#include "sim/pic_chip.hpp"
-#include "sim/sim_port.hpp"
+#include "sim/chips/pic_chip.hpp"
+#include "sim/boards/sim_port.hpp"
 
 namespace kestrum {
 namespace {

@@ -16,8 +16,8 @@
 #include "core/settings_store.hpp"
 #include "device/catalogue.hpp"
 #include "operations/operations.hpp"
-#include "sim/chip_models.hpp"
-#include "sim/pic_chip.hpp"
+#include "sim/chips/chip_models.hpp"
+#include "sim/chips/pic_chip.hpp"
 
 namespace kestrum {
 namespace {

@@ -26,10 +26,10 @@
 #include "gui/hardware_dialog.hpp"
 #include "gui/options_dialog.hpp"
 #include "gui/smartcard_wizard_window.hpp"
-#include "sim/smartcard.hpp"
+#include "sim/chips/smartcard.hpp"
 #include <QToolButton>
-#include "sim/probe_chip.hpp"
-#include "sim/vcd_writer.hpp"
+#include "sim/chips/probe_chip.hpp"
+#include "sim/boards/vcd_writer.hpp"
 #include "window_rig.hpp"
 
 namespace kestrum {

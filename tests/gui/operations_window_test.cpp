@@ -8,7 +8,7 @@
 #include "gui/byte_text.hpp"
 #include "gui/textview/text_view.hpp"
 #include "operations/texts.hpp"
-#include "sim/pic_chip.hpp"
+#include "sim/chips/pic_chip.hpp"
 #include "window_rig.hpp"
 
 namespace kestrum {

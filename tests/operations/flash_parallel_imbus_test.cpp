@@ -9,10 +9,10 @@
 #include "../sanitized.hpp"
 #include "lifecycle.hpp"
 #include "pic_image.hpp"
-#include "sim/chip_models.hpp"
-#include "sim/flash_micro_chip.hpp"
-#include "sim/nvm3060_chip.hpp"
-#include "sim/parallel_pic_chip.hpp"
+#include "sim/chips/chip_models.hpp"
+#include "sim/chips/flash_micro_chip.hpp"
+#include "sim/chips/nvm3060_chip.hpp"
+#include "sim/chips/parallel_pic_chip.hpp"
 
 namespace kestrum::testing {
 namespace {

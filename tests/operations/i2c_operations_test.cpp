@@ -17,8 +17,8 @@
 #include "buffers/file_commands.hpp"
 #include "lifecycle.hpp"
 #include "protocols/i2c_eeprom.hpp"
-#include "sim/eeprom24_chip.hpp"
-#include "sim/vcd_writer.hpp"
+#include "sim/chips/eeprom24_chip.hpp"
+#include "sim/boards/vcd_writer.hpp"
 
 namespace kestrum::testing {
 namespace {

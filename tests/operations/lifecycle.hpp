@@ -21,7 +21,7 @@
 #include "hardware/line_context.hpp"
 #include "operations/operations.hpp"
 #include "operations/texts.hpp"
-#include "sim/chip.hpp"
+#include "sim/chips/chip.hpp"
 
 namespace kestrum::testing {
 

@@ -17,8 +17,8 @@
 #include "buffers/device_image.hpp"
 #include "buffers/hex_file.hpp"
 #include "lifecycle.hpp"
-#include "sim/microwire_chip.hpp"
-#include "sim/vcd_writer.hpp"
+#include "sim/chips/microwire_chip.hpp"
+#include "sim/boards/vcd_writer.hpp"
 
 namespace kestrum::testing {
 namespace {

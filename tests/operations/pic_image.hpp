@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "lifecycle.hpp"
-#include "sim/pic_chip.hpp"
+#include "sim/chips/pic_chip.hpp"
 
 namespace kestrum::testing {
 

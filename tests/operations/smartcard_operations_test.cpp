@@ -14,7 +14,7 @@
 #include "protocols/boot_loader.hpp"
 #include "protocols/smartcard.hpp"
 #include "protocols/texts.hpp"
-#include "sim/smartcard.hpp"
+#include "sim/chips/smartcard.hpp"
 
 namespace kestrum::testing {
 namespace {

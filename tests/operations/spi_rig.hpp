@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "lifecycle.hpp"
-#include "sim/chip_models.hpp"
+#include "sim/chips/chip_models.hpp"
 #include "spi_sniffer.hpp"
 
 namespace kestrum::testing {

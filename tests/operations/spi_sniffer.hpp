@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "sim/chip.hpp"
+#include "sim/chips/chip.hpp"
 
 namespace kestrum::testing {
 

@@ -9,7 +9,7 @@
 #include "../hardware/fake_os.hpp"
 #include "../sim/rig.hpp"
 #include "hardware/port_opener.hpp"
-#include "sim/flash_micro_chip.hpp"
+#include "sim/chips/flash_micro_chip.hpp"
 
 namespace kestrum {
 namespace {

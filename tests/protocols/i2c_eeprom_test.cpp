@@ -9,7 +9,7 @@
 #include <random>
 
 #include "../sim/rig.hpp"
-#include "sim/eeprom24_chip.hpp"
+#include "sim/chips/eeprom24_chip.hpp"
 
 namespace kestrum {
 namespace {

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "../sim/rig.hpp"
-#include "sim/nvm3060_chip.hpp"
+#include "sim/chips/nvm3060_chip.hpp"
 
 namespace kestrum {
 namespace {

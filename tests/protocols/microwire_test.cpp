@@ -11,8 +11,8 @@
 
 #include "../sim/rig.hpp"
 #include "device/catalogue.hpp"
-#include "sim/microwire_chip.hpp"
-#include "sim/vcd_writer.hpp"
+#include "sim/chips/microwire_chip.hpp"
+#include "sim/boards/vcd_writer.hpp"
 
 namespace kestrum {
 namespace {

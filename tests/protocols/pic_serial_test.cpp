@@ -9,7 +9,7 @@
 #include <map>
 
 #include "../sim/rig.hpp"
-#include "sim/pic_chip.hpp"
+#include "sim/chips/pic_chip.hpp"
 
 namespace kestrum {
 namespace {

@@ -9,8 +9,8 @@
 #include "../sim/rig.hpp"
 #include "protocols/boot_loader.hpp"
 #include "protocols/texts.hpp"
-#include "sim/card_reader.hpp"
-#include "sim/smartcard.hpp"
+#include "sim/boards/card_reader.hpp"
+#include "sim/chips/smartcard.hpp"
 
 namespace kestrum {
 namespace {

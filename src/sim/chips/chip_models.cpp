@@ -1,0 +1,74 @@
+// The chip-model table.
+#include "sim/chips/chip_models.hpp"
+
+#include <utility>
+
+#include "sim/chips/avr_chip.hpp"
+#include "sim/chips/eeprom24_chip.hpp"
+#include "sim/chips/flash_micro_chip.hpp"
+#include "sim/chips/micro89s_chip.hpp"
+#include "sim/chips/microwire_chip.hpp"
+#include "sim/chips/nvm3060_chip.hpp"
+#include "sim/chips/parallel_pic_chip.hpp"
+#include "sim/chips/pic_chip.hpp"
+#include "sim/chips/spi_eeprom_chip.hpp"
+
+namespace kestrum {
+namespace {
+
+using MakeModel = std::unique_ptr<ChipModel> (*)(const DeviceDescriptor&);
+
+std::unique_ptr<ChipModel> MakePic(const DeviceDescriptor& device) {
+  if (device.ParallelOnly) return ParallelPicChip::ForDevice(device);
+  return PicChip::ForDevice(device.Name);
+}
+std::unique_ptr<ChipModel> MakeSpiEeprom(const DeviceDescriptor& device) {
+  return SpiEepromChip::ForDevice(device.Name);
+}
+std::unique_ptr<ChipModel> MakeAvr(const DeviceDescriptor& device) {
+  return AvrChip::ForDevice(device.Name);
+}
+std::unique_ptr<ChipModel> MakeMicro89S(const DeviceDescriptor& device) {
+  return Micro89SChip::ForDevice(device.Name);
+}
+
+std::unique_ptr<ChipModel> MakeMicrowire(const DeviceDescriptor& device) {
+  return MicrowireChip::ForDevice(device.Name);
+}
+
+std::unique_ptr<ChipModel> MakeEeprom24(const DeviceDescriptor& device) {
+  return Eeprom24Chip::ForDevice(device.Name);
+}
+
+std::unique_ptr<ChipModel> MakeFlashMicro(const DeviceDescriptor& device) {
+  return std::make_unique<FlashMicroChip>(device.CodeSize);
+}
+
+std::unique_ptr<ChipModel> MakeImBusEeprom(const DeviceDescriptor&) {
+  return std::make_unique<Nvm3060Chip>();
+}
+
+// One row per family; a family without a model has none.
+constexpr std::pair<DeviceFamily, MakeModel> kModels[] = {
+    {DeviceFamily::Pic, &MakePic},
+    {DeviceFamily::MicrowireEeprom, &MakeMicrowire},
+    {DeviceFamily::FourWireEeprom, &MakeMicrowire},
+    {DeviceFamily::SpiEeprom, &MakeSpiEeprom},
+    {DeviceFamily::AvrMicro, &MakeAvr},
+    {DeviceFamily::SpiMicro89S, &MakeMicro89S},
+    {DeviceFamily::I2cEeprom, &MakeEeprom24},
+    {DeviceFamily::FlashMicro, &MakeFlashMicro},
+    {DeviceFamily::ImBusEeprom, &MakeImBusEeprom},
+};
+
+}  // namespace
+
+std::unique_ptr<ChipModel> ChipModelFor(const DeviceDescriptor& device) {
+  const DeviceFamily family = FamilyOf(device);
+  for (const auto& [rowFamily, make] : kModels) {
+    if (rowFamily == family) return make(device);
+  }
+  return nullptr;
+}
+
+}  // namespace kestrum
