@@ -249,7 +249,7 @@ constexpr std::array<DisabledEntry, 2> kDisabledEntries = {{
 
 // Device rows: name, number, group, in "More", profile, code size, data size, pins, page size.
 // clang-format off
-constexpr std::array<CatalogueEntry, 80> kCatalogue = {{
+constexpr auto kCatalogue = std::to_array<CatalogueEntry>({
     {"59C11", 37, kFourWireGroup, false, &kFourWire, 64, 0, 8},
     {"59C22", 38, kFourWireGroup, false, &kFourWire, 128, 0, 8},
     {"59C13", 39, kFourWireGroup, false, &kFourWire, 256, 0, 8},
@@ -340,7 +340,7 @@ constexpr std::array<CatalogueEntry, 80> kCatalogue = {{
     {"90S8515", 124, kSpiMicroGroup, false, &kAvr, 8192, 512, 40},
     {"90S8535", 125, kSpiMicroGroup, false, &kAvr, 8192, 512, 40},
     {"89S53", 126, kSpiMicroGroup, false, &kSpiMicro89S, 12288, 0, 40},
-}};
+});
 // clang-format on
 
 // Checks that hold for every row, at compile time.
@@ -349,13 +349,19 @@ constexpr bool RowsAreConsistent() {
     const CatalogueEntry& e = kCatalogue[i];
     if (e.Profile == nullptr || e.Name.empty() || e.CodeSize <= 0) return false;
     if (e.CodeSize > 65536 || e.DataSize > 65536) return false;
-    // Rows are in menu order.
+    // Rows are in device number order.
     if (i > 0 && kCatalogue[i - 1].MenuCommand >= e.MenuCommand) return false;
-    // A device number lies between its group's number and the next group's.
+    // A device number of the first catalogue lies between its group's number and the next
+    // group's. Numbers are stored in settings and command lines, so parts added later take
+    // numbers after the last of them, whatever their group; the menu sorts by number within
+    // the group, so they follow the group's older entries.
     const std::uint16_t next = e.Group + 1 < static_cast<int>(kMenuGroups.size())
                                    ? kMenuGroups[e.Group + 1].MenuCommand
                                    : 0xFFFF;
-    if (e.MenuCommand <= kMenuGroups[e.Group].MenuCommand || e.MenuCommand >= next) return false;
+    if (e.MenuCommand < kFirstAddedDeviceNumber &&
+        (e.MenuCommand <= kMenuGroups[e.Group].MenuCommand || e.MenuCommand >= next)) {
+      return false;
+    }
     if (e.InMore && e.Group != kPicGroup) return false;
     for (std::size_t j = i + 1; j < kCatalogue.size(); ++j) {
       if (kCatalogue[j].Name == e.Name) return false;

@@ -80,6 +80,10 @@ struct DeviceMenuItem {
   const CatalogueEntry* Entry;  // set for Kind == Device
 };
 
+// Device numbers of parts added after the first catalogue start here; each takes the next
+// free number, whatever its group.
+inline constexpr std::uint16_t kFirstAddedDeviceNumber = 127;
+
 std::span<const CatalogueEntry> Catalogue();
 std::span<const MenuGroup> MenuGroups();
 // The device menu in menu order: each group caption, then (for the PIC group) the "More"
