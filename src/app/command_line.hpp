@@ -52,6 +52,16 @@ struct UsageError {
 // and the next one is not an option.
 std::variant<CommandLine, UsageError> ParseCommandLine(const std::vector<std::string>& args);
 
+// The arguments split into the program's and the toolkit's own (-style, -stylesheet,
+// -platform, -display, -geometry, ... with their values, as "-name value", "-name=value" or
+// with two dashes), each in its order. The toolkit's are handed to it untouched; the
+// program's parser never sees them, so "-stylesheet=x" is not read as "-s".
+struct SplitArguments {
+  std::vector<std::string> Program;
+  std::vector<std::string> Toolkit;
+};
+SplitArguments SplitToolkitOptions(const std::vector<std::string>& args);
+
 // "-o": 0 and values above 4 select port 1.
 int NormalisePortNumber(int number);
 
