@@ -275,6 +275,13 @@ void MainWindow::BuildMenus() {
   saveData->setVisible(false);
   file->addSeparator();
   recentFilesMenu_ = file->addMenu(Utf8(text::kMenuRecentFiles));
+  // Alt+F1 opens the most recent file: the first entry of the recent lists carries it.
+  reopenRecent_ = new QAction(this);
+  reopenRecent_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F1));
+  addAction(reopenRecent_);
+  connect(reopenRecent_, &QAction::triggered, this, [this] {
+    if (!app_.Recent.Entries().empty()) OpenRecentFile(0);
+  });
   connect(recentFilesMenu_, &QMenu::aboutToShow, this,
           [this] { FillRecentFilesMenu(recentFilesMenu_); });
   file->addSeparator();
@@ -303,9 +310,8 @@ void MainWindow::BuildMenus() {
   auto* bufferGroup = new QActionGroup(this);
   for (int i = 0; i < kBufferSlots; ++i) {
     const QString digit = QString::number(i + 1);
-    // Ctrl+1..Ctrl+5 act on key release (eventFilter); the menu only shows them.
-    QAction* entry = active->addAction(Utf8(text::kMenuBufferEntry) + digit +
-                                       Utf8(text::kMenuBufferShortcut) + digit);
+    QAction* entry = active->addAction(Utf8(text::kMenuBufferEntry) + digit);
+    entry->setShortcut(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + i)));
     entry->setCheckable(true);
     bufferGroup->addAction(entry);
     bufferActions_[static_cast<std::size_t>(i)] = entry;
@@ -525,7 +531,9 @@ void MainWindow::FillRecentFilesMenu(QMenu* menu) {
     menu->addAction(MenuText(text::kRecentFilesNone))->setEnabled(false);
     return;
   }
-  for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
+  reopenRecent_->setText(MenuText(entries.front().Path));
+  menu->addAction(reopenRecent_);
+  for (int i = 1; i < static_cast<int>(entries.size()); ++i) {
     QAction* action = menu->addAction(MenuText(entries[static_cast<std::size_t>(i)].Path));
     connect(action, &QAction::triggered, this, [this, i] { OpenRecentFile(i); });
   }
@@ -589,6 +597,7 @@ Application::StartupOutcome MainWindow::Start(const CommandLine& commandLine) {
   ApplyProcessPriority(app_.Options.Priority);
   codeView_->SetFileDropEnabled(app_.Options.DragDrop);
   dataView_->SetFileDropEnabled(app_.Options.DragDrop);
+  AssignDeviceShortcuts();
   SyncWindow();
   SetStatusPanel(kStatusPortPanel, Utf8(app_.PortStatusText()));
   // The Device Position window is wanted: it shows at the first paint.
@@ -666,39 +675,26 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     event->ignore();
     return true;
   }
-  const bool ours = watched->isWidgetType() &&
-                    static_cast<QWidget*>(watched)->window() == this && isEnabled();
-  // The press of Ctrl+F4 has no other effect.
-  if (event->type() == QEvent::KeyPress && ours) {
-    auto* key = static_cast<QKeyEvent*>(event);
-    if (key->key() == Qt::Key_F4 && key->modifiers() == Qt::ControlModifier) return true;
-  }
-  if (event->type() == QEvent::KeyRelease && ours &&
-      HandleShortcutKey(static_cast<QKeyEvent*>(event))) {
-    return true;
-  }
   return QMainWindow::eventFilter(watched, event);
 }
 
-bool MainWindow::HandleShortcutKey(QKeyEvent* key) {
-  if (key->isAutoRepeat()) return false;
-  // The modifiers must be exactly the ones named.
-  const Qt::KeyboardModifiers held = key->modifiers() & ~Qt::KeypadModifier;
-  const int code = key->key();
-  if (held == Qt::ControlModifier && code >= Qt::Key_1 && code <= Qt::Key_5) {
-    SelectBuffer(code - Qt::Key_1);
-    return true;
+void MainWindow::AssignDeviceShortcuts() {
+  // Ctrl+F1..Ctrl+F4 are shortcuts of the entries of the devices the Options assign them; a
+  // device on two of them carries both (the menu shows the first).
+  std::map<QAction*, QList<QKeySequence>> keys;
+  for (int n = 0; n < kDeviceShortcuts; ++n) {
+    const int index = app_.Options.DeviceShortcuts[static_cast<std::size_t>(n)];
+    const CatalogueEntry* entry = app_.Work.List.EntryAt(index);
+    if (entry == nullptr) entry = app_.Work.List.EntryAt(0);
+    if (entry == nullptr) continue;
+    const auto found = deviceActions_.find(entry->MenuCommand);
+    if (found == deviceActions_.end()) continue;
+    keys[found->second].append(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_F1 + n)));
   }
-  if (held == Qt::ControlModifier && code >= Qt::Key_F1 && code <= Qt::Key_F4) {
-    if (app_.SelectShortcutDevice(code - Qt::Key_F1)) RestoreCodeViewMarking();
-    SyncWindow();
-    return true;
+  for (auto& [number, action] : deviceActions_) {
+    const auto found = keys.find(action);
+    action->setShortcuts(found != keys.end() ? found->second : QList<QKeySequence>{});
   }
-  if (held == Qt::AltModifier && code == Qt::Key_F1) {
-    if (!app_.Recent.Entries().empty()) OpenRecentFile(0);
-    return true;
-  }
-  return false;
 }
 
 // ---- WorkspaceObserver and QtUiWindow ----
@@ -1024,6 +1020,7 @@ void MainWindow::ShowOptions() {
       options_->Run(ReadOptionsForm(app_.Settings(), app_.Work.List));
   if (!form) return;
   app_.ApplyOptions(*form);
+  AssignDeviceShortcuts();
   codeView_->SetFileDropEnabled(app_.Options.DragDrop);
   dataView_->SetFileDropEnabled(app_.Options.DragDrop);
 }

@@ -177,8 +177,8 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   void OpenHelp();
   void ShowAbout();
   void RunSmartcardWizard();
-  // Ctrl+F1..F4, Alt+F1 and Ctrl+1..5 on key release; true when the key was one of them.
-  bool HandleShortcutKey(QKeyEvent* key);
+  // Ctrl+F1..Ctrl+F4 onto the device entries the Options chose for them.
+  void AssignDeviceShortcuts();
 
   void RunOperation(OperationResult (Operations::*command)());
   void AfterDeviceWork();
@@ -238,6 +238,7 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   QAction* hexView_ = nullptr;
   QAction* asmViewAction_ = nullptr;
   QAction* devicePosition_ = nullptr;
+  QAction* reopenRecent_ = nullptr;
 
   ViewMode mode_ = ViewMode::Hex;
   int editRow_ = 0;

@@ -32,10 +32,9 @@ inline constexpr std::string_view kMenuEditLocation = "&Edit Location";
 inline constexpr std::string_view kMenuCopy = "&Copy";
 inline constexpr std::string_view kMenuPaste = "&Paste";
 
-// "&Buffer". The five entries show their shortcut in the menu's shortcut column.
+// "&Buffer". The five entries carry Ctrl+1..Ctrl+5.
 inline constexpr std::string_view kMenuActiveBuffer = "&Active Buffer";
-inline constexpr std::string_view kMenuBufferEntry = "Buffer &";    // + digit
-inline constexpr std::string_view kMenuBufferShortcut = "\tCtrl+";  // + digit
+inline constexpr std::string_view kMenuBufferEntry = "Buffer &";  // + digit
 inline constexpr std::string_view kMenuCompare = "&Compare";
 
 // "&Settings".

@@ -301,7 +301,7 @@ class DialogsTest : public QObject {
     rig.Action(QStringLiteral("&Save File As..."))->trigger();
     QVERIFY(!rig.dialogs.lastConfirmOverwrite);
 
-    // Ctrl+F2 and Ctrl+F3 on release; with a further modifier nothing happens.
+    // Ctrl+F2 and Ctrl+F3; with a further modifier nothing happens.
     rig.Activate();
     QTest::keyClick(&rig.window, Qt::Key_F2, Qt::ControlModifier);
     QCOMPARE(rig.Work().Device.Name, std::string("24C16"));
