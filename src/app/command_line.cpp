@@ -26,10 +26,22 @@ UsageError Error(std::string_view reason, std::string_view argument) {
 
 // The toolkit's options, by whether a value follows. Names are matched whole and with their
 // case, so none of them can be one of the program's letter options with a value.
-constexpr std::array<std::string_view, 16> kToolkitValueOptions = {
-    "platform", "platformpluginpath", "platformtheme", "plugin",  "qwindowgeometry", "qwindowicon",
-    "qwindowtitle", "session", "display", "geometry", "name", "title", "icon", "visual", "style",
-    "stylesheet"};
+constexpr std::array<std::string_view, 16> kToolkitValueOptions = {"platform",
+                                                                   "platformpluginpath",
+                                                                   "platformtheme",
+                                                                   "plugin",
+                                                                   "qwindowgeometry",
+                                                                   "qwindowicon",
+                                                                   "qwindowtitle",
+                                                                   "session",
+                                                                   "display",
+                                                                   "geometry",
+                                                                   "name",
+                                                                   "title",
+                                                                   "icon",
+                                                                   "visual",
+                                                                   "style",
+                                                                   "stylesheet"};
 constexpr std::array<std::string_view, 7> kToolkitFlagOptions = {
     "reverse", "widgetcount", "sync", "nograb", "dograb", "testability", "qmljsdebugger"};
 
@@ -147,7 +159,8 @@ std::variant<CommandLine, UsageError> ParseCommandLine(const std::vector<std::st
           if (*number > 9) return Error(text::kBadProgrammer, arg);
           cl.Steps.push_back({CommandStep::Kind::Programmer, {}, *number});
         }
-        if (key == "-o") cl.Steps.push_back({CommandStep::Kind::Port, {}, NormalisePortNumber(*number)});
+        if (key == "-o")
+          cl.Steps.push_back({CommandStep::Kind::Port, {}, NormalisePortNumber(*number)});
       }
     } else {
       return Error(text::kUnknownOption, arg);
@@ -156,7 +169,9 @@ std::variant<CommandLine, UsageError> ParseCommandLine(const std::vector<std::st
   return cl;
 }
 
-int NormalisePortNumber(int number) { return (number < 1 || number > 4) ? 1 : number; }
+int NormalisePortNumber(int number) {
+  return (number < 1 || number > 4) ? 1 : number;
+}
 
 std::string PortForProgrammer(int programmerType, const std::string& portName) {
   const char first = portName.empty() ? '\0' : portName.front();

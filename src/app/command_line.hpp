@@ -37,10 +37,10 @@ struct CommandLine {
   bool Version = false;
   bool ListDevices = false;
   bool Yes = false;
-  std::optional<std::string> SimulateDir;    // set (possibly empty) by --simulate
-  std::optional<std::string> TraceFile;      // --trace=FILE
-  std::optional<std::string> Disassemble;    // set (empty: standard output) by --disassemble
-  std::optional<std::string> PrintPdf;       // --print-pdf=FILE: the printed listing as PDF
+  std::optional<std::string> SimulateDir;  // set (possibly empty) by --simulate
+  std::optional<std::string> TraceFile;    // --trace=FILE
+  std::optional<std::string> Disassemble;  // set (empty: standard output) by --disassemble
+  std::optional<std::string> PrintPdf;     // --print-pdf=FILE: the printed listing as PDF
 };
 
 struct UsageError {

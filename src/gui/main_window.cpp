@@ -33,20 +33,20 @@
 #include "disasm/assembler_view.hpp"
 #include "disasm/disassembler.hpp"
 #include "disasm/texts.hpp"
-#include "gui/byte_text.hpp"
 #include "gui/about_dialog.hpp"
+#include "gui/byte_text.hpp"
 #include "gui/config_box_widget.hpp"
 #include "gui/desktop_links.hpp"
 #include "gui/device_position_window.hpp"
-#include "gui/hardware_check_dialog.hpp"
-#include "gui/hardware_dialog.hpp"
-#include "gui/listing_printer.hpp"
-#include "gui/options_dialog.hpp"
-#include "gui/smartcard_wizard_window.hpp"
 #include "gui/edit_dialog.hpp"
 #include "gui/file_dialogs.hpp"
+#include "gui/hardware_check_dialog.hpp"
+#include "gui/hardware_dialog.hpp"
 #include "gui/icons.hpp"
+#include "gui/listing_printer.hpp"
+#include "gui/options_dialog.hpp"
 #include "gui/progress_dialog.hpp"
+#include "gui/smartcard_wizard_window.hpp"
 #include "gui/texts.hpp"
 #include "protocols/family_driver.hpp"
 
@@ -160,6 +160,10 @@ void MainWindow::SetProgrammerSwitch(ProgrammerSwitch* programmerSwitch) {
 
 SimulatedProgrammer* MainWindow::Simulated() const {
   return switch_ != nullptr ? switch_->Simulated() : simulated_;
+}
+
+bool MainWindow::VirtualFixed() const {
+  return switch_ != nullptr ? switch_->VirtualFixed() : simulated_ != nullptr;
 }
 
 QPrinter& MainWindow::Printer() {
@@ -466,27 +470,22 @@ void MainWindow::BuildToolBar() {
 }
 
 void MainWindow::BuildStatusBar() {
-  static constexpr std::array<int, 3> kWidths = {270, 180, 110};
   QStatusBar* bar = statusBar();
   bar->setSizeGripEnabled(true);
+  static constexpr std::array<std::string_view, 3> kPanelNames = {
+      text::kStatusOperationName, text::kStatusPortName, text::kStatusDeviceName};
   for (std::size_t i = 0; i < statusPanels_.size(); ++i) {
-    if (i > 0) {
-      auto* rule = new QFrame;
-      rule->setFrameShape(QFrame::VLine);
-      rule->setFrameShadow(QFrame::Sunken);
-      bar->addWidget(rule);
-    }
     auto* panel = new QLabel;
-    panel->setMinimumWidth(static_cast<int>(kWidths[i]));
-    panel->setContentsMargins(6, 0, 6, 0);
+    panel->setAccessibleName(Utf8(kPanelNames[i]));
     statusPanels_[i] = panel;
-    bar->addWidget(panel, i == 2 ? 1 : 0);
   }
-  // The device panel holds "Device: " + name padded to 36 characters + "(number)".
-  statusPanels_[2]->setMinimumWidth(
-      std::max(kWidths[2], statusPanels_[2]->fontMetrics().horizontalAdvance(
-                               QStringLiteral("Device: PIC 16F877       (78)")) +
-                               16));
+  virtualPanel_ = new QLabel(Utf8(text::kStatusVirtual));
+  virtualPanel_->setAccessibleName(Utf8(text::kStatusVirtual));
+  // The operation takes what is left; the others are as wide as their texts.
+  bar->addWidget(statusPanels_[kStatusOperationPanel], 1);
+  bar->addPermanentWidget(statusPanels_[kStatusPortPanel]);
+  bar->addPermanentWidget(virtualPanel_);
+  bar->addPermanentWidget(statusPanels_[kStatusDevicePanel]);
 }
 
 // ---- showing the application's state ----
@@ -496,7 +495,9 @@ void MainWindow::SyncWindow() {
   const Workspace& work = app_.Work;
   const MainWindowState& state = work.Window;
   setWindowTitle(Utf8(state.Caption));
-  statusPanels_[2]->setText(Utf8(state.StatusDevice));
+  // The device text's blanks aligned its number in a panel of fixed width.
+  statusPanels_[kStatusDevicePanel]->setText(Utf8(state.StatusDevice).simplified());
+  virtualPanel_->setVisible(Simulated() != nullptr);
   programConfig_->setEnabled(state.ProgramConfigEnabled);
   eraseAll_->setEnabled(state.EraseEnabled);
   dataGroup_->setVisible(state.DataViewVisible);
@@ -994,12 +995,17 @@ void MainWindow::RunHardwareDialog(bool firstStart) {
   SimulatedProgrammer* before = Simulated();
   // The ports are tested on the hardware, whichever programmer is in use now.
   PortOpener& ports = switch_ != nullptr ? switch_->HardwarePorts() : app_.Lines.opener();
-  if (const std::optional<HardwareForm> form =
-          hardware_->Run(app_.Lines.Settings(), ports, firstStart)) {
+  const bool fixed = VirtualFixed();
+  if (std::optional<HardwareForm> form =
+          hardware_->Run(app_.Lines.Settings(), ports, firstStart, fixed)) {
     if (before != nullptr) before->SaveChip(ui_);
+    // A run on the virtual programmer by its command line shows the box ticked; what is
+    // stored for later runs stays as it was, except at a first start, where nothing was.
+    if (fixed && !firstStart) form->Virtual = app_.Lines.Settings().Virtual;
     app_.ApplyHardware(*form);
     // The socket of the programmer in use now holds the part; the picture follows.
     ShowDevice();
+    SyncWindow();
   }
   app_.Lines.IdleLines();
 }
@@ -1032,8 +1038,7 @@ void MainWindow::Print() {
   dialog.setPrintRange(QAbstractPrintDialog::AllPages);
   if (dialog.exec() != QDialog::Accepted) return;
   PrintSelection selection;
-  const bool selected =
-      printer.printRange() == QPrinter::Selection && codeView_->HasSelection();
+  const bool selected = printer.printRange() == QPrinter::Selection && codeView_->HasSelection();
   if (selected) {
     int startColumn = 0;
     int endColumn = 0;
@@ -1043,8 +1048,8 @@ void MainWindow::Print() {
   job.Copies = std::max(1, printer.copyCount());
   printer.setCopyCount(1);
   if (PaintListing(job, printer, codeView_->font(), CurrentPrintMoment()) == 0) {
-    const QString target = printer.outputFileName().isEmpty() ? Utf8(text::kPrintNoPrinter)
-                                                               : printer.outputFileName();
+    const QString target =
+        printer.outputFileName().isEmpty() ? Utf8(text::kPrintNoPrinter) : printer.outputFileName();
     ui_.Message(MessageKind::Error, std::string(text::kPrintFailed) + target.toStdString(),
                 MessageButton::Ok);
   }
@@ -1086,9 +1091,8 @@ void MainWindow::ShowAbout() {
 void MainWindow::RunSmartcardWizard() {
   if (busy_) return;
   SmartcardWizard wizard(app_, [this]() -> std::optional<SmartcardWizard::FileChoice> {
-    const std::optional<ChosenFile> chosen =
-        dialogs_->ChooseOpen(wizardWindow_ != nullptr ? wizardWindow_ : this,
-                             app_.Files.InitialDir(), false);
+    const std::optional<ChosenFile> chosen = dialogs_->ChooseOpen(
+        wizardWindow_ != nullptr ? wizardWindow_ : this, app_.Files.InitialDir(), false);
     if (!chosen) return std::nullopt;
     return SmartcardWizard::FileChoice{chosen->Path, FileTypeFromNumber(chosen->Type)};
   });
@@ -1097,7 +1101,8 @@ void MainWindow::RunSmartcardWizard() {
   if (SimulatedProgrammer* simulated = Simulated()) {
     simulated->InsertCard(app_.Options.SmartWiz, ui_);
   }
-  SmartcardWizardWindow window(wizard, [this] { RunHardwareDialog(false); }, this);
+  SmartcardWizardWindow window(
+      wizard, [this] { RunHardwareDialog(false); }, this);
   wizardWindow_ = &window;
   window.Run();
   wizardWindow_ = nullptr;

@@ -72,6 +72,8 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   QPrinter& Printer();
   // The virtual programmer in use, or null.
   SimulatedProgrammer* Simulated() const;
+  // The run is on the virtual programmer whatever the hardware settings say (--simulate).
+  bool VirtualFixed() const;
 
   HardwareDialog* HardwareSettingsDialog() const { return hardware_; }
   HardwareCheckDialog* HardwareCheck() const { return check_; }
@@ -89,6 +91,8 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   QComboBox* DeviceBox() const { return deviceBox_; }
   QTabBar* BufferTabs() const { return tabs_; }
   QLabel* StatusPanel(int panel) const { return statusPanels_[static_cast<std::size_t>(panel)]; }
+  // "Virtual programmer", shown while the virtual programmer is in use.
+  QLabel* VirtualPanel() const { return virtualPanel_; }
   QToolButton* OpenButton() const { return openButton_; }
   QMenu* OpenButtonMenu() const { return openMenu_; }
   EditDialog* Editor() const { return editor_; }
@@ -222,6 +226,7 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   std::unique_ptr<QPrinter> printer_;
   ProgrammerSwitch* switch_ = nullptr;
   std::array<QLabel*, 3> statusPanels_{};
+  QLabel* virtualPanel_ = nullptr;
 
   QAction* openDataFile_ = nullptr;
   QAction* copyFromBuffer_ = nullptr;

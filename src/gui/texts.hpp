@@ -92,6 +92,13 @@ inline constexpr std::string_view kEditTo = "To...";
 inline constexpr std::string_view kOk = "OK";
 inline constexpr std::string_view kCancel = "Cancel";
 
+// The status bar: its panels' names for screen readers, and the panel shown while the
+// virtual programmer is in use.
+inline constexpr std::string_view kStatusOperationName = "Operation";
+inline constexpr std::string_view kStatusPortName = "Port and programmer";
+inline constexpr std::string_view kStatusDeviceName = "Device";
+inline constexpr std::string_view kStatusVirtual = "Virtual programmer";
+
 // Message box titles, by kind.
 inline constexpr std::string_view kTitleInformation = "Information";
 inline constexpr std::string_view kTitleWarning = "Warning";
@@ -108,6 +115,8 @@ inline constexpr std::string_view kHardwareVirtual = "Virtual programmer";
 inline constexpr std::string_view kHardwareVirtualHint =
     "Every operation runs on the simulated programmer with chip models; the chips keep their "
     "contents between runs";
+inline constexpr std::string_view kHardwareVirtualFixedHint =
+    "This run uses the virtual programmer: it was started with --simulate";
 inline constexpr std::string_view kHardwareInterface = " Interface ";
 inline constexpr std::string_view kHardwareDirectIo = "Direct I/O";
 inline constexpr std::string_view kHardwareApi = "Windows API";

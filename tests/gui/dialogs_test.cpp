@@ -18,6 +18,7 @@
 #include <set>
 #include <sstream>
 
+#include <QToolButton>
 #include "app/run_environment.hpp"
 #include "gui/about_dialog.hpp"
 #include "gui/desktop_links.hpp"
@@ -26,10 +27,9 @@
 #include "gui/hardware_dialog.hpp"
 #include "gui/options_dialog.hpp"
 #include "gui/smartcard_wizard_window.hpp"
-#include "sim/chips/smartcard.hpp"
-#include <QToolButton>
-#include "sim/chips/probe_chip.hpp"
 #include "sim/boards/vcd_writer.hpp"
+#include "sim/chips/probe_chip.hpp"
+#include "sim/chips/smartcard.hpp"
 #include "window_rig.hpp"
 
 namespace kestrum {
@@ -69,7 +69,8 @@ int PdfPages(const QString& path) {
   if (!file.open(QIODevice::ReadOnly)) return -1;
   const QByteArray pdf = file.readAll();
   int pages = 0;
-  for (qsizetype at = pdf.indexOf("/Type /Page"); at >= 0; at = pdf.indexOf("/Type /Page", at + 1)) {
+  for (qsizetype at = pdf.indexOf("/Type /Page"); at >= 0;
+       at = pdf.indexOf("/Type /Page", at + 1)) {
     if (pdf.mid(at + 11, 1) != "s") ++pages;
   }
   return pages;
@@ -143,10 +144,10 @@ class DialogsTest : public QObject {
     };
     rig.Action(QStringLiteral("&Hardware"))->trigger();
     const std::map<std::string, std::string> written = {
-        {"Programmer", "6"},   {"Port", "LPT2"},     {"Api", "1"},          {"InvertDataOut", "0"},
-        {"InvertDataIn", "1"}, {"InvertSCK", "0"},   {"InvertMCLR", "1"},   {"InvertVCC", "0"},
-        {"InvertVPP", "0"},    {"IODelay", "5"},     {"Virtual", "0"},
-        {"DeviceFileLPT2", "/dev/parport5"}};
+        {"Programmer", "6"},    {"Port", "LPT2"},      {"Api", "1"},
+        {"InvertDataOut", "0"}, {"InvertDataIn", "1"}, {"InvertSCK", "0"},
+        {"InvertMCLR", "1"},    {"InvertVCC", "0"},    {"InvertVPP", "0"},
+        {"IODelay", "5"},       {"Virtual", "0"},      {"DeviceFileLPT2", "/dev/parport5"}};
     for (const auto& [key, value] : written) QCOMPARE(rig.settings.Values().at(key), value);
     QCOMPARE(rig.window.StatusPanel(1)->text(), QStringLiteral("LPT2 on ProPic 2 Programmer"));
     QCOMPARE(rig.app.Lines.Settings().PortBase, 0x278);
@@ -194,6 +195,41 @@ class DialogsTest : public QObject {
     // The simulated part keeps what was programmed.
     QVERIFY(QFile::exists(data.path() + QStringLiteral("/kestrum/chips/PIC_16F84.hex")));
     qunsetenv("XDG_DATA_HOME");
+  }
+
+  void ASimulatedRunSaysSo() {
+    QTemporaryDir chips;
+    // A first start with --simulate, then a later one whose stored choice is the hardware.
+    for (const bool firstStart : {true, false}) {
+      ModalAnswerer answerer;
+      MemorySettingsStore settings;
+      if (!firstStart) settings.WriteBool("Virtual", false);
+      QtUi ui;
+      RunEnvironment environment;
+      CommandLine commandLine;
+      commandLine.SimulateDir = chips.path().toStdString();
+      QVERIFY(environment.Open(commandLine, settings, ui));
+      Application app(settings, ui, environment.clock(), environment.opener());
+      MainWindow window(app, ui, environment.Simulated());
+      window.SetProgrammerSwitch(&environment);
+      bool shownTicked = false;
+      answerer.onDialog = [&](QDialog& dialog) {
+        auto& hardware = dynamic_cast<HardwareDialog&>(dialog);
+        shownTicked = hardware.VirtualBox()->isChecked() && !hardware.VirtualBox()->isEnabled();
+        hardware.OkButton()->click();
+      };
+      window.Start(commandLine);
+      window.show();
+      if (!firstStart) {
+        for (QAction* action : window.findChildren<QAction*>()) {
+          if (action->text() == QStringLiteral("&Hardware")) action->trigger();
+        }
+      }
+      QVERIFY(shownTicked);
+      QVERIFY(window.VirtualPanel()->isVisible());
+      QCOMPARE(window.VirtualPanel()->text(), QStringLiteral("Virtual programmer"));
+      QCOMPARE(settings.Values().at("Virtual"), std::string(firstStart ? "1" : "0"));
+    }
   }
 
   void HardwareCheckTogglesEachLineAndShowsDataIn() {
@@ -288,11 +324,20 @@ class DialogsTest : public QObject {
       dialog.accept();
     };
     rig.Action(QStringLiteral("&Options"))->trigger();
-    const std::map<std::string, std::string> written = {
-        {"Overwrite", "0"}, {"Erasing", "1"},  {"ByteWrite", "1"}, {"PowerControl", "1"},
-        {"SmartWiz", "1"},  {"Priority", "0"}, {"DragDrop", "1"},  {"CodeType", "6"},
-        {"DataType", "0"},  {"Device1", "0"},  {"Device2", std::to_string(eeprom)},
-        {"Device3", std::to_string(pic16f84)}, {"Progging", "1"}, {"Verify", "1"}};
+    const std::map<std::string, std::string> written = {{"Overwrite", "0"},
+                                                        {"Erasing", "1"},
+                                                        {"ByteWrite", "1"},
+                                                        {"PowerControl", "1"},
+                                                        {"SmartWiz", "1"},
+                                                        {"Priority", "0"},
+                                                        {"DragDrop", "1"},
+                                                        {"CodeType", "6"},
+                                                        {"DataType", "0"},
+                                                        {"Device1", "0"},
+                                                        {"Device2", std::to_string(eeprom)},
+                                                        {"Device3", std::to_string(pic16f84)},
+                                                        {"Progging", "1"},
+                                                        {"Verify", "1"}};
     for (const auto& [key, value] : written) QCOMPARE(rig.settings.Values().at(key), value);
     QVERIFY(!rig.settings.Values().count("UsesDriver"));
     QVERIFY(rig.app.Operation.Erasing && rig.app.Operation.ByteWrite);
@@ -424,12 +469,11 @@ class DialogsTest : public QObject {
       QVERIFY(!wizard.isVisible());
     };
     rig.Action(QStringLiteral("Smartcard &Wizard"))->trigger();
-    QCOMPARE(steps, (QStringList{
-                        "Please disconnect your PIC programmer and connect",
-                        "The eeprom on your smartcard will now be programmed,",
-                        "Please disconnect your smartcard programmer from the",
-                        "The PIC on your smartcard will now be programmed,",
-                        "You are done programming your smartcard."}));
+    QCOMPARE(steps, (QStringList{"Please disconnect your PIC programmer and connect",
+                                 "The eeprom on your smartcard will now be programmed,",
+                                 "Please disconnect your smartcard programmer from the",
+                                 "The PIC on your smartcard will now be programmed,",
+                                 "You are done programming your smartcard."}));
     QCOMPARE(rig.window.WizardWindow(), nullptr);
     QVERIFY(cardChecked);
     QCOMPARE(rig.Slot().CodeBuffer[0], std::uint16_t{0x2805});  // blink.hex, last loaded

@@ -127,8 +127,7 @@ class MainWindowTest : public QObject {
     rig.Action(QStringLiteral("&Options"))->trigger();
     rig.Action(QStringLiteral("&Hardware"))->trigger();
     rig.Action(QStringLiteral("&About..."))->trigger();
-    QCOMPARE(rig.answerer.dialogs,
-             (QStringList{"Options", "Hardware settings", "About Kestrum"}));
+    QCOMPARE(rig.answerer.dialogs, (QStringList{"Options", "Hardware settings", "About Kestrum"}));
   }
 
   void DeviceMenuAndDeviceBox() {
@@ -163,8 +162,7 @@ class MainWindowTest : public QObject {
     QVERIFY(!rig.Action(QStringLiteral("Fill &Data Buffer"))->isEnabled());
     QVERIFY(!rig.Action(QStringLiteral("Open &Data File..."))->isEnabled());
     QVERIFY(rig.Action(QStringLiteral("24C16"))->isChecked());
-    QCOMPARE(rig.window.StatusPanel(2)->text(),
-             QStringLiteral("Device: 24C16                   (45)"));
+    QCOMPARE(rig.window.StatusPanel(2)->text(), QStringLiteral("Device: 24C16 (45)"));
     rig.Action(QStringLiteral("PIC 16F84"))->trigger();
     QVERIFY(rig.window.DataGroup()->isVisibleTo(&rig.window));
     QCOMPARE(rig.window.CodeView()->LineCount(), 128);
@@ -338,7 +336,8 @@ class MainWindowTest : public QObject {
       }
     }
     // The menus show them as the entries' own shortcuts.
-    QCOMPARE(rig.Action(QStringLiteral("24C16"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+F2")));
+    QCOMPARE(rig.Action(QStringLiteral("24C16"))->shortcut(),
+             QKeySequence(QStringLiteral("Ctrl+F2")));
     QCOMPARE(Entries(SubMenu(rig, QStringLiteral("Recent Fi&les"))).size(), 1);
     QCOMPARE(SubMenu(rig, QStringLiteral("Recent Fi&les"))->actions().first()->shortcut(),
              QKeySequence(QStringLiteral("Alt+F1")));

@@ -24,7 +24,7 @@ const std::filesystem::path& SheetPath() {
 
 // The command line the application object below is built from.
 Args StartArguments() {
-  return {"-t62", "-stylesheet=" + SheetPath().string(), "-platform", "offscreen", "-p",
+  return {"-t62",     "-stylesheet=" + SheetPath().string(), "-platform", "offscreen", "-p",
           "--reverse"};
 }
 
