@@ -98,6 +98,10 @@ std::vector<std::string> ToPaths(const QStringList& paths) {
   return result;
 }
 
+std::string HardwareCheckRefusal(ProgrammerType type) {
+  return std::string(text::kHardwareCheckRefused) + std::string(RowOf(type).listText);
+}
+
 }  // namespace
 
 TextMarking StartupMarking() {
@@ -327,7 +331,9 @@ void MainWindow::BuildMenus() {
   QMenu* settings = bar->addMenu(Utf8(text::kMenuSettings));
   AddAction(settings, text::kMenuHardware, QKeySequence(Qt::Key_F3),
             &MainWindow::ShowHardwareSettings);
-  AddAction(settings, text::kMenuHardwareCheck, {}, &MainWindow::RunHardwareCheck);
+  hardwareCheck_ = AddAction(settings, text::kMenuHardwareCheck, {}, &MainWindow::RunHardwareCheck);
+  // A disabled entry says why in its tooltip.
+  settings->setToolTipsVisible(true);
   AddAction(settings, text::kMenuOptions, {}, &MainWindow::ShowOptions);
   settings->addSeparator();
   QMenu* devices = settings->addMenu(Utf8(text::kMenuDevice));
@@ -498,6 +504,10 @@ void MainWindow::SyncWindow() {
   // The device text's blanks aligned its number in a panel of fixed width.
   statusPanels_[kStatusDevicePanel]->setText(Utf8(state.StatusDevice).simplified());
   virtualPanel_->setVisible(Simulated() != nullptr);
+  const ProgrammerType programmer = app_.Lines.Settings().Programmer;
+  const bool checkable = ProgrammerSupports(programmer, SupportGroup::StandardProgrammers);
+  hardwareCheck_->setEnabled(checkable);
+  hardwareCheck_->setToolTip(checkable ? QString() : Utf8(HardwareCheckRefusal(programmer)));
   programConfig_->setEnabled(state.ProgramConfigEnabled);
   eraseAll_->setEnabled(state.EraseEnabled);
   dataGroup_->setVisible(state.DataViewVisible);
@@ -1011,13 +1021,17 @@ void MainWindow::RunHardwareDialog(bool firstStart) {
 }
 
 void MainWindow::RunHardwareCheck() {
-  const ProgrammerType type = app_.Lines.Settings().Programmer;
+  HardwareSettings& settings = app_.Lines.Settings();
+  const ProgrammerType type = settings.Programmer;
   if (!ProgrammerSupports(type, SupportGroup::StandardProgrammers)) {
-    ui_.Message(MessageKind::Information,
-                std::string(text::kHardwareCheckRefused) + std::string(RowOf(type).listText),
-                MessageButton::Ok);
+    ui_.Message(MessageKind::Information, HardwareCheckRefusal(type), MessageButton::Ok);
     return;
   }
+  // The ProPic 2 switches VPP to the socket for the device's pin count, which operations set
+  // when they start; the check sets it too, and a device with no socket of its own uses the
+  // 18-pin one, so "Enable MCLR" drives MCLR whatever was done before.
+  settings.PinCount = app_.Work.Device.PinCount;
+  if (RowOf(type).vppBySocket && ProPic2VppBit(settings.PinCount) == 0) settings.PinCount = 18;
   check_->Run(app_.Lines);
 }
 

@@ -244,6 +244,7 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   QAction* asmViewAction_ = nullptr;
   QAction* devicePosition_ = nullptr;
   QAction* reopenRecent_ = nullptr;
+  QAction* hardwareCheck_ = nullptr;
 
   ViewMode mode_ = ViewMode::Hex;
   int editRow_ = 0;

@@ -142,6 +142,8 @@ inline constexpr std::string_view kEnableMclr = "Enable MCLR";
 inline constexpr std::string_view kEnableVcc = "Enable VCC";
 inline constexpr std::string_view kEnableVpp = "Enable VPP";
 inline constexpr std::string_view kDataIn = "Data In";
+inline constexpr std::string_view kSignalHigh = "High";
+inline constexpr std::string_view kSignalLow = "Low";
 inline constexpr std::string_view kHardwareCheckRefused = "Hardware check is not supported by the ";
 
 // "Options".

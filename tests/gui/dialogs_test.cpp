@@ -233,60 +233,71 @@ class DialogsTest : public QObject {
   }
 
   void HardwareCheckTogglesEachLineAndShowsDataIn() {
-    WindowRig rig;
-    rig.settings.WriteInteger("Programmer", 1);  // Conquest, on the parallel port
-    rig.settings.WriteString("Port", "LPT1");
-    rig.StartWith(62);
-    ProbeChip probe;
-    rig.simulated.Programmer().Insert(&probe);
-    std::ostringstream vcd;
-    PinTrace trace(vcd);
-    rig.simulated.Programmer().Board().SetTrace(&trace);
-    const auto pins = [&] { return rig.simulated.Programmer().Board().Pins(); };
+    // The Conquest, and the ProPic 2, which routes MCLR to the socket of the device's size.
+    for (const int programmer : {1, 6}) {
+      WindowRig rig;
+      rig.settings.WriteInteger("Programmer", programmer);
+      rig.settings.WriteString("Port", "LPT1");
+      rig.StartWith(62);
+      ProbeChip probe;
+      rig.simulated.Programmer().Insert(&probe);
+      std::ostringstream vcd;
+      PinTrace trace(vcd);
+      rig.simulated.Programmer().Board().SetTrace(&trace);
+      const auto pins = [&] { return rig.simulated.Programmer().Board().Pins(); };
 
-    rig.answerer.onDialog = [&](QDialog& dialog) {
-      auto& check = dynamic_cast<HardwareCheckDialog&>(dialog);
-      QVERIFY(check.Timer()->isActive());
-      QCOMPARE(check.Timer()->interval(), 10);
-      QVERIFY(!check.EnableBox(HardwareCheckDialog::Vpp)->isEnabled());
-      QVERIFY(rig.app.Lines.IsPortOpen());
-      check.EnableBox(HardwareCheckDialog::Vcc)->click();
-      QVERIFY(pins().vcc);
-      check.EnableBox(HardwareCheckDialog::DataOut)->click();
-      check.EnableBox(HardwareCheckDialog::Clock)->click();
-      check.EnableBox(HardwareCheckDialog::Mclr)->click();
-      QVERIFY(pins().data && pins().clock && pins().mclr);
-      // Clearing VCC puts every line to idle; the other boxes stay ticked.
-      check.EnableBox(HardwareCheckDialog::Vcc)->click();
-      QVERIFY(!pins().vcc && !pins().data && !pins().clock && !pins().mclr);
-      QVERIFY(check.EnableBox(HardwareCheckDialog::DataOut)->isChecked());
-      // Data In shows the chip's data line.
-      probe.drive = DataDrive::High;
-      check.SampleDataIn();
-      QVERIFY(check.DataInBox()->isChecked());
-      probe.drive = DataDrive::Low;
-      check.SampleDataIn();
-      QVERIFY(!check.DataInBox()->isChecked());
-      check.OkButton()->click();
-    };
-    rig.Action(QStringLiteral("Hardware &Check"))->trigger();
-    QCOMPARE(rig.answerer.dialogs, QStringList{"Hardware Check"});
-    QVERIFY(!rig.app.Lines.IsPortOpen());
-    QCOMPARE(rig.opener.OpenPorts(), 0);
-    QVERIFY(!pins().vcc && !pins().mclr && !pins().data && !pins().clock);
-    trace.Finish();
-    rig.simulated.Programmer().Board().SetTrace(nullptr);
-    const auto seen = LevelsSeen(vcd.str());
-    for (const char* line : {"vcc", "mclr", "data_out", "clock", "data_in"}) {
-      QVERIFY2(seen.count(line) && seen.at(line).size() == 2, line);
+      rig.answerer.onDialog = [&](QDialog& dialog) {
+        auto& check = dynamic_cast<HardwareCheckDialog&>(dialog);
+        QVERIFY(check.Timer()->isActive());
+        QCOMPARE(check.Timer()->interval(), 10);
+        QVERIFY(!check.EnableBox(HardwareCheckDialog::Vpp)->isEnabled());
+        QVERIFY(rig.app.Lines.IsPortOpen());
+        check.EnableBox(HardwareCheckDialog::Vcc)->click();
+        QVERIFY(pins().vcc);
+        check.EnableBox(HardwareCheckDialog::DataOut)->click();
+        check.EnableBox(HardwareCheckDialog::Clock)->click();
+        check.EnableBox(HardwareCheckDialog::Mclr)->click();
+        QVERIFY(pins().data && pins().clock && pins().mclr);
+        // Clearing VCC puts every line to idle; the other boxes stay ticked.
+        check.EnableBox(HardwareCheckDialog::Vcc)->click();
+        QVERIFY(!pins().vcc && !pins().data && !pins().clock && !pins().mclr);
+        QVERIFY(check.EnableBox(HardwareCheckDialog::DataOut)->isChecked());
+        // Data In is a lamp showing the chip's data line, not a box to click.
+        QVERIFY(!qobject_cast<QAbstractButton*>(check.DataInLamp()));
+        probe.drive = DataDrive::High;
+        check.SampleDataIn();
+        QVERIFY(check.DataInLamp()->IsHigh());
+        QCOMPARE(check.DataInLamp()->accessibleDescription(), QStringLiteral("High"));
+        probe.drive = DataDrive::Low;
+        check.SampleDataIn();
+        QVERIFY(!check.DataInLamp()->IsHigh());
+        check.OkButton()->click();
+      };
+      rig.Action(QStringLiteral("Hardware &Check"))->trigger();
+      QCOMPARE(rig.answerer.dialogs, QStringList{"Hardware Check"});
+      QVERIFY(!rig.app.Lines.IsPortOpen());
+      QCOMPARE(rig.opener.OpenPorts(), 0);
+      QVERIFY(!pins().vcc && !pins().mclr && !pins().data && !pins().clock);
+      trace.Finish();
+      rig.simulated.Programmer().Board().SetTrace(nullptr);
+      const auto seen = LevelsSeen(vcd.str());
+      for (const char* line : {"vcc", "mclr", "data_out", "clock", "data_in"}) {
+        QVERIFY2(seen.count(line) && seen.at(line).size() == 2, line);
+      }
     }
 
-    // The two programmers outside the standard group are refused.
-    rig.app.Lines.Settings().Programmer = ProgrammerType::Tafe;
-    rig.Action(QStringLiteral("Hardware &Check"))->trigger();
-    QCOMPARE(rig.answerer.Texts().last(),
-             QStringLiteral("Hardware check is not supported by the TAFE Programmer"));
-    QCOMPARE(rig.answerer.dialogs.size(), 1);
+    // The two programmers outside the standard group cannot be checked: the entry says why.
+    for (const int programmer : {2, 5}) {
+      WindowRig rig;
+      rig.settings.WriteInteger("Programmer", programmer);
+      rig.settings.WriteString("Port", "LPT1");
+      rig.StartWith(62);
+      QAction* check = rig.Action(QStringLiteral("Hardware &Check"));
+      QVERIFY(!check->isEnabled());
+      QCOMPARE(check->toolTip(),
+               "Hardware check is not supported by the " +
+                   rig.window.HardwareSettingsDialog()->ProgrammerList()->itemText(programmer));
+    }
   }
 
   void OptionsPagesWriteTheirSettingsAndShortcutsAct() {
