@@ -1086,17 +1086,25 @@ void MainWindow::PlaceDevicePosition() {
   position_->move(frame.left() + frame.width() + 10, frame.top());
 }
 
+QString MainWindow::ProgramFolder() const {
+  return programFolder_.isEmpty() ? QCoreApplication::applicationDirPath() : programFolder_;
+}
+
 void MainWindow::OpenHelp() {
-  const std::string index = FindHelpIndex(QCoreApplication::applicationDirPath().toStdString());
+  const std::string index = FindHelpIndex(ProgramFolder().toStdString());
   if (index.empty()) {
     ui_.Message(MessageKind::Error, text::kHelpMissing, MessageButton::Ok);
     return;
   }
-  OpenUrl(QUrl::fromLocalFile(QString::fromStdString(index)));
+  // Without a browser (or a desktop to start one) the user is told where the pages are.
+  if (!OpenUrl(QUrl::fromLocalFile(QString::fromStdString(index)))) {
+    ui_.Message(MessageKind::Information, std::string(text::kHelpNoBrowser) + index,
+                MessageButton::Ok);
+  }
 }
 
 void MainWindow::ShowAbout() {
-  const std::string index = FindHelpIndex(QCoreApplication::applicationDirPath().toStdString());
+  const std::string index = FindHelpIndex(ProgramFolder().toStdString());
   AboutDialog about(index.empty() ? QUrl() : QUrl::fromLocalFile(QString::fromStdString(index)),
                     this);
   about.exec();

@@ -68,6 +68,8 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   // The hardware dialog's "Virtual programmer" switches the run's programmer through this;
   // the virtual programmer in use then comes from it.
   void SetProgrammerSwitch(ProgrammerSwitch* programmerSwitch);
+  // The folder the help pages are looked for beside (the program's own by default).
+  void SetProgramFolder(const QString& folder) { programFolder_ = folder; }
   // The printer the print dialog sets up (tests point it at a PDF file).
   QPrinter& Printer();
   // The virtual programmer in use, or null.
@@ -178,6 +180,7 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   void Print();
   void ToggleDevicePosition();
   void PlaceDevicePosition();
+  QString ProgramFolder() const;
   void OpenHelp();
   void ShowAbout();
   void RunSmartcardWizard();
@@ -250,6 +253,7 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   int editRow_ = 0;
   int editColumn_ = 1;
   std::string lastSaveName_;
+  QString programFolder_;
   bool busy_ = false;
   bool pasting_ = false;
   bool shown_ = false;

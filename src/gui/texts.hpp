@@ -215,12 +215,22 @@ inline constexpr std::string_view kBoardAn589 = "AN589";
 // Help and "About Kestrum".
 inline constexpr std::string_view kHelpMissing =
     "The help pages were not found (share/kestrum/help/index.html beside the program).";
+inline constexpr std::string_view kHelpNoBrowser =
+    "No program could be started to show the help pages. Open this file in a web browser:\n";
 inline constexpr std::string_view kAboutTitle = "About Kestrum";
 inline constexpr std::string_view kAboutVersion = "Kestrum version 1.01";
 inline constexpr std::string_view kAboutAuthor = "Written by the Kestrum developers";
 inline constexpr std::string_view kAboutDescription =
     "A device programmer for PICs, EEPROMs, AVR and 8051 flash parts on simple serial and "
     "parallel port programmers, with a virtual programmer for work without hardware.";
+inline constexpr std::string_view kAboutLicence =
+    "Kestrum is free software: you can redistribute it and/or modify it under the terms of "
+    "the GNU General Public License as published by the Free Software Foundation, either "
+    "version 3 of the License, or (at your option) any later version. It comes with "
+    "ABSOLUTELY NO WARRANTY.";
+inline constexpr std::string_view kAboutLicenceText = "GNU General Public License, version 3";
+inline constexpr std::string_view kAboutLicenceLink = "https://www.gnu.org/licenses/gpl-3.0.html";
+inline constexpr std::string_view kAboutQt = "About &Qt";
 inline constexpr std::string_view kAboutMailText = "kestrum@example.org";
 inline constexpr std::string_view kAboutMailLink = "mailto:kestrum@example.org";
 inline constexpr std::string_view kAboutHomeText = "The Kestrum help pages";

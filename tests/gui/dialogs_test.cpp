@@ -3,6 +3,7 @@
 // check, options and the shortcut keys, printing, the Device Position window, help and about.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -494,33 +495,55 @@ class DialogsTest : public QObject {
     WindowRig rig;
     rig.StartWith(62);
     QList<QUrl> opened;
+    bool browser = true;
     SetUrlOpener([&](const QUrl& url) {
       opened << url;
-      return true;
+      return browser;
     });
     // The test program has no help beside it.
     rig.Action(QStringLiteral("&Contents"))->trigger();
     QCOMPARE(rig.answerer.Texts().last(),
              QStringLiteral("The help pages were not found (share/kestrum/help/index.html "
                             "beside the program)."));
+    // Without a browser the user learns where the pages are.
+    QTemporaryDir prefix;
+    QVERIFY(QDir(prefix.path()).mkpath(QStringLiteral("bin")) &&
+            QDir(prefix.path()).mkpath(QStringLiteral("share/kestrum/help")));
+    const QString index = prefix.filePath(QStringLiteral("share/kestrum/help/index.html"));
+    QFile page(index);
+    QVERIFY(page.open(QIODevice::WriteOnly));
+    page.close();
+    rig.window.SetProgramFolder(prefix.filePath(QStringLiteral("bin")));
+    browser = false;
+    rig.Action(QStringLiteral("&Contents"))->trigger();
+    QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(index)});
+    QCOMPARE(rig.answerer.Texts().last(),
+             "No program could be started to show the help pages. Open this file in a web "
+             "browser:\n" +
+                 index);
+
+    opened.clear();
+    browser = true;
     rig.answerer.onDialog = [&](QDialog& dialog) {
       auto& about = dynamic_cast<AboutDialog&>(dialog);
       QCOMPARE(about.windowTitle(), QStringLiteral("About Kestrum"));
-      QVERIFY(!about.findChildren<QLabel*>(QString()).isEmpty());
-      HyperlinkLabel* mail = about.MailLink();
-      QCOMPARE(mail->cursor().shape(), Qt::PointingHandCursor);
-      QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
-      QCoreApplication::sendEvent(mail, &enter);
-      QVERIFY(mail->font().underline());
-      QCOMPARE(mail->palette().color(QPalette::WindowText), QColor(Qt::blue));
-      QEvent leave(QEvent::Leave);
-      QCoreApplication::sendEvent(mail, &leave);
-      QVERIFY(!mail->font().underline());
-      QTest::mouseClick(mail, Qt::LeftButton);
+      // The links are links: the palette's link colour, reached by keyboard, opened by Enter.
+      for (HyperlinkLabel* link : {about.LicenceLink(), about.MailLink(), about.HomeLink()}) {
+        QCOMPARE(link->textFormat(), Qt::RichText);
+        QVERIFY(link->text().startsWith(QStringLiteral("<a href=")));
+        QVERIFY(link->textInteractionFlags() & Qt::LinksAccessibleByKeyboard);
+      }
+      about.MailLink()->setFocus();
+      QTest::keyClick(about.MailLink(), Qt::Key_Tab);
+      QTest::keyClick(about.MailLink(), Qt::Key_Return);
+      about.AboutQtButton()->click();
       about.accept();
     };
+    rig.answerer.boxes.clear();
     rig.Action(QStringLiteral("&About..."))->trigger();
     QCOMPARE(opened, QList<QUrl>{QUrl(QStringLiteral("mailto:kestrum@example.org"))});
+    QCOMPARE(rig.answerer.boxes.size(), std::size_t{1});  // Qt's own about box
+    QVERIFY(rig.answerer.boxes.front().text.contains(QStringLiteral("Qt")));
     SetUrlOpener({});
   }
 };
