@@ -1,7 +1,8 @@
 // The pins every programmer type drives, pinned down: Program All and Read All of a random
 // image on each type's board, traced as VCD in virtual time with the port's register accesses
-// and system calls, and the digest compared with the one these runs have always given. A change to the line layer, the bus routines or
-// the protocols that moves one edge by a microsecond shows here.
+// and system calls, and the digest compared with the one these runs have always given. A change to
+// the line layer, the bus routines or the protocols that moves one edge by a microsecond shows
+// here.
 #include <gtest/gtest.h>
 
 #include <cctype>
