@@ -377,6 +377,7 @@ void MainWindow::BuildMenus() {
   eraseAll_ = AddAction(command, text::kMenuEraseAll, {}, &MainWindow::EraseAll);
   AddAction(command, text::kMenuBlankCheck, {}, &MainWindow::BlankCheck);
   AddAction(command, text::kMenuVerify, QKeySequence(Qt::Key_F6), &MainWindow::Verify);
+  AddAction(command, text::kMenuDetect, {}, &MainWindow::Detect);
   command->addSeparator();
   AddAction(command, text::kMenuSmartcardWizard, {}, &MainWindow::RunSmartcardWizard);
 
@@ -961,6 +962,12 @@ void MainWindow::BlankCheck() {
 }
 void MainWindow::Verify() {
   RunOperation(&Operations::Verify);
+}
+void MainWindow::Detect() {
+  const std::uint16_t before = app_.Work.Device.MenuCommand;
+  RunOperation(&Operations::Detect);
+  // The part found was selected: the views follow as for a choice from the menu.
+  if (app_.Work.Device.MenuCommand != before) RestoreCodeViewMarking();
 }
 
 void MainWindow::ShowHexView() {

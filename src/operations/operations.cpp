@@ -474,8 +474,6 @@ OperationResult Operations::Detect() {
     ui().Message(MessageKind::Information, named + std::string(text::kDetectIsSelected));
   } else if (ui().Question(named + std::string(text::kDetectSelectIt))) {
     workspace_.SelectDevice(*found);
-  } else {
-    result.Declined = true;
   }
   return result;
 }
