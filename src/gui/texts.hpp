@@ -201,6 +201,7 @@ inline constexpr std::string_view kBoardProPic2 = "ProPic 2";
 inline constexpr std::string_view kBoardSchaer = "SCHAER";
 inline constexpr std::string_view kBoardStk200 = "STK200";
 inline constexpr std::string_view kBoardAn589 = "AN589";
+inline constexpr std::string_view kBoardFtdiBitBang = "FTDI bit-bang";
 
 // Help and "About Kestrum".
 inline constexpr std::string_view kHelpMissing =
