@@ -21,10 +21,9 @@ class LibFtdi final : public FtdiInterface {
     if (!context_) return -ENOMEM;
     // The kernel's serial driver lets go of the device now and gets it back on close.
     context_->module_detach_mode = AUTO_DETACH_REATACH_SIO_MODULE;
-    const int result =
-        ftdi_usb_open_desc_index(context_, vendor, product, nullptr,
-                                 serial.empty() ? nullptr : serial.c_str(),
-                                 static_cast<unsigned>(index));
+    const int result = ftdi_usb_open_desc_index(context_, vendor, product, nullptr,
+                                                serial.empty() ? nullptr : serial.c_str(),
+                                                static_cast<unsigned>(index));
     switch (result) {
       case 0:
         return 0;

@@ -35,9 +35,7 @@ namespace {
 class FtdiPort final : public Port, public PinStream {
  public:
   FtdiPort(std::unique_ptr<FtdiInterface> ftdi, bool releaseToSerial)
-      : ftdi_(std::move(ftdi)),
-        fifos_(FifosOf(ftdi_->Chip())),
-        releaseToSerial_(releaseToSerial) {}
+      : ftdi_(std::move(ftdi)), fifos_(FifosOf(ftdi_->Chip())), releaseToSerial_(releaseToSerial) {}
   ~FtdiPort() override {
     if (!open_) return;
     // The last steps must be out on the pins before the chip leaves bit-bang mode.
@@ -93,15 +91,17 @@ class FtdiPort final : public Port, public PinStream {
   std::string Failure() const override { return failure_; }
 
  private:
-  // Writes are cut so that the samples not read yet never exceed the receive FIFO.
-  std::size_t Chunk() const { return static_cast<std::size_t>(fifos_.receive); }
+  // Writes of half the receive FIFO: one chunk's samples wait while the next goes out, so a
+  // long run never waits for the latency timer, and the FIFO never overflows.
+  std::size_t Chunk() const { return static_cast<std::size_t>(fifos_.receive / 2); }
 
   bool Send() {
     std::size_t at = 0;
     while (open_ && at < queued_.size()) {
       const std::size_t n = std::min(queued_.size() - at, Chunk());
       // Room for this chunk's samples first.
-      if (!ReadBack(sent_ + n > received_ + Chunk() ? sent_ + n - Chunk() : received_)) break;
+      const std::uint64_t room = 2 * Chunk();
+      if (!ReadBack(sent_ + n > received_ + room ? sent_ + n - room : received_)) break;
       const int written = ftdi_->Write(queued_.data() + at, static_cast<int>(n));
       if (written != static_cast<int>(n)) {
         Fail(written < 0 ? -written : EIO);

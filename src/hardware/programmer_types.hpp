@@ -126,10 +126,8 @@ inline constexpr PinMap kBitBangDefaultPins{.dataOut = {0, false},
 // The JDM on an FTDI USB-RS-232 cable in bit-bang mode: TXD (pin 0), RTS (2) and DTR (4) are
 // outputs and CTS (3) the input, all through the cable's RS-232 drivers, which invert: a pin
 // low is the line's positive level, TXD low is the space level (the break that charges VPP).
-inline constexpr PinMap kJdmCablePins{.dataOut = {4, true},
-                                      .clock = {2, true},
-                                      .mclr = {0, true},
-                                      .dataIn = {3, true}};
+inline constexpr PinMap kJdmCablePins{
+    .dataOut = {4, true}, .clock = {2, true}, .mclr = {0, true}, .dataIn = {3, true}};
 
 inline constexpr std::array<ProgrammerRow, kProgrammerTypeCount> kProgrammerRows{{
     {.type = ProgrammerType::Jdm,

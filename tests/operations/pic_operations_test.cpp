@@ -143,7 +143,9 @@ TEST(PicMessages, QuestionsAnsweredNoProgramNothing) {
 }
 
 TEST(PicCancel, ReadAllCancelledInTheCodePhaseStillReadsDataAndConfiguration) {
-  for (ProgrammerType type : {ProgrammerType::Jdm, ProgrammerType::ProPic2}) {
+  // On the FTDI types too: what was queued goes out, the lines rest, the words read are in.
+  for (ProgrammerType type : {ProgrammerType::Jdm, ProgrammerType::ProPic2, ProgrammerType::JdmFtdi,
+                              ProgrammerType::FtdiBitBang}) {
     PicRig pic("PIC 16F84", type);
     auto& [chip, rig] = pic;
     for (std::size_t i = 0; i < chip->Code().size(); ++i) chip->Code()[i] = 0x2000 | i;
