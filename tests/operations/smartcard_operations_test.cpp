@@ -220,8 +220,8 @@ TEST(SmartcardMode, ACardThatStopsAnsweringEndsTheTransferAtOnce) {
     // still echoes, at the block's status (the block at 03E8h).
     const bool reading = command == &Operations::ReadAll;
     const std::string address = reading ? "03E9" : "03E8";
-    EXPECT_TRUE(
-        r.rig.Runs(command, false, {"No answer from the smartcard at address " + address + "h !"}));
+    EXPECT_TRUE(r.rig.Runs(command, false,
+                           {"No answer from the smartcard at address " + address + "h !"}));
     EXPECT_LT(r.rig.clock.nowUs() - pulledUs, 1600000);
   }
 }

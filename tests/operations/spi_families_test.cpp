@@ -11,10 +11,10 @@
 
 #include "../sanitized.hpp"
 #include "protocols/texts.hpp"
-#include "sim/boards/vcd_writer.hpp"
 #include "sim/chips/avr_chip.hpp"
 #include "sim/chips/micro89s_chip.hpp"
 #include "sim/chips/spi_eeprom_chip.hpp"
+#include "sim/boards/vcd_writer.hpp"
 #include "spi_rig.hpp"
 
 namespace kestrum::testing {
