@@ -86,6 +86,11 @@ void SimBoard::EndAccess() {
   clock_.delayUs(accessTimeUs_);
 }
 
+void SimBoard::EndLineCall() {
+  EndAccess();
+  clock_.delayUs(lineCallUs_);
+}
+
 void SimBoard::Record(PortAccessRecord::Kind kind, std::uint16_t address, std::uint8_t value,
                       std::int64_t now) {
   if (keepLog_) log_.push_back({now, kind, address, value});
@@ -411,7 +416,7 @@ void SimBoard::SetDtr(bool on) {
   Record(PortAccessRecord::Kind::SetDtr, 0, on, now);
   mcr_ = static_cast<std::uint8_t>(on ? (mcr_ | kMcrDtr) : (mcr_ & ~kMcrDtr));
   Recompute(now);
-  EndAccess();
+  EndLineCall();
 }
 
 void SimBoard::SetRts(bool on) {
@@ -420,7 +425,7 @@ void SimBoard::SetRts(bool on) {
   Record(PortAccessRecord::Kind::SetRts, 0, on, now);
   mcr_ = static_cast<std::uint8_t>(on ? (mcr_ | kMcrRts) : (mcr_ & ~kMcrRts));
   Recompute(now);
-  EndAccess();
+  EndLineCall();
 }
 
 void SimBoard::SetBreak(bool on) {
@@ -429,7 +434,7 @@ void SimBoard::SetBreak(bool on) {
   Record(PortAccessRecord::Kind::SetBreak, 0, on, now);
   lcr_ = static_cast<std::uint8_t>(on ? (lcr_ | kLcrBreak) : (lcr_ & ~kLcrBreak));
   Recompute(now);
-  EndAccess();
+  EndLineCall();
 }
 
 bool SimBoard::Cts() {
@@ -440,7 +445,7 @@ bool SimBoard::Cts() {
   bool line = ChipDataLine(now) != inversions_.dataIn;
   bool cts = ModemStatus(line) != 0;
   Record(PortAccessRecord::Kind::Cts, 0, cts, now);
-  EndAccess();
+  EndLineCall();
   return cts;
 }
 

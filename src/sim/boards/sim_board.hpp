@@ -60,6 +60,9 @@ class SimBoard {
   // Virtual time each register access or system call costs (1 µs by default, about what an
   // ISA port access takes).
   void SetAccessTimeUs(std::int64_t us) { accessTimeUs_ = us; }
+  // Virtual time each modem-line call (DTR, RTS, break, CTS) costs on top: 0 by default; about
+  // 1000 for a plain USB-serial adapter, where each one is a USB round trip.
+  void SetLineCallUs(std::int64_t us) { lineCallUs_ = us; }
   // Fault knob: the UART never reports its transmitter empty.
   void SetTransmitterStuck(bool stuck) { transmitterStuck_ = stuck; }
   // Pin count used to choose a socket while none is inserted.
@@ -112,6 +115,7 @@ class SimBoard {
 
   std::int64_t BeginAccess();
   void EndAccess();
+  void EndLineCall();
   void Record(PortAccessRecord::Kind kind, std::uint16_t address, std::uint8_t value,
               std::int64_t now);
   void AdvanceTo(std::int64_t now);
@@ -140,6 +144,7 @@ class SimBoard {
   BoardInversions inversions_;
   PinTrace* trace_ = nullptr;
   std::int64_t accessTimeUs_ = 1;
+  std::int64_t lineCallUs_ = 0;
   bool transmitterStuck_ = false;
   int defaultPinCount_ = 18;
   bool observer_ = false;
