@@ -45,6 +45,20 @@ class Port {
   // Takes the next received byte, waiting for one at most `timeoutMs`; false when none came.
   // Received bytes wait in the port's input until they are read (nothing purges it).
   virtual bool ReadByte(std::uint8_t& /*value*/, int /*timeoutMs*/) { return false; }
+
+  // Where the port tells of the first of its system calls that failed, as a text naming the
+  // call and the device ("TIOCMBIS on /dev/ttyS0: Input/output error"). A failed call left a
+  // line where it was, so whatever runs on the port must stop. Null: not told. A port that
+  // wraps another passes the sink on.
+  virtual void ReportFailuresTo(std::string* sink) { failureSink_ = sink; }
+
+ protected:
+  void CallFailed(const std::string& text) {
+    if (failureSink_ != nullptr && failureSink_->empty()) *failureSink_ = text;
+  }
+
+ private:
+  std::string* failureSink_ = nullptr;
 };
 
 // Opens ports for operations. Called from whichever thread runs the operation.
