@@ -1,6 +1,8 @@
 // Command-line parsing.
 #include "app/command_line.hpp"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 
 #include "app/texts.hpp"
@@ -22,7 +24,58 @@ UsageError Error(std::string_view reason, std::string_view argument) {
   return UsageError{std::string(reason) + std::string(argument)};
 }
 
+// The toolkit's options, by whether a value follows. Names are matched whole and with their
+// case, so none of them can be one of the program's letter options with a value.
+constexpr std::array<std::string_view, 16> kToolkitValueOptions = {"platform",
+                                                                   "platformpluginpath",
+                                                                   "platformtheme",
+                                                                   "plugin",
+                                                                   "qwindowgeometry",
+                                                                   "qwindowicon",
+                                                                   "qwindowtitle",
+                                                                   "session",
+                                                                   "display",
+                                                                   "geometry",
+                                                                   "name",
+                                                                   "title",
+                                                                   "icon",
+                                                                   "visual",
+                                                                   "style",
+                                                                   "stylesheet"};
+constexpr std::array<std::string_view, 7> kToolkitFlagOptions = {
+    "reverse", "widgetcount", "sync", "nograb", "dograb", "testability", "qmljsdebugger"};
+
 }  // namespace
+
+SplitArguments SplitToolkitOptions(const std::vector<std::string>& args) {
+  SplitArguments split;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    std::string_view name(arg);
+    if (name.starts_with("--")) {
+      name.remove_prefix(2);
+    } else if (name.starts_with('-')) {
+      name.remove_prefix(1);
+    } else {
+      split.Program.push_back(arg);
+      continue;
+    }
+    const std::size_t eq = name.find('=');
+    const std::string_view bare = name.substr(0, eq);
+    const auto in = [bare](const auto& list) {
+      return std::find(list.begin(), list.end(), bare) != list.end();
+    };
+    if (in(kToolkitValueOptions)) {
+      split.Toolkit.push_back(arg);
+      if (eq == std::string_view::npos && i + 1 < args.size()) split.Toolkit.push_back(args[++i]);
+    } else if (in(kToolkitFlagOptions)) {
+      split.Toolkit.push_back(arg);
+    } else {
+      split.Program.push_back(arg);
+    }
+  }
+  return split;
+}
 
 std::variant<CommandLine, UsageError> ParseCommandLine(const std::vector<std::string>& args) {
   CommandLine cl;
@@ -106,7 +159,8 @@ std::variant<CommandLine, UsageError> ParseCommandLine(const std::vector<std::st
           if (*number > 9) return Error(text::kBadProgrammer, arg);
           cl.Steps.push_back({CommandStep::Kind::Programmer, {}, *number});
         }
-        if (key == "-o") cl.Steps.push_back({CommandStep::Kind::Port, {}, NormalisePortNumber(*number)});
+        if (key == "-o")
+          cl.Steps.push_back({CommandStep::Kind::Port, {}, NormalisePortNumber(*number)});
       }
     } else {
       return Error(text::kUnknownOption, arg);
@@ -115,7 +169,9 @@ std::variant<CommandLine, UsageError> ParseCommandLine(const std::vector<std::st
   return cl;
 }
 
-int NormalisePortNumber(int number) { return (number < 1 || number > 4) ? 1 : number; }
+int NormalisePortNumber(int number) {
+  return (number < 1 || number > 4) ? 1 : number;
+}
 
 std::string PortForProgrammer(int programmerType, const std::string& portName) {
   const char first = portName.empty() ? '\0' : portName.front();

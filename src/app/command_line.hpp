@@ -37,10 +37,10 @@ struct CommandLine {
   bool Version = false;
   bool ListDevices = false;
   bool Yes = false;
-  std::optional<std::string> SimulateDir;    // set (possibly empty) by --simulate
-  std::optional<std::string> TraceFile;      // --trace=FILE
-  std::optional<std::string> Disassemble;    // set (empty: standard output) by --disassemble
-  std::optional<std::string> PrintPdf;       // --print-pdf=FILE: the printed listing as PDF
+  std::optional<std::string> SimulateDir;  // set (possibly empty) by --simulate
+  std::optional<std::string> TraceFile;    // --trace=FILE
+  std::optional<std::string> Disassemble;  // set (empty: standard output) by --disassemble
+  std::optional<std::string> PrintPdf;     // --print-pdf=FILE: the printed listing as PDF
 };
 
 struct UsageError {
@@ -51,6 +51,16 @@ struct UsageError {
 // values are the rest of the argument, taken whole, or the next argument when the rest is empty
 // and the next one is not an option.
 std::variant<CommandLine, UsageError> ParseCommandLine(const std::vector<std::string>& args);
+
+// The arguments split into the program's and the toolkit's own (-style, -stylesheet,
+// -platform, -display, -geometry, ... with their values, as "-name value", "-name=value" or
+// with two dashes), each in its order. The toolkit's are handed to it untouched; the
+// program's parser never sees them, so "-stylesheet=x" is not read as "-s".
+struct SplitArguments {
+  std::vector<std::string> Program;
+  std::vector<std::string> Toolkit;
+};
+SplitArguments SplitToolkitOptions(const std::vector<std::string>& args);
 
 // "-o": 0 and values above 4 select port 1.
 int NormalisePortNumber(int number);

@@ -27,8 +27,9 @@ void Print(std::FILE* stream, std::string_view text) {
 
 int main(int argc, char** argv) {
   using namespace kestrum;
-  const std::vector<std::string> args(argv + 1, argv + argc);
-  auto parsed = ParseCommandLine(args);
+  // Qt's own options (-style, -platform, ...) go to Qt, the rest to the program's parser.
+  const SplitArguments args = SplitToolkitOptions(std::vector<std::string>(argv + 1, argv + argc));
+  auto parsed = ParseCommandLine(args.Program);
   if (const auto* error = std::get_if<UsageError>(&parsed)) {
     Print(stderr, std::string(text::kProgramName) + ": " + error->Reason +
                       std::string(text::kTryHelp) + "\n");
@@ -51,9 +52,9 @@ int main(int argc, char** argv) {
   if (!commandLine.NoWindow && !commandLine.Disassemble && !commandLine.PrintPdf) {
 #ifdef KESTRUM_WINDOW
     IniSettingsStore settings;
-    return RunWindow(argv[0], commandLine, settings);
+    return RunWindow(argv[0], args.Toolkit, commandLine, settings);
 #else
-    if (args.empty()) {
+    if (args.Program.empty()) {
       Print(stdout, text::kHelp);
       return 0;
     }

@@ -34,6 +34,8 @@ class ProgrammerSwitch {
   virtual SimulatedProgrammer* Simulated() = 0;
   // The real ports, for the hardware dialog's availability test.
   virtual PortOpener& HardwarePorts() = 0;
+  // The command line fixed the virtual programmer for the whole run (--simulate).
+  virtual bool VirtualFixed() const { return false; }
 };
 
 // A clock that forwards to the real or the virtual clock. Time never goes back when the
@@ -85,6 +87,7 @@ class RunEnvironment final : public ProgrammerSwitch {
   void UseVirtual(bool on) override;
   SimulatedProgrammer* Simulated() override { return virtual_ ? &*simulated_ : nullptr; }
   PortOpener& HardwarePorts() override { return systemOpener_; }
+  bool VirtualFixed() const override { return fixed_; }
 
   // Ends the trace file (once; the destructor does it too).
   void Finish();

@@ -144,7 +144,8 @@ LoadResult LoadRecords(const DeviceDescriptor& d, BufferSlot& slot, FileType typ
   }
   if (d.ConfigAreaWords > 0) {
     result.ConfigFound =
-        copyWords(Elements(slot.ConfigArea, d.ConfigWordIndex, 1), d.ConfigAddress) > 0;
+        copyWords(Elements(slot.ConfigArea, d.ConfigWordIndex, std::max(d.ConfigWords, 1)),
+                  d.ConfigAddress) > 0;
   }
   if (d.DataSize > 0) copyWords(Elements(slot.DataBuffer, 0, d.DataSize), d.DataAddress);
 
@@ -310,7 +311,9 @@ std::string DeviceHexFile(const DeviceDescriptor& d, const BufferSlot& slot) {
       }
       if (d.ConfigAreaWords > 0) {
         bytes.clear();
-        AppendWord(bytes, slot.ConfigArea[d.ConfigWordIndex] & d.BlankValue);
+        for (int k = 0; k < std::max(d.ConfigWords, 1); ++k) {
+          AppendWord(bytes, slot.ConfigArea[d.ConfigWordIndex + k] & d.BlankValue);
+        }
         WriteHexBytes(out, bytes, 2 * d.ConfigAddress);
       }
     }

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -30,17 +31,26 @@ AboutDialog::AboutDialog(const QUrl& homePage, QWidget* parent) : QDialog(parent
   auto* description = new QLabel(Utf8(text::kAboutDescription));
   description->setWordWrap(true);
   description->setMinimumWidth(320);
+  auto* licence = new QLabel(Utf8(text::kAboutLicence));
+  licence->setWordWrap(true);
+  licence_ = new HyperlinkLabel(Utf8(text::kAboutLicenceText), QUrl(Utf8(text::kAboutLicenceLink)));
   mail_ = new HyperlinkLabel(Utf8(text::kAboutMailText), QUrl(Utf8(text::kAboutMailLink)));
   home_ = new HyperlinkLabel(Utf8(text::kAboutHomeText), homePage);
   auto* ok = new QPushButton(Utf8(text::kOk));
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+  aboutQt_ = new QPushButton(Utf8(text::kAboutQt));
+  aboutQt_->setAutoDefault(false);
+  connect(aboutQt_, &QPushButton::clicked, this, [this] { QMessageBox::aboutQt(this); });
 
   auto* texts = new QVBoxLayout;
   texts->addWidget(version);
   texts->addWidget(author);
   texts->addSpacing(6);
   texts->addWidget(description);
+  texts->addSpacing(6);
+  texts->addWidget(licence);
+  texts->addWidget(licence_);
   texts->addSpacing(6);
   texts->addWidget(mail_);
   texts->addWidget(home_);
@@ -49,6 +59,7 @@ AboutDialog::AboutDialog(const QUrl& homePage, QWidget* parent) : QDialog(parent
   top->addSpacing(12);
   top->addLayout(texts, 1);
   auto* buttons = new QHBoxLayout;
+  buttons->addWidget(aboutQt_);
   buttons->addStretch(1);
   buttons->addWidget(ok);
   auto* layout = new QVBoxLayout(this);

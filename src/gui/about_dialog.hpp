@@ -1,8 +1,11 @@
-// The "About Kestrum" box: the program's icon, version, author and two links.
+// The "About Kestrum" box: the program's icon, version, author, licence, links, and Qt's own
+// about box.
 #pragma once
 
 #include <QDialog>
 #include <QUrl>
+
+class QPushButton;
 
 namespace kestrum {
 
@@ -16,8 +19,12 @@ class AboutDialog final : public QDialog {
   AboutDialog(const QUrl& homePage, QWidget* parent = nullptr);
   HyperlinkLabel* MailLink() const { return mail_; }
   HyperlinkLabel* HomeLink() const { return home_; }
+  HyperlinkLabel* LicenceLink() const { return licence_; }
+  QPushButton* AboutQtButton() const { return aboutQt_; }
 
  private:
+  HyperlinkLabel* licence_ = nullptr;
+  QPushButton* aboutQt_ = nullptr;
   HyperlinkLabel* mail_ = nullptr;
   HyperlinkLabel* home_ = nullptr;
 };

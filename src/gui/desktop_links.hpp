@@ -14,28 +14,18 @@ using UrlOpener = std::function<bool(const QUrl&)>;
 void SetUrlOpener(UrlOpener opener);
 bool OpenUrl(const QUrl& url);
 
-// A label that is a link: the pointing hand over it, underlined and blue while the mouse is
-// over it, its own look again when it leaves; a click hands the link to the desktop.
+// A label that is a link, drawn and handled as the desktop's links are: in the palette's link
+// colour and underlined, the pointing hand over it, reachable with Tab and opened with Enter
+// or a click, which hand the link to the desktop.
 class HyperlinkLabel final : public QLabel {
   Q_OBJECT
 
  public:
   HyperlinkLabel(const QString& text, QUrl link, QWidget* parent = nullptr);
   const QUrl& Link() const { return link_; }
-  bool Hovered() const { return hovered_; }
-
- protected:
-  void enterEvent(QEnterEvent* event) override;
-  void leaveEvent(QEvent* event) override;
-  void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
-  void SetHovered(bool hovered);
-
   QUrl link_;
-  QFont ownFont_;
-  QPalette ownPalette_;
-  bool hovered_ = false;
 };
 
 }  // namespace kestrum

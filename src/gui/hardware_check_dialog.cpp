@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QPainter>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -13,6 +14,41 @@
 
 namespace kestrum {
 
+SignalLamp::SignalLamp(const QString& caption, QWidget* parent)
+    : QWidget(parent), caption_(caption) {
+  setFocusPolicy(Qt::NoFocus);
+  setAccessibleName(caption);
+  setAccessibleDescription(Utf8(text::kSignalLow));
+  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+}
+
+void SignalLamp::SetHigh(bool high) {
+  if (high == high_) return;
+  high_ = high;
+  setAccessibleDescription(Utf8(high ? text::kSignalHigh : text::kSignalLow));
+  update();
+}
+
+QSize SignalLamp::sizeHint() const {
+  const QFontMetrics metrics = fontMetrics();
+  const int lamp = metrics.height();
+  return {lamp + metrics.averageCharWidth() + metrics.horizontalAdvance(caption_) + 2, lamp + 4};
+}
+
+void SignalLamp::paintEvent(QPaintEvent* /*event*/) {
+  QPainter p(this);
+  p.setRenderHint(QPainter::Antialiasing);
+  const QPalette& pal = palette();
+  const int lamp = fontMetrics().height();
+  const QRectF circle(1.5, (height() - lamp) / 2.0 + 0.5, lamp - 2.0, lamp - 2.0);
+  p.setPen(QPen(pal.color(QPalette::Mid), 1.0));
+  p.setBrush(high_ ? pal.color(QPalette::Highlight) : pal.color(QPalette::Base));
+  p.drawEllipse(circle);
+  p.setPen(pal.color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+  const QRect textRect(lamp + fontMetrics().averageCharWidth(), 0, width(), height());
+  p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, caption_);
+}
+
 HardwareCheckDialog::HardwareCheckDialog(QWidget* parent) : QDialog(parent) {
   setWindowTitle(Utf8(text::kHardwareCheckTitle));
   setModal(true);
@@ -21,9 +57,9 @@ HardwareCheckDialog::HardwareCheckDialog(QWidget* parent) : QDialog(parent) {
 
   auto* out = new QGroupBox(Utf8(text::kSignalsOut));
   auto* outLayout = new QVBoxLayout(out);
-  constexpr std::array<std::string_view, kBoxes> kCaptions = {
-      text::kEnableDataOut, text::kEnableClock, text::kEnableMclr, text::kEnableVcc,
-      text::kEnableVpp};
+  constexpr std::array<std::string_view, kBoxes> kCaptions = {text::kEnableDataOut,
+                                                              text::kEnableClock, text::kEnableMclr,
+                                                              text::kEnableVcc, text::kEnableVpp};
   for (int i = 0; i < kBoxes; ++i) {
     auto* box = new QCheckBox(Utf8(kCaptions[static_cast<std::size_t>(i)]));
     boxes_[static_cast<std::size_t>(i)] = box;
@@ -38,9 +74,7 @@ HardwareCheckDialog::HardwareCheckDialog(QWidget* parent) : QDialog(parent) {
 
   auto* in = new QGroupBox(Utf8(text::kSignalsIn));
   auto* inLayout = new QVBoxLayout(in);
-  dataIn_ = new QCheckBox(Utf8(text::kDataIn));
-  // It shows the line; a click is put right by the next sample.
-  dataIn_->setFocusPolicy(Qt::NoFocus);
+  dataIn_ = new SignalLamp(Utf8(text::kDataIn));
   inLayout->addWidget(dataIn_);
   inLayout->addStretch(1);
 
@@ -66,7 +100,7 @@ HardwareCheckDialog::HardwareCheckDialog(QWidget* parent) : QDialog(parent) {
 
 void HardwareCheckDialog::Run(LineContext& lines) {
   for (QCheckBox* box : boxes_) box->setChecked(false);
-  dataIn_->setChecked(false);
+  dataIn_->SetHigh(false);
   if (!lines.OpenPort()) return;
   lines_ = &lines;
   timer_->start();
@@ -112,7 +146,7 @@ void HardwareCheckDialog::DriveVcc() {
 }
 
 void HardwareCheckDialog::SampleDataIn() {
-  if (lines_ != nullptr) dataIn_->setChecked(lines_->ReadDataIn() != 0);
+  if (lines_ != nullptr) dataIn_->SetHigh(lines_->ReadDataIn() != 0);
 }
 
 }  // namespace kestrum

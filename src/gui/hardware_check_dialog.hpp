@@ -15,6 +15,25 @@ class QTimer;
 
 namespace kestrum {
 
+// A lamp with its caption: lit while the line it shows is high. It is an indicator, not a
+// control: it takes no focus and no clicks.
+class SignalLamp final : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit SignalLamp(const QString& caption, QWidget* parent = nullptr);
+  void SetHigh(bool high);
+  bool IsHigh() const { return high_; }
+  QSize sizeHint() const override;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QString caption_;
+  bool high_ = false;
+};
+
 class HardwareCheckDialog final : public QDialog {
   Q_OBJECT
 
@@ -31,7 +50,7 @@ class HardwareCheckDialog final : public QDialog {
   void Run(LineContext& lines);
 
   QCheckBox* EnableBox(Box box) const { return boxes_[static_cast<std::size_t>(box)]; }
-  QCheckBox* DataInBox() const { return dataIn_; }
+  SignalLamp* DataInLamp() const { return dataIn_; }
   QPushButton* OkButton() const { return ok_; }
   QTimer* Timer() const { return timer_; }
   // The timer's work: "Data In" shows the line.
@@ -47,7 +66,7 @@ class HardwareCheckDialog final : public QDialog {
 
   LineContext* lines_ = nullptr;
   std::array<QCheckBox*, kBoxes> boxes_{};
-  QCheckBox* dataIn_ = nullptr;
+  SignalLamp* dataIn_ = nullptr;
   QPushButton* ok_ = nullptr;
   QTimer* timer_ = nullptr;
 };

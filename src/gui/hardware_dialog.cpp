@@ -138,8 +138,9 @@ HardwareDialog::HardwareDialog(QWidget* parent) : QDialog(parent) {
 }
 
 std::optional<HardwareForm> HardwareDialog::Run(const HardwareSettings& settings,
-                                                PortOpener& opener, bool firstStart) {
-  Prepare(settings, opener, firstStart);
+                                                PortOpener& opener, bool firstStart,
+                                                bool virtualFixed) {
+  Prepare(settings, opener, firstStart, virtualFixed);
   const int result = exec();
   showing_ = false;
   cancel_->setEnabled(true);
@@ -149,10 +150,15 @@ std::optional<HardwareForm> HardwareDialog::Run(const HardwareSettings& settings
   return form_;
 }
 
-void HardwareDialog::Prepare(const HardwareSettings& settings, PortOpener& opener,
-                             bool firstStart) {
+void HardwareDialog::Prepare(const HardwareSettings& settings, PortOpener& opener, bool firstStart,
+                             bool virtualFixed) {
   opener_ = &opener;
-  form_ = FillHardwareForm(settings, opener);
+  HardwareSettings shown = settings;
+  shown.Virtual = shown.Virtual || virtualFixed;
+  form_ = FillHardwareForm(shown, opener);
+  virtual_->setEnabled(!virtualFixed);
+  virtual_->setToolTip(
+      Utf8(virtualFixed ? text::kHardwareVirtualFixedHint : text::kHardwareVirtualHint));
   firstStart_ = firstStart;
   cancel_->setEnabled(!firstStart);
   Qt::WindowFlags flags = Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint;

@@ -28,11 +28,13 @@ class HardwareDialog final : public QDialog {
 
   // Fills the controls from `settings` (ports tested with `opener`) and shows the dialog
   // modally. The first-start form has Cancel disabled and no close icon: only OK leaves it.
-  // The form on OK, nothing on Cancel.
+  // `virtualFixed`: the run uses the virtual programmer whatever is chosen (--simulate), so
+  // its box shows it ticked and cannot be changed. The form on OK, nothing on Cancel.
   std::optional<HardwareForm> Run(const HardwareSettings& settings, PortOpener& opener,
-                                  bool firstStart);
+                                  bool firstStart, bool virtualFixed = false);
   // The filling alone, for a dialog shown without waiting (the screenshots).
-  void Prepare(const HardwareSettings& settings, PortOpener& opener, bool firstStart);
+  void Prepare(const HardwareSettings& settings, PortOpener& opener, bool firstStart,
+               bool virtualFixed = false);
 
   QComboBox* ProgrammerList() const { return programmer_; }
   QRadioButton* PortButton(int index) const { return ports_[static_cast<std::size_t>(index)]; }

@@ -33,20 +33,20 @@
 #include "disasm/assembler_view.hpp"
 #include "disasm/disassembler.hpp"
 #include "disasm/texts.hpp"
-#include "gui/byte_text.hpp"
 #include "gui/about_dialog.hpp"
+#include "gui/byte_text.hpp"
 #include "gui/config_box_widget.hpp"
 #include "gui/desktop_links.hpp"
 #include "gui/device_position_window.hpp"
-#include "gui/hardware_check_dialog.hpp"
-#include "gui/hardware_dialog.hpp"
-#include "gui/listing_printer.hpp"
-#include "gui/options_dialog.hpp"
-#include "gui/smartcard_wizard_window.hpp"
 #include "gui/edit_dialog.hpp"
 #include "gui/file_dialogs.hpp"
+#include "gui/hardware_check_dialog.hpp"
+#include "gui/hardware_dialog.hpp"
 #include "gui/icons.hpp"
+#include "gui/listing_printer.hpp"
+#include "gui/options_dialog.hpp"
 #include "gui/progress_dialog.hpp"
+#include "gui/smartcard_wizard_window.hpp"
 #include "gui/texts.hpp"
 #include "protocols/family_driver.hpp"
 
@@ -96,6 +96,10 @@ std::vector<std::string> ToPaths(const QStringList& paths) {
   std::vector<std::string> result;
   for (const QString& p : paths) result.push_back(p.toStdString());
   return result;
+}
+
+std::string HardwareCheckRefusal(ProgrammerType type) {
+  return std::string(text::kHardwareCheckRefused) + std::string(RowOf(type).listText);
 }
 
 }  // namespace
@@ -160,6 +164,10 @@ void MainWindow::SetProgrammerSwitch(ProgrammerSwitch* programmerSwitch) {
 
 SimulatedProgrammer* MainWindow::Simulated() const {
   return switch_ != nullptr ? switch_->Simulated() : simulated_;
+}
+
+bool MainWindow::VirtualFixed() const {
+  return switch_ != nullptr ? switch_->VirtualFixed() : simulated_ != nullptr;
 }
 
 QPrinter& MainWindow::Printer() {
@@ -275,6 +283,13 @@ void MainWindow::BuildMenus() {
   saveData->setVisible(false);
   file->addSeparator();
   recentFilesMenu_ = file->addMenu(Utf8(text::kMenuRecentFiles));
+  // Alt+F1 opens the most recent file: the first entry of the recent lists carries it.
+  reopenRecent_ = new QAction(this);
+  reopenRecent_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F1));
+  addAction(reopenRecent_);
+  connect(reopenRecent_, &QAction::triggered, this, [this] {
+    if (!app_.Recent.Entries().empty()) OpenRecentFile(0);
+  });
   connect(recentFilesMenu_, &QMenu::aboutToShow, this,
           [this] { FillRecentFilesMenu(recentFilesMenu_); });
   file->addSeparator();
@@ -303,9 +318,8 @@ void MainWindow::BuildMenus() {
   auto* bufferGroup = new QActionGroup(this);
   for (int i = 0; i < kBufferSlots; ++i) {
     const QString digit = QString::number(i + 1);
-    // Ctrl+1..Ctrl+5 act on key release (eventFilter); the menu only shows them.
-    QAction* entry = active->addAction(Utf8(text::kMenuBufferEntry) + digit +
-                                       Utf8(text::kMenuBufferShortcut) + digit);
+    QAction* entry = active->addAction(Utf8(text::kMenuBufferEntry) + digit);
+    entry->setShortcut(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + i)));
     entry->setCheckable(true);
     bufferGroup->addAction(entry);
     bufferActions_[static_cast<std::size_t>(i)] = entry;
@@ -317,7 +331,9 @@ void MainWindow::BuildMenus() {
   QMenu* settings = bar->addMenu(Utf8(text::kMenuSettings));
   AddAction(settings, text::kMenuHardware, QKeySequence(Qt::Key_F3),
             &MainWindow::ShowHardwareSettings);
-  AddAction(settings, text::kMenuHardwareCheck, {}, &MainWindow::RunHardwareCheck);
+  hardwareCheck_ = AddAction(settings, text::kMenuHardwareCheck, {}, &MainWindow::RunHardwareCheck);
+  // A disabled entry says why in its tooltip.
+  settings->setToolTipsVisible(true);
   AddAction(settings, text::kMenuOptions, {}, &MainWindow::ShowOptions);
   settings->addSeparator();
   QMenu* devices = settings->addMenu(Utf8(text::kMenuDevice));
@@ -460,27 +476,22 @@ void MainWindow::BuildToolBar() {
 }
 
 void MainWindow::BuildStatusBar() {
-  static constexpr std::array<int, 3> kWidths = {270, 180, 110};
   QStatusBar* bar = statusBar();
   bar->setSizeGripEnabled(true);
+  static constexpr std::array<std::string_view, 3> kPanelNames = {
+      text::kStatusOperationName, text::kStatusPortName, text::kStatusDeviceName};
   for (std::size_t i = 0; i < statusPanels_.size(); ++i) {
-    if (i > 0) {
-      auto* rule = new QFrame;
-      rule->setFrameShape(QFrame::VLine);
-      rule->setFrameShadow(QFrame::Sunken);
-      bar->addWidget(rule);
-    }
     auto* panel = new QLabel;
-    panel->setMinimumWidth(static_cast<int>(kWidths[i]));
-    panel->setContentsMargins(6, 0, 6, 0);
+    panel->setAccessibleName(Utf8(kPanelNames[i]));
     statusPanels_[i] = panel;
-    bar->addWidget(panel, i == 2 ? 1 : 0);
   }
-  // The device panel holds "Device: " + name padded to 36 characters + "(number)".
-  statusPanels_[2]->setMinimumWidth(
-      std::max(kWidths[2], statusPanels_[2]->fontMetrics().horizontalAdvance(
-                               QStringLiteral("Device: PIC 16F877       (78)")) +
-                               16));
+  virtualPanel_ = new QLabel(Utf8(text::kStatusVirtual));
+  virtualPanel_->setAccessibleName(Utf8(text::kStatusVirtual));
+  // The operation takes what is left; the others are as wide as their texts.
+  bar->addWidget(statusPanels_[kStatusOperationPanel], 1);
+  bar->addPermanentWidget(statusPanels_[kStatusPortPanel]);
+  bar->addPermanentWidget(virtualPanel_);
+  bar->addPermanentWidget(statusPanels_[kStatusDevicePanel]);
 }
 
 // ---- showing the application's state ----
@@ -490,7 +501,13 @@ void MainWindow::SyncWindow() {
   const Workspace& work = app_.Work;
   const MainWindowState& state = work.Window;
   setWindowTitle(Utf8(state.Caption));
-  statusPanels_[2]->setText(Utf8(state.StatusDevice));
+  // The device text's blanks aligned its number in a panel of fixed width.
+  statusPanels_[kStatusDevicePanel]->setText(Utf8(state.StatusDevice).simplified());
+  virtualPanel_->setVisible(Simulated() != nullptr);
+  const ProgrammerType programmer = app_.Lines.Settings().Programmer;
+  const bool checkable = ProgrammerSupports(programmer, SupportGroup::StandardProgrammers);
+  hardwareCheck_->setEnabled(checkable);
+  hardwareCheck_->setToolTip(checkable ? QString() : Utf8(HardwareCheckRefusal(programmer)));
   programConfig_->setEnabled(state.ProgramConfigEnabled);
   eraseAll_->setEnabled(state.EraseEnabled);
   dataGroup_->setVisible(state.DataViewVisible);
@@ -525,7 +542,9 @@ void MainWindow::FillRecentFilesMenu(QMenu* menu) {
     menu->addAction(MenuText(text::kRecentFilesNone))->setEnabled(false);
     return;
   }
-  for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
+  reopenRecent_->setText(MenuText(entries.front().Path));
+  menu->addAction(reopenRecent_);
+  for (int i = 1; i < static_cast<int>(entries.size()); ++i) {
     QAction* action = menu->addAction(MenuText(entries[static_cast<std::size_t>(i)].Path));
     connect(action, &QAction::triggered, this, [this, i] { OpenRecentFile(i); });
   }
@@ -589,6 +608,7 @@ Application::StartupOutcome MainWindow::Start(const CommandLine& commandLine) {
   ApplyProcessPriority(app_.Options.Priority);
   codeView_->SetFileDropEnabled(app_.Options.DragDrop);
   dataView_->SetFileDropEnabled(app_.Options.DragDrop);
+  AssignDeviceShortcuts();
   SyncWindow();
   SetStatusPanel(kStatusPortPanel, Utf8(app_.PortStatusText()));
   // The Device Position window is wanted: it shows at the first paint.
@@ -666,39 +686,26 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     event->ignore();
     return true;
   }
-  const bool ours = watched->isWidgetType() &&
-                    static_cast<QWidget*>(watched)->window() == this && isEnabled();
-  // The press of Ctrl+F4 has no other effect.
-  if (event->type() == QEvent::KeyPress && ours) {
-    auto* key = static_cast<QKeyEvent*>(event);
-    if (key->key() == Qt::Key_F4 && key->modifiers() == Qt::ControlModifier) return true;
-  }
-  if (event->type() == QEvent::KeyRelease && ours &&
-      HandleShortcutKey(static_cast<QKeyEvent*>(event))) {
-    return true;
-  }
   return QMainWindow::eventFilter(watched, event);
 }
 
-bool MainWindow::HandleShortcutKey(QKeyEvent* key) {
-  if (key->isAutoRepeat()) return false;
-  // The modifiers must be exactly the ones named.
-  const Qt::KeyboardModifiers held = key->modifiers() & ~Qt::KeypadModifier;
-  const int code = key->key();
-  if (held == Qt::ControlModifier && code >= Qt::Key_1 && code <= Qt::Key_5) {
-    SelectBuffer(code - Qt::Key_1);
-    return true;
+void MainWindow::AssignDeviceShortcuts() {
+  // Ctrl+F1..Ctrl+F4 are shortcuts of the entries of the devices the Options assign them; a
+  // device on two of them carries both (the menu shows the first).
+  std::map<QAction*, QList<QKeySequence>> keys;
+  for (int n = 0; n < kDeviceShortcuts; ++n) {
+    const int index = app_.Options.DeviceShortcuts[static_cast<std::size_t>(n)];
+    const CatalogueEntry* entry = app_.Work.List.EntryAt(index);
+    if (entry == nullptr) entry = app_.Work.List.EntryAt(0);
+    if (entry == nullptr) continue;
+    const auto found = deviceActions_.find(entry->MenuCommand);
+    if (found == deviceActions_.end()) continue;
+    keys[found->second].append(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_F1 + n)));
   }
-  if (held == Qt::ControlModifier && code >= Qt::Key_F1 && code <= Qt::Key_F4) {
-    if (app_.SelectShortcutDevice(code - Qt::Key_F1)) RestoreCodeViewMarking();
-    SyncWindow();
-    return true;
+  for (auto& [number, action] : deviceActions_) {
+    const auto found = keys.find(action);
+    action->setShortcuts(found != keys.end() ? found->second : QList<QKeySequence>{});
   }
-  if (held == Qt::AltModifier && code == Qt::Key_F1) {
-    if (!app_.Recent.Entries().empty()) OpenRecentFile(0);
-    return true;
-  }
-  return false;
 }
 
 // ---- WorkspaceObserver and QtUiWindow ----
@@ -998,24 +1005,33 @@ void MainWindow::RunHardwareDialog(bool firstStart) {
   SimulatedProgrammer* before = Simulated();
   // The ports are tested on the hardware, whichever programmer is in use now.
   PortOpener& ports = switch_ != nullptr ? switch_->HardwarePorts() : app_.Lines.opener();
-  if (const std::optional<HardwareForm> form =
-          hardware_->Run(app_.Lines.Settings(), ports, firstStart)) {
+  const bool fixed = VirtualFixed();
+  if (std::optional<HardwareForm> form =
+          hardware_->Run(app_.Lines.Settings(), ports, firstStart, fixed)) {
     if (before != nullptr) before->SaveChip(ui_);
+    // A run on the virtual programmer by its command line shows the box ticked; what is
+    // stored for later runs stays as it was, except at a first start, where nothing was.
+    if (fixed && !firstStart) form->Virtual = app_.Lines.Settings().Virtual;
     app_.ApplyHardware(*form);
     // The socket of the programmer in use now holds the part; the picture follows.
     ShowDevice();
+    SyncWindow();
   }
   app_.Lines.IdleLines();
 }
 
 void MainWindow::RunHardwareCheck() {
-  const ProgrammerType type = app_.Lines.Settings().Programmer;
+  HardwareSettings& settings = app_.Lines.Settings();
+  const ProgrammerType type = settings.Programmer;
   if (!ProgrammerSupports(type, SupportGroup::StandardProgrammers)) {
-    ui_.Message(MessageKind::Information,
-                std::string(text::kHardwareCheckRefused) + std::string(RowOf(type).listText),
-                MessageButton::Ok);
+    ui_.Message(MessageKind::Information, HardwareCheckRefusal(type), MessageButton::Ok);
     return;
   }
+  // The ProPic 2 switches VPP to the socket for the device's pin count, which operations set
+  // when they start; the check sets it too, and a device with no socket of its own uses the
+  // 18-pin one, so "Enable MCLR" drives MCLR whatever was done before.
+  settings.PinCount = app_.Work.Device.PinCount;
+  if (RowOf(type).vppBySocket && ProPic2VppBit(settings.PinCount) == 0) settings.PinCount = 18;
   check_->Run(app_.Lines);
 }
 
@@ -1024,6 +1040,7 @@ void MainWindow::ShowOptions() {
       options_->Run(ReadOptionsForm(app_.Settings(), app_.Work.List));
   if (!form) return;
   app_.ApplyOptions(*form);
+  AssignDeviceShortcuts();
   codeView_->SetFileDropEnabled(app_.Options.DragDrop);
   dataView_->SetFileDropEnabled(app_.Options.DragDrop);
 }
@@ -1035,8 +1052,7 @@ void MainWindow::Print() {
   dialog.setPrintRange(QAbstractPrintDialog::AllPages);
   if (dialog.exec() != QDialog::Accepted) return;
   PrintSelection selection;
-  const bool selected =
-      printer.printRange() == QPrinter::Selection && codeView_->HasSelection();
+  const bool selected = printer.printRange() == QPrinter::Selection && codeView_->HasSelection();
   if (selected) {
     int startColumn = 0;
     int endColumn = 0;
@@ -1046,8 +1062,8 @@ void MainWindow::Print() {
   job.Copies = std::max(1, printer.copyCount());
   printer.setCopyCount(1);
   if (PaintListing(job, printer, codeView_->font(), CurrentPrintMoment()) == 0) {
-    const QString target = printer.outputFileName().isEmpty() ? Utf8(text::kPrintNoPrinter)
-                                                               : printer.outputFileName();
+    const QString target =
+        printer.outputFileName().isEmpty() ? Utf8(text::kPrintNoPrinter) : printer.outputFileName();
     ui_.Message(MessageKind::Error, std::string(text::kPrintFailed) + target.toStdString(),
                 MessageButton::Ok);
   }
@@ -1070,17 +1086,25 @@ void MainWindow::PlaceDevicePosition() {
   position_->move(frame.left() + frame.width() + 10, frame.top());
 }
 
+QString MainWindow::ProgramFolder() const {
+  return programFolder_.isEmpty() ? QCoreApplication::applicationDirPath() : programFolder_;
+}
+
 void MainWindow::OpenHelp() {
-  const std::string index = FindHelpIndex(QCoreApplication::applicationDirPath().toStdString());
+  const std::string index = FindHelpIndex(ProgramFolder().toStdString());
   if (index.empty()) {
     ui_.Message(MessageKind::Error, text::kHelpMissing, MessageButton::Ok);
     return;
   }
-  OpenUrl(QUrl::fromLocalFile(QString::fromStdString(index)));
+  // Without a browser (or a desktop to start one) the user is told where the pages are.
+  if (!OpenUrl(QUrl::fromLocalFile(QString::fromStdString(index)))) {
+    ui_.Message(MessageKind::Information, std::string(text::kHelpNoBrowser) + index,
+                MessageButton::Ok);
+  }
 }
 
 void MainWindow::ShowAbout() {
-  const std::string index = FindHelpIndex(QCoreApplication::applicationDirPath().toStdString());
+  const std::string index = FindHelpIndex(ProgramFolder().toStdString());
   AboutDialog about(index.empty() ? QUrl() : QUrl::fromLocalFile(QString::fromStdString(index)),
                     this);
   about.exec();
@@ -1089,9 +1113,8 @@ void MainWindow::ShowAbout() {
 void MainWindow::RunSmartcardWizard() {
   if (busy_) return;
   SmartcardWizard wizard(app_, [this]() -> std::optional<SmartcardWizard::FileChoice> {
-    const std::optional<ChosenFile> chosen =
-        dialogs_->ChooseOpen(wizardWindow_ != nullptr ? wizardWindow_ : this,
-                             app_.Files.InitialDir(), false);
+    const std::optional<ChosenFile> chosen = dialogs_->ChooseOpen(
+        wizardWindow_ != nullptr ? wizardWindow_ : this, app_.Files.InitialDir(), false);
     if (!chosen) return std::nullopt;
     return SmartcardWizard::FileChoice{chosen->Path, FileTypeFromNumber(chosen->Type)};
   });
@@ -1100,7 +1123,8 @@ void MainWindow::RunSmartcardWizard() {
   if (SimulatedProgrammer* simulated = Simulated()) {
     simulated->InsertCard(app_.Options.SmartWiz, ui_);
   }
-  SmartcardWizardWindow window(wizard, [this] { RunHardwareDialog(false); }, this);
+  SmartcardWizardWindow window(
+      wizard, [this] { RunHardwareDialog(false); }, this);
   wizardWindow_ = &window;
   window.Run();
   wizardWindow_ = nullptr;

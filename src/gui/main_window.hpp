@@ -68,10 +68,14 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   // The hardware dialog's "Virtual programmer" switches the run's programmer through this;
   // the virtual programmer in use then comes from it.
   void SetProgrammerSwitch(ProgrammerSwitch* programmerSwitch);
+  // The folder the help pages are looked for beside (the program's own by default).
+  void SetProgramFolder(const QString& folder) { programFolder_ = folder; }
   // The printer the print dialog sets up (tests point it at a PDF file).
   QPrinter& Printer();
   // The virtual programmer in use, or null.
   SimulatedProgrammer* Simulated() const;
+  // The run is on the virtual programmer whatever the hardware settings say (--simulate).
+  bool VirtualFixed() const;
 
   HardwareDialog* HardwareSettingsDialog() const { return hardware_; }
   HardwareCheckDialog* HardwareCheck() const { return check_; }
@@ -89,6 +93,8 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   QComboBox* DeviceBox() const { return deviceBox_; }
   QTabBar* BufferTabs() const { return tabs_; }
   QLabel* StatusPanel(int panel) const { return statusPanels_[static_cast<std::size_t>(panel)]; }
+  // "Virtual programmer", shown while the virtual programmer is in use.
+  QLabel* VirtualPanel() const { return virtualPanel_; }
   QToolButton* OpenButton() const { return openButton_; }
   QMenu* OpenButtonMenu() const { return openMenu_; }
   EditDialog* Editor() const { return editor_; }
@@ -174,11 +180,12 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   void Print();
   void ToggleDevicePosition();
   void PlaceDevicePosition();
+  QString ProgramFolder() const;
   void OpenHelp();
   void ShowAbout();
   void RunSmartcardWizard();
-  // Ctrl+F1..F4, Alt+F1 and Ctrl+1..5 on key release; true when the key was one of them.
-  bool HandleShortcutKey(QKeyEvent* key);
+  // Ctrl+F1..Ctrl+F4 onto the device entries the Options chose for them.
+  void AssignDeviceShortcuts();
 
   void RunOperation(OperationResult (Operations::*command)());
   void AfterDeviceWork();
@@ -222,6 +229,7 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   std::unique_ptr<QPrinter> printer_;
   ProgrammerSwitch* switch_ = nullptr;
   std::array<QLabel*, 3> statusPanels_{};
+  QLabel* virtualPanel_ = nullptr;
 
   QAction* openDataFile_ = nullptr;
   QAction* copyFromBuffer_ = nullptr;
@@ -238,11 +246,14 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   QAction* hexView_ = nullptr;
   QAction* asmViewAction_ = nullptr;
   QAction* devicePosition_ = nullptr;
+  QAction* reopenRecent_ = nullptr;
+  QAction* hardwareCheck_ = nullptr;
 
   ViewMode mode_ = ViewMode::Hex;
   int editRow_ = 0;
   int editColumn_ = 1;
   std::string lastSaveName_;
+  QString programFolder_;
   bool busy_ = false;
   bool pasting_ = false;
   bool shown_ = false;

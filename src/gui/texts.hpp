@@ -32,10 +32,9 @@ inline constexpr std::string_view kMenuEditLocation = "&Edit Location";
 inline constexpr std::string_view kMenuCopy = "&Copy";
 inline constexpr std::string_view kMenuPaste = "&Paste";
 
-// "&Buffer". The five entries show their shortcut in the menu's shortcut column.
+// "&Buffer". The five entries carry Ctrl+1..Ctrl+5.
 inline constexpr std::string_view kMenuActiveBuffer = "&Active Buffer";
-inline constexpr std::string_view kMenuBufferEntry = "Buffer &";    // + digit
-inline constexpr std::string_view kMenuBufferShortcut = "\tCtrl+";  // + digit
+inline constexpr std::string_view kMenuBufferEntry = "Buffer &";  // + digit
 inline constexpr std::string_view kMenuCompare = "&Compare";
 
 // "&Settings".
@@ -93,6 +92,13 @@ inline constexpr std::string_view kEditTo = "To...";
 inline constexpr std::string_view kOk = "OK";
 inline constexpr std::string_view kCancel = "Cancel";
 
+// The status bar: its panels' names for screen readers, and the panel shown while the
+// virtual programmer is in use.
+inline constexpr std::string_view kStatusOperationName = "Operation";
+inline constexpr std::string_view kStatusPortName = "Port and programmer";
+inline constexpr std::string_view kStatusDeviceName = "Device";
+inline constexpr std::string_view kStatusVirtual = "Virtual programmer";
+
 // Message box titles, by kind.
 inline constexpr std::string_view kTitleInformation = "Information";
 inline constexpr std::string_view kTitleWarning = "Warning";
@@ -109,6 +115,8 @@ inline constexpr std::string_view kHardwareVirtual = "Virtual programmer";
 inline constexpr std::string_view kHardwareVirtualHint =
     "Every operation runs on the simulated programmer with chip models; the chips keep their "
     "contents between runs";
+inline constexpr std::string_view kHardwareVirtualFixedHint =
+    "This run uses the virtual programmer: it was started with --simulate";
 inline constexpr std::string_view kHardwareInterface = " Interface ";
 inline constexpr std::string_view kHardwareDirectIo = "Direct I/O";
 inline constexpr std::string_view kHardwareApi = "Windows API";
@@ -134,6 +142,8 @@ inline constexpr std::string_view kEnableMclr = "Enable MCLR";
 inline constexpr std::string_view kEnableVcc = "Enable VCC";
 inline constexpr std::string_view kEnableVpp = "Enable VPP";
 inline constexpr std::string_view kDataIn = "Data In";
+inline constexpr std::string_view kSignalHigh = "High";
+inline constexpr std::string_view kSignalLow = "Low";
 inline constexpr std::string_view kHardwareCheckRefused = "Hardware check is not supported by the ";
 
 // "Options".
@@ -205,12 +215,22 @@ inline constexpr std::string_view kBoardAn589 = "AN589";
 // Help and "About Kestrum".
 inline constexpr std::string_view kHelpMissing =
     "The help pages were not found (share/kestrum/help/index.html beside the program).";
+inline constexpr std::string_view kHelpNoBrowser =
+    "No program could be started to show the help pages. Open this file in a web browser:\n";
 inline constexpr std::string_view kAboutTitle = "About Kestrum";
 inline constexpr std::string_view kAboutVersion = "Kestrum version 1.01";
 inline constexpr std::string_view kAboutAuthor = "Written by the Kestrum developers";
 inline constexpr std::string_view kAboutDescription =
     "A device programmer for PICs, EEPROMs, AVR and 8051 flash parts on simple serial and "
     "parallel port programmers, with a virtual programmer for work without hardware.";
+inline constexpr std::string_view kAboutLicence =
+    "Kestrum is free software: you can redistribute it and/or modify it under the terms of "
+    "the GNU General Public License as published by the Free Software Foundation, either "
+    "version 3 of the License, or (at your option) any later version. It comes with "
+    "ABSOLUTELY NO WARRANTY.";
+inline constexpr std::string_view kAboutLicenceText = "GNU General Public License, version 3";
+inline constexpr std::string_view kAboutLicenceLink = "https://www.gnu.org/licenses/gpl-3.0.html";
+inline constexpr std::string_view kAboutQt = "About &Qt";
 inline constexpr std::string_view kAboutMailText = "kestrum@example.org";
 inline constexpr std::string_view kAboutMailLink = "mailto:kestrum@example.org";
 inline constexpr std::string_view kAboutHomeText = "The Kestrum help pages";

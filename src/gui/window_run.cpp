@@ -16,7 +16,13 @@
 namespace kestrum {
 namespace {
 
-bool HasDisplay() {
+bool HasDisplay(const std::vector<std::string>& toolkitOptions) {
+  for (const std::string& option : toolkitOptions) {
+    if (option == "-platform" || option == "--platform" || option.starts_with("-platform=") ||
+        option.starts_with("--platform=")) {
+      return true;
+    }
+  }
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
     const char* value = std::getenv(name);
     if (value != nullptr && *value != '\0') return true;
@@ -26,16 +32,24 @@ bool HasDisplay() {
 
 }  // namespace
 
-int RunWindow(const char* programPath, const CommandLine& commandLine, SettingsStore& settings) {
-  if (!HasDisplay()) {
+ToolkitArguments::ToolkitArguments(const char* programPath,
+                                   const std::vector<std::string>& options) {
+  strings_.emplace_back(programPath);
+  strings_.insert(strings_.end(), options.begin(), options.end());
+  for (std::string& value : strings_) pointers_.push_back(value.data());
+  count_ = static_cast<int>(strings_.size());
+  pointers_.push_back(nullptr);
+}
+
+int RunWindow(const char* programPath, const std::vector<std::string>& toolkitOptions,
+              const CommandLine& commandLine, SettingsStore& settings) {
+  if (!HasDisplay(toolkitOptions)) {
     std::fprintf(stderr, "%.*s\n", static_cast<int>(text::kNoDisplay.size()),
                  text::kNoDisplay.data());
     return 1;
   }
-  // Qt's own options are not ours: the program's command line was parsed already.
-  int argc = 1;
-  char* argv[] = {const_cast<char*>(programPath), nullptr};
-  QApplication application(argc, argv);
+  ToolkitArguments arguments(programPath, toolkitOptions);
+  QApplication application(arguments.Count(), arguments.Values());
   QApplication::setApplicationName(QStringLiteral("Kestrum"));
   QApplication::setOrganizationName(QStringLiteral("Kestrum"));
 
@@ -46,6 +60,8 @@ int RunWindow(const char* programPath, const CommandLine& commandLine, SettingsS
   int status = 0;
   {
     MainWindow window(app, ui, environment.Simulated());
+    // The hardware dialog's "Virtual programmer" switches this run's programmer.
+    window.SetProgrammerSwitch(&environment);
     window.Start(commandLine);
     window.show();
     QApplication::exec();

@@ -63,19 +63,25 @@ void ShiftOutByte(LineContext& l, std::uint8_t value) {
   l.CardClockPulse();
 }
 
-std::uint8_t ShiftInByte(LineContext& l) {
-  std::uint8_t result = 0;
+void ShiftInByte(LineContext& l, std::uint16_t& into) {
+  into = 0;
   for (int i = 0; i < 8; ++i) {
     D(l, 1);
     T(l);
     C(l, 1);
     T(l);
-    result = static_cast<std::uint8_t>((result << 1) | l.ReadDataIn());
+    l.DeferDataIn(&into, 7 - i);
     T(l);
     C(l, 0);
     T(l);
   }
-  return result;
+}
+
+std::uint8_t ShiftInByte(LineContext& l) {
+  std::uint16_t result = 0;
+  ShiftInByte(l, result);
+  l.ResolveSamples();
+  return static_cast<std::uint8_t>(result);
 }
 
 void ShiftOutBits(LineContext& l, std::uint8_t value, int count) {
@@ -103,17 +109,22 @@ void ShiftOutWord(LineContext& l, std::uint16_t value) {
   }
 }
 
-std::uint16_t ShiftInWord(LineContext& l) {
-  std::uint16_t result = 0;
+void ShiftInWord(LineContext& l, std::uint16_t& into) {
+  into = 0;
   for (int i = 0; i < 16; ++i) {
-    result = static_cast<std::uint16_t>(result << 1);
     D(l, 1);
     C(l, 1);
-    result = static_cast<std::uint16_t>(result | l.ReadDataIn());
+    l.DeferDataIn(&into, 15 - i);
     T(l);
     C(l, 0);
     T(l);
   }
+}
+
+std::uint16_t ShiftInWord(LineContext& l) {
+  std::uint16_t result = 0;
+  ShiftInWord(l, result);
+  l.ResolveSamples();
   return result;
 }
 
@@ -128,8 +139,8 @@ void ImBusSend(LineContext& l, std::uint16_t value, std::uint16_t count) {
   }
 }
 
-std::uint16_t ImBusReceive(LineContext& l, std::uint16_t count) {
-  std::uint16_t result = 0;
+void ImBusReceive(LineContext& l, std::uint16_t count, std::uint16_t& into) {
+  into = 0;
   for (int i = 0; i < count; ++i) {
     D(l, 1);
     l.DelayMicroseconds(kImBusPhaseUs);
@@ -137,10 +148,15 @@ std::uint16_t ImBusReceive(LineContext& l, std::uint16_t count) {
     l.DelayMicroseconds(kImBusPhaseUs);
     C(l, 1);
     l.DelayMicroseconds(kImBusPhaseUs);
-    std::uint8_t bit = l.ReadDataIn();
-    if (i < 16 && bit) result = static_cast<std::uint16_t>(result | (1u << i));
+    l.DeferDataIn(i < 16 ? &into : nullptr, i);
     l.DelayMicroseconds(kImBusPhaseUs);
   }
+}
+
+std::uint16_t ImBusReceive(LineContext& l, std::uint16_t count) {
+  std::uint16_t result = 0;
+  ImBusReceive(l, count, result);
+  l.ResolveSamples();
   return result;
 }
 

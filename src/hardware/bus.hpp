@@ -23,14 +23,20 @@ void I2cNack(LineContext& lines);
 // Most significant bit first; the device samples on the rising clock.
 void ShiftOutByte(LineContext& lines, std::uint8_t value);
 std::uint8_t ShiftInByte(LineContext& lines);
+// The same read with its samples deferred (LineContext::DeferDataIn): `into` holds the byte
+// once the samples are resolved. A memory read shifts whole blocks in this way without
+// waiting for each byte.
+void ShiftInByte(LineContext& lines, std::uint16_t& into);
 // The low `count` bits of value (1..8; 0 sends nothing, more than 8 sends 8).
 void ShiftOutBits(LineContext& lines, std::uint8_t value, int count);
 void ShiftOutWord(LineContext& lines, std::uint16_t value);
 std::uint16_t ShiftInWord(LineContext& lines);
+void ShiftInWord(LineContext& lines, std::uint16_t& into);
 
 // IM-Bus: least significant bit first; the clock is left high.
 void ImBusSend(LineContext& lines, std::uint16_t value, std::uint16_t count);
 std::uint16_t ImBusReceive(LineContext& lines, std::uint16_t count);
+void ImBusReceive(LineContext& lines, std::uint16_t count, std::uint16_t& into);
 
 inline constexpr std::int64_t kAckPollUs = 100;
 inline constexpr std::int64_t kImBusPhaseUs = 10;

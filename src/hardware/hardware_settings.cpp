@@ -20,6 +20,21 @@ void DerivePortBase(HardwareSettings& settings) {
   settings.MsrPort = static_cast<std::uint16_t>(settings.PortBase + reg::kMsr);
 }
 
+const PinMap& PinMapOf(const HardwareSettings& settings) {
+  const ProgrammerRow& row = RowOf(settings.Programmer);
+  return row.pinsFromSettings ? settings.BitBangPins : row.pins;
+}
+
+std::uint8_t RestingPinLevels(const HardwareSettings& settings) {
+  const PinMap& map = PinMapOf(settings);
+  std::uint8_t levels = 0;
+  levels = PinMap::With(levels, map.dataOut, settings.InvertDataOut);
+  levels = PinMap::With(levels, map.clock, settings.InvertSCK);
+  levels = PinMap::With(levels, map.mclr, settings.InvertMCLR);
+  levels = PinMap::With(levels, map.vcc, settings.InvertVCC);
+  return levels;
+}
+
 PortKind PortKindOf(const HardwareSettings& settings) {
   return settings.CardReader ? PortKind::Serial : PortKindOf(settings.Programmer);
 }
@@ -46,8 +61,7 @@ std::string DeviceFileFor(const HardwareSettings& settings, std::string_view por
   const PortKind kind = PortKindOf(settings);
   std::optional<int> digit = PortDigit(kind, portName);
   if (!digit) return {};
-  const auto& files =
-      kind == PortKind::Serial ? settings.SerialDevices : settings.ParallelDevices;
+  const auto& files = kind == PortKind::Serial ? settings.SerialDevices : settings.ParallelDevices;
   return files[*digit - 1];
 }
 

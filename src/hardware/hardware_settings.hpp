@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "core/settings_store.hpp"
+#include "hardware/pin_map.hpp"
 #include "hardware/programmer_types.hpp"
 #include "hardware/texts.hpp"
 
@@ -50,7 +51,16 @@ struct HardwareSettings {
   // "Virtual": every operation uses the virtual programmer instead of the port (the run
   // environment above this layer acts on it; the line layer never looks at it).
   bool Virtual = false;
+  // The pins of a programmer wired by the user to a bit-bang port ("FTDI bit-bang").
+  PinMap BitBangPins = kBitBangDefaultPins;
 };
+
+// The pin map the line layer drives for the settings' programmer type: the type's own, or the
+// user's for a type wired by the user.
+const PinMap& PinMapOf(const HardwareSettings& settings);
+// The pin levels of a programmer at rest on a bit-bang port: every line of the map inactive,
+// as the invert options see it.
+std::uint8_t RestingPinLevels(const HardwareSettings& settings);
 
 // Sets PortBase from the port name when the name has exactly four characters and ends in a
 // digit 1..4 (serial table for the JDM, parallel otherwise); otherwise PortBase keeps its

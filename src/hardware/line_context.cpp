@@ -15,7 +15,7 @@ LineContext::LineContext(const LineContext& other)
 
 LineContext& LineContext::operator=(const LineContext& other) {
   if (this != &other) {
-    port_.reset();
+    ClosePort();
     settings_ = other.settings_;
     lines_ = other.lines_;
     clock_ = other.clock_;
@@ -31,6 +31,14 @@ bool LineContext::OpenPort(bool report) {
   if (port_) return true;
   port_ = opener_->Open(settings_, *ui_, report);
   if (!port_) return false;
+  stream_ = port_->Stream();
+  if (stream_) {
+    pins_ = PinMapOf(settings_);
+    levels_ = RestingPinLevels(settings_);
+    deferred_.clear();
+    StreamPut();
+    return true;
+  }
   // 8 data bits, no parity, two stop bits, no flow control, rate unchanged; a parallel port
   // has no line format and ignores it.
   port_->SetLineFormat(LineFormat{});
@@ -38,6 +46,12 @@ bool LineContext::OpenPort(bool report) {
 }
 
 void LineContext::ClosePort() {
+  if (stream_) {
+    // Everything queued goes out before the port lets go of the pins.
+    ResolveSamples();
+    stream_->Flush();
+    stream_ = nullptr;
+  }
   port_.reset();
 }
 
@@ -124,6 +138,10 @@ void LineContext::SetDataClock(std::uint8_t value) {
   std::uint8_t logical = value & 3;
   if (settings_.InvertDataOut) logical ^= 1;
   if (settings_.InvertSCK) logical ^= 2;
+  if (stream_) {
+    StreamSetDataClock(logical);
+    return;
+  }
   std::uint8_t bits = static_cast<std::uint8_t>(((logical & 1) ? row.dataOutBit : 0) |
                                                 ((logical & 2) ? row.clockBit : 0));
   if (IsJdm()) {
@@ -145,11 +163,61 @@ void LineContext::SetDataClock(std::uint8_t value) {
 std::uint8_t LineContext::ReadDataIn() {
   const ProgrammerRow& row = Row();
   if (!row.driven) return 0;
+  if (stream_) {
+    std::uint16_t sample = 0;
+    DeferDataIn(&sample, 0);
+    ResolveSamples();
+    return static_cast<std::uint8_t>(sample);
+  }
   if (row.strobeBit) ChangeDataBits(row.strobeBit, row.strobeBit);
   return DataInLevel() ^ (settings_.InvertDataIn ? 1 : 0);
 }
 
+void LineContext::DeferDataIn(std::uint16_t* target, int bit) {
+  if (!stream_) {
+    const std::uint8_t sample = ReadDataIn();
+    if (target) {
+      const auto mask = static_cast<std::uint16_t>(1u << bit);
+      *target = static_cast<std::uint16_t>(sample ? (*target | mask) : (*target & ~mask));
+    }
+    return;
+  }
+  if (!Row().driven) return;
+  // The sample of the next step is the state the present levels have produced.
+  StreamPut();
+  if (target) deferred_.push_back({lastStep_, target, bit});
+  if (deferred_.size() >= kMaxDeferredSamples) ResolveSamples();
+}
+
+void LineContext::ResolveSamples() {
+  if (!stream_) return;
+  for (const Deferred& d : deferred_) {
+    const bool level =
+        PinMap::Active(stream_->Sample(d.step), pins_.dataIn) != settings_.InvertDataIn;
+    const auto mask = static_cast<std::uint16_t>(1u << d.bit);
+    *d.target = static_cast<std::uint16_t>(level ? (*d.target | mask) : (*d.target & ~mask));
+  }
+  deferred_.clear();
+  stream_->Release(lastStep_ + 1);
+}
+
+void LineContext::ClockBit(std::uint8_t bit, std::uint16_t* target, int targetBit) {
+  if (stream_) {
+    if (Row().driven) StreamClockBit(bit & 1, target, targetBit);
+    return;
+  }
+  ClockBit(bit);
+  if (target && Row().driven) {
+    const auto mask = static_cast<std::uint16_t>(1u << targetBit);
+    *target = static_cast<std::uint16_t>(lines_.DataInBit ? (*target | mask) : (*target & ~mask));
+  }
+}
+
 void LineContext::ClockBit(std::uint8_t bit) {
+  if (stream_) {
+    ClockBit(bit, nullptr, 0);
+    return;
+  }
   bit &= 1;
   SetDataClock(static_cast<std::uint8_t>(bit + 2));
   // Clock low; Data Out stays high only if the line read back high.
@@ -238,6 +306,15 @@ void LineContext::JdmDriveVppOn() {
 void LineContext::DriveVppOn() {
   const ProgrammerRow& row = Row();
   if (!row.driven) return;
+  if (stream_ && IsJdm()) {
+    StreamJdmDriveVppOn();
+    return;
+  }
+  if (stream_) {
+    StreamSetMclr(true);
+    DelayMicroseconds(row.vppOnWaitUs);
+    return;
+  }
   if (IsJdm()) {
     JdmDriveVppOn();
     return;
@@ -250,6 +327,11 @@ void LineContext::DriveVppOn() {
 void LineContext::DriveVppOff() {
   const ProgrammerRow& row = Row();
   if (!row.driven) return;
+  if (stream_) {
+    StreamSetMclr(false);
+    if (!IsJdm()) DelayMicroseconds(row.vppOffWaitUs);
+    return;
+  }
   if (IsJdm()) {
     SetJdmBreak(false);
     return;
@@ -280,6 +362,10 @@ void LineContext::VppOnFast() {
     VppOn();
     return;
   }
+  if (stream_) {
+    if (Row().driven) StreamSetMclr(!settings_.InvertMCLR);
+    return;
+  }
   SetJdmBreak(!settings_.InvertMCLR);
 }
 
@@ -298,6 +384,10 @@ void LineContext::PowerOn() {
     SleepMs(150);
     return;
   }
+  if (stream_) {
+    StreamPowerOn();
+    return;
+  }
   std::uint8_t levels = settings_.InvertVCC ? 0 : row.vccBits;
   ChangeDataBits(row.vccBits | row.vccFixedBits, levels | row.vccFixedBits);
 }
@@ -310,6 +400,10 @@ void LineContext::AllLinesOff() {
     VppOnFast();
     SetDataClock(3);
     SleepMs(500);
+    return;
+  }
+  if (stream_) {
+    StreamAllLinesOff();
     return;
   }
   std::uint8_t mask = row.idleSetBits | row.idleMclrMask;
@@ -326,7 +420,7 @@ void LineContext::AllLinesOff() {
 
 void LineContext::CardClockPulse() {
   const ProgrammerRow& row = Row();
-  if (!row.driven || !row.cardClockBit) return;
+  if (!row.driven || !row.cardClockBit || stream_) return;
   ChangeDataBits(row.cardClockBit, row.cardClockBit);
   DelayMicroseconds(0);
   ChangeDataBits(row.cardClockBit, 0);
@@ -336,11 +430,114 @@ void LineContext::CardClockPulse() {
 
 void LineContext::DelayMicroseconds(std::int64_t us) {
   if (us == 0) return;
+  if (stream_) {
+    if (us < kHostWaitUs) {
+      StreamHoldUs(us);
+    } else {
+      StreamWaitOnHost(us);
+    }
+    return;
+  }
   clock_->delayUs(us);
 }
 
 void LineContext::SleepMs(std::int64_t ms) {
+  if (stream_) {
+    // The port clocks out what is queued first; the sleep starts from its last step.
+    const std::int64_t pendingNs = stream_->Flush();
+    clock_->sleepMs(ms);
+    clock_->delayUs((pendingNs + 999) / 1000);
+    return;
+  }
   clock_->sleepMs(ms);
+}
+
+// --- streams ---
+
+void LineContext::StreamPut() {
+  lastStep_ = stream_->Put(levels_);
+}
+
+void LineContext::StreamHoldNs(std::int64_t ns) {
+  const std::int64_t step = stream_->StepNs();
+  const std::int64_t steps = (ns + step - 1) / step;
+  if (steps <= 0) return;
+  stream_->Hold(steps);
+  lastStep_ += static_cast<std::uint64_t>(steps);
+}
+
+void LineContext::StreamHoldUs(std::int64_t us) {
+  StreamHoldNs(us * 1000);
+}
+
+void LineContext::StreamWaitOnHost(std::int64_t us) {
+  const std::int64_t pendingNs = stream_->Flush();
+  clock_->delayUs(us + (pendingNs + 999) / 1000);
+}
+
+void LineContext::StreamSetDataClock(std::uint8_t logical) {
+  levels_ = PinMap::With(levels_, pins_.dataOut, logical & 1);
+  levels_ = PinMap::With(levels_, pins_.clock, logical & 2);
+  StreamPut();
+  // The I/O delay: the levels held as long as IODelay + 1 port reads would take. The
+  // samples it takes on a register port are the stream's own here.
+  if (settings_.IODelay >= 0) {
+    StreamHoldNs((settings_.IODelay + 1) * kPortReadNs - stream_->StepNs());
+  }
+}
+
+void LineContext::StreamClockBit(std::uint8_t bit, std::uint16_t* target, int targetBit) {
+  SetDataClock(static_cast<std::uint8_t>(bit + 2));
+  // Clock low with Data Out at the bit itself: a register port reads the line back first and
+  // keeps Data Out high only if it read high, which costs a round trip per bit here. During a
+  // read the bit is 1 and the chip drives the shared line against the programmer's resistor,
+  // so driving the bit is the same on the line. Nor does the JDM's settling after a bit the
+  // chip disagreed with apply: Data Out never drives against the chip here.
+  SetDataClock(bit);
+  // Back to rest; the sample of this step is the line at the falling edge.
+  levels_ = PinMap::With(levels_, pins_.dataOut, settings_.InvertDataOut);
+  levels_ = PinMap::With(levels_, pins_.clock, settings_.InvertSCK);
+  StreamPut();
+  if (target) deferred_.push_back({lastStep_, target, targetBit});
+  if (deferred_.size() >= kMaxDeferredSamples) ResolveSamples();
+}
+
+void LineContext::StreamSetMclr(bool active) {
+  levels_ = PinMap::With(levels_, pins_.mclr, active);
+  StreamPut();
+}
+
+void LineContext::StreamJdmDriveVppOn() {
+  // TXD as a pin: space is the break. The three zero bytes of the register sequence become
+  // their frames at 115200 baud, 8N2: the start bit and eight zeros at space, two stop bits
+  // at mark, one frame after the other.
+  constexpr std::int64_t kBitNs = 1000000000 / 115200;
+  if (!PinMap::Active(levels_, pins_.mclr)) {
+    StreamSetMclr(true);
+    SleepMs(350);
+  }
+  StreamSetMclr(false);
+  for (int i = 0; i < 3; ++i) {
+    StreamSetMclr(true);
+    StreamHoldNs(9 * kBitNs - stream_->StepNs());
+    StreamSetMclr(false);
+    StreamHoldNs(2 * kBitNs - stream_->StepNs());
+  }
+  StreamSetMclr(true);
+  DelayMicroseconds(100);
+}
+
+void LineContext::StreamPowerOn() {
+  levels_ = PinMap::With(levels_, pins_.vcc, !settings_.InvertVCC);
+  StreamPut();
+}
+
+void LineContext::StreamAllLinesOff() {
+  levels_ = PinMap::With(levels_, pins_.vcc, settings_.InvertVCC);
+  levels_ = PinMap::With(levels_, pins_.dataOut, settings_.InvertDataOut);
+  levels_ = PinMap::With(levels_, pins_.clock, settings_.InvertSCK);
+  levels_ = PinMap::With(levels_, pins_.mclr, settings_.InvertMCLR);
+  StreamPut();
 }
 
 }  // namespace kestrum

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "core/ui.hpp"
 #include "hardware/clock.hpp"
@@ -22,6 +23,15 @@ struct LineState {
   int PowerUpDelay = 3500;
   int SettleRepeats = 5;
 };
+
+// On a port that streams, the I/O delay holds each change as long as IODelay + 1 reads of a
+// port register take on the hardware the option was made for: about a microsecond each.
+inline constexpr std::int64_t kPortReadNs = 1000;
+// A wait this long or longer on a port that streams sends what is queued and waits on the host;
+// a shorter one becomes steps of the stream.
+inline constexpr std::int64_t kHostWaitUs = 1000;
+// Deferred samples are brought in at the latest when this many are waiting.
+inline constexpr std::size_t kMaxDeferredSamples = 1 << 16;
 
 // How long the JDM VPP sequence waits for a UART that never reports its transmitter empty
 // before it goes on, and how often it looks. A 0x00 frame at 300 baud takes 37 ms.
@@ -65,8 +75,22 @@ class LineContext {
 
   // Line operations, in logical levels; the invert options are applied here.
   void SetDataClock(std::uint8_t value);
+  // A read of Data In whose value decides what happens next: on a port that streams, it sends
+  // what is queued and waits for it to come back.
   std::uint8_t ReadDataIn();
+  // A read of Data In whose value nothing waits for: bit `bit` of `target` takes the sample
+  // (set or cleared) once it is back; a null target drops it. On a port that does not stream
+  // it is one ReadDataIn at once. `target` must stay where it is until ResolveSamples (or
+  // ClosePort, or a deciding read) has run.
+  void DeferDataIn(std::uint16_t* target, int bit);
+  // Brings every deferred sample into its target (waits for the stream when samples are out).
+  void ResolveSamples();
+  // Whether the open port streams.
+  bool Streaming() const { return stream_ != nullptr; }
+  // One clocked bit with read-back. With a target, bit `targetBit` of it takes the Data In
+  // sample at the clock's falling edge, deferred as DeferDataIn does.
   void ClockBit(std::uint8_t bit);
+  void ClockBit(std::uint8_t bit, std::uint16_t* target, int targetBit);
   void SetDataLine(std::uint8_t bit);
   void SetClockLine(std::uint8_t bit);
   void DriveVppOn();
@@ -85,7 +109,18 @@ class LineContext {
 
  private:
   const ProgrammerRow& Row() const { return RowOf(settings_.Programmer); }
-  bool IsJdm() const { return settings_.Programmer == ProgrammerType::Jdm; }
+  bool IsJdm() const { return Row().jdm; }
+  // The same operations on a port that streams, on the pins of the type's pin map.
+  void StreamPut();
+  void StreamHoldUs(std::int64_t us);
+  void StreamHoldNs(std::int64_t ns);
+  void StreamWaitOnHost(std::int64_t us);
+  void StreamSetDataClock(std::uint8_t logical);
+  void StreamClockBit(std::uint8_t bit, std::uint16_t* target, int targetBit);
+  void StreamSetMclr(bool active);
+  void StreamJdmDriveVppOn();
+  void StreamPowerOn();
+  void StreamAllLinesOff();
   std::uint8_t DataInLevel();
   void SampleDataIn();
   // Read-modify-write of the parallel data register: the bits of `mask` take `levels`.
@@ -103,6 +138,17 @@ class LineContext {
   Ui* ui_;
   PortOpener* opener_;
   std::unique_ptr<Port> port_;
+  // The open port's stream, its output levels, and the samples waiting for their transfer.
+  struct Deferred {
+    std::uint64_t step;
+    std::uint16_t* target;
+    int bit;
+  };
+  PinStream* stream_ = nullptr;
+  PinMap pins_;
+  std::uint8_t levels_ = 0;
+  std::uint64_t lastStep_ = 0;
+  std::vector<Deferred> deferred_;
 };
 
 }  // namespace kestrum

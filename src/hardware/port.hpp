@@ -11,6 +11,7 @@
 
 #include "core/ui.hpp"
 #include "hardware/hardware_settings.hpp"
+#include "hardware/pin_stream.hpp"
 
 namespace kestrum {
 
@@ -45,6 +46,10 @@ class Port {
   // Takes the next received byte, waiting for one at most `timeoutMs`; false when none came.
   // Received bytes wait in the port's input until they are read (nothing purges it).
   virtual bool ReadByte(std::uint8_t& /*value*/, int /*timeoutMs*/) { return false; }
+
+  // A port that streams its pins (its registers and serial calls then do nothing); null for
+  // the ports that change one thing at a time.
+  virtual PinStream* Stream() { return nullptr; }
 
   // Where the port tells of the first of its system calls that failed, as a text naming the
   // call and the device ("TIOCMBIS on /dev/ttyS0: Input/output error"). A failed call left a

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "hardware/pin_map.hpp"
 #include "hardware/texts.hpp"
 
 namespace kestrum {
@@ -100,7 +101,23 @@ struct ProgrammerRow {
   std::uint8_t clockedClearBits = 0;
   std::uint8_t cardClockBit = 0;  // Fun-Card: the smartcard's clock
   DataInRule dataIn = DataInRule::None;
+  // The JDM's sequences: VPP from TXD held at space (break), pumped by zero bytes first, and
+  // the supply taken from the lines (power control by their levels).
+  bool jdm = false;
+  // A programmer driven pin by pin on a port that streams: its lines' pins, or the user's
+  // (the hardware settings' BitBangPins) when the board is wired by the user.
+  PinMap pins{};
+  bool pinsFromSettings = false;
 };
+
+// A bare bit-bang board as the help pages draw it: Data Out on pin 0, Data In on pin 1, Clock
+// on pin 2, the supply switched on by pin 3 low (a PNP high-side switch) and VPP by pin 4 high
+// (a transistor pair from the 13 V supply).
+inline constexpr PinMap kBitBangDefaultPins{.dataOut = {0, false},
+                                            .clock = {2, false},
+                                            .mclr = {4, false},
+                                            .vcc = {3, true},
+                                            .dataIn = {1, false}};
 
 inline constexpr std::array<ProgrammerRow, kProgrammerTypeCount> kProgrammerRows{{
     {.type = ProgrammerType::Jdm,
@@ -110,7 +127,8 @@ inline constexpr std::array<ProgrammerRow, kProgrammerTypeCount> kProgrammerRows
      .dataOutBit = kMcrDtr,
      .clockBit = kMcrRts,
      .idleDataClockVcc = false,
-     .dataIn = DataInRule::ModemCts},
+     .dataIn = DataInRule::ModemCts,
+     .jdm = true},
     {.type = ProgrammerType::Conquest,
      .listText = text::kProgrammerConquest,
      .portKind = PortKind::Parallel,

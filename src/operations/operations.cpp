@@ -253,6 +253,8 @@ OperationResult Operations::ProgramAll() {
     result.Refused = true;
   } else if (Admit(false, result) == nullptr) {
     return result;
+  } else if (!IdMatches(*driver, result)) {
+    return result;
   } else {
     ShowProgress(ProgressKind::Program);
     Command command(*this, result, ReadPurpose::ReadAll);
@@ -273,7 +275,9 @@ OperationResult Operations::ProgramAll() {
   }
 
   if (verify && !result.Failed && !result.PortFailed) {
+    idChecked_ = !result.Refused;
     const OperationResult checked = Verify();
+    idChecked_ = false;
     result.Verified = checked.Verified;
     result.VerifyPassed = checked.VerifyPassed;
     result.FailIndex = checked.FailIndex;
@@ -333,7 +337,7 @@ OperationResult Operations::EraseAll() {
   }
   ui().SetStatusPanel(kStatusOperationPanel, text::kStatusErasing);
   bool erased = false;
-  if (FamilyDriver* driver = Admit(true, result)) {
+  if (FamilyDriver* driver = Admit(true, result); driver != nullptr && IdMatches(*driver, result)) {
     Command command(*this, result, ReadPurpose::ReadAll);
     erased = driver->Erase(command);
   }
@@ -364,7 +368,7 @@ OperationResult Operations::Check(CheckKind kind) {
                    PhaseText(verify ? text::kVerifyingCode : text::kReadingCode, shown));
 
   FamilyDriver* driver = Admit(true, result);
-  if (driver == nullptr) {
+  if (driver == nullptr || (verify && !idChecked_ && !IdMatches(*driver, result))) {
     HideProgress();
     return result;
   }
@@ -431,6 +435,87 @@ OperationResult Operations::Check(CheckKind kind) {
     }
   }
   result.Failed = !ok;
+  return result;
+}
+
+// ---- identity ----
+
+std::string Operations::FoundText(const FamilyDriver& driver, const CatalogueEntry& entry,
+                                  std::uint32_t id) const {
+  std::string found = std::string(text::kFound) + std::string(entry.Name);
+  if (const std::optional<std::uint32_t> revision = IdRevision(entry, id)) {
+    found += std::string(text::kFoundRevision) + std::to_string(*revision);
+  }
+  return found + std::string(text::kFoundIdBefore) + driver.IdText(id) +
+         std::string(text::kFoundIdAfter);
+}
+
+bool Operations::IdMatches(FamilyDriver& driver, OperationResult& result) {
+  const DeviceDescriptor& device = Device();
+  if (!options_.CheckDeviceId || device.DeviceIdMask == 0 || !driver.HasId(device)) return true;
+  Command command(*this, result, ReadPurpose::ReadAll);
+  const IdReading id = driver.ReadId(command);
+  if (id.Result == IdReading::Outcome::PortFailed) return false;
+  if (id.Result == IdReading::Outcome::Read &&
+      (id.Value & device.DeviceIdMask) == (device.DeviceId & device.DeviceIdMask)) {
+    return true;
+  }
+  std::string message;
+  if (id.Result == IdReading::Outcome::Nothing) {
+    message = std::string(text::kNoIdReadBefore) + device.Name + std::string(text::kNoIdReadAfter);
+  } else {
+    const CatalogueEntry* found = FindDeviceById(FamilyOf(device), id.Value);
+    message =
+        (found != nullptr ? std::string(text::kFound) + std::string(found->Name)
+                          : std::string(text::kDetectUnknownBefore) + driver.IdText(id.Value)) +
+        std::string(text::kWrongPartBefore) + device.Name + std::string(text::kWrongPartAfter);
+  }
+  ui().Message(MessageKind::Error, message);
+  result.WrongPart = true;
+  result.Failed = true;
+  return false;
+}
+
+OperationResult Operations::Detect() {
+  OperationResult result;
+  PrepareLines();
+  FamilyDriver* driver = Admit(true, result);
+  if (driver == nullptr) return result;
+  const DeviceDescriptor& device = Device();
+  if (!driver->HasId(device)) {
+    ui().Message(MessageKind::Information, device.Name + std::string(text::kNoDeviceId));
+    return result;
+  }
+  ui().SetStatusPanel(kStatusOperationPanel, text::kStatusDetecting);
+  IdReading id;
+  {
+    Command command(*this, result, ReadPurpose::ReadAll);
+    id = driver->ReadId(command);
+  }
+  ui().SetStatusPanel(kStatusOperationPanel, "");
+  if (id.Result == IdReading::Outcome::PortFailed) return result;
+  if (id.Result == IdReading::Outcome::Nothing) {
+    ui().Message(MessageKind::Warning, text::kDetectNothing);
+    result.Failed = true;
+    return result;
+  }
+  const CatalogueEntry* found = FindDeviceById(FamilyOf(device), id.Value);
+  if (found == nullptr) {
+    ui().Message(MessageKind::Warning, std::string(text::kDetectUnknownBefore) +
+                                           driver->IdText(id.Value) +
+                                           std::string(text::kDetectUnknownAfter));
+    result.Failed = true;
+    return result;
+  }
+  result.Detected = std::string(found->Name);
+  const std::string named = FoundText(*driver, *found, id.Value);
+  if (found->Name == device.Name) {
+    ui().Message(MessageKind::Information, named + std::string(text::kDetectIsSelected));
+  } else if (ui().Question(named + std::string(text::kDetectSelectIt))) {
+    workspace_.SelectDevice(*found);
+  } else {
+    result.Declined = true;
+  }
   return result;
 }
 

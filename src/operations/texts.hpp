@@ -69,4 +69,24 @@ inline constexpr std::string_view kDeviceBlank = "Device is blank.";
 inline constexpr std::string_view kNotBlank = "Device NOT blank at address ";
 inline constexpr std::string_view kNotBlankData = "Device NOT blank at data address ";
 
+// Detect, and the identity check before Program All, Verify and Erase All. The part is named
+// as found, then the revision where its ID has one, then its ID.
+inline constexpr std::string_view kStatusDetecting = "Detecting...";
+inline constexpr std::string_view kFound = "Found ";
+inline constexpr std::string_view kFoundRevision = ", revision ";
+inline constexpr std::string_view kFoundIdBefore = " (device ID ";
+inline constexpr std::string_view kFoundIdAfter = ")";
+inline constexpr std::string_view kDetectIsSelected = ": the selected device.";
+inline constexpr std::string_view kDetectSelectIt = ". Select it?";
+inline constexpr std::string_view kDetectUnknownBefore = "Found device ID ";
+inline constexpr std::string_view kDetectUnknownAfter = ", which is no device this version knows.";
+inline constexpr std::string_view kDetectNothing =
+    "No device ID could be read: the socket is empty, or the part has none.";
+inline constexpr std::string_view kNoDeviceId = " has no device ID: Detect cannot find it.";
+inline constexpr std::string_view kWrongPartBefore = " in the socket, not the selected ";
+inline constexpr std::string_view kWrongPartAfter = ": nothing was done.";
+inline constexpr std::string_view kNoIdReadBefore =
+    "No device ID could be read, where the selected ";
+inline constexpr std::string_view kNoIdReadAfter = " has one: nothing was done.";
+
 }  // namespace kestrum::text

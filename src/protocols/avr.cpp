@@ -22,11 +22,12 @@ void Send(LineContext& lines, std::uint8_t a, std::uint8_t b, std::uint8_t c, st
   ShiftOutByte(lines, d);
 }
 
-std::uint8_t Receive(LineContext& lines, std::uint8_t a, int address) {
+// The byte comes into `into` once the line layer's deferred samples are resolved.
+void Receive(LineContext& lines, std::uint8_t a, int address, std::uint16_t& into) {
   ShiftOutByte(lines, a);
   ShiftOutByte(lines, static_cast<std::uint8_t>(address >> 8));
   ShiftOutByte(lines, static_cast<std::uint8_t>(address & 0xFF));
-  return ShiftInByte(lines);
+  ShiftInByte(lines, into);
 }
 
 // Programmers without a supply switch (the JDM without power control, the AN589) keep the
@@ -91,9 +92,9 @@ void TSpiMicroReadThread::Body() {
   NoAnswer = !AvrProgrammingEnable(lines_, attempts_, &TerminateRequested);
   for (int w = 0; !NoAnswer && w < Count / 2; ++w) {
     ProgressAt(2 * w);
-    Bytes[static_cast<std::size_t>(2 * w)] = Receive(lines_, avr::kReadLow, w);
+    Receive(lines_, avr::kReadLow, w, Bytes[static_cast<std::size_t>(2 * w)]);
     ProgressAt(2 * w + 1);
-    Bytes[static_cast<std::size_t>(2 * w + 1)] = Receive(lines_, avr::kReadHigh, w);
+    Receive(lines_, avr::kReadHigh, w, Bytes[static_cast<std::size_t>(2 * w + 1)]);
     if (StopRequested()) break;
   }
   ProgressDone();
@@ -110,7 +111,7 @@ void TSpiMicroReadDThread::Body() {
   NoAnswer = !AvrProgrammingEnable(lines_, attempts_, &TerminateRequested);
   for (int i = 0; !NoAnswer && i < Count; ++i) {
     ProgressAt(i);
-    Bytes[static_cast<std::size_t>(i)] = Receive(lines_, avr::kReadData, i);
+    Receive(lines_, avr::kReadData, i, Bytes[static_cast<std::size_t>(i)]);
     if (StopRequested()) break;
   }
   ProgressDone();

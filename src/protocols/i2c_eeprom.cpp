@@ -75,7 +75,7 @@ void TEpromReadThread::Body() {
   // that another follows is acknowledged, so a cancelled read ends like a whole one.
   for (int i = 0; !NoAck && i < Count; ++i) {
     ProgressAt(i);
-    Words[i] = ShiftInByte(l);
+    ShiftInByte(l, Words[i]);
     const bool stop = StopRequested();
     if (stop || i == Count - 1) break;
     I2cAck(l);

@@ -29,6 +29,13 @@ void ImBusTransfer(LineContext& lines, std::uint8_t address, std::uint16_t data)
 }
 
 std::uint8_t ImBusReadCell(LineContext& lines, int cell) {
+  std::uint16_t value = 0;
+  ImBusReadCell(lines, cell, value);
+  lines.ResolveSamples();
+  return static_cast<std::uint8_t>(value);
+}
+
+void ImBusReadCell(LineContext& lines, int cell, std::uint16_t& into) {
   ImBusIdent(lines, false);
   lines.DelayMicroseconds(kImBusPhaseUs);
   ImBusSend(lines, imbus::kSelect, 8);
@@ -45,11 +52,11 @@ std::uint8_t ImBusReadCell(LineContext& lines, int cell) {
   ImBusSend(lines, imbus::kRead, 8);
   ImBusIdent(lines, true);
   lines.DelayMicroseconds(kImBusPhaseUs);
-  const auto value = static_cast<std::uint8_t>(ImBusReceive(lines, 8) & 0xFF);
+  // Eight clocks bring eight bits: the cell's byte.
+  ImBusReceive(lines, 8, into);
   ImBusIdent(lines, false);
   lines.DelayMicroseconds(kImBusPhaseUs);
   ImBusIdent(lines, true);
-  return value;
 }
 
 void ImBusWriteCell(LineContext& lines, int cell, std::uint8_t value) {
@@ -83,7 +90,7 @@ void TIMBusRead::Body() {
   PowerUp(lines_);
   for (int a = 0; a < Count; ++a) {
     ProgressAt(a);
-    Words[a] = ImBusReadCell(lines_, a);
+    ImBusReadCell(lines_, a, Words[a]);
     if (StopRequested()) break;
   }
   lines_.SleepMs(300);

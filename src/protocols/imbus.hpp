@@ -31,6 +31,8 @@ void ImBusTransfer(LineContext& lines, std::uint8_t address, std::uint16_t data)
 // The read of one cell as the read worker does it: the select (with an extra 10 µs before its
 // address bits), then the read transfer, which ends with IDENT high.
 std::uint8_t ImBusReadCell(LineContext& lines, int cell);
+// The same with the byte deferred into `into` (LineContext::DeferDataIn).
+void ImBusReadCell(LineContext& lines, int cell, std::uint16_t& into);
 // Erase, then write, with the write time after each.
 void ImBusWriteCell(LineContext& lines, int cell, std::uint8_t value);
 

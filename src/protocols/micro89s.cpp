@@ -74,7 +74,7 @@ void T89SReadThread::Body() {
     ProgressAt(a);
     ShiftOutByte(lines_, static_cast<std::uint8_t>(Micro89SHigh(a) | s89::kRead));
     ShiftOutByte(lines_, static_cast<std::uint8_t>(a & 0xFF));
-    Bytes[static_cast<std::size_t>(a)] = ShiftInByte(lines_);
+    ShiftInByte(lines_, Bytes[static_cast<std::size_t>(a)]);
     if (StopRequested()) break;
   }
   ProgressDone();

@@ -81,7 +81,7 @@ void TMicroReadThread::Body() {
     lines_.DelayMicroseconds(kEepromSelectWaitUs);
     ProgressAt(i);
     SendInstruction(lines_, microwire::kRead, microwire::kInstructionBits, i, addressBits);
-    Words[i] = ShiftInWord(lines_);
+    ShiftInWord(lines_, Words[i]);
     Deselect(lines_);
     lines_.DelayMicroseconds(kEepromSelectWaitUs);
     if (StopRequested()) break;
@@ -161,7 +161,7 @@ void TWire4ReadThread::Body() {
     lines_.DelayMicroseconds(kEepromSelectWaitUs);
     ProgressAt(i);
     SendInstruction(lines_, fourwire::kRead, fourwire::kInstructionBits, i, addressBits);
-    Words[i] = ShiftInWord(lines_);
+    ShiftInWord(lines_, Words[i]);
     Deselect(lines_);
     lines_.DelayMicroseconds(kEepromSelectWaitUs);
     if (StopRequested()) break;

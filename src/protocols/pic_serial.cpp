@@ -26,20 +26,30 @@ std::uint16_t PicParityData(std::uint16_t cell) {
 }
 
 void PicSerial::PicCommand(std::uint16_t command, std::int32_t data) {
+  Frame(command, data, receivedWord_);
+  // The caller looks at the word now.
+  if (data == pic::kRead) lines_.ResolveSamples();
+}
+
+void PicSerial::ReadInto(std::uint16_t readCommand, std::uint16_t& word) {
+  Frame(readCommand, pic::kRead, word);
+}
+
+void PicSerial::Frame(std::uint16_t command, std::int32_t data, std::uint16_t& word) {
   if (data == pic::kRead) lines_.SleepMs(timing_.ReadSettleMs);
   // With data -1 every bit from bit 7 up is a 1; bit 6, the start bit's slot, stays 0
   // because command codes are below 64.
   std::uint32_t shift = (command & 0xFFu) + static_cast<std::uint32_t>(data) * 128u;
   const int clocks = command >> 8;
-  receivedWord_ = 0;
+  // The Data In sample at the falling edge of clock i (from 0) is bit i - 7 of the word: the
+  // data bits of the 8th clock onwards; the sample after the last clock is not used.
+  const int lastBit = clocks - 9;
+  word = 0;
   lines_.EnterCritical();
   for (int i = 0; i < clocks; ++i) {
-    // The sample of the previous clock enters at the top; after the last clock the samples
-    // of the data clocks (the 8th onwards) fill the word from bit 0.
-    const std::uint16_t in =
-        clocks >= 9 ? static_cast<std::uint16_t>(lines_.Lines().DataInBit << (clocks - 9)) : 0;
-    receivedWord_ = static_cast<std::uint16_t>(in + (receivedWord_ >> 1));
-    lines_.ClockBit(static_cast<std::uint8_t>(shift & 1));
+    const int bit = i - 7;
+    const bool kept = data == pic::kRead && lastBit < 16 && bit >= 0 && bit <= lastBit;
+    lines_.ClockBit(static_cast<std::uint8_t>(shift & 1), kept ? &word : nullptr, bit);
     shift >>= 1;
   }
   lines_.LeaveCritical();
@@ -106,8 +116,8 @@ void TProgthread::Body() {
   link.PicCommand(StartCommand, 0);
   for (int i = 0; i < Count; ++i) {
     ProgressAt(i);
-    link.PicCommand(ReadCommand, pic::kRead);
-    Words[i] = link.ReceivedWord();
+    // Nothing here depends on the word: on a port that streams, the reads go out together.
+    link.ReadInto(ReadCommand, Words[i]);
     link.PicCommand(pic::kIncrementAddress, 0);
     if (StopRequested()) break;
   }

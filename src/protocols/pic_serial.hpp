@@ -70,8 +70,12 @@ class PicSerial {
   // Sends one frame: as many clocks as the command word's high byte says, carrying the six
   // command bits, then (on 22- and 24-clock frames) a 0 start bit, the data word and a stop
   // bit, least significant bit first. With `data` pic::kRead every bit after the start slot
-  // is a 1, the device drives the data line, and ReceivedWord() holds what it sent.
+  // is a 1, the device drives the data line, and ReceivedWord() holds what it sent (0 after
+  // the other frames).
   void PicCommand(std::uint16_t command, std::int32_t data);
+  // A read frame whose word nobody waits for: `word` holds it once the line layer's deferred
+  // samples are resolved (at once on a port that does not stream).
+  void ReadInto(std::uint16_t readCommand, std::uint16_t& word);
   std::uint16_t ReceivedWord() const { return receivedWord_; }
   // Reads the current location with `readCommand`: does it hold `word` under `mask`?
   bool Holds(std::uint16_t readCommand, std::uint16_t word, std::uint32_t mask) {
@@ -87,6 +91,8 @@ class PicSerial {
   const PicTiming& Timing() const { return timing_; }
 
  private:
+  void Frame(std::uint16_t command, std::int32_t data, std::uint16_t& word);
+
   LineContext& lines_;
   const PicTiming& timing_;
   std::uint16_t receivedWord_ = 0;
@@ -159,6 +165,9 @@ class TOverProgThread final : public OperationWorker {
 };
 
 // ---- The PIC operations as the operation driver sets them up ----
+
+// The device ID word's place in the configuration area (2006h).
+inline constexpr int kPicDeviceIdIndex = 6;
 
 // The configuration word gets exactly this many pulses on 14-bit EPROM parts.
 inline constexpr int kConfigWordPulses = 100;

@@ -87,7 +87,7 @@ void TSpiRead::Body() {
       ShiftOutByte(lines_, 0x00);
       lines_.SleepMs(1);
       for (int i = 0; i < blockLength && index < Count; ++i) {
-        Bytes[static_cast<std::size_t>(index)] = ShiftInByte(lines_) & mask_;
+        ShiftInByte(lines_, Bytes[static_cast<std::size_t>(index)]);
         lines_.SetDataLine(0);
         ProgressAt(index);
         ++index;
@@ -100,6 +100,8 @@ void TSpiRead::Body() {
   }
   ProgressDone();
   PowerDown(lines_);
+  // The bytes are all in once the port has closed.
+  for (std::uint16_t& byte : Bytes) byte &= mask_;
 }
 
 TSpiProgThread::TSpiProgThread(const LineContext& lines, int count)

@@ -3,6 +3,7 @@
 // check, options and the shortcut keys, printing, the Device Position window, help and about.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -18,6 +19,7 @@
 #include <set>
 #include <sstream>
 
+#include <QToolButton>
 #include "app/run_environment.hpp"
 #include "gui/about_dialog.hpp"
 #include "gui/desktop_links.hpp"
@@ -26,10 +28,9 @@
 #include "gui/hardware_dialog.hpp"
 #include "gui/options_dialog.hpp"
 #include "gui/smartcard_wizard_window.hpp"
-#include "sim/chips/smartcard.hpp"
-#include <QToolButton>
-#include "sim/chips/probe_chip.hpp"
 #include "sim/boards/vcd_writer.hpp"
+#include "sim/chips/probe_chip.hpp"
+#include "sim/chips/smartcard.hpp"
 #include "window_rig.hpp"
 
 namespace kestrum {
@@ -69,7 +70,8 @@ int PdfPages(const QString& path) {
   if (!file.open(QIODevice::ReadOnly)) return -1;
   const QByteArray pdf = file.readAll();
   int pages = 0;
-  for (qsizetype at = pdf.indexOf("/Type /Page"); at >= 0; at = pdf.indexOf("/Type /Page", at + 1)) {
+  for (qsizetype at = pdf.indexOf("/Type /Page"); at >= 0;
+       at = pdf.indexOf("/Type /Page", at + 1)) {
     if (pdf.mid(at + 11, 1) != "s") ++pages;
   }
   return pages;
@@ -143,10 +145,10 @@ class DialogsTest : public QObject {
     };
     rig.Action(QStringLiteral("&Hardware"))->trigger();
     const std::map<std::string, std::string> written = {
-        {"Programmer", "6"},   {"Port", "LPT2"},     {"Api", "1"},          {"InvertDataOut", "0"},
-        {"InvertDataIn", "1"}, {"InvertSCK", "0"},   {"InvertMCLR", "1"},   {"InvertVCC", "0"},
-        {"InvertVPP", "0"},    {"IODelay", "5"},     {"Virtual", "0"},
-        {"DeviceFileLPT2", "/dev/parport5"}};
+        {"Programmer", "6"},    {"Port", "LPT2"},      {"Api", "1"},
+        {"InvertDataOut", "0"}, {"InvertDataIn", "1"}, {"InvertSCK", "0"},
+        {"InvertMCLR", "1"},    {"InvertVCC", "0"},    {"InvertVPP", "0"},
+        {"IODelay", "5"},       {"Virtual", "0"},      {"DeviceFileLPT2", "/dev/parport5"}};
     for (const auto& [key, value] : written) QCOMPARE(rig.settings.Values().at(key), value);
     QCOMPARE(rig.window.StatusPanel(1)->text(), QStringLiteral("LPT2 on ProPic 2 Programmer"));
     QCOMPARE(rig.app.Lines.Settings().PortBase, 0x278);
@@ -196,61 +198,107 @@ class DialogsTest : public QObject {
     qunsetenv("XDG_DATA_HOME");
   }
 
-  void HardwareCheckTogglesEachLineAndShowsDataIn() {
-    WindowRig rig;
-    rig.settings.WriteInteger("Programmer", 1);  // Conquest, on the parallel port
-    rig.settings.WriteString("Port", "LPT1");
-    rig.StartWith(62);
-    ProbeChip probe;
-    rig.simulated.Programmer().Insert(&probe);
-    std::ostringstream vcd;
-    PinTrace trace(vcd);
-    rig.simulated.Programmer().Board().SetTrace(&trace);
-    const auto pins = [&] { return rig.simulated.Programmer().Board().Pins(); };
+  void ASimulatedRunSaysSo() {
+    QTemporaryDir chips;
+    // A first start with --simulate, then a later one whose stored choice is the hardware.
+    for (const bool firstStart : {true, false}) {
+      ModalAnswerer answerer;
+      MemorySettingsStore settings;
+      if (!firstStart) settings.WriteBool("Virtual", false);
+      QtUi ui;
+      RunEnvironment environment;
+      CommandLine commandLine;
+      commandLine.SimulateDir = chips.path().toStdString();
+      QVERIFY(environment.Open(commandLine, settings, ui));
+      Application app(settings, ui, environment.clock(), environment.opener());
+      MainWindow window(app, ui, environment.Simulated());
+      window.SetProgrammerSwitch(&environment);
+      bool shownTicked = false;
+      answerer.onDialog = [&](QDialog& dialog) {
+        auto& hardware = dynamic_cast<HardwareDialog&>(dialog);
+        shownTicked = hardware.VirtualBox()->isChecked() && !hardware.VirtualBox()->isEnabled();
+        hardware.OkButton()->click();
+      };
+      window.Start(commandLine);
+      window.show();
+      if (!firstStart) {
+        for (QAction* action : window.findChildren<QAction*>()) {
+          if (action->text() == QStringLiteral("&Hardware")) action->trigger();
+        }
+      }
+      QVERIFY(shownTicked);
+      QVERIFY(window.VirtualPanel()->isVisible());
+      QCOMPARE(window.VirtualPanel()->text(), QStringLiteral("Virtual programmer"));
+      QCOMPARE(settings.Values().at("Virtual"), std::string(firstStart ? "1" : "0"));
+    }
+  }
 
-    rig.answerer.onDialog = [&](QDialog& dialog) {
-      auto& check = dynamic_cast<HardwareCheckDialog&>(dialog);
-      QVERIFY(check.Timer()->isActive());
-      QCOMPARE(check.Timer()->interval(), 10);
-      QVERIFY(!check.EnableBox(HardwareCheckDialog::Vpp)->isEnabled());
-      QVERIFY(rig.app.Lines.IsPortOpen());
-      check.EnableBox(HardwareCheckDialog::Vcc)->click();
-      QVERIFY(pins().vcc);
-      check.EnableBox(HardwareCheckDialog::DataOut)->click();
-      check.EnableBox(HardwareCheckDialog::Clock)->click();
-      check.EnableBox(HardwareCheckDialog::Mclr)->click();
-      QVERIFY(pins().data && pins().clock && pins().mclr);
-      // Clearing VCC puts every line to idle; the other boxes stay ticked.
-      check.EnableBox(HardwareCheckDialog::Vcc)->click();
-      QVERIFY(!pins().vcc && !pins().data && !pins().clock && !pins().mclr);
-      QVERIFY(check.EnableBox(HardwareCheckDialog::DataOut)->isChecked());
-      // Data In shows the chip's data line.
-      probe.drive = DataDrive::High;
-      check.SampleDataIn();
-      QVERIFY(check.DataInBox()->isChecked());
-      probe.drive = DataDrive::Low;
-      check.SampleDataIn();
-      QVERIFY(!check.DataInBox()->isChecked());
-      check.OkButton()->click();
-    };
-    rig.Action(QStringLiteral("Hardware &Check"))->trigger();
-    QCOMPARE(rig.answerer.dialogs, QStringList{"Hardware Check"});
-    QVERIFY(!rig.app.Lines.IsPortOpen());
-    QCOMPARE(rig.opener.OpenPorts(), 0);
-    QVERIFY(!pins().vcc && !pins().mclr && !pins().data && !pins().clock);
-    trace.Finish();
-    rig.simulated.Programmer().Board().SetTrace(nullptr);
-    const auto seen = LevelsSeen(vcd.str());
-    for (const char* line : {"vcc", "mclr", "data_out", "clock", "data_in"}) {
-      QVERIFY2(seen.count(line) && seen.at(line).size() == 2, line);
+  void HardwareCheckTogglesEachLineAndShowsDataIn() {
+    // The Conquest, and the ProPic 2, which routes MCLR to the socket of the device's size.
+    for (const int programmer : {1, 6}) {
+      WindowRig rig;
+      rig.settings.WriteInteger("Programmer", programmer);
+      rig.settings.WriteString("Port", "LPT1");
+      rig.StartWith(62);
+      ProbeChip probe;
+      rig.simulated.Programmer().Insert(&probe);
+      std::ostringstream vcd;
+      PinTrace trace(vcd);
+      rig.simulated.Programmer().Board().SetTrace(&trace);
+      const auto pins = [&] { return rig.simulated.Programmer().Board().Pins(); };
+
+      rig.answerer.onDialog = [&](QDialog& dialog) {
+        auto& check = dynamic_cast<HardwareCheckDialog&>(dialog);
+        QVERIFY(check.Timer()->isActive());
+        QCOMPARE(check.Timer()->interval(), 10);
+        QVERIFY(!check.EnableBox(HardwareCheckDialog::Vpp)->isEnabled());
+        QVERIFY(rig.app.Lines.IsPortOpen());
+        check.EnableBox(HardwareCheckDialog::Vcc)->click();
+        QVERIFY(pins().vcc);
+        check.EnableBox(HardwareCheckDialog::DataOut)->click();
+        check.EnableBox(HardwareCheckDialog::Clock)->click();
+        check.EnableBox(HardwareCheckDialog::Mclr)->click();
+        QVERIFY(pins().data && pins().clock && pins().mclr);
+        // Clearing VCC puts every line to idle; the other boxes stay ticked.
+        check.EnableBox(HardwareCheckDialog::Vcc)->click();
+        QVERIFY(!pins().vcc && !pins().data && !pins().clock && !pins().mclr);
+        QVERIFY(check.EnableBox(HardwareCheckDialog::DataOut)->isChecked());
+        // Data In is a lamp showing the chip's data line, not a box to click.
+        QVERIFY(!qobject_cast<QAbstractButton*>(check.DataInLamp()));
+        probe.drive = DataDrive::High;
+        check.SampleDataIn();
+        QVERIFY(check.DataInLamp()->IsHigh());
+        QCOMPARE(check.DataInLamp()->accessibleDescription(), QStringLiteral("High"));
+        probe.drive = DataDrive::Low;
+        check.SampleDataIn();
+        QVERIFY(!check.DataInLamp()->IsHigh());
+        check.OkButton()->click();
+      };
+      rig.Action(QStringLiteral("Hardware &Check"))->trigger();
+      QCOMPARE(rig.answerer.dialogs, QStringList{"Hardware Check"});
+      QVERIFY(!rig.app.Lines.IsPortOpen());
+      QCOMPARE(rig.opener.OpenPorts(), 0);
+      QVERIFY(!pins().vcc && !pins().mclr && !pins().data && !pins().clock);
+      trace.Finish();
+      rig.simulated.Programmer().Board().SetTrace(nullptr);
+      const auto seen = LevelsSeen(vcd.str());
+      for (const char* line : {"vcc", "mclr", "data_out", "clock", "data_in"}) {
+        QVERIFY2(seen.count(line) && seen.at(line).size() == 2, line);
+      }
     }
 
-    // The two programmers outside the standard group are refused.
-    rig.app.Lines.Settings().Programmer = ProgrammerType::Tafe;
-    rig.Action(QStringLiteral("Hardware &Check"))->trigger();
-    QCOMPARE(rig.answerer.Texts().last(),
-             QStringLiteral("Hardware check is not supported by the TAFE Programmer"));
-    QCOMPARE(rig.answerer.dialogs.size(), 1);
+    // The two programmers outside the standard group cannot be checked: the entry says why.
+    for (const int programmer : {2, 5}) {
+      WindowRig rig;
+      rig.settings.WriteInteger("Programmer", programmer);
+      rig.settings.WriteString("Port", "LPT1");
+      rig.StartWith(62);
+      QAction* check = rig.Action(QStringLiteral("Hardware &Check"));
+      QVERIFY(!check->isEnabled());
+      QCOMPARE(check->toolTip(),
+               "Hardware check is not supported by the " +
+                   rig.window.HardwareSettingsDialog()->ProgrammerList()->itemText(programmer));
+    }
   }
 
   void OptionsPagesWriteTheirSettingsAndShortcutsAct() {
@@ -288,11 +336,20 @@ class DialogsTest : public QObject {
       dialog.accept();
     };
     rig.Action(QStringLiteral("&Options"))->trigger();
-    const std::map<std::string, std::string> written = {
-        {"Overwrite", "0"}, {"Erasing", "1"},  {"ByteWrite", "1"}, {"PowerControl", "1"},
-        {"SmartWiz", "1"},  {"Priority", "0"}, {"DragDrop", "1"},  {"CodeType", "6"},
-        {"DataType", "0"},  {"Device1", "0"},  {"Device2", std::to_string(eeprom)},
-        {"Device3", std::to_string(pic16f84)}, {"Progging", "1"}, {"Verify", "1"}};
+    const std::map<std::string, std::string> written = {{"Overwrite", "0"},
+                                                        {"Erasing", "1"},
+                                                        {"ByteWrite", "1"},
+                                                        {"PowerControl", "1"},
+                                                        {"SmartWiz", "1"},
+                                                        {"Priority", "0"},
+                                                        {"DragDrop", "1"},
+                                                        {"CodeType", "6"},
+                                                        {"DataType", "0"},
+                                                        {"Device1", "0"},
+                                                        {"Device2", std::to_string(eeprom)},
+                                                        {"Device3", std::to_string(pic16f84)},
+                                                        {"Progging", "1"},
+                                                        {"Verify", "1"}};
     for (const auto& [key, value] : written) QCOMPARE(rig.settings.Values().at(key), value);
     QVERIFY(!rig.settings.Values().count("UsesDriver"));
     QVERIFY(rig.app.Operation.Erasing && rig.app.Operation.ByteWrite);
@@ -301,7 +358,7 @@ class DialogsTest : public QObject {
     rig.Action(QStringLiteral("&Save File As..."))->trigger();
     QVERIFY(!rig.dialogs.lastConfirmOverwrite);
 
-    // Ctrl+F2 and Ctrl+F3 on release; with a further modifier nothing happens.
+    // Ctrl+F2 and Ctrl+F3; with a further modifier nothing happens.
     rig.Activate();
     QTest::keyClick(&rig.window, Qt::Key_F2, Qt::ControlModifier);
     QCOMPARE(rig.Work().Device.Name, std::string("24C16"));
@@ -424,12 +481,11 @@ class DialogsTest : public QObject {
       QVERIFY(!wizard.isVisible());
     };
     rig.Action(QStringLiteral("Smartcard &Wizard"))->trigger();
-    QCOMPARE(steps, (QStringList{
-                        "Please disconnect your PIC programmer and connect",
-                        "The eeprom on your smartcard will now be programmed,",
-                        "Please disconnect your smartcard programmer from the",
-                        "The PIC on your smartcard will now be programmed,",
-                        "You are done programming your smartcard."}));
+    QCOMPARE(steps, (QStringList{"Please disconnect your PIC programmer and connect",
+                                 "The eeprom on your smartcard will now be programmed,",
+                                 "Please disconnect your smartcard programmer from the",
+                                 "The PIC on your smartcard will now be programmed,",
+                                 "You are done programming your smartcard."}));
     QCOMPARE(rig.window.WizardWindow(), nullptr);
     QVERIFY(cardChecked);
     QCOMPARE(rig.Slot().CodeBuffer[0], std::uint16_t{0x2805});  // blink.hex, last loaded
@@ -439,33 +495,55 @@ class DialogsTest : public QObject {
     WindowRig rig;
     rig.StartWith(62);
     QList<QUrl> opened;
+    bool browser = true;
     SetUrlOpener([&](const QUrl& url) {
       opened << url;
-      return true;
+      return browser;
     });
     // The test program has no help beside it.
     rig.Action(QStringLiteral("&Contents"))->trigger();
     QCOMPARE(rig.answerer.Texts().last(),
              QStringLiteral("The help pages were not found (share/kestrum/help/index.html "
                             "beside the program)."));
+    // Without a browser the user learns where the pages are.
+    QTemporaryDir prefix;
+    QVERIFY(QDir(prefix.path()).mkpath(QStringLiteral("bin")) &&
+            QDir(prefix.path()).mkpath(QStringLiteral("share/kestrum/help")));
+    const QString index = prefix.filePath(QStringLiteral("share/kestrum/help/index.html"));
+    QFile page(index);
+    QVERIFY(page.open(QIODevice::WriteOnly));
+    page.close();
+    rig.window.SetProgramFolder(prefix.filePath(QStringLiteral("bin")));
+    browser = false;
+    rig.Action(QStringLiteral("&Contents"))->trigger();
+    QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(index)});
+    QCOMPARE(rig.answerer.Texts().last(),
+             "No program could be started to show the help pages. Open this file in a web "
+             "browser:\n" +
+                 index);
+
+    opened.clear();
+    browser = true;
     rig.answerer.onDialog = [&](QDialog& dialog) {
       auto& about = dynamic_cast<AboutDialog&>(dialog);
       QCOMPARE(about.windowTitle(), QStringLiteral("About Kestrum"));
-      QVERIFY(!about.findChildren<QLabel*>(QString()).isEmpty());
-      HyperlinkLabel* mail = about.MailLink();
-      QCOMPARE(mail->cursor().shape(), Qt::PointingHandCursor);
-      QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
-      QCoreApplication::sendEvent(mail, &enter);
-      QVERIFY(mail->font().underline());
-      QCOMPARE(mail->palette().color(QPalette::WindowText), QColor(Qt::blue));
-      QEvent leave(QEvent::Leave);
-      QCoreApplication::sendEvent(mail, &leave);
-      QVERIFY(!mail->font().underline());
-      QTest::mouseClick(mail, Qt::LeftButton);
+      // The links are links: the palette's link colour, reached by keyboard, opened by Enter.
+      for (HyperlinkLabel* link : {about.LicenceLink(), about.MailLink(), about.HomeLink()}) {
+        QCOMPARE(link->textFormat(), Qt::RichText);
+        QVERIFY(link->text().startsWith(QStringLiteral("<a href=")));
+        QVERIFY(link->textInteractionFlags() & Qt::LinksAccessibleByKeyboard);
+      }
+      about.MailLink()->setFocus();
+      QTest::keyClick(about.MailLink(), Qt::Key_Tab);
+      QTest::keyClick(about.MailLink(), Qt::Key_Return);
+      about.AboutQtButton()->click();
       about.accept();
     };
+    rig.answerer.boxes.clear();
     rig.Action(QStringLiteral("&About..."))->trigger();
     QCOMPARE(opened, QList<QUrl>{QUrl(QStringLiteral("mailto:kestrum@example.org"))});
+    QCOMPARE(rig.answerer.boxes.size(), std::size_t{1});  // Qt's own about box
+    QVERIFY(rig.answerer.boxes.front().text.contains(QStringLiteral("Qt")));
     SetUrlOpener({});
   }
 };

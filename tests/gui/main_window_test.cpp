@@ -14,6 +14,8 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include <functional>
+
 #include "window_rig.hpp"
 
 namespace kestrum {
@@ -76,11 +78,11 @@ class MainWindowTest : public QObject {
                                   "&Edit>Fill &Data Buffer",
                                   "&Edit>Fill Data B&uffer From...",
                                   "&Buffer>&Active Buffer",
-                                  "&Buffer>&Active Buffer>Buffer &1\tCtrl+1",
-                                  "&Buffer>&Active Buffer>Buffer &2\tCtrl+2",
-                                  "&Buffer>&Active Buffer>Buffer &3\tCtrl+3",
-                                  "&Buffer>&Active Buffer>Buffer &4\tCtrl+4",
-                                  "&Buffer>&Active Buffer>Buffer &5\tCtrl+5",
+                                  "&Buffer>&Active Buffer>Buffer &1[Ctrl+1]",
+                                  "&Buffer>&Active Buffer>Buffer &2[Ctrl+2]",
+                                  "&Buffer>&Active Buffer>Buffer &3[Ctrl+3]",
+                                  "&Buffer>&Active Buffer>Buffer &4[Ctrl+4]",
+                                  "&Buffer>&Active Buffer>Buffer &5[Ctrl+5]",
                                   "&Buffer>&Compare",
                                   "&Settings>&Hardware[F3]",
                                   "&Settings>Hardware &Check",
@@ -125,8 +127,7 @@ class MainWindowTest : public QObject {
     rig.Action(QStringLiteral("&Options"))->trigger();
     rig.Action(QStringLiteral("&Hardware"))->trigger();
     rig.Action(QStringLiteral("&About..."))->trigger();
-    QCOMPARE(rig.answerer.dialogs,
-             (QStringList{"Options", "Hardware settings", "About Kestrum"}));
+    QCOMPARE(rig.answerer.dialogs, (QStringList{"Options", "Hardware settings", "About Kestrum"}));
   }
 
   void DeviceMenuAndDeviceBox() {
@@ -161,8 +162,7 @@ class MainWindowTest : public QObject {
     QVERIFY(!rig.Action(QStringLiteral("Fill &Data Buffer"))->isEnabled());
     QVERIFY(!rig.Action(QStringLiteral("Open &Data File..."))->isEnabled());
     QVERIFY(rig.Action(QStringLiteral("24C16"))->isChecked());
-    QCOMPARE(rig.window.StatusPanel(2)->text(),
-             QStringLiteral("Device: 24C16                   (45)"));
+    QCOMPARE(rig.window.StatusPanel(2)->text(), QStringLiteral("Device: 24C16 (45)"));
     rig.Action(QStringLiteral("PIC 16F84"))->trigger();
     QVERIFY(rig.window.DataGroup()->isVisibleTo(&rig.window));
     QCOMPARE(rig.window.CodeView()->LineCount(), 128);
@@ -285,15 +285,62 @@ class MainWindowTest : public QObject {
     QTest::keyClick(&rig.window, Qt::Key_3, Qt::ControlModifier);
     QCOMPARE(rig.Work().Buffers.ActiveBuffer, 2);
     QCOMPARE(rig.window.BufferTabs()->currentIndex(), 2);
-    QVERIFY(rig.Action(QStringLiteral("Buffer &3\tCtrl+3"))->isChecked());
+    QVERIFY(rig.Action(QStringLiteral("Buffer &3"))->isChecked());
     QTest::keyClick(&rig.window, Qt::Key_6, Qt::ControlModifier);
     QTest::keyClick(&rig.window, Qt::Key_1, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(rig.Work().Buffers.ActiveBuffer, 2);
     rig.window.BufferTabs()->setCurrentIndex(4);
     QCOMPARE(rig.Work().Buffers.ActiveBuffer, 4);
-    rig.Action(QStringLiteral("Buffer &1\tCtrl+1"))->trigger();
+    rig.Action(QStringLiteral("Buffer &1"))->trigger();
     QCOMPARE(rig.Work().Buffers.ActiveBuffer, 0);
     QCOMPARE(rig.window.BufferTabs()->tabText(0), QStringLiteral("Buffer 1"));
+  }
+
+  void ShortcutsActOnPressWhicheverKeyComesUpFirst() {
+    WindowRig rig;
+    rig.settings.WriteInteger("Device2", rig.Work().List.IndexOf("24C16"));
+    rig.StartWith(62);
+    rig.settings.WriteString("File0", KESTRUM_EXAMPLES "/blink.hex");
+    rig.app.Recent.Load(rig.settings);
+    struct Case {
+      Qt::Key key;
+      Qt::Key modifierKey;
+      Qt::KeyboardModifier modifier;
+      std::function<bool()> done;
+    };
+    const std::vector<Case> cases = {
+        {Qt::Key_4, Qt::Key_Control, Qt::ControlModifier,
+         [&] { return rig.Work().Buffers.ActiveBuffer == 3; }},
+        {Qt::Key_F2, Qt::Key_Control, Qt::ControlModifier,
+         [&] { return rig.Work().Device.Name == "24C16"; }},
+        {Qt::Key_F1, Qt::Key_Alt, Qt::AltModifier,
+         [&] { return rig.Slot().FileName == KESTRUM_EXAMPLES "/blink.hex"; }},
+    };
+    for (const Case& c : cases) {
+      for (const bool modifierUpFirst : {false, true}) {
+        rig.Action(QStringLiteral("PIC 16F84"))->trigger();
+        rig.Action(QStringLiteral("Buffer &1"))->trigger();
+        rig.Activate();
+        QVERIFY(!c.done());
+        QTest::keyPress(&rig.window, c.modifierKey, c.modifier);
+        QTest::keyPress(&rig.window, c.key, c.modifier);
+        QVERIFY2(c.done(), qPrintable(QKeySequence(c.key | c.modifier).toString()));
+        if (modifierUpFirst) {
+          QTest::keyRelease(&rig.window, c.modifierKey, Qt::NoModifier);
+          QTest::keyRelease(&rig.window, c.key, Qt::NoModifier);
+        } else {
+          QTest::keyRelease(&rig.window, c.key, c.modifier);
+          QTest::keyRelease(&rig.window, c.modifierKey, Qt::NoModifier);
+        }
+        QVERIFY(c.done());
+      }
+    }
+    // The menus show them as the entries' own shortcuts.
+    QCOMPARE(rig.Action(QStringLiteral("24C16"))->shortcut(),
+             QKeySequence(QStringLiteral("Ctrl+F2")));
+    QCOMPARE(Entries(SubMenu(rig, QStringLiteral("Recent Fi&les"))).size(), 1);
+    QCOMPARE(SubMenu(rig, QStringLiteral("Recent Fi&les"))->actions().first()->shortcut(),
+             QKeySequence(QStringLiteral("Alt+F1")));
   }
 
   void AssemblerViewForFourteenBitPicsOnly() {

@@ -72,9 +72,9 @@ class OperationsWindowTest : public QObject {
     QCOMPARE(rig.window.CodeView()->Marking(), TextMarking{});
 
     // Read All into another buffer refreshes the views from the part.
+    rig.Activate();
     QTest::keyClick(&rig.window, Qt::Key_2, Qt::ControlModifier);
     QCOMPARE(rig.window.CodeView()->LineText(1).left(10), QStringLiteral("0008: 3FFF"));
-    rig.Activate();
     QTest::keyClick(&rig.window, Qt::Key_F8);
     QCOMPARE(rig.window.CodeView()->LineText(1),
              ByteText(HexViewLine(HexView::Code, rig.Work().Buffers.Slots[0], 1)));

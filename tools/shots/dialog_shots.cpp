@@ -23,8 +23,8 @@
 #include "gui/hardware_dialog.hpp"
 #include "gui/main_window.hpp"
 #include "gui/options_dialog.hpp"
-#include "gui/smartcard_wizard_window.hpp"
 #include "gui/qt_ui.hpp"
+#include "gui/smartcard_wizard_window.hpp"
 
 namespace {
 
@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
   HardwareCheckDialog& check = *window.HardwareCheck();
   check.EnableBox(HardwareCheckDialog::Vcc)->setChecked(true);
   check.EnableBox(HardwareCheckDialog::Clock)->setChecked(true);
-  check.DataInBox()->setChecked(true);
+  check.DataInLamp()->SetHigh(true);
   Shoot(check, QStringLiteral("hardware-check"));
 
   OptionsDialog& options = *window.Options();
@@ -102,11 +102,12 @@ int main(int argc, char** argv) {
     const char* device;
     const char* port;
     const char* name;
-  } positions[] = {{ProgrammerType::Jdm, "PIC 16F84", "Com1", "device-position-jdm-16f84"},
-                   {ProgrammerType::Jdm, "24C16", "Com1", "device-position-jdm-24c16"},
-                   {ProgrammerType::ProPic2, "PIC 16F877", "LPT1", "device-position-propic2-16f877"},
-                   {ProgrammerType::ProPic2, "PIC 12C508", "LPT1", "device-position-propic2-12c508"},
-                   {ProgrammerType::Conquest, "PIC 16F84", "LPT1", "device-position-conquest-16f84"}};
+  } positions[] = {
+      {ProgrammerType::Jdm, "PIC 16F84", "Com1", "device-position-jdm-16f84"},
+      {ProgrammerType::Jdm, "24C16", "Com1", "device-position-jdm-24c16"},
+      {ProgrammerType::ProPic2, "PIC 16F877", "LPT1", "device-position-propic2-16f877"},
+      {ProgrammerType::ProPic2, "PIC 12C508", "LPT1", "device-position-propic2-12c508"},
+      {ProgrammerType::Conquest, "PIC 16F84", "LPT1", "device-position-conquest-16f84"}};
   for (const auto& shot : positions) {
     HardwareSettings hardwareSettings = app.Lines.Settings();
     hardwareSettings.Programmer = shot.programmer;

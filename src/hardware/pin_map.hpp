@@ -1,0 +1,56 @@
+// Which pin of a port carries each logical line of a programmer, and at which level the line
+// is active. Programmers that drive pins one by one (FTDI bit-bang boards, and any board a
+// user wires by hand) are described by one of these instead of register bits.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kestrum {
+
+struct PinAssignment {
+  int pin = -1;  // -1: the line is not connected
+  bool activeLow = false;
+
+  constexpr bool Connected() const { return pin >= 0; }
+  // The pin's bit in a byte of pin levels (0 when it is not connected or beyond bit 7).
+  constexpr std::uint8_t Bit() const {
+    return pin >= 0 && pin < 8 ? static_cast<std::uint8_t>(1u << pin) : 0;
+  }
+  bool operator==(const PinAssignment&) const = default;
+};
+
+struct PinMap {
+  PinAssignment dataOut;
+  PinAssignment clock;
+  PinAssignment mclr;  // MCLR/VPP, through the board's switch
+  PinAssignment vcc;
+  PinAssignment dataIn;
+
+  bool operator==(const PinMap&) const = default;
+  // The pins the port drives.
+  constexpr std::uint8_t OutputMask() const {
+    return static_cast<std::uint8_t>(dataOut.Bit() | clock.Bit() | mclr.Bit() | vcc.Bit());
+  }
+  // The levels of `levels` with `line` made active (or inactive).
+  static constexpr std::uint8_t With(std::uint8_t levels, PinAssignment line, bool active) {
+    const bool high = active != line.activeLow;
+    return static_cast<std::uint8_t>(high ? (levels | line.Bit()) : (levels & ~line.Bit()));
+  }
+  // Whether `line` is active in the sampled `levels`.
+  static constexpr bool Active(std::uint8_t levels, PinAssignment line) {
+    return ((levels & line.Bit()) != 0) != line.activeLow;
+  }
+};
+
+// The text form, as kept in the settings: "DataOut=0 Clock=2 MCLR=!3 VCC=!4 DataIn=1", a
+// '!' before the pin number for an active-low line; a line not named is not connected.
+std::string FormatPinMap(const PinMap& map);
+// Nothing when the text names an unknown line, a pin outside 0..`pinCount` - 1, one pin
+// for two lines, or leaves Data Out, Clock or Data In out.
+std::optional<PinMap> ParsePinMap(std::string_view text, int pinCount = 8);
+
+}  // namespace kestrum
