@@ -104,7 +104,7 @@ class FtdiPort final : public Port, public PinStream {
       if (!ReadBack(sent_ + n > received_ + room ? sent_ + n - room : received_)) break;
       const int written = ftdi_->Write(queued_.data() + at, static_cast<int>(n));
       if (written != static_cast<int>(n)) {
-        Fail(written < 0 ? -written : EIO);
+        Fail(text::kFtdiWriteCall, written < 0 ? -written : EIO);
         break;
       }
       last_ = queued_[at + n - 1];
@@ -128,12 +128,12 @@ class FtdiPort final : public Port, public PinStream {
       const auto want = static_cast<int>(std::min<std::uint64_t>(sent_ - received_, sizeof buffer));
       const int got = ftdi_->Read(buffer, want);
       if (got < 0) {
-        Fail(-got);
+        Fail(text::kFtdiReadCall, -got);
         break;
       }
       // Each empty read has waited a latency period: the chip has stopped answering.
       if (got == 0 && ++empty > kFtdiEmptyReadLimit) {
-        Fail(ETIMEDOUT);
+        Fail(text::kFtdiReadCall, ETIMEDOUT);
         break;
       }
       for (int i = 0; i < got; ++i, ++received_) {
@@ -146,9 +146,9 @@ class FtdiPort final : public Port, public PinStream {
     return open_;
   }
 
-  void Fail(int error) {
-    failure_ = std::string(text::kFtdiStopped) + std::generic_category().message(error) +
-               std::string(text::kReasonEnd);
+  void Fail(std::string_view call, int error) {
+    failure_ = PortCallFailedText(call, text::kFtdiChip, error);
+    CallFailed(failure_);
     open_ = false;
     // Whatever went wrong, the kernel's serial driver gets the device back.
     ftdi_->Close();

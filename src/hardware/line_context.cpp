@@ -50,11 +50,7 @@ void LineContext::ClosePort() {
     // Everything queued goes out before the port lets go of the pins.
     ResolveSamples();
     stream_->Flush();
-    const std::string failure = stream_->Failure();
     stream_ = nullptr;
-    port_.reset();
-    if (!failure.empty()) ui_->Message(MessageKind::Error, failure);
-    return;
   }
   port_.reset();
 }

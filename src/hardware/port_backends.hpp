@@ -70,6 +70,8 @@ struct FtdiRequest {
 BackendResult OpenFtdiPort(std::unique_ptr<FtdiInterface> ftdi, const FtdiRequest& request);
 // Only opens the device (the first product that is there, when the request names none).
 int OpenFtdiDevice(FtdiInterface& ftdi, const FtdiRequest& request);
+// A system call on an open port that failed: "TIOCMBIS on /dev/ttyS0: Input/output error".
+std::string PortCallFailedText(std::string_view call, std::string_view device, int error);
 
 // The backend for the settings: the "Windows API" interface needs the serial system calls,
 // which only the tty has; otherwise the settings' access and the type's port kind decide.

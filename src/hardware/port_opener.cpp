@@ -57,6 +57,11 @@ std::string FtdiOpenFailureText(const HardwareSettings& settings, std::string_vi
 
 }  // namespace
 
+std::string PortCallFailedText(std::string_view call, std::string_view device, int error) {
+  return std::string(call) + std::string(text::kCallOn) + std::string(device) +
+         std::string(text::kCallReason) + std::generic_category().message(error);
+}
+
 std::string PortOpenFailureText(const HardwareSettings& settings, std::string_view portName,
                                 int error) {
   if (PortKindOf(settings) == PortKind::Usb) {

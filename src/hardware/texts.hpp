@@ -44,6 +44,10 @@ inline constexpr std::string_view kJoinGroupAfter = "\" and log in again.";
 inline constexpr std::string_view kSerialGroup = "dialout";
 inline constexpr std::string_view kParallelGroup = "lp";
 
+// A call on an open port that failed: the call, " on ", the device file, ": ", the reason.
+inline constexpr std::string_view kCallOn = " on ";
+inline constexpr std::string_view kCallReason = ": ";
+
 // "Cannot access the I/O ports at 0378h (LPT1): Operation not permitted. Raw port access needs
 // root or the capability CAP_SYS_RAWIO."
 inline constexpr std::string_view kCannotAccessPorts = "Cannot access the I/O ports at ";
@@ -60,7 +64,10 @@ inline constexpr std::string_view kUsbGroupAfter =
     "\" and log in again (the package's udev rule gives that group the FTDI chips).";
 inline constexpr std::string_view kFtdiBusy = " Another program holds it: close it and try again.";
 inline constexpr std::string_view kFtdiNotFound = " Plug it in, or check the FTDI device setting.";
-// The device stopped answering during an operation.
-inline constexpr std::string_view kFtdiStopped = "The FTDI device stopped answering: ";
+// A call on the FTDI chip that failed during an operation: "ftdi_read_data on the FTDI chip:
+// Connection timed out".
+inline constexpr std::string_view kFtdiWriteCall = "ftdi_write_data";
+inline constexpr std::string_view kFtdiReadCall = "ftdi_read_data";
+inline constexpr std::string_view kFtdiChip = "the FTDI chip";
 
 }  // namespace kestrum::text

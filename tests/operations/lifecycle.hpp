@@ -94,6 +94,7 @@ class CountingOpener final : public PortOpener {
       return port_->ReadByte(value, timeoutMs);
     }
     PinStream* Stream() override { return port_->Stream(); }
+    void ReportFailuresTo(std::string* sink) override { port_->ReportFailuresTo(sink); }
 
    private:
     std::unique_ptr<Port> port_;
