@@ -20,6 +20,18 @@ inline constexpr std::string_view kNoProtocolAfter =
 
 // The virtual programmer's chip images.
 inline constexpr std::string_view kChipImageUnreadable = "Cannot read the simulated chip image ";
+// A chip image that does not load cleanly: before, the path, middle, the first problem.
+inline constexpr std::string_view kChipImageDamagedBefore = "The simulated chip image ";
+inline constexpr std::string_view kChipImageDamagedMiddle = " does not load cleanly: ";
+inline constexpr std::string_view kChipImageEmpty = "it holds no data";
+// After either: the file is kept and the chip stays out.
+inline constexpr std::string_view kChipImageKept =
+    ". It is left as it is, and the socket stays empty until it is mended or removed.";
+// Another run holds the chip: before, the path, after.
+inline constexpr std::string_view kChipImageWaitBefore =
+    "Waiting until another run of Kestrum has finished with the simulated chip ";
+inline constexpr std::string_view kChipImageWaitAfter = " ...";
+inline constexpr std::string_view kChipImageUnlockable = "Cannot lock the simulated chip image ";
 inline constexpr std::string_view kChipImageUnwritable = "Cannot save the simulated chip image ";
 
 inline constexpr std::string_view kPrintNeedsWindow =
@@ -82,7 +94,7 @@ inline constexpr std::string_view kErrorPrefix = "Error: ";
 inline constexpr std::string_view kUnknownOption = "unknown option ";
 inline constexpr std::string_view kBadNumber = "bad number in ";
 inline constexpr std::string_view kBadConfigWord = "-f needs four hexadecimal digits: ";
-inline constexpr std::string_view kBadProgrammer = "programmer type must be 0 to 9: ";
+inline constexpr std::string_view kBadProgrammer = "programmer type must be 0 to 11: ";
 inline constexpr std::string_view kMissingValue = "missing value for ";
 inline constexpr std::string_view kTryHelp = " (try --help)";
 inline constexpr std::string_view kSocketNeedsSimulate = "--socket needs --simulate";
