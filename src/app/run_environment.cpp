@@ -29,6 +29,7 @@ RunEnvironment::~RunEnvironment() {
 void RunEnvironment::MakeSimulated(const std::string& folder) {
   if (simulated_) return;
   simulated_.emplace(folder);
+  simulated_->Programmer().Board().SetLineCallUs(lineCallUs_);
   if (trace_) simulated_->Programmer().Board().SetTrace(trace_.get());
 }
 
@@ -49,6 +50,7 @@ bool SameFile(const std::string& a, const std::string& b) {
 }  // namespace
 
 bool RunEnvironment::Open(const CommandLine& commandLine, const SettingsStore& settings, Ui& ui) {
+  lineCallUs_ = std::max(0, settings.ReadInteger(kLineCallKey, 0));
   if (commandLine.TraceFile) {
     // Opening the trace empties its file: never one the run is to load.
     for (const CommandStep& step : commandLine.Steps) {
