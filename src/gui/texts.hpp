@@ -99,6 +99,10 @@ inline constexpr std::string_view kStatusPortName = "Port and programmer";
 inline constexpr std::string_view kStatusDeviceName = "Device";
 inline constexpr std::string_view kStatusVirtual = "Virtual programmer";
 
+// The progress window's estimate ("%1" minutes, "%2" seconds).
+inline constexpr std::string_view kTimeLeftSeconds = "About %1 s left";
+inline constexpr std::string_view kTimeLeftMinutes = "About %1 min %2 s left";
+
 // Message box titles, by kind.
 inline constexpr std::string_view kTitleInformation = "Information";
 inline constexpr std::string_view kTitleWarning = "Warning";

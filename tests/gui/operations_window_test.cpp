@@ -57,8 +57,7 @@ class OperationsWindowTest : public QObject {
     QCOMPARE(shown.button, QStringLiteral("&Cancel"));
     QVERIFY(shown.flags & Qt::WindowStaysOnTopHint);
     QVERIFY(!(shown.flags & Qt::WindowCloseButtonHint));
-    const QPoint centre = QGuiApplication::primaryScreen()->availableGeometry().center();
-    QVERIFY((shown.centre - centre).manhattanLength() <= 2);
+    QVERIFY((shown.centre - rig.window.frameGeometry().center()).manhattanLength() <= 2);
     QCOMPARE(rig.answerer.progress.back().text, QStringLiteral("Verifying Code (1024) bytes"));
 
     QVERIFY(!rig.window.Progress().isVisible());
@@ -81,6 +80,26 @@ class OperationsWindowTest : public QObject {
     QCOMPARE(rig.window.DataView()->LineText(7),
              ByteText(HexViewLine(HexView::Data, rig.Work().Buffers.Slots[0], 7)));
     QVERIFY(Rested(rig));
+  }
+
+  void TimeLeftOnceItCanBeTold() {
+    struct Case {
+      qint64 elapsedMs;
+      int done;
+      int remaining;
+      const char* text;
+    };
+    const std::vector<Case> cases = {
+        {900, 100, 900, ""},  // too early
+        {2000, 0, 1024, ""},  // nothing done yet
+        {2000, 100, 900, "About 18 s left"},
+        {1500, 10, 1, "About 1 s left"},  // rounded up, never "0 s" before the end
+        {10000, 100, 1900, "About 3 min 10 s left"},
+    };
+    for (const Case& c : cases) {
+      QCOMPARE(TimeLeftText(c.elapsedMs, c.done, c.remaining), QString::fromUtf8(c.text));
+    }
+    QCOMPARE(ProgressDialog().Bar()->text(), QStringLiteral("0%"));
   }
 
   void CancelInTheMiddleLeavesTheProgrammerResting() {
