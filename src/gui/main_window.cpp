@@ -453,20 +453,10 @@ void MainWindow::BuildToolBar() {
 
   deviceBox_ = new QComboBox;
   deviceBox_->setToolTip(Utf8(text::kHintDeviceList));
-  deviceBox_->setMaxVisibleItems(24);
   deviceBox_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   deviceBox_->setMinimumContentsLength(12);
   deviceBox_->setFocusPolicy(Qt::StrongFocus);
-  auto* model = new QStandardItemModel(deviceBox_);
-  const DeviceList& list = app_.Work.List;
-  for (int i = 0; i < list.Size(); ++i) {
-    auto* item = new QStandardItem(Utf8(list.Items()[static_cast<std::size_t>(i)]));
-    // A separator line cannot be chosen.
-    if (list.IsSeparator(i))
-      item->setFlags(item->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEnabled));
-    model->appendRow(item);
-  }
-  deviceBox_->setModel(model);
+  FillDeviceBox(*deviceBox_, app_.Work.List);
   connect(deviceBox_, &QComboBox::activated, this, &MainWindow::DeviceBoxChosen);
   auto* holder = new QWidget;
   auto* holderLayout = new QHBoxLayout(holder);

@@ -26,9 +26,9 @@ inline constexpr std::string_view kMenuExit = "E&xit";
 // "&Edit" and the views' context menus.
 inline constexpr std::string_view kMenuCopyFromBuffer = "&Copy From Buffer";
 inline constexpr std::string_view kMenuPasteToBuffer = "&Paste To Buffer";
-inline constexpr std::string_view kMenuFillBuffer = "&Fill Buffer";
+inline constexpr std::string_view kMenuFillBuffer = "&Fill Buffer...";
 inline constexpr std::string_view kMenuFillBufferFrom = "Fill &Buffer From...";
-inline constexpr std::string_view kMenuEditLocation = "&Edit Location";
+inline constexpr std::string_view kMenuEditLocation = "&Edit Location...";
 inline constexpr std::string_view kMenuCopy = "&Copy";
 inline constexpr std::string_view kMenuPaste = "&Paste";
 
@@ -38,9 +38,9 @@ inline constexpr std::string_view kMenuBufferEntry = "Buffer &";  // + digit
 inline constexpr std::string_view kMenuCompare = "&Compare";
 
 // "&Settings".
-inline constexpr std::string_view kMenuHardware = "&Hardware";
-inline constexpr std::string_view kMenuHardwareCheck = "Hardware &Check";
-inline constexpr std::string_view kMenuOptions = "&Options";
+inline constexpr std::string_view kMenuHardware = "&Hardware...";
+inline constexpr std::string_view kMenuHardwareCheck = "Hardware &Check...";
+inline constexpr std::string_view kMenuOptions = "&Options...";
 inline constexpr std::string_view kMenuSmartcard = "&Smartcard (Phoenix)";
 inline constexpr std::string_view kMenuClearSettings = "Cl&ear Settings";
 
@@ -49,7 +49,7 @@ inline constexpr std::string_view kMenuReadAll = "&Read All";
 inline constexpr std::string_view kMenuProgramAll = "&Program All";
 inline constexpr std::string_view kMenuBlankCheck = "&Blank Check";
 inline constexpr std::string_view kMenuVerify = "&Verify";
-inline constexpr std::string_view kMenuSmartcardWizard = "Smartcard &Wizard";
+inline constexpr std::string_view kMenuSmartcardWizard = "Smartcard &Wizard...";
 
 // "&View".
 inline constexpr std::string_view kMenuHexView = "&Hex View";
@@ -123,7 +123,8 @@ inline constexpr std::string_view kHardwareVirtualFixedHint =
     "This run uses the virtual programmer: it was started with --simulate";
 inline constexpr std::string_view kHardwareInterface = " Interface ";
 inline constexpr std::string_view kHardwareDirectIo = "Direct I/O";
-inline constexpr std::string_view kHardwareApi = "Windows API";
+// The "Api" setting: the tty's own system calls instead of the emulated registers.
+inline constexpr std::string_view kHardwareApi = "System calls";
 inline constexpr std::string_view kHardwareDirectIoHint =
     "The port's registers: emulated on the device file, or raw I/O where the settings allow it";
 inline constexpr std::string_view kHardwareApiHint =
@@ -195,8 +196,6 @@ inline constexpr std::string_view kPriorityRealtime = "Realtime";
 inline constexpr std::string_view kPriorityHint =
     "High and Realtime lower the process's nice value to -10 and -20, where the system allows it";
 inline constexpr std::string_view kOptionDriver = "Enable NT/2000 Driver";
-inline constexpr std::string_view kOptionDriverHint =
-    "Linux needs no port driver: the ports are opened through their device files";
 inline constexpr std::string_view kOptionJdmVcc = "Enable Vcc control for JDM";
 
 // "Smartcard Wizard".

@@ -51,7 +51,7 @@ class HexEditTest : public QObject {
     rig.StartWith(62);  // PIC 16F84
     TextView* code = rig.window.CodeView();
     AnswerEdit(rig, QStringLiteral("0"));
-    rig.Action(QStringLiteral("&Fill Buffer"))->trigger();
+    rig.Action(QStringLiteral("&Fill Buffer..."))->trigger();
     QCOMPARE(rig.Slot().CodeBuffer[5], 0);
 
     // The first digit of a 14-bit word is at most 3.
