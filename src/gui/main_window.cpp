@@ -34,6 +34,7 @@
 #include "disasm/disassembler.hpp"
 #include "disasm/texts.hpp"
 #include "gui/about_dialog.hpp"
+#include "gui/buffer_tabs.hpp"
 #include "gui/byte_text.hpp"
 #include "gui/config_box_widget.hpp"
 #include "gui/desktop_links.hpp"
@@ -236,7 +237,8 @@ void MainWindow::BuildViews() {
   stack_->addWidget(hexPage);
   stack_->addWidget(asmGroup);
 
-  tabs_ = new QTabBar;
+  tabs_ = new BufferTabBar;
+  tabs_->setAccessibleName(Utf8(text::kBufferTabsName));
   tabs_->setShape(QTabBar::RoundedSouth);
   tabs_->setExpanding(false);
   tabs_->setDrawBase(false);
@@ -453,6 +455,7 @@ void MainWindow::BuildToolBar() {
 
   deviceBox_ = new QComboBox;
   deviceBox_->setToolTip(Utf8(text::kHintDeviceList));
+  deviceBox_->setAccessibleName(Utf8(text::kHintDeviceList));
   deviceBox_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   deviceBox_->setMinimumContentsLength(12);
   deviceBox_->setFocusPolicy(Qt::StrongFocus);

@@ -103,8 +103,9 @@ OptionsDialog::OptionsDialog(const DeviceList& list, QWidget* parent)
         combo->setCurrentIndex(choice);
       }
     });
-    grid->addWidget(new QLabel(Utf8(text::kShortcutLabel) + QString::number(n + 1)), n / 2 * 2,
-                    n % 2);
+    auto* label = new QLabel(Utf8(text::kShortcutLabel) + QString::number(n + 1));
+    label->setBuddy(combo);
+    grid->addWidget(label, n / 2 * 2, n % 2);
     grid->addWidget(combo, n / 2 * 2 + 1, n % 2);
   }
   l->addLayout(grid);
@@ -121,9 +122,13 @@ OptionsDialog::OptionsDialog(const DeviceList& list, QWidget* parent)
   dataType_ = new QComboBox;
   codeType_->addItems(types);
   dataType_->addItems(types);
-  l->addWidget(new QLabel(Utf8(text::kOptionCodeFileType)));
+  auto* codeTypeLabel = new QLabel(Utf8(text::kOptionCodeFileType));
+  codeTypeLabel->setBuddy(codeType_);
+  l->addWidget(codeTypeLabel);
   l->addWidget(codeType_);
-  l->addWidget(new QLabel(Utf8(text::kOptionDataFileType)));
+  auto* dataTypeLabel = new QLabel(Utf8(text::kOptionDataFileType));
+  dataTypeLabel->setBuddy(dataType_);
+  l->addWidget(dataTypeLabel);
   l->addWidget(dataType_);
   connect(dropBox, &QCheckBox::toggled, this, [this](bool on) {
     codeType_->setEnabled(on);

@@ -75,6 +75,7 @@ inline constexpr std::string_view kHintHexView = "Hex View";
 inline constexpr std::string_view kHintHelp = "Help";
 inline constexpr std::string_view kHintDeviceList = "Device";
 inline constexpr std::string_view kToolBarName = "Tool bar";
+inline constexpr std::string_view kBufferTabsName = "Buffers";
 
 // The views: the code view's group and the data view's label; they also name the views for
 // screen readers.
@@ -113,6 +114,7 @@ inline constexpr std::string_view kTitleConfirm = "Confirm";
 inline constexpr std::string_view kHardwareTitle = "Hardware settings";
 inline constexpr std::string_view kHardwareProgrammer = "Programmer";
 inline constexpr std::string_view kHardwarePorts = " Ports ";
+inline constexpr std::string_view kHardwareDeviceFileName = "Device file of ";  // + port
 inline constexpr std::string_view kHardwareDeviceFileHint =
     "The device file this port opens (a serial tty, or a ppdev parallel port)";
 inline constexpr std::string_view kHardwareVirtual = "Virtual programmer";

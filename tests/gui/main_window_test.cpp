@@ -1,12 +1,15 @@
 // The main window's shell: menu captions and shortcuts, tool bar hints, the device menu and
 // device box, first start, recent devices and files, Clear Settings, the buffers, the data
 // view by device and the assembler view switch.
+#include <QAccessible>
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QFile>
 #include <QGroupBox>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QSlider>
 #include <QStackedWidget>
 #include <QStandardItemModel>
 #include <QTabBar>
@@ -17,6 +20,8 @@
 
 #include <functional>
 
+#include "gui/hardware_dialog.hpp"
+#include "gui/options_dialog.hpp"
 #include "window_rig.hpp"
 
 namespace kestrum {
@@ -47,6 +52,18 @@ QStringList Entries(QMenu* menu) {
   QStringList texts;
   for (QAction* action : menu->actions()) texts << action->text();
   return texts;
+}
+
+// What a screen reader calls a field. A list's name on this desktop is its current item; it
+// is known by its label, or by its own name.
+QString FieldName(QWidget* field) {
+  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(field);
+  if (!qobject_cast<QComboBox*>(field)) return accessible->text(QAccessible::Name);
+  if (!field->accessibleName().isEmpty()) return field->accessibleName();
+  for (const auto& [label, relation] : accessible->relations(QAccessible::Label)) {
+    return label->text(QAccessible::Name);
+  }
+  return {};
 }
 
 QMenu* SubMenu(WindowRig& rig, const QString& caption) {
@@ -346,6 +363,39 @@ class MainWindowTest : public QObject {
     QCOMPARE(Entries(SubMenu(rig, QStringLiteral("Recent Fi&les"))).size(), 1);
     QCOMPARE(SubMenu(rig, QStringLiteral("Recent Fi&les"))->actions().first()->shortcut(),
              QKeySequence(QStringLiteral("Alt+F1")));
+  }
+
+  void EveryFieldHasItsOwnNameAndTheTabsTellTheFocusTruly() {
+    WindowRig rig;
+    rig.StartWith(62);
+    HardwareDialog& hardware = *rig.window.HardwareSettingsDialog();
+    hardware.Prepare(rig.app.Lines.Settings(), rig.opener, false);
+    for (QWidget* top : {static_cast<QWidget*>(&rig.window), static_cast<QWidget*>(&hardware),
+                         static_cast<QWidget*>(rig.window.Options())}) {
+      QStringList names;
+      for (QWidget* field : top->findChildren<QWidget*>()) {
+        const bool isField = qobject_cast<QLineEdit*>(field) || qobject_cast<QComboBox*>(field) ||
+                             qobject_cast<QSlider*>(field) || qobject_cast<TextView*>(field);
+        if (isField && field->window() == top && field->isVisibleTo(top)) {
+          names << FieldName(field);
+        }
+      }
+      QVERIFY2(!names.contains(QString()), qPrintable(names.join(u'|')));
+      QCOMPARE(QSet<QString>(names.begin(), names.end()).size(), names.size());
+    }
+
+    QTabBar* tabs = rig.window.BufferTabs();
+    QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(tabs);
+    QCOMPARE(bar->childCount(), 5);
+    QCOMPARE(bar->child(2)->text(QAccessible::Name), QStringLiteral("Buffer 3"));
+    rig.window.CodeView()->setFocus();
+    QVERIFY(bar->child(0)->state().selected && !bar->child(0)->state().focused);
+    QCOMPARE(bar->focusChild(), nullptr);
+    tabs->setFocus();
+    QVERIFY(bar->child(0)->state().focused && !bar->child(1)->state().focused);
+    bar->child(1)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(rig.Work().Buffers.ActiveBuffer, 1);
+    QCOMPARE(bar->focusChild(), bar->child(1));
   }
 
   void AssemblerViewForFourteenBitPicsOnly() {
