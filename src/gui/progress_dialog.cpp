@@ -87,6 +87,8 @@ void ProgressDialog::SetRange(int min, int max) {
 }
 
 void ProgressDialog::SetPosition(int position) {
+  // The worker of a step reports here once it runs: it is the one to stop.
+  if (cancelling_) PressCancel();
   // A phase starts again from its beginning: its estimate too.
   if (position < bar_->value()) {
     bar_->setValue(position);
@@ -104,8 +106,14 @@ void ProgressDialog::StartEstimate() {
   timeLeft_->clear();
 }
 
+void ProgressDialog::CancelOperation() {
+  cancelling_ = true;
+  PressCancel();
+}
+
 void ProgressDialog::ShowCentred(ProgressCancel& cancel, QWidget* near) {
   cancel_ = &cancel;
+  if (cancelling_) cancel.Cancel();
   StartEstimate();
   QWidget* window = near != nullptr ? near->window() : nullptr;
   if (window != nullptr && window->isVisible()) {

@@ -35,6 +35,10 @@ class ProgressDialog final : public QDialog {
   // one without it); until it is hidden again the Cancel button reaches `cancel`.
   void ShowCentred(ProgressCancel& cancel, QWidget* near);
   void HideWindow();
+  // The main window closes during an operation: what the Cancel button does, now and for
+  // every step the operation still shows, until EndCancelling().
+  void CancelOperation();
+  void EndCancelling() { cancelling_ = false; }
 
   QLabel* TextLabel() const { return text_; }
   QProgressBar* Bar() const { return bar_; }
@@ -58,6 +62,7 @@ class ProgressDialog final : public QDialog {
   QLabel* timeLeft_;
   QPushButton* cancelButton_;
   ProgressCancel* cancel_ = nullptr;
+  bool cancelling_ = false;
 };
 
 }  // namespace kestrum

@@ -23,7 +23,17 @@ inline constexpr std::string_view kMenuRecentFiles = "Recent Fi&les";
 inline constexpr std::string_view kMenuPrint = "&Print...";
 inline constexpr std::string_view kMenuExit = "E&xit";
 
-// "&Edit" and the views' context menus.
+// "&Edit" and the views' context menus. Undo and Redo name the step ("&Undo Typing").
+inline constexpr std::string_view kMenuUndo = "&Undo";
+inline constexpr std::string_view kMenuRedo = "&Redo";
+inline constexpr std::string_view kUndoTyping = "Typing";
+inline constexpr std::string_view kUndoPaste = "Paste";
+inline constexpr std::string_view kUndoFill = "Fill";
+inline constexpr std::string_view kUndoEdit = "Edit";
+inline constexpr std::string_view kUndoLoad = "Load";
+inline constexpr std::string_view kUndoReadAll = "Read All";
+inline constexpr std::string_view kUndoProgramAll = "Program";
+inline constexpr std::string_view kUndoConfiguration = "Configuration";
 inline constexpr std::string_view kMenuCopyFromBuffer = "&Copy From Buffer";
 inline constexpr std::string_view kMenuPasteToBuffer = "&Paste To Buffer";
 inline constexpr std::string_view kMenuFillBuffer = "&Fill Buffer...";
@@ -103,6 +113,15 @@ inline constexpr std::string_view kStatusVirtual = "Virtual programmer";
 // The progress window's estimate ("%1" minutes, "%2" seconds).
 inline constexpr std::string_view kTimeLeftSeconds = "About %1 s left";
 inline constexpr std::string_view kTimeLeftMinutes = "About %1 min %2 s left";
+
+// Unsaved work: "The changes in Buffer 1 (blink.hex) and Buffer 3 are not saved. ..."
+inline constexpr std::string_view kUnsavedBefore = "The changes in ";
+inline constexpr std::string_view kUnsavedSeparator = ", ";
+inline constexpr std::string_view kUnsavedLastSeparator = " and ";
+inline constexpr std::string_view kUnsavedAfter = " are not saved. Do you want to save them?";
+// Closing the window while an operation runs.
+inline constexpr std::string_view kCloseDuringOperation =
+    "An operation is running. Do you want to cancel it and quit?";
 
 // Message box titles, by kind.
 inline constexpr std::string_view kTitleInformation = "Information";

@@ -87,6 +87,8 @@ class MainWindowTest : public QObject {
                                   "&File>Recent Fi&les",
                                   "&File>&Print...[Ctrl+P]",
                                   "&File>E&xit[Ctrl+Q]",
+                                  "&Edit>&Undo[Ctrl+Z]",
+                                  "&Edit>&Redo[Ctrl+Shift+Z]",
                                   "&Edit>&Copy From Buffer",
                                   "&Edit>&Paste To Buffer",
                                   "&Edit>C&opy From Data Buffer",
@@ -253,7 +255,8 @@ class MainWindowTest : public QObject {
     QVERIFY(QFile::copy(QStringLiteral(KESTRUM_EXAMPLES "/blink.hex"), upper));
     rig.dialogs.files = {{lower.toStdString(), 1}, {upper.toStdString(), 1}};
     rig.Action(QStringLiteral("&Open File..."))->trigger();
-    QCOMPARE(rig.window.windowTitle(), "Kestrum 1.01 - Prototype Programmer - " + lower);
+    QCOMPARE(rig.window.windowTitle(),
+             QStringLiteral("Blink.hex[*] - Kestrum 1.01 - Prototype Programmer"));
     rig.Action(QStringLiteral("&Open File..."))->trigger();
     QCOMPARE(Entries(SubMenu(rig, QStringLiteral("Recent Fi&les"))), QStringList{upper});
     QCOMPARE(Entries(rig.window.OpenButtonMenu()), QStringList{upper});
@@ -264,7 +267,7 @@ class MainWindowTest : public QObject {
 
     // Another buffer has no file; a recent entry opens its file again.
     QTest::keyClick(&rig.window, Qt::Key_2, Qt::ControlModifier);
-    QCOMPARE(rig.window.windowTitle(), QStringLiteral("Kestrum 1.01 - Prototype Programmer"));
+    QCOMPARE(rig.window.windowTitle(), QStringLiteral("Kestrum 1.01 - Prototype Programmer[*]"));
     rig.window.OpenButtonMenu()->actions().first()->trigger();
     QCOMPARE(rig.Slot().CodeBuffer[0], 0x2805);
     QCOMPARE(rig.Slot().FileName, upper.toStdString());
@@ -396,6 +399,86 @@ class MainWindowTest : public QObject {
     bar->child(1)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     QCOMPARE(rig.Work().Buffers.ActiveBuffer, 1);
     QCOMPARE(bar->focusChild(), bar->child(1));
+  }
+
+  void UnsavedWorkIsGuarded() {
+    WindowRig rig;
+    rig.settings.WriteInteger("Device2", rig.Work().List.IndexOf("24C16"));
+    rig.StartWith(62);
+    QTemporaryDir dir;
+    const auto edit = [&](int slot) {
+      rig.Action(QStringLiteral("Buffer &%1").arg(slot + 1))->trigger();
+      rig.window.CodeView()->SetCaret(0, 6);
+      rig.window.TypeInView(HexView::Code, U'1');
+    };
+    const QString question =
+        QStringLiteral("The changes in Buffer 1 are not saved. Do you want to save them?");
+    // Nothing to lose: nothing asks.
+    rig.Action(QStringLiteral("24C16"))->trigger();
+    rig.Action(QStringLiteral("PIC 16F84"))->trigger();
+    QVERIFY(rig.answerer.boxes.empty());
+    edit(0);
+    QVERIFY(rig.window.isWindowModified());
+    QCOMPARE(rig.window.windowTitle(), QStringLiteral("Kestrum 1.01 - Prototype Programmer[*]"));
+
+    // Everything that would replace the buffer asks; Cancel keeps it.
+    struct Case {
+      const char* what;
+      std::function<void()> act;
+    };
+    const std::vector<Case> cases = {
+        {"close", [&] { rig.window.close(); }},
+        {"open",
+         [&] {
+           rig.dialogs.files = {{KESTRUM_EXAMPLES "/blink.hex", 1}};
+           rig.Action(QStringLiteral("&Open File..."))->trigger();
+         }},
+        {"device menu", [&] { rig.Action(QStringLiteral("24C16"))->trigger(); }},
+        {"device box",
+         [&] {
+           const int index = rig.window.DeviceBox()->findText(QStringLiteral("24C16"));
+           rig.window.DeviceBox()->setCurrentIndex(index);
+           emit rig.window.DeviceBox()->activated(index);
+         }},
+        {"Ctrl+F2",
+         [&] {
+           rig.Activate();
+           QTest::keyClick(&rig.window, Qt::Key_F2, Qt::ControlModifier);
+         }},
+    };
+    for (const Case& c : cases) {
+      rig.answerer.boxes.clear();
+      rig.answerer.answers = {QMessageBox::Cancel};
+      c.act();
+      QVERIFY2(rig.answerer.Texts() == QStringList{question}, c.what);
+      QVERIFY2(rig.window.isVisible() && rig.Slot().CodeBuffer[0] == 0x1FFF &&
+                   rig.Work().Device.Name == "PIC 16F84" &&
+                   rig.window.DeviceBox()->currentText() == QStringLiteral("PIC 16F84"),
+               c.what);
+    }
+
+    // Two buffers, the second with its file: Save saves each (the dialog asks for both), and
+    // the title names the file the buffer now is.
+    rig.dialogs.files = {{KESTRUM_EXAMPLES "/blink.hex", 1}};
+    rig.Action(QStringLiteral("Buffer &3"))->trigger();
+    rig.Action(QStringLiteral("&Open File..."))->trigger();
+    QVERIFY(!rig.window.isWindowModified());
+    edit(2);
+    rig.Action(QStringLiteral("Buffer &1"))->trigger();
+    const QString first = dir.filePath(QStringLiteral("first.hex"));
+    const QString third = dir.filePath(QStringLiteral("third.hex"));
+    rig.dialogs.files = {{first.toStdString(), 1}, {third.toStdString(), 1}};
+    rig.answerer.boxes.clear();
+    rig.answerer.answers = {QMessageBox::Save};
+    rig.window.close();
+    QCOMPARE(rig.answerer.Texts(), QStringList{"The changes in Buffer 1 and Buffer 3 (blink.hex) "
+                                               "are not saved. Do you want to save them?"});
+    QVERIFY(!rig.window.isVisible());
+    QVERIFY(QFile::exists(first) && QFile::exists(third));
+    QCOMPARE(rig.Work().Buffers.ActiveBuffer, 0);
+    QCOMPARE(rig.window.windowTitle(),
+             QStringLiteral("first.hex[*] - Kestrum 1.01 - Prototype Programmer"));
+    QVERIFY(!rig.window.isWindowModified());
   }
 
   void AssemblerViewForFourteenBitPicsOnly() {

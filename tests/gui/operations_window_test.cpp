@@ -31,6 +31,26 @@ void FillPattern(BufferSlot& slot) {
   for (int i = 0; i < 64; ++i) slot.DataBuffer[static_cast<std::size_t>(i)] = (i * 3) & 0xFF;
 }
 
+// Closes the window the first time the progress window shows, as a user would.
+class CloseOnProgress final : public QObject {
+ public:
+  explicit CloseOnProgress(QWidget& window) : window_(window) { qApp->installEventFilter(this); }
+  ~CloseOnProgress() override { qApp->removeEventFilter(this); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Show && !done_ && qobject_cast<ProgressDialog*>(watched)) {
+      done_ = true;
+      window_.close();
+    }
+    return false;
+  }
+
+ private:
+  QWidget& window_;
+  bool done_ = false;
+};
+
 }  // namespace
 
 class OperationsWindowTest : public QObject {
@@ -100,6 +120,34 @@ class OperationsWindowTest : public QObject {
       QCOMPARE(TimeLeftText(c.elapsedMs, c.done, c.remaining), QString::fromUtf8(c.text));
     }
     QCOMPARE(ProgressDialog().Bar()->text(), QStringLiteral("0%"));
+  }
+
+  void ClosingDuringAnOperationAsksToCancelIt() {
+    for (const auto answer : {QMessageBox::Yes, QMessageBox::No}) {
+      WindowRig rig;
+      rig.settings.WriteBool("Progging", false);
+      rig.StartWith(62);
+      FillPattern(rig.Slot());
+      // The user closes the window while the progress window shows.
+      CloseOnProgress closer(rig.window);
+      rig.answerer.answers = {answer};
+      rig.Activate();
+      QTest::keyClick(&rig.window, Qt::Key_F5);
+      const QStringList texts = rig.answerer.Texts();
+      QCOMPARE(texts.first(),
+               QStringLiteral("An operation is running. Do you want to cancel it and quit?"));
+      QVERIFY(Rested(rig));
+      auto* chip = dynamic_cast<PicChip*>(rig.simulated.Model());
+      if (answer == QMessageBox::Yes) {
+        // Cancelled after its current word, the part switched off, and the window gone.
+        QVERIFY(!rig.window.isVisible());
+        QVERIFY(!texts.contains(QStringLiteral("Device successfully verified!")));
+        QVERIFY(chip->Code()[1000] != rig.Slot().CodeBuffer[1000]);
+      } else {
+        QVERIFY(rig.window.isVisible());
+        QCOMPARE(texts.last(), QStringLiteral("Device successfully verified!"));
+      }
+    }
   }
 
   void CancelInTheMiddleLeavesTheProgrammerResting() {
