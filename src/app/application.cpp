@@ -8,12 +8,12 @@
 
 #include <filesystem>
 
+#include "app/run_environment.hpp"
 #include "app/texts.hpp"
 #include "device/catalogue.hpp"
 #include "device/texts.hpp"
 #include "hardware/hardware_settings.hpp"
 #include "hardware/programmer_types.hpp"
-#include "app/run_environment.hpp"
 
 namespace kestrum {
 namespace {
@@ -179,7 +179,10 @@ Application::ActivationOutcome Application::OnActivate() {
 
   // Each flag is cleared before its action runs, so an activation while it runs (a dialog of
   // the action closing) cannot start it a second time.
-  const auto stopped = [&] { return outcome.Cancelled && !WindowVisible; };
+  // A port that failed or did not open fails every later action the same way; a save after
+  // it would write a buffer the device never filled.
+  bool portFailed = false;
+  const auto stopped = [&] { return (outcome.Cancelled || portFailed) && !WindowVisible; };
   const auto run = [&](bool& pending, QuitMode mode, OperationResult (Operations::*action)()) {
     if (!pending) return;
     pending = false;
@@ -188,6 +191,7 @@ Application::ActivationOutcome Application::OnActivate() {
     const OperationResult result = (Ops.*action)();
     if (!result.Succeeded()) outcome.Succeeded = false;
     if (result.Cancelled) outcome.Cancelled = true;
+    if (result.PortFailed) portFailed = true;
     if (quitRequested_ && quitMode_ == mode) outcome.Quit = true;
   };
   run(pendingProgram_, QuitMode::AfterProgram, &Operations::ProgramAll);

@@ -26,8 +26,10 @@ int RunInTerminal(const CommandLine& commandLine, SettingsStore& settings,
   const Application::StartupOutcome started = app.Startup(commandLine);
   if (started.UnknownDevice) return 2;
   ApplyProcessPriority(app.Options.Priority);
-  if (simulated) {
-    simulated->InsertFor(app.Work.Device, app.Operation.Smart, app.Options.SmartWiz, ui);
+  // A chip file that cannot be used is kept as it is, and nothing runs on the chip.
+  if (simulated &&
+      !simulated->InsertFor(app.Work.Device, app.Operation.Smart, app.Options.SmartWiz, ui)) {
+    return 1;
   }
 
   const Application::ActivationOutcome activated = app.OnActivate();

@@ -19,6 +19,18 @@ inline constexpr std::string_view kNoProtocolAfter =
 
 // The virtual programmer's chip images.
 inline constexpr std::string_view kChipImageUnreadable = "Cannot read the simulated chip image ";
+// A chip image that does not load cleanly: before, the path, middle, the first problem.
+inline constexpr std::string_view kChipImageDamagedBefore = "The simulated chip image ";
+inline constexpr std::string_view kChipImageDamagedMiddle = " does not load cleanly: ";
+inline constexpr std::string_view kChipImageEmpty = "it holds no data";
+// After either: the file is kept and the chip stays out.
+inline constexpr std::string_view kChipImageKept =
+    ". It is left as it is, and the socket stays empty until it is mended or removed.";
+// Another run holds the chip: before, the path, after.
+inline constexpr std::string_view kChipImageWaitBefore =
+    "Waiting until another run of Kestrum has finished with the simulated chip ";
+inline constexpr std::string_view kChipImageWaitAfter = " ...";
+inline constexpr std::string_view kChipImageUnlockable = "Cannot lock the simulated chip image ";
 inline constexpr std::string_view kChipImageUnwritable = "Cannot save the simulated chip image ";
 
 inline constexpr std::string_view kPrintNeedsWindow =

@@ -21,6 +21,10 @@ std::uint16_t Checksum(const DeviceDescriptor& device, const BufferSlot& slot) {
   for (int i = 0; i <= last; ++i) sum += slot.CodeBuffer[i];
   if (device.ConfigAreaWords > 0) {
     sum += (slot.ConfigArea[device.ConfigWordIndex] & device.ConfigMask) + device.ConfigFillBits;
+    for (int k = 1; k < device.ConfigWords; ++k) {
+      sum += slot.ConfigArea[static_cast<std::size_t>(device.ConfigWordIndex + k)] &
+             ConfigWordMask(device, k);
+    }
   }
   return static_cast<std::uint16_t>(sum & 0xFFFF);
 }

@@ -16,17 +16,47 @@ ConfigControls ConfigBox::Controls() const {
   c.Oscillator = Oscillator.Selected;
   c.CodeProtect = CodeProtect.Selected;
   for (std::size_t i = 0; i < Fuses.size(); ++i) c.Fuses[i] = Fuses[i].Checked;
+  for (const ConfigMoreControl& m : More) {
+    c.More.push_back(m.Items.empty() ? (m.Checked ? 1 : 0) : m.Selected);
+  }
   return c;
 }
+
+namespace {
+
+// The stored configuration words after the first.
+std::vector<std::uint16_t> MoreStoredWords(const DeviceDescriptor& device, const BufferSlot& slot) {
+  std::vector<std::uint16_t> words;
+  for (int k = 1; k < device.ConfigWords; ++k) {
+    words.push_back(slot.ConfigArea[static_cast<std::size_t>(device.ConfigWordIndex + k)]);
+  }
+  return words;
+}
+
+}  // namespace
 
 void ConfigBox::ShowConfigWord(const DeviceDescriptor& device, const BufferSlot& slot,
                                std::uint16_t word) {
   Updating = true;
   ConfigControls c = Controls();
-  DecodeConfigWord(device, word, c);
+  const std::vector<std::uint16_t> more = MoreStoredWords(device, slot);
+  DecodeConfigWord(device, word, c, more);
   if (c.Oscillator != Oscillator.Selected) Oscillator.Select(c.Oscillator);
   if (c.CodeProtect != CodeProtect.Selected) CodeProtect.Select(c.CodeProtect);
   for (std::size_t i = 0; i < Fuses.size(); ++i) Fuses[i].Checked = c.Fuses[i];
+  for (std::size_t i = 0; i < More.size() && i < c.More.size(); ++i) {
+    ConfigMoreControl& m = More[i];
+    if (m.Items.empty()) {
+      m.Checked = c.More[i] != 0;
+    } else {
+      m.Selected = c.More[i] >= 0 && c.More[i] < static_cast<int>(m.Items.size()) ? c.More[i] : -1;
+    }
+  }
+  MoreConfigLabels.clear();
+  for (std::size_t k = 0; k < more.size(); ++k) {
+    MoreConfigLabels.push_back(
+        MoreConfigWordLabel(static_cast<int>(k + 1), more[k], device.BlankValue));
+  }
 
   std::array<std::uint16_t, 4> ids{};
   for (int i = 0; i < 4; ++i) {
@@ -41,7 +71,7 @@ void ConfigBox::ShowConfigWord(const DeviceDescriptor& device, const BufferSlot&
 
 void ConfigBox::CreateConfig(const DeviceDescriptor& device, BufferSlot& slot) const {
   std::fill(slot.ConfigArea.begin(), slot.ConfigArea.end(), device.BlankValue);
-  const std::uint16_t word = EncodeConfigWord(device, Controls());
+  const auto words = EncodeConfigWords(device, Controls());
   const auto ids = IdWordsFromText(IdText);
   for (int i = 0; i < 4; ++i) {
     if (device.Is12Bit) {
@@ -50,7 +80,9 @@ void ConfigBox::CreateConfig(const DeviceDescriptor& device, BufferSlot& slot) c
       slot.ConfigArea[device.IdIndex + i] = ids[i];
     }
   }
-  slot.ConfigArea[device.ConfigWordIndex] = word;
+  for (int k = 0; k < std::max(device.ConfigWords, 1); ++k) {
+    slot.ConfigArea[static_cast<std::size_t>(device.ConfigWordIndex + k)] = words[k];
+  }
 }
 
 void ConfigBox::ControlChanged(const DeviceDescriptor& device, BufferSlot& slot) {

@@ -33,6 +33,16 @@ struct FuseCheckBox {
   bool Checked = false;
 };
 
+// A further control of a data layout (the second configuration word's bits, say): a list when
+// it has items, else a check box.
+struct ConfigMoreControl {
+  std::string Caption;
+  std::vector<std::string> Items;
+  int Selected = -1;
+  bool Checked = false;
+  bool operator==(const ConfigMoreControl&) const = default;
+};
+
 class ConfigBox {
  public:
   ConfigListBox Oscillator{.Caption = std::string(text::kOscillatorLabel)};
@@ -46,6 +56,9 @@ class ConfigBox {
   bool ConfigLabelVisible = true;
   std::string ConfigLabel = std::string(text::kConfigWordInitial);
   std::string ChecksumText = "0000";
+  // The layout's further controls, and a label per configuration word after the first.
+  std::vector<ConfigMoreControl> More;
+  std::vector<std::string> MoreConfigLabels;
   // Set while the display is refreshed, so the change events it fires do not rebuild the word.
   bool Updating = false;
 

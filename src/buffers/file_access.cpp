@@ -72,14 +72,27 @@ std::size_t PosixInputFile::Read(std::span<char> buffer, int& error) {
   }
 }
 
-ByteStream::ByteStream(std::string_view data) : data_(data) {}
+std::int64_t PosixInputFile::Size() const {
+  struct stat st {};
+  if (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  return st.st_size;
+}
 
-ByteStream::ByteStream(InputSource& source) : source_(&source), buffer_(kStreamBufferSize) {}
+ByteStream::ByteStream(std::string_view data, std::string name)
+    : name_(std::move(name)), data_(data) {}
+
+ByteStream::ByteStream(InputSource& source, std::string name)
+    : source_(&source), name_(std::move(name)), buffer_(kStreamBufferSize) {}
 
 bool ByteStream::Refill() {
   if (source_ == nullptr || error_ != 0) return false;
   int error = 0;
-  const std::size_t n = source_->Read(buffer_, error);
+  std::size_t n = source_->Read(buffer_, error);
+  if (n > 0 && taken_ + n > limit_) {
+    n = 0;
+    error = EFBIG;
+  }
+  taken_ += n;
   if (n == 0) {
     error_ = error;
     source_ = nullptr;  // the end, or a failure: nothing more comes from this source

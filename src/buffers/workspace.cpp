@@ -74,16 +74,27 @@ void Workspace::ResetForDevice() {
     list->Selected = -1;
   }
   for (FuseCheckBox& box : Config.Fuses) box.Checked = false;
+  Config.More.clear();
+  Config.MoreConfigLabels.clear();
   Config.ChecksumText = "0000";
   Config.IdText = "0000";
   // Still the previous device's blank value; ApplyDevice refills every slot.
   Active().Fill(Device.BlankValue);
-  for (BufferSlot& slot : Buffers.Slots) slot.FileName.clear();
+  for (BufferSlot& slot : Buffers.Slots) {
+    slot.FileName.clear();
+    slot.LoadProblem.clear();
+  }
   Window.Caption = std::string(text::kProgramTitle);
 }
 
 void Workspace::ApplyDevice() {
-  for (BufferSlot& slot : Buffers.Slots) slot.Fill(Device.BlankValue);
+  for (BufferSlot& slot : Buffers.Slots) {
+    slot.Fill(Device.BlankValue);
+    for (int k = 0; k < Device.ConfigWords; ++k) {
+      slot.ConfigArea[static_cast<std::size_t>(Device.ConfigWordIndex + k)] =
+          Device.ConfigDefaults[static_cast<std::size_t>(k)];
+    }
+  }
   ShowDeviceControls();
 
   if (Device.DataSize < 1) {
@@ -148,6 +159,16 @@ void Workspace::ShowDeviceControls() {
     fuse.ToolTip = std::string(GetToolTip(fuse.Caption));
     fuse.Enabled = true;
   }
+  box.More.clear();
+  for (const ConfigField* field : MoreFields(Device)) {
+    ConfigMoreControl control{.Caption = std::string(field->Caption)};
+    if (field->Target == ConfigTarget::MoreList) {
+      for (std::string_view name : field->Names) {
+        if (!name.empty()) control.Items.emplace_back(name);
+      }
+    }
+    box.More.push_back(std::move(control));
+  }
   box.IdBoxEnabled = true;
   Window.ProgramConfigEnabled = true;
 
@@ -156,7 +177,12 @@ void Workspace::ShowDeviceControls() {
   if (hasIdBox) {
     box.IdBoxVisible = true;
     box.ConfigLabelVisible = true;
-    ShowConfigWord(0xFFFF);
+    // A data layout shows what the slots hold: the erased words, or a user part's defaults.
+    if (Device.Layout != nullptr) {
+      ShowStoredConfigWord();
+    } else {
+      ShowConfigWord(0xFFFF);
+    }
     return;
   }
   box.IdBoxVisible = false;
@@ -202,6 +228,8 @@ void Workspace::Buffer11Click(int index) {
   UpdateCaption();
 }
 
-void Workspace::UpdateCaption() { Window.Caption = WindowCaption(Active().FileName); }
+void Workspace::UpdateCaption() {
+  Window.Caption = WindowCaption(Active().FileName);
+}
 
 }  // namespace kestrum

@@ -18,7 +18,7 @@ void RecordingUi::Message(MessageKind kind, std::string_view text, MessageButton
   Record({.type = Type::Message, .kind = kind, .button = button, .text = std::string(text)});
 }
 
-bool RecordingUi::Ask(std::string_view text, MessageKind kind) {
+bool RecordingUi::Ask(std::string_view text, MessageKind kind, bool defaultNo) {
   bool answer = defaultAnswer;
   {
     std::lock_guard lock(mutex_);
@@ -27,7 +27,11 @@ bool RecordingUi::Ask(std::string_view text, MessageKind kind) {
       answers_.pop_front();
     }
   }
-  Record({.type = Type::Question, .kind = kind, .text = std::string(text), .answer = answer});
+  Record({.type = Type::Question,
+          .kind = kind,
+          .text = std::string(text),
+          .answer = answer,
+          .value = defaultNo ? 1 : 0});
   return answer;
 }
 
@@ -36,6 +40,9 @@ bool RecordingUi::Question(std::string_view text) {
 }
 bool RecordingUi::WarningQuestion(std::string_view text) {
   return Ask(text, MessageKind::Warning);
+}
+bool RecordingUi::CautionQuestion(std::string_view text) {
+  return Ask(text, MessageKind::Warning, true);
 }
 
 void RecordingUi::Beep() {

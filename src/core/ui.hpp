@@ -44,6 +44,9 @@ class Ui {
   virtual bool Question(std::string_view text) = 0;
   // The same in a warning box, for questions about something that may be lost.
   virtual bool WarningQuestion(std::string_view text) { return Question(text); }
+  // A warning question where Yes may do harm (programming an image that did not load
+  // cleanly): No is the default button.
+  virtual bool CautionQuestion(std::string_view text) { return WarningQuestion(text); }
   // The system's simple beep, given before a failed verdict.
   virtual void Beep() {}
 

@@ -14,7 +14,8 @@ using DF = DeviceFamily;
 constexpr DeviceProfile Pic14(DeviceProfile p) {
   p.Family = DF::Pic;
   p.BlankValue = 0x3FFF;
-  p.ConfigAreaWords = 8;
+  // 2000h..2007h, and the configuration words after the first (the 16F87/88's at 2008h).
+  p.ConfigAreaWords = 7 + std::max(p.ConfigWords, 1);
   p.ConfigWordIndex = 7;
   p.ConfigAddress = 0x2007;
   p.CodeEntryCommand = 0;
@@ -168,6 +169,115 @@ constexpr DeviceProfile kPF62x =
            .OverProgramFactor = 3,
            .MaxProgramPulses = 25});
 
+// ---- the PICs added after the first catalogue ----
+// Configuration layouts of the mid-range flash parts (bit maps from DS41196G, DS39607B,
+// DS41191D and DS39589B): FOSC at bits 4,1:0 or 2:0 or 1:0, one code-protect bit, the fuses.
+constexpr NameList<8> kOscF62xA = {"LP",        "XT",           "HS",     "ExtClk",
+                                   "IntRC I/O", "IntRC CLKOUT", "ER I/O", "ER CLKOUT"};
+constexpr NameList<8> kOscF6xx = {"LP",        "XT",           "HS",        "ExtClk",
+                                  "IntRC GP4", "IntRC CLKOUT", "ExtRC GP4", "ExtRC CLKOUT"};
+constexpr NameList<4> kCpOnOff = {"CP ALL", "CP OFF"};
+constexpr std::array<std::uint16_t, 8> kFoscBit4 = {0x00, 0x01, 0x02, 0x03, 0x10, 0x11, 0x12, 0x13};
+constexpr std::array<std::uint16_t, 8> kFosc3 = {0, 1, 2, 3, 4, 5, 6, 7};
+
+constexpr ConfigField Osc(std::uint16_t mask, std::array<std::uint16_t, 8> items) {
+  return {.Target = ConfigTarget::Oscillator, .Mask = mask, .Items = items};
+}
+constexpr ConfigField Cp(std::uint16_t bit) {
+  return {.Target = ConfigTarget::CodeProtect, .Mask = bit, .Items = {0, bit}};
+}
+constexpr ConfigField Fuse(int box, std::uint16_t bit) {
+  return {.Target = ConfigTarget::Fuse, .Mask = bit, .Box = box};
+}
+constexpr ConfigField MoreBox(std::string_view caption, int word, std::uint16_t bit) {
+  return {.Target = ConfigTarget::MoreBox, .Word = word, .Mask = bit, .Caption = caption};
+}
+
+constexpr ConfigField kF62xAFields[] = {Osc(0x13, kFoscBit4), Cp(0x2000),    Fuse(0, 0x04),
+                                        Fuse(1, 0x08),        Fuse(2, 0x20), Fuse(3, 0x40),
+                                        Fuse(4, 0x80),        Fuse(5, 0x100)};
+constexpr ConfigLayout kF62xALayout{kF62xAFields};
+// CONFIG2 at 2008h: IESO (bit 1), FCMEN (bit 0).
+constexpr ConfigField kF8x8Fields[] = {
+    Osc(0x13, kFoscBit4),    Cp(0x2000),    Fuse(0, 0x04),  Fuse(1, 0x08),  Fuse(2, 0x20),
+    Fuse(3, 0x40),           Fuse(4, 0x80), Fuse(5, 0x100), Fuse(6, 0x800), MoreBox("IESO", 1, 0x2),
+    MoreBox("FCMEN", 1, 0x1)};
+constexpr ConfigLayout kF8x8Layout{kF8x8Fields};
+// Bits 13:12 are the factory bandgap calibration: shown, and kept unless the user overwrites.
+constexpr ConfigField kF6xxFields[] = {Osc(0x07, kFosc3),
+                                       Cp(0x80),
+                                       Fuse(0, 0x08),
+                                       Fuse(1, 0x10),
+                                       Fuse(2, 0x20),
+                                       Fuse(3, 0x40),
+                                       Fuse(4, 0x100),
+                                       {.Target = ConfigTarget::MoreList,
+                                        .Mask = 0x3000,
+                                        .Items = {0x0000, 0x1000, 0x2000, 0x3000},
+                                        .Caption = "Bandgap:",
+                                        .Names = {"BG 00", "BG 01", "BG 10", "BG 11"}}};
+constexpr ConfigLayout kF6xxLayout{kF6xxFields};
+constexpr ConfigField kF87xAFields[] = {Osc(0x03, kFosc3), Cp(0x2000),    Fuse(0, 0x04),
+                                        Fuse(1, 0x08),     Fuse(2, 0x40), Fuse(3, 0x80),
+                                        Fuse(4, 0x100),    Fuse(5, 0x800)};
+constexpr ConfigLayout kF87xALayout{kF87xAFields};
+
+// The waits are the minimum times of the programming specifications at VDD 4.5-5.5 V: DS41196G
+// TPROG, TDPROG, TERA; DS39607B tprog1, tprog4 (data EEPROM: the 8 ms of the other parts, the
+// specification gives none); DS41191D TPROG1, TERA; DS39589B tprog1, tprog2, tprog3.
+constexpr DeviceProfile kPF62xA =
+    Pic14({.Variant = 0,
+           .ConfigMask = 0x21FF,
+           .Oscillator = kOscF62xA,
+           .CodeProtect = kCpOnOff,
+           .Fuses = {"WDT", "PWRT", "MCLR", "BODEN", "LVP", "CPD"},
+           .FuseActiveLow = kActiveLow({0, 1, 0, 0, 0, 1}),
+           .Erasable = true,
+           .Layout = &kF62xALayout,
+           .Algorithm = PicAlgorithm::F62xA,
+           .DeviceIdMask = 0x3FE0,
+           .Waits = {.ProgramUs = 4000, .DataUs = 6000, .EraseUs = 6000}});
+constexpr DeviceProfile kPF8x8 =
+    Pic14({.Variant = 0,
+           .ConfigMask = 0x3FFF,
+           .Oscillator = kOscF62xA,
+           .CodeProtect = kCpOnOff,
+           .Fuses = {"WDT", "PWRT", "MCLR", "BODEN", "LVP", "CPD", "DEBUGGER"},
+           .FuseActiveLow = kActiveLow({0, 1, 0, 0, 0, 1, 1}),
+           .Erasable = true,
+           .ConfigWords = 2,
+           .MoreConfigMasks = {0x0003},
+           .Layout = &kF8x8Layout,
+           .Algorithm = PicAlgorithm::F8x8,
+           .DeviceIdMask = 0x3FF0,
+           .Waits = {.ProgramUs = 1000, .DataUs = 8000, .EraseUs = 8000}});
+// The checksum leaves the bandgap bits out: the configuration mask is 01FFh.
+constexpr DeviceProfile kPF6xx =
+    Pic14({.Variant = 0,
+           .ConfigMask = 0x01FF,
+           .Oscillator = kOscF6xx,
+           .CodeProtect = kCpOnOff,
+           .Fuses = {"WDT", "PWRT", "MCLR", "BODEN", "CPD"},
+           .FuseActiveLow = kActiveLow({0, 1, 0, 0, 1}),
+           .Erasable = true,
+           .HasOscCal = true,
+           .Layout = &kF6xxLayout,
+           .Algorithm = PicAlgorithm::F6xx,
+           .DeviceIdMask = 0x3FE0,
+           .Waits = {.ProgramUs = 2500, .DataUs = 6000, .EraseUs = 8000}});
+constexpr DeviceProfile kPF87xA =
+    Pic14({.Variant = 0,
+           .ConfigMask = 0x2FCF,
+           .Oscillator = kOscLxhr,
+           .CodeProtect = kCpOnOff,
+           .Fuses = {"WDT", "PWRT", "BODEN", "LVP", "CPD", "DEBUGGER"},
+           .FuseActiveLow = kActiveLow({0, 1, 0, 0, 1, 1}),
+           .Erasable = true,
+           .Layout = &kF87xALayout,
+           .Algorithm = PicAlgorithm::F87xA,
+           .DeviceIdMask = 0x3FF0,
+           .Waits = {.ProgramUs = 1000, .DataUs = 8000, .EraseUs = 8000}});
+
 constexpr NameList<4> kCpF870 = {"CP 0000h-07FFh", "CP OFF"};
 constexpr NameList<4> kCpF873 = {"CP 0000h-0FFFh", "CP 0800h-0FFFh", "CP 0F00h-0FFFh", "CP OFF"};
 constexpr NameList<4> kCpF876 = {"CP 0000h-1FFFh", "CP 1000h-1FFFh", "CP 1F00h-1FFFh", "CP OFF"};
@@ -246,6 +356,19 @@ constexpr std::array<DisabledEntry, 2> kDisabledEntries = {{
     {"SDA2526", 51, kI2cGroup},
     {"MDA 2062", 57, kImBusGroup},
 }};
+
+constexpr CatalogueEntry Added(std::string_view name, std::uint16_t number,
+                               const DeviceProfile* profile, int code, int data, int pins,
+                               std::uint32_t id) {
+  return {.Name = name,
+          .MenuCommand = number,
+          .Group = kPicGroup,
+          .Profile = profile,
+          .CodeSize = code,
+          .DataSize = data,
+          .PinCount = pins,
+          .DeviceId = id};
+}
 
 // Device rows: name, number, group, in "More", profile, code size, data size, pins, page size.
 // clang-format off
@@ -339,6 +462,20 @@ constexpr auto kCatalogue = std::to_array<CatalogueEntry>({
     {"90S8515", 124, kSpiMicroGroup, false, &kAvr, 8192, 512, 40},
     {"90S8535", 125, kSpiMicroGroup, false, &kAvr, 8192, 512, 40},
     {"89S53", 126, kSpiMicroGroup, false, &kSpiMicro89S, 12288, 0, 40},
+
+    // Added after the first catalogue: numbers from 127 on, in the PIC group. Sizes and device
+    // IDs from the programming specifications.
+    Added("PIC 16F627A", 127, &kPF62xA, 1024, 128, 18, 0x1040),
+    Added("PIC 16F628A", 128, &kPF62xA, 2048, 128, 18, 0x1060),
+    Added("PIC 16F648A", 129, &kPF62xA, 4096, 256, 18, 0x1100),
+    Added("PIC 16F87", 130, &kPF8x8, 4096, 256, 18, 0x0720),
+    Added("PIC 16F88", 131, &kPF8x8, 4096, 256, 18, 0x0760),
+    Added("PIC 12F629", 132, &kPF6xx, 1024, 128, 8, 0x0F80),
+    Added("PIC 12F675", 133, &kPF6xx, 1024, 128, 8, 0x0FC0),
+    Added("PIC 16F873A", 134, &kPF87xA, 4096, 128, 28, 0x0E40),
+    Added("PIC 16F874A", 135, &kPF87xA, 4096, 128, 40, 0x0E60),
+    Added("PIC 16F876A", 136, &kPF87xA, 8192, 256, 28, 0x0E00),
+    Added("PIC 16F877A", 137, &kPF87xA, 8192, 256, 40, 0x0E20),
 });
 // clang-format on
 
@@ -433,6 +570,21 @@ std::string_view DisabledEntryCaption(int menuCommand) {
 
 std::uint16_t FirstDeviceNumber() { return kCatalogue.front().MenuCommand; }
 
+const CatalogueEntry* FindDeviceById(DeviceFamily family, std::uint32_t id) {
+  for (const CatalogueEntry& e : kCatalogue) {
+    const std::uint32_t mask = e.Profile->DeviceIdMask;
+    if (e.Profile->Family == family && mask != 0 && (id & mask) == e.DeviceId) return &e;
+  }
+  return nullptr;
+}
+
+std::optional<std::uint32_t> IdRevision(const CatalogueEntry& entry, std::uint32_t id) {
+  const std::uint32_t mask = entry.Profile->DeviceIdMask;
+  if (mask == 0 || (mask & 1) != 0) return std::nullopt;
+  const std::uint32_t below = (mask & (~mask + 1)) - 1;  // the bits under the lowest mask bit
+  return id & below;
+}
+
 DeviceDescriptor DescriptorFor(const CatalogueEntry& entry) {
   const DeviceProfile& p = *entry.Profile;
   DeviceDescriptor d;
@@ -464,7 +616,19 @@ DeviceDescriptor DescriptorFor(const CatalogueEntry& entry) {
   d.ConfigFillBits = p.ConfigFillBits;
   d.OverProgramFactor = p.OverProgramFactor;
   d.MaxProgramPulses = p.MaxProgramPulses;
+  d.MoreConfigMasks = p.MoreConfigMasks;
+  d.Layout = p.Layout;
+  d.Algorithm = p.Algorithm;
+  d.DeviceId = entry.DeviceId;
+  d.DeviceIdMask = p.DeviceIdMask;
+  d.Waits = p.Waits;
+  d.UserDefined = entry.UserDefined;
   SetFamilyFlag(d, p.Family);
+  if (p.ConfigAreaWords > 0) {
+    d.ConfigWords = std::max(p.ConfigWords, 1);
+    d.ConfigDefaults.fill(d.BlankValue);
+    if (p.HasConfigDefaults) d.ConfigDefaults = p.ConfigDefaults;
+  }
 
   if (p.Family == DeviceFamily::Pic) {
     if (p.Is12Bit) {

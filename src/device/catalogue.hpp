@@ -5,10 +5,12 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
 
+#include "device/config_word.hpp"
 #include "device/device_descriptor.hpp"
 
 namespace kestrum {
@@ -40,6 +42,16 @@ struct DeviceProfile {
   std::uint16_t ConfigFillBits = 0;
   int OverProgramFactor = 0;
   int MaxProgramPulses = 0;
+  // The parts added after the first catalogue.
+  int ConfigWords = 0;  // 0: one where the part has a configuration area
+  std::array<std::uint16_t, kMaxConfigWords - 1> MoreConfigMasks{};
+  const ConfigLayout* Layout = nullptr;
+  PicAlgorithm Algorithm = PicAlgorithm::Classic;
+  std::uint32_t DeviceIdMask = 0;
+  DeviceWaits Waits{};
+  // The configuration words a selection stores when set (a user part's), else erased ones.
+  bool HasConfigDefaults = false;
+  std::array<std::uint16_t, kMaxConfigWords> ConfigDefaults{};
 };
 
 // One selectable device, in device-menu order.
@@ -57,6 +69,8 @@ struct CatalogueEntry {
   const NameList<4>* CodeProtect = nullptr;  // replaces the profile's list when set
   std::uint16_t BeginProgramCommand = kBeginProgramCommand;
   std::string_view MenuCaption{};  // empty: the caption is the name
+  std::uint32_t DeviceId = 0;      // under the profile's DeviceIdMask
+  bool UserDefined = false;        // from the user's devices file
 
   constexpr std::string_view Caption() const {
     return MenuCaption.empty() ? Name : MenuCaption;
@@ -95,6 +109,12 @@ const CatalogueEntry* FindDeviceByNumber(int menuCommand);
 // The caption of the menu entry with this number that has no device behind it ("SDA2526",
 // "MDA 2062": parts this version has no protocol for); empty for any other number.
 std::string_view DisabledEntryCaption(int menuCommand);
+
+// The device of `family` whose identity `id` is (its bits under the device's ID mask), or
+// nullptr. The bits below the mask's lowest bit are the part's revision.
+const CatalogueEntry* FindDeviceById(DeviceFamily family, std::uint32_t id);
+// The revision bits of `id` for the entry's ID mask; nullopt when the mask leaves none.
+std::optional<std::uint32_t> IdRevision(const CatalogueEntry& entry, std::uint32_t id);
 
 // The descriptor values the entry defines; every other field keeps its reset value.
 DeviceDescriptor DescriptorFor(const CatalogueEntry& entry);

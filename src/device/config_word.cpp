@@ -60,9 +60,115 @@ void ApplyCodeProtect4(std::uint16_t& w, int cp) {
   }
 }
 
+int ListIndex(const ConfigField& f, std::uint16_t word) {
+  for (std::size_t i = 0; i < f.Items.size(); ++i) {
+    const bool named = f.Target == ConfigTarget::MoreList ? !f.Names[i].empty() : true;
+    if (named && (word & f.Mask) == f.Items[i]) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+void DecodeLayout(const DeviceDescriptor& d, std::span<const std::uint16_t> words,
+                  ConfigControls& c) {
+  const std::vector<const ConfigField*> more = MoreFields(d);
+  c.More.resize(more.size(), 0);
+  int k = 0;
+  for (const ConfigField& f : d.Layout->Fields) {
+    const std::uint16_t w = f.Word < static_cast<int>(words.size()) ? words[f.Word] : 0xFFFF;
+    switch (f.Target) {
+      case ConfigTarget::Oscillator:
+        c.Oscillator = ListIndex(f, w);
+        break;
+      case ConfigTarget::CodeProtect:
+        c.CodeProtect = ListIndex(f, w);
+        break;
+      case ConfigTarget::Fuse:
+        c.Fuses[f.Box] = ((w & f.Mask) != 0) != d.FuseActiveLow[f.Box];
+        break;
+      case ConfigTarget::MoreList:
+        c.More[k++] = ListIndex(f, w);
+        break;
+      case ConfigTarget::MoreBox:
+        c.More[k++] = ((w & f.Mask) != 0) != f.ActiveLow ? 1 : 0;
+        break;
+    }
+  }
+}
+
+// Every word starts erased; each control puts its bits in. A list with nothing selected
+// leaves its bits erased.
+std::array<std::uint16_t, kMaxConfigWords> EncodeLayout(const DeviceDescriptor& d,
+                                                        const ConfigControls& c) {
+  std::array<std::uint16_t, kMaxConfigWords> words;
+  words.fill(d.BlankValue);
+  int k = 0;
+  for (const ConfigField& f : d.Layout->Fields) {
+    std::uint16_t& w = words[static_cast<std::size_t>(f.Word)];
+    auto put = [&](std::uint16_t bits) {
+      w = static_cast<std::uint16_t>((w & ~f.Mask) | (bits & f.Mask));
+    };
+    auto item = [&](int index) {
+      if (index >= 0 && index < static_cast<int>(f.Items.size())) put(f.Items[index]);
+    };
+    switch (f.Target) {
+      case ConfigTarget::Oscillator:
+        item(c.Oscillator);
+        break;
+      case ConfigTarget::CodeProtect:
+        item(c.CodeProtect);
+        break;
+      case ConfigTarget::Fuse:
+        put(c.Fuses[f.Box] != d.FuseActiveLow[f.Box] ? f.Mask : 0);
+        break;
+      case ConfigTarget::MoreList: {
+        const int index = k < static_cast<int>(c.More.size()) ? c.More[k] : -1;
+        ++k;
+        item(index);
+        break;
+      }
+      case ConfigTarget::MoreBox: {
+        const bool ticked = k < static_cast<int>(c.More.size()) && c.More[k] != 0;
+        ++k;
+        put(ticked != f.ActiveLow ? f.Mask : 0);
+        break;
+      }
+    }
+  }
+  return words;
+}
+
 }  // namespace
 
-void DecodeConfigWord(const DeviceDescriptor& d, std::uint16_t w, ConfigControls& c) {
+std::vector<const ConfigField*> MoreFields(const DeviceDescriptor& d) {
+  std::vector<const ConfigField*> fields;
+  if (d.Layout == nullptr) return fields;
+  for (const ConfigField& f : d.Layout->Fields) {
+    if (f.Target == ConfigTarget::MoreList || f.Target == ConfigTarget::MoreBox) {
+      fields.push_back(&f);
+    }
+  }
+  return fields;
+}
+
+std::array<std::uint16_t, kMaxConfigWords> EncodeConfigWords(const DeviceDescriptor& d,
+                                                             const ConfigControls& c) {
+  if (d.Layout != nullptr) return EncodeLayout(d, c);
+  std::array<std::uint16_t, kMaxConfigWords> words;
+  words.fill(d.BlankValue);
+  words[0] = EncodeConfigWord(d, c);
+  return words;
+}
+
+void DecodeConfigWord(const DeviceDescriptor& d, std::uint16_t w, ConfigControls& c,
+                      std::span<const std::uint16_t> more) {
+  if (d.Layout != nullptr) {
+    std::array<std::uint16_t, kMaxConfigWords> words;
+    words.fill(d.BlankValue);
+    words[0] = w;
+    for (std::size_t i = 0; i < more.size() && i + 1 < words.size(); ++i) words[i + 1] = more[i];
+    DecodeLayout(d, words, c);
+    return;
+  }
   const FuseDecoder fuse(d, w, c);
   if (FamilyOf(d) == DeviceFamily::AvrMicro) {
     fuse(1, 2);
@@ -137,6 +243,7 @@ void DecodeConfigWord(const DeviceDescriptor& d, std::uint16_t w, ConfigControls
 }
 
 std::uint16_t EncodeConfigWord(const DeviceDescriptor& d, const ConfigControls& c) {
+  if (d.Layout != nullptr) return EncodeLayout(d, c)[0];
   WordBuilder b(d, c);
   std::uint16_t& w = b.word;
   // An empty list has nothing selected; it encodes as its first item.
@@ -288,6 +395,12 @@ std::string IdTextFromWords(const std::array<std::uint16_t, 4>& words) {
 
 std::string ConfigWordLabel(std::uint16_t storedWord, std::uint16_t blankValue) {
   return std::string(text::kConfigWordPrefix) + Hex4(storedWord & blankValue) +
+         std::string(text::kConfigWordSuffix);
+}
+
+std::string MoreConfigWordLabel(int k, std::uint16_t storedWord, std::uint16_t blankValue) {
+  return std::string(text::kConfigWordNumberPrefix) + std::to_string(k + 1) +
+         std::string(text::kConfigWordNumberColon) + Hex4(storedWord & blankValue) +
          std::string(text::kConfigWordSuffix);
 }
 

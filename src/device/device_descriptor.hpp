@@ -20,6 +20,31 @@ enum class DeviceFamily : int {
   ImBusEeprom = 8,
 };
 
+// How a serial PIC is programmed: which command codes mean what, the erase that clears its code
+// protection, the write latch and the waits. Classic covers the parts of the first catalogue,
+// whose sequence the command words of the descriptor describe.
+enum class PicAlgorithm : std::uint8_t {
+  Classic,
+  F62xA,  // 16F627A/628A/648A: program-only words after a bulk erase from configuration space
+  F8x8,   // 16F87/88: 4-word latch, row and chip erase, two configuration words
+  F6xx,   // 12F629/675: factory oscillator calibration and bandgap bits kept across erases
+  F87xA,  // 16F873A..877A: 8-word latch, chip erase the only way out of code protection
+};
+
+// The most configuration words a device has (the 16F87/88 have two).
+inline constexpr int kMaxConfigWords = 4;
+
+// Minimum waits of a part's write and erase cycles in microseconds; 0 leaves the family's
+// protocol its own. Parts users add override them.
+struct DeviceWaits {
+  int ProgramUs = 0;  // one program-memory write (a word or a latch)
+  int DataUs = 0;     // one data EEPROM byte
+  int EraseUs = 0;    // a bulk or chip erase
+  bool operator==(const DeviceWaits&) const = default;
+};
+
+struct ConfigLayout;
+
 // Every selection starts a programming cycle with this PIC command word; the 16F84A needs
 // its own begin-programming-only command.
 inline constexpr std::uint16_t kBeginProgramCommand = 0x0608;
@@ -62,6 +87,24 @@ struct DeviceDescriptor {
   bool HasParity = false;
   std::uint16_t MenuCommand = 0;
 
+  // Configuration words: `ConfigWords` of them from `ConfigWordIndex` in the configuration area
+  // and from `ConfigAddress` in files; `ConfigMask` is the first one's implemented bits,
+  // `MoreConfigMasks` those of the words after it.
+  int ConfigWords = 0;
+  std::array<std::uint16_t, kMaxConfigWords - 1> MoreConfigMasks{};
+  // The words a selection stores in every slot (the erased value unless a user part says).
+  std::array<std::uint16_t, kMaxConfigWords> ConfigDefaults{};
+  // The configuration box layout as data; null: the layout of `Variant`.
+  const ConfigLayout* Layout = nullptr;
+  PicAlgorithm Algorithm = PicAlgorithm::Classic;
+  // The identity the part reports (a PIC's device ID word): the bits of `DeviceIdMask`; the
+  // rest is the revision. A mask of 0: the part reports none.
+  std::uint32_t DeviceId = 0;
+  std::uint32_t DeviceIdMask = 0;
+  DeviceWaits Waits;
+  // Added by the user's devices file, not shipped.
+  bool UserDefined = false;
+
   // One flag per non-PIC family; at most one is set, none means a PIC.
   bool IsI2cEeprom = false;
   bool IsMicrowireEeprom = false;
@@ -80,6 +123,11 @@ void SetFamilyFlag(DeviceDescriptor& device, DeviceFamily family);
 
 // Word devices (PICs, Microwire and 4-wire EEPROMs) keep two file bytes per element.
 inline bool IsWordDevice(const DeviceDescriptor& device) { return device.BlankValue != 0xFF; }
+
+// The mask of configuration word `k` (0: the first).
+inline std::uint16_t ConfigWordMask(const DeviceDescriptor& device, int k) {
+  return k == 0 ? device.ConfigMask : device.MoreConfigMasks[static_cast<std::size_t>(k - 1)];
+}
 
 // Number of significant bits of a code element (14, 12, 8 or 16).
 int CoreWidth(std::uint16_t blankValue);

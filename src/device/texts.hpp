@@ -51,6 +51,9 @@ inline constexpr std::string_view kConfigWordHint = "Configuration word value";
 inline constexpr std::string_view kConfigWordPrefix = "Config word : ";
 inline constexpr std::string_view kConfigWordSuffix = "h";
 inline constexpr std::string_view kConfigWordInitial = "Config word : 0000h";
+// The words after the first: "Config word 2 : 3FFFh".
+inline constexpr std::string_view kConfigWordNumberPrefix = "Config word ";
+inline constexpr std::string_view kConfigWordNumberColon = " : ";
 inline constexpr std::string_view kUseChecksum = "&Use Checksum";
 inline constexpr std::string_view kIdPaste = "&Paste";
 inline constexpr std::string_view kCodeProtectOff = "CP OFF";

@@ -85,7 +85,8 @@ ConfigBoxWidget::ConfigBoxWidget(Workspace& workspace, QWidget* parent)
       id_(new IdLineEdit),
       checksumLabel_(new QLabel(Utf8(text::kChecksumLabel))),
       checksum_(new QLineEdit),
-      configWord_(new QLabel(Utf8(text::kConfigWordInitial))) {
+      configWord_(new QLabel(Utf8(text::kConfigWordInitial))),
+      moreConfigWords_(new QLabel) {
   oscillator_->setToolTip(Utf8(text::kOscillatorHint));
   codeProtect_->setToolTip(Utf8(text::kCodeProtectHint));
   id_->setToolTip(Utf8(text::kIdHint));
@@ -140,6 +141,7 @@ ConfigBoxWidget::ConfigBoxWidget(Workspace& workspace, QWidget* parent)
   }
   fuseContent->addLayout(fuseGrid);
   fusesRow_ = row(fuseContent);
+  moreRow_ = row(new QGridLayout);
   auto* idGrid = new QGridLayout;
   idGrid->setHorizontalSpacing(12);
   idGrid->setVerticalSpacing(3);
@@ -150,6 +152,8 @@ ConfigBoxWidget::ConfigBoxWidget(Workspace& workspace, QWidget* parent)
   idGrid->addWidget(checksum_, 1, 1);
   row(idGrid);
   layout->addWidget(configWord_);
+  moreConfigWords_->setToolTip(Utf8(text::kConfigWordHint));
+  layout->addWidget(moreConfigWords_);
   layout->addStretch(1);
 
   connect(oscillator_, &QComboBox::activated, this, [this](int i) { ListChosen(0, i); });
@@ -187,7 +191,73 @@ void ConfigBoxWidget::Sync() {
   checksum_->setText(Utf8(box.ChecksumText));
   configWord_->setVisible(box.ConfigLabelVisible);
   configWord_->setText(Utf8(box.ConfigLabel));
+  RebuildMore();
+  for (std::size_t i = 0; i < moreControls_.size(); ++i) {
+    const ConfigMoreControl& control = box.More[i];
+    if (auto* check = qobject_cast<QCheckBox*>(moreControls_[i])) {
+      check->setChecked(control.Checked);
+    } else if (auto* list = qobject_cast<QComboBox*>(moreControls_[i])) {
+      list->setCurrentIndex(control.Selected);
+    }
+  }
+  QStringList words;
+  for (const std::string& label : box.MoreConfigLabels) words << Utf8(label);
+  moreConfigWords_->setText(words.join(QLatin1Char('\n')));
+  moreConfigWords_->setVisible(box.ConfigLabelVisible && !words.isEmpty());
   syncing_ = false;
+}
+
+// The further controls are built again only when the device's layout asks for others.
+void ConfigBoxWidget::RebuildMore() {
+  std::vector<ConfigMoreShape> shape;
+  for (const ConfigMoreControl& control : workspace_.Config.More) {
+    shape.push_back({control.Caption, control.Items});
+  }
+  if (shape == moreShape_) return;
+  moreShape_ = shape;
+  for (QWidget* widget : moreCells_) delete widget;
+  moreCells_.clear();
+  moreControls_.clear();
+  auto* grid = static_cast<QGridLayout*>(moreRow_->layout());
+  for (int i = 0; i < static_cast<int>(shape.size()); ++i) {
+    if (shape[i].Items.empty()) {
+      auto* check = new QCheckBox(Utf8(shape[i].Caption));
+      connect(check, &QCheckBox::clicked, this, [this, i](bool on) { MoreChanged(i, on ? 1 : 0); });
+      grid->addWidget(check, i / 2, i % 2);
+      moreCells_.push_back(check);
+      moreControls_.push_back(check);
+      continue;
+    }
+    auto* cell = new QWidget;
+    auto* content = new QVBoxLayout(cell);
+    content->setContentsMargins(0, 0, 0, 0);
+    content->setSpacing(3);
+    auto* label = new QLabel(Utf8(shape[i].Caption));
+    auto* list = new QComboBox;
+    for (const std::string& item : shape[i].Items) list->addItem(Utf8(item));
+    label->setBuddy(list);
+    content->addWidget(label);
+    content->addWidget(list);
+    connect(list, &QComboBox::activated, this, [this, i](int index) { MoreChanged(i, index); });
+    grid->addWidget(cell, i / 2, i % 2);
+    moreCells_.push_back(cell);
+    moreControls_.push_back(list);
+  }
+  // Widgets put into a shown box would only show later.
+  for (QWidget* cell : moreCells_) cell->show();
+  moreRow_->setVisible(!shape.empty());
+}
+
+void ConfigBoxWidget::MoreChanged(int index, int value) {
+  if (syncing_) return;
+  ConfigMoreControl& control = workspace_.Config.More[static_cast<std::size_t>(index)];
+  if (control.Items.empty()) {
+    control.Checked = value != 0;
+  } else {
+    control.Selected = value;
+  }
+  workspace_.ComboBox1Change();
+  Finish();
 }
 
 void ConfigBoxWidget::ListChosen(int list, int index) {

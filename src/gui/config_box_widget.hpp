@@ -7,6 +7,8 @@
 #include <QLineEdit>
 
 #include <array>
+#include <string>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -32,6 +34,13 @@ class IdLineEdit final : public QLineEdit {
   void contextMenuEvent(QContextMenuEvent* event) override;
 };
 
+// What the further controls were built for: a caption and its items.
+struct ConfigMoreShape {
+  std::string Caption;
+  std::vector<std::string> Items;
+  bool operator==(const ConfigMoreShape&) const = default;
+};
+
 class ConfigBoxWidget final : public QGroupBox {
   Q_OBJECT
 
@@ -49,6 +58,10 @@ class ConfigBoxWidget final : public QGroupBox {
   IdLineEdit* IdBox() const { return id_; }
   QLineEdit* ChecksumBox() const { return checksum_; }
   QLabel* ConfigWordLabel() const { return configWord_; }
+  // The layout's further controls (a QCheckBox or a QComboBox each), in the model's order, and
+  // the labels of the configuration words after the first.
+  const std::vector<QWidget*>& MoreControls() const { return moreControls_; }
+  QLabel* MoreConfigWordLabel() const { return moreConfigWords_; }
 
  signals:
   // A control changed the slot's configuration.
@@ -57,6 +70,8 @@ class ConfigBoxWidget final : public QGroupBox {
  private:
   void ListChosen(int list, int index);
   void FuseClicked(int index, bool checked);
+  void MoreChanged(int index, int value);
+  void RebuildMore();
   void IdEdited(const QString& text);
   void UseChecksum();
   void Finish();
@@ -80,6 +95,11 @@ class ConfigBoxWidget final : public QGroupBox {
   QLabel* checksumLabel_;
   QLineEdit* checksum_;
   QLabel* configWord_;
+  QWidget* moreRow_ = nullptr;
+  std::vector<QWidget*> moreControls_;
+  std::vector<QWidget*> moreCells_;  // what the grid holds: the boxes, or a list with its label
+  std::vector<ConfigMoreShape> moreShape_;
+  QLabel* moreConfigWords_;
 };
 
 }  // namespace kestrum

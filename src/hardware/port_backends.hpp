@@ -45,6 +45,9 @@ inline constexpr std::array<BackendRow, 4> kBackends{{
     {"ioperm", PortAccess::RawIo, PortKind::Parallel, false, &OpenIopermPort},
 }};
 
+// A system call on an open port that failed: "TIOCMBIS on /dev/ttyS0: Input/output error".
+std::string PortCallFailedText(std::string_view call, std::string_view device, int error);
+
 // The backend for the settings: the "Windows API" interface needs the serial system calls,
 // which only the tty has; otherwise the settings' access and the type's port kind decide.
 const BackendRow& BackendFor(const HardwareSettings& settings);

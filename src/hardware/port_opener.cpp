@@ -21,6 +21,11 @@ const BackendRow& BackendFor(const HardwareSettings& settings) {
   return kBackends.front();
 }
 
+std::string PortCallFailedText(std::string_view call, std::string_view device, int error) {
+  return std::string(call) + std::string(text::kCallOn) + std::string(device) +
+         std::string(text::kCallReason) + std::generic_category().message(error);
+}
+
 std::string PortOpenFailureText(const HardwareSettings& settings, std::string_view portName,
                                 int error) {
   const BackendRow& backend = BackendFor(settings);

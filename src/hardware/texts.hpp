@@ -41,6 +41,10 @@ inline constexpr std::string_view kJoinGroupAfter = "\" and log in again.";
 inline constexpr std::string_view kSerialGroup = "dialout";
 inline constexpr std::string_view kParallelGroup = "lp";
 
+// A call on an open port that failed: the call, " on ", the device file, ": ", the reason.
+inline constexpr std::string_view kCallOn = " on ";
+inline constexpr std::string_view kCallReason = ": ";
+
 // "Cannot access the I/O ports at 0378h (LPT1): Operation not permitted. Raw port access needs
 // root or the capability CAP_SYS_RAWIO."
 inline constexpr std::string_view kCannotAccessPorts = "Cannot access the I/O ports at ";

@@ -48,13 +48,22 @@ class Operations::Command final : public FamilyContext {
   }
 
   bool Run(OperationWorker& worker) override {
-    RunWorker(worker, ops_.lines_, ops_.progress_);
+    // Once Cancel has been pressed no worker starts, and the one it stopped ends the command:
+    // no later region (the data, a configuration word that may protect the part) is written.
+    if (!RunWorker(worker, ops_.lines_, ops_.progress_)) return false;
     if (worker.PortFailed) {
       // The hardware layer has said why; the rest of the command would only say it again.
       result_.PortFailed = true;
       return false;
     }
-    return true;
+    if (!worker.PortFailure.empty()) {
+      // A line did not follow: whatever the worker read or wrote after it cannot be trusted.
+      ui().Message(MessageKind::Error, std::string(text::kPortFailedBefore) + worker.PortFailure +
+                                           std::string(text::kPortFailedAfter));
+      result_.PortFailed = true;
+      return false;
+    }
+    return !Cancelled();
   }
 
   bool Cancelled() const override {
@@ -191,12 +200,21 @@ OperationResult Operations::ReadAll() {
   ui().FocusCodeView();
   FamilyDriver* driver = Admit(true, result);
   if (driver == nullptr) return result;
+  // A read that does not complete leaves the slot as it was: half an image, the rest zeros,
+  // saved or programmed later as if it were the part's, is worse than no read.
+  const BufferSlot before = workspace_.Active();
   ShowProgress(ProgressKind::Read);
   Command command(*this, result, ReadPurpose::ReadAll);
   driver->Read(command);
   HideProgress();
-  RefreshAfterRead();
   result.Cancelled = progress_.Cancelled.load(std::memory_order_acquire);
+  if (result.Cancelled || result.PortFailed) {
+    workspace_.Active() = before;
+  } else if (!result.Failed) {
+    workspace_.Active().LoadProblem.clear();  // the slot holds the part now, not the file
+  }
+  RefreshAfterRead();
+  if (result.Cancelled) ui().Message(MessageKind::Warning, text::kReadCancelled);
   return result;
 }
 
@@ -205,6 +223,15 @@ OperationResult Operations::ReadAll() {
 OperationResult Operations::ProgramAll() {
   OperationResult result;
   PrepareLines();
+  // An image that did not load cleanly is programmed only when the user says so, knowing what
+  // went wrong (a batch run never gets here with one).
+  if (const std::string& problem = workspace_.Active().LoadProblem;
+      !problem.empty() &&
+      !ui().CautionQuestion(std::string(text::kProgramBrokenFileBefore) + problem +
+                            std::string(text::kProgramBrokenFileAfter))) {
+    result.Declined = true;
+    return result;
+  }
   if (options_.Progging && !ui().Question(text::kConfirmProgram)) {
     result.Declined = true;
     return result;
@@ -226,6 +253,8 @@ OperationResult Operations::ProgramAll() {
     result.Refused = true;
   } else if (Admit(false, result) == nullptr) {
     return result;
+  } else if (!IdMatches(*driver, result)) {
+    return result;
   } else {
     ShowProgress(ProgressKind::Program);
     Command command(*this, result, ReadPurpose::ReadAll);
@@ -237,10 +266,18 @@ OperationResult Operations::ProgramAll() {
       if (workspace_.Observer) workspace_.Observer->RebuildCodeView();
     }
     result.Cancelled = progress_.Cancelled.load(std::memory_order_acquire);
+    if (result.Cancelled) {
+      // The part holds what it held plus the units written before the stop; comparing it
+      // with the buffer would only report the first unit not written.
+      ui().Message(MessageKind::Warning, text::kProgramCancelled);
+      return result;
+    }
   }
 
   if (verify && !result.Failed && !result.PortFailed) {
+    idChecked_ = !result.Refused;
     const OperationResult checked = Verify();
+    idChecked_ = false;
     result.Verified = checked.Verified;
     result.VerifyPassed = checked.VerifyPassed;
     result.FailIndex = checked.FailIndex;
@@ -251,7 +288,7 @@ OperationResult Operations::ProgramAll() {
     result.Cancelled = result.Cancelled || checked.Cancelled;
   }
   // Only a part that verified gets what was held back; one that did not stays readable.
-  if (outcome.Held && result.VerifyPassed) {
+  if (outcome.Held && result.VerifyPassed && !result.Cancelled) {
     ShowProgress(ProgressKind::Program);
     Command command(*this, result, ReadPurpose::ReadAll);
     driver->ProgramHeld(command);
@@ -300,7 +337,7 @@ OperationResult Operations::EraseAll() {
   }
   ui().SetStatusPanel(kStatusOperationPanel, text::kStatusErasing);
   bool erased = false;
-  if (FamilyDriver* driver = Admit(true, result)) {
+  if (FamilyDriver* driver = Admit(true, result); driver != nullptr && IdMatches(*driver, result)) {
     Command command(*this, result, ReadPurpose::ReadAll);
     erased = driver->Erase(command);
   }
@@ -331,7 +368,7 @@ OperationResult Operations::Check(CheckKind kind) {
                    PhaseText(verify ? text::kVerifyingCode : text::kReadingCode, shown));
 
   FamilyDriver* driver = Admit(true, result);
-  if (driver == nullptr) {
+  if (driver == nullptr || (verify && !idChecked_ && !IdMatches(*driver, result))) {
     HideProgress();
     return result;
   }
@@ -344,6 +381,12 @@ OperationResult Operations::Check(CheckKind kind) {
   driver->Read(command);
   HideProgress();
   result.Cancelled = progress_.Cancelled.load(std::memory_order_acquire);
+  if (result.Cancelled) {
+    // Part of the device was never read: any verdict would be about zeros.
+    ui().Message(MessageKind::Warning,
+                 verify ? text::kVerifyCancelled : text::kBlankCheckCancelled);
+    return result;
+  }
   // The port did not open, or the family has shown why the part could not be read: there is
   // nothing to compare, and no verdict could be trusted.
   if (result.PortFailed || result.Failed) return result;
@@ -392,6 +435,87 @@ OperationResult Operations::Check(CheckKind kind) {
     }
   }
   result.Failed = !ok;
+  return result;
+}
+
+// ---- identity ----
+
+std::string Operations::FoundText(const FamilyDriver& driver, const CatalogueEntry& entry,
+                                  std::uint32_t id) const {
+  std::string found = std::string(text::kFound) + std::string(entry.Name);
+  if (const std::optional<std::uint32_t> revision = IdRevision(entry, id)) {
+    found += std::string(text::kFoundRevision) + std::to_string(*revision);
+  }
+  return found + std::string(text::kFoundIdBefore) + driver.IdText(id) +
+         std::string(text::kFoundIdAfter);
+}
+
+bool Operations::IdMatches(FamilyDriver& driver, OperationResult& result) {
+  const DeviceDescriptor& device = Device();
+  if (!options_.CheckDeviceId || device.DeviceIdMask == 0 || !driver.HasId(device)) return true;
+  Command command(*this, result, ReadPurpose::ReadAll);
+  const IdReading id = driver.ReadId(command);
+  if (id.Result == IdReading::Outcome::PortFailed) return false;
+  if (id.Result == IdReading::Outcome::Read &&
+      (id.Value & device.DeviceIdMask) == (device.DeviceId & device.DeviceIdMask)) {
+    return true;
+  }
+  std::string message;
+  if (id.Result == IdReading::Outcome::Nothing) {
+    message = std::string(text::kNoIdReadBefore) + device.Name + std::string(text::kNoIdReadAfter);
+  } else {
+    const CatalogueEntry* found = FindDeviceById(FamilyOf(device), id.Value);
+    message =
+        (found != nullptr ? std::string(text::kFound) + std::string(found->Name)
+                          : std::string(text::kDetectUnknownBefore) + driver.IdText(id.Value)) +
+        std::string(text::kWrongPartBefore) + device.Name + std::string(text::kWrongPartAfter);
+  }
+  ui().Message(MessageKind::Error, message);
+  result.WrongPart = true;
+  result.Failed = true;
+  return false;
+}
+
+OperationResult Operations::Detect() {
+  OperationResult result;
+  PrepareLines();
+  FamilyDriver* driver = Admit(true, result);
+  if (driver == nullptr) return result;
+  const DeviceDescriptor& device = Device();
+  if (!driver->HasId(device)) {
+    ui().Message(MessageKind::Information, device.Name + std::string(text::kNoDeviceId));
+    return result;
+  }
+  ui().SetStatusPanel(kStatusOperationPanel, text::kStatusDetecting);
+  IdReading id;
+  {
+    Command command(*this, result, ReadPurpose::ReadAll);
+    id = driver->ReadId(command);
+  }
+  ui().SetStatusPanel(kStatusOperationPanel, "");
+  if (id.Result == IdReading::Outcome::PortFailed) return result;
+  if (id.Result == IdReading::Outcome::Nothing) {
+    ui().Message(MessageKind::Warning, text::kDetectNothing);
+    result.Failed = true;
+    return result;
+  }
+  const CatalogueEntry* found = FindDeviceById(FamilyOf(device), id.Value);
+  if (found == nullptr) {
+    ui().Message(MessageKind::Warning, std::string(text::kDetectUnknownBefore) +
+                                           driver->IdText(id.Value) +
+                                           std::string(text::kDetectUnknownAfter));
+    result.Failed = true;
+    return result;
+  }
+  result.Detected = std::string(found->Name);
+  const std::string named = FoundText(*driver, *found, id.Value);
+  if (found->Name == device.Name) {
+    ui().Message(MessageKind::Information, named + std::string(text::kDetectIsSelected));
+  } else if (ui().Question(named + std::string(text::kDetectSelectIt))) {
+    workspace_.SelectDevice(*found);
+  } else {
+    result.Declined = true;
+  }
   return result;
 }
 

@@ -45,6 +45,10 @@ struct OperationResult {
   // Verify and Blank Check: the first differing element and its region.
   int FailIndex = -1;
   bool InData = false;
+  // The identity check found another part (or none) in the socket: nothing was driven further.
+  bool WrongPart = false;
+  // Detect: the device it found, when it knows it.
+  std::string Detected;
 
   // An error or warning box was shown.
   bool ProblemShown() const { return Failed || PortFailed; }
@@ -71,6 +75,8 @@ class Operations {
   OperationResult EraseAll();
   OperationResult Verify();
   OperationResult BlankCheck();
+  // Reads the identity of the part in the socket, names it and offers to select it.
+  OperationResult Detect();
 
   // The progress window's Cancel button (the Ui reaches it through ShowProgressWindow).
   void Cancel() { progress_.Cancel(); }
@@ -98,12 +104,20 @@ class Operations {
   FamilyDriver* Admit(bool checkGroup, OperationResult& result);
   void RefreshAfterRead();
   OperationResult Check(CheckKind kind);
+  // The part in the socket is the selected device, or the identity check is off or has
+  // nothing to compare; otherwise the user is told and `result` says why.
+  bool IdMatches(FamilyDriver& driver, OperationResult& result);
+  // "Found PIC 16F88, revision 2 (device ID 0762h)".
+  std::string FoundText(const FamilyDriver& driver, const CatalogueEntry& entry,
+                        std::uint32_t id) const;
 
   Workspace& workspace_;
   LineContext& lines_;
   const OperationOptions& options_;
   ProgressWindow progress_;
   std::array<std::unique_ptr<FamilyDriver>, kFamilyKeys> drivers_;
+  // Program All's identity check covers the verify that follows it.
+  bool idChecked_ = false;
 };
 
 }  // namespace kestrum

@@ -36,6 +36,29 @@ inline constexpr std::string_view kProgressCaption = "Device: ";
 inline constexpr std::string_view kProgressInitialText = "Reading";
 inline constexpr std::string_view kProgressCancel = "&Cancel";
 
+// Program All of an image that did not load cleanly: the text, the file and its problem
+// ("/tmp/fw.hex: Error in file! (line 12)"), the question.
+inline constexpr std::string_view kProgramBrokenFileBefore = "The file did not load cleanly: ";
+inline constexpr std::string_view kProgramBrokenFileAfter =
+    "\rDo you really want to program the device with what was loaded?";
+
+// Cancel pressed: the command ended after the unit in progress.
+inline constexpr std::string_view kReadCancelled =
+    "Reading cancelled: the buffer holds what it held before the read.";
+inline constexpr std::string_view kProgramCancelled =
+    "Programming cancelled: nothing was written after the cancel, and the device was not "
+    "verified.";
+inline constexpr std::string_view kVerifyCancelled =
+    "Verify cancelled: the device was not compared with the buffer.";
+inline constexpr std::string_view kBlankCheckCancelled =
+    "Blank check cancelled: the device was not checked.";
+
+// A call on the programmer's port failed: the text, the call, the device and the reason
+// (from the port), the end.
+inline constexpr std::string_view kPortFailedBefore = "The programmer port failed: ";
+inline constexpr std::string_view kPortFailedAfter =
+    ". The operation was stopped; what it read or programmed is incomplete.";
+
 // Results.
 inline constexpr std::string_view kDeviceErased = "Device is erased.";
 inline constexpr std::string_view kConfigurationProgrammed = "Configuration programmed!";
@@ -45,5 +68,25 @@ inline constexpr std::string_view kVerifyFailedData = "Verify failed at data add
 inline constexpr std::string_view kDeviceBlank = "Device is blank.";
 inline constexpr std::string_view kNotBlank = "Device NOT blank at address ";
 inline constexpr std::string_view kNotBlankData = "Device NOT blank at data address ";
+
+// Detect, and the identity check before Program All, Verify and Erase All. The part is named
+// as found, then the revision where its ID has one, then its ID.
+inline constexpr std::string_view kStatusDetecting = "Detecting...";
+inline constexpr std::string_view kFound = "Found ";
+inline constexpr std::string_view kFoundRevision = ", revision ";
+inline constexpr std::string_view kFoundIdBefore = " (device ID ";
+inline constexpr std::string_view kFoundIdAfter = ")";
+inline constexpr std::string_view kDetectIsSelected = ": the selected device.";
+inline constexpr std::string_view kDetectSelectIt = ". Select it?";
+inline constexpr std::string_view kDetectUnknownBefore = "Found device ID ";
+inline constexpr std::string_view kDetectUnknownAfter = ", which is no device this version knows.";
+inline constexpr std::string_view kDetectNothing =
+    "No device ID could be read: the socket is empty, or the part has none.";
+inline constexpr std::string_view kNoDeviceId = " has no device ID: Detect cannot find it.";
+inline constexpr std::string_view kWrongPartBefore = " in the socket, not the selected ";
+inline constexpr std::string_view kWrongPartAfter = ": nothing was done.";
+inline constexpr std::string_view kNoIdReadBefore =
+    "No device ID could be read, where the selected ";
+inline constexpr std::string_view kNoIdReadAfter = " has one: nothing was done.";
 
 }  // namespace kestrum::text

@@ -20,6 +20,10 @@ bool ProgrammerSupports(ProgrammerType type, SupportGroup group) {
   return false;
 }
 
+std::string FamilyDriver::IdText(std::uint32_t id) const {
+  return Hex4(id) + "h";
+}
+
 std::string PhaseText(std::string_view phase, int count) {
   return std::string(phase) + std::to_string(count) + std::string(text::kCountEnd) +
          std::string(text::kBytes);

@@ -17,7 +17,10 @@
 //                  make the part read back as something else);
 //   Erase          Erase All (offered only for devices with Erasable);
 //   ProgramConfig  Program Config (offered only where the configuration box enables it);
-//   CodeCheckCount the program elements Verify and Blank Check compare.
+//   CodeCheckCount the program elements Verify and Blank Check compare;
+//   HasId, ReadId  the part's identity (a PIC's device ID word, an AVR's signature), for
+//                  Detect and for the check before Program All, Verify and Erase All; a
+//                  family without one keeps the defaults, and Detect says so.
 // The table in families.hpp picks the driver from the device's family (with the parallel-only
 // PICs and the smartcard reader as rows of their own) and names the family's support group.
 // Adding a family is one protocol unit, one chip model, one table row and their tests.
@@ -56,6 +59,12 @@ struct OperationOptions {
   bool Smart = false;       // smartcard (Phoenix) mode for I2C EEPROMs
   bool EnableMCLR = false;  // I2C: MCLR powers the device too
   bool ByteWrite = false;   // I2C: one byte per write cycle instead of pages
+  // Program All, Verify and Erase All first read the part's identity and stop when it is not
+  // the selected device's.
+  bool CheckDeviceId = true;
+  // Program All, Erase All and Program Config write the buffer's factory calibration (a
+  // 12F629/675's OSCCAL word and bandgap bits) over the part's own, instead of keeping them.
+  bool OverwriteCalibration = false;
 };
 
 // The regions of a buffer slot.
@@ -124,6 +133,17 @@ class FamilyContext {
   ~FamilyContext() = default;
 };
 
+// What reading a part's identity found.
+struct IdReading {
+  enum class Outcome {
+    PortFailed,  // the port did not open (the user has been told) or Cancel came first
+    Nothing,     // no identity came back: an empty socket, or a part that has none
+    Read,
+  };
+  Outcome Result = Outcome::Nothing;
+  std::uint32_t Value = 0;
+};
+
 class FamilyDriver {
  public:
   virtual ~FamilyDriver() = default;
@@ -140,6 +160,11 @@ class FamilyDriver {
   virtual int CodeCheckCount(const DeviceDescriptor& device) const { return device.CodeSize; }
   // Program All asks the code-protect question when the configuration box protects the part.
   virtual bool WarnsOfCodeProtect() const { return false; }
+  // Whether this family, driven as for `device`, can read a part's identity.
+  virtual bool HasId(const DeviceDescriptor& /*device*/) const { return false; }
+  virtual IdReading ReadId(FamilyContext& /*context*/) { return {}; }
+  // An identity as messages show it: four hexadecimal digits and "h".
+  virtual std::string IdText(std::uint32_t id) const;
 };
 
 // "Reading Code (" + count + ") " + "bytes" and its kin.

@@ -182,6 +182,25 @@ bool PicDriver::ProgramConfig(FamilyContext& context) {
   return ProgramConfiguration(context);
 }
 
+bool PicDriver::HasId(const DeviceDescriptor& device) const {
+  // The 14-bit flash parts keep their device ID at 2006h; on the EPROM and 12-bit parts there
+  // is nothing there to read.
+  return !device.Is12Bit && device.Erasable;
+}
+
+IdReading PicDriver::ReadId(FamilyContext& context) {
+  const DeviceDescriptor& device = context.Device();
+  TProgthread reader(context.Lines(), WorkerTiming(context), kPicDeviceIdIndex + 1);
+  reader.StartCommand = device.ConfigEntryCommand;
+  reader.ReadCommand = device.HasParity ? pic::kReadProgramParity : pic::kReadProgram;
+  if (!context.Run(reader) || context.Cancelled()) return {IdReading::Outcome::PortFailed};
+  const std::uint16_t id = PicConfigAreaWord(device, reader.Words[kPicDeviceIdIndex]) & 0x3FFF;
+  // An empty socket reads all ones (or all zeros where the programmer pulls the line low), as
+  // does a part without an ID.
+  if (id == 0x3FFF || id == 0) return {IdReading::Outcome::Nothing};
+  return {IdReading::Outcome::Read, id};
+}
+
 int PicDriver::CodeCheckCount(const DeviceDescriptor& device) const {
   // Not the factory calibration word, nor the four ID words after a 12-bit part's program
   // memory.

@@ -18,6 +18,9 @@ class PicDriver final : public FamilyDriver {
   bool ProgramConfig(FamilyContext& context) override;
   int CodeCheckCount(const DeviceDescriptor& device) const override;
   bool WarnsOfCodeProtect() const override { return true; }
+  // The device ID word at 2006h of the 14-bit flash parts.
+  bool HasId(const DeviceDescriptor& device) const override;
+  IdReading ReadId(FamilyContext& context) override;
 
   // The waits as they stand between commands (ProgramWaitMs is 10 then).
   const PicTiming& Timing() const { return timing_; }

@@ -166,6 +166,9 @@ class TOverProgThread final : public OperationWorker {
 
 // ---- The PIC operations as the operation driver sets them up ----
 
+// The device ID word's place in the configuration area (2006h).
+inline constexpr int kPicDeviceIdIndex = 6;
+
 // The configuration word gets exactly this many pulses on 14-bit EPROM parts.
 inline constexpr int kConfigWordPulses = 100;
 

@@ -118,5 +118,27 @@ TEST_F(ConfigBoxTest, UpdatingSuppressesRebuilds) {
   EXPECT_FALSE(ws.Config.Updating);  // the refresh at the end of the change clears it
 }
 
+// The 16F87/88 carry a second configuration word: its boxes follow the fuses, its label the
+// first word's, and it is stored at 2008h and counted in the checksum under its mask 0003h.
+TEST_F(ConfigBoxTest, SecondConfigurationWordHasItsControlsLabelAndChecksumShare) {
+  Select("PIC 16F88");
+  ASSERT_EQ(ws.Config.More.size(), 2u);
+  EXPECT_EQ(ws.Config.More[0].Caption, "IESO");
+  EXPECT_EQ(ws.Config.More[1].Caption, "FCMEN");
+  EXPECT_TRUE(ws.Config.More[1].Checked);  // erased: fail-safe clock monitor on
+  EXPECT_EQ(ws.Config.MoreConfigLabels, std::vector<std::string>{"Config word 2 : 3FFFh"});
+  const std::uint16_t before = ws.Checksum();
+  ws.Config.More[1].Checked = false;
+  ws.ComboBox1Change();
+  EXPECT_EQ(ws.Active().ConfigArea[8], 0x3FFE);
+  EXPECT_EQ(ws.Config.MoreConfigLabels[0], "Config word 2 : 3FFEh");
+  EXPECT_EQ(static_cast<std::uint16_t>(before - ws.Checksum()), 1);
+  // A word read from the part shows in the controls.
+  ws.Active().ConfigArea[8] = 0x3FFD;
+  ws.ShowStoredConfigWord();
+  EXPECT_FALSE(ws.Config.More[0].Checked);
+  EXPECT_TRUE(ws.Config.More[1].Checked);
+}
+
 }  // namespace
 }  // namespace kestrum

@@ -23,7 +23,7 @@ int MemoryCoreWidth(DeviceFamily family, bool is12Bit) {
 }
 
 TEST(Catalogue, EveryDeviceIsFoundByNameAndByNumber) {
-  ASSERT_EQ(Catalogue().size(), 80u);
+  ASSERT_EQ(Catalogue().size(), 91u);
   std::set<std::string_view> names;
   std::set<int> numbers;
   for (const CatalogueEntry& e : Catalogue()) {
@@ -32,8 +32,12 @@ TEST(Catalogue, EveryDeviceIsFoundByNameAndByNumber) {
     EXPECT_TRUE(names.insert(e.Name).second) << "duplicate name " << e.Name;
     EXPECT_TRUE(numbers.insert(e.MenuCommand).second) << "duplicate number " << e.MenuCommand;
     EXPECT_GE(e.MenuCommand, 37);
-    EXPECT_LE(e.MenuCommand, 126);
+    EXPECT_LE(e.MenuCommand, 137);
   }
+  // Parts added later keep the numbers they were given.
+  EXPECT_EQ(FindDeviceByNumber(127)->Name, "PIC 16F627A");
+  EXPECT_EQ(FindDeviceByNumber(131)->Name, "PIC 16F88");
+  EXPECT_EQ(FindDeviceByNumber(137)->Name, "PIC 16F877A");
   EXPECT_EQ(FindDeviceByNumber(51), nullptr);  // "SDA2526": disabled, nothing behind it
   EXPECT_EQ(FindDeviceByNumber(57), nullptr);  // "MDA 2062"
   EXPECT_EQ(FindDeviceByName("SDA2526"), nullptr);
@@ -77,7 +81,7 @@ TEST(Catalogue, InvariantsHoldForEveryRow) {
       } else {
         EXPECT_EQ(d.IdAddress, 0x2000);
         EXPECT_EQ(d.IdIndex, 0);
-        EXPECT_EQ(d.ConfigAreaWords, 8);
+        EXPECT_EQ(d.ConfigAreaWords, 7 + d.ConfigWords);
         EXPECT_EQ(d.ConfigWordIndex, 7);
         EXPECT_EQ(d.ConfigAddress, 0x2007);
         EXPECT_EQ(d.ConfigEntryCommand, d.HasParity ? 0x1800 : 0x1600);
@@ -116,10 +120,22 @@ TEST(Catalogue, MenuNumbersCountEveryEntryDepthFirst) {
   EXPECT_EQ(menu.front().Kind, MenuItemKind::Group);
   EXPECT_EQ(menu.front().Caption, "4-Wire Eeprom");
   EXPECT_EQ(menu.front().MenuCommand, 36);
-  for (std::size_t i = 1; i < menu.size(); ++i) {
-    EXPECT_EQ(menu[i].MenuCommand, menu[i - 1].MenuCommand + 1) << menu[i].Caption;
+  // The first catalogue's entries count on from one another; the parts added later take the
+  // numbers from 127 on in the order they were added, at the end of their group.
+  std::uint16_t first = 0;
+  std::uint16_t added = kFirstAddedDeviceNumber;
+  for (const DeviceMenuItem& item : menu) {
+    if (item.MenuCommand >= kFirstAddedDeviceNumber) {
+      EXPECT_EQ(item.MenuCommand, added++) << item.Caption;
+    } else {
+      if (first != 0) {
+        EXPECT_EQ(item.MenuCommand, first + 1) << item.Caption;
+      }
+      first = item.MenuCommand;
+    }
   }
-  EXPECT_EQ(menu.back().MenuCommand, 126);
+  EXPECT_EQ(first, 126);
+  EXPECT_EQ(added, 138);
   EXPECT_EQ(menu.back().Caption, "89S53");
 
   int devices = 0;
@@ -133,7 +149,7 @@ TEST(Catalogue, MenuNumbersCountEveryEntryDepthFirst) {
       EXPECT_TRUE(item.Caption == "SDA2526" || item.Caption == "MDA 2062");
     }
   }
-  EXPECT_EQ(devices, 80);
+  EXPECT_EQ(devices, 91);
   // Every entry is captioned with its device's name, spelt one way.
   for (const DeviceMenuItem& item : menu) {
     if (item.Entry != nullptr) {

@@ -112,6 +112,44 @@ TEST(ConfigWord, EveryOfferedChoiceSurvivesEncodeAndDecode) {
   }
 }
 
+// The later parts' layouts are data: each control owns its bits and leaves the others erased;
+// the 16F87/88's further boxes sit in the second word, the 12F6xx bandgap list in bits 13:12.
+TEST(ConfigWord, DataLayoutsPutEachControlInItsOwnBits) {
+  struct Case {
+    std::string_view device, osc, cp;
+    std::initializer_list<std::string_view> ticked;
+    std::vector<int> more;
+    std::uint16_t first, second;
+  };
+  const Case cases[] = {
+      // FOSC2 at bit 4; PWRT and CPD active low; CP at bit 13.
+      {"PIC 16F628A", "IntRC CLKOUT", "CP OFF", {"PWRT", "MCLR"}, {}, 0x3F31, 0x3FFF},
+      {"PIC 16F628A", "XT", "CP ALL", {"CPD", "WDT"}, {}, 0x1E0D, 0x3FFF},
+      // IESO off, FCMEN on; DEBUGGER ticked clears bit 11.
+      {"PIC 16F88", "HS", "CP OFF", {"DEBUGGER"}, {0, 1}, 0x370A, 0x3FFD},
+      // Bandgap "BG 01"; FOSC 2:0, CP at bit 7.
+      {"PIC 12F675", "IntRC GP4", "CP ALL", {"BODEN"}, {1}, 0x1F54, 0x3FFF},
+      {"PIC 16F877A", "RC", "CP OFF", {"LVP", "PWRT"}, {}, 0x3FB3, 0x3FFF},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.device));
+    const DeviceDescriptor d = Device(c.device);
+    ConfigControls in = Controls(d, c.osc, c.cp, c.ticked);
+    in.More = c.more;
+    const auto words = EncodeConfigWords(d, in);
+    EXPECT_EQ(words[0], c.first);
+    EXPECT_EQ(words[1], c.second);
+    ConfigControls out;
+    const std::uint16_t second = words[1];
+    DecodeConfigWord(d, words[0], out, std::span(&second, 1));
+    EXPECT_EQ(out.Oscillator, in.Oscillator);
+    EXPECT_EQ(out.CodeProtect, in.CodeProtect);
+    EXPECT_EQ(out.Fuses, in.Fuses);
+    EXPECT_EQ(out.More, c.more);
+  }
+  EXPECT_EQ(MoreConfigWordLabel(1, 0xFFFD, 0x3FFF), "Config word 2 : 3FFDh");
+}
+
 TEST(ConfigWord, DecodeLeavesControlsOutsideTheLayoutAlone) {
   const DeviceDescriptor c54 = Device("PIC 16C54");  // two fuses, no code-protect list
   ConfigControls c;

@@ -104,6 +104,18 @@ class ConfigBoxTest : public QObject {
     QCOMPARE(word & 0x3030, 0x1010);
     QVERIFY(box->FuseBox(6)->isVisibleTo(box));
     QCOMPARE(box->FuseBox(6)->text(), QStringLiteral("DEBUGGER"));
+    QVERIFY(!box->MoreConfigWordLabel()->isVisibleTo(box));
+
+    // The 16F88's second configuration word: its boxes and its label.
+    rig.Action(QStringLiteral("PIC 16F88"))->trigger();
+    QCOMPARE(box->MoreControls().size(), std::size_t{2});
+    auto* fcmen = qobject_cast<QCheckBox*>(box->MoreControls()[1]);
+    QVERIFY(fcmen != nullptr && fcmen->isVisibleTo(box));
+    QCOMPARE(fcmen->text(), QStringLiteral("FCMEN"));
+    Tick(fcmen, false);
+    QCOMPARE(rig.Slot().ConfigArea[8], 0x3FFE);
+    QCOMPARE(box->MoreConfigWordLabel()->text(), QStringLiteral("Config word 2 : 3FFEh"));
+    QVERIFY(box->MoreConfigWordLabel()->isVisibleTo(box));
   }
 };
 

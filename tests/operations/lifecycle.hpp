@@ -77,6 +77,7 @@ class CountingOpener final : public PortOpener {
     bool ReadByte(std::uint8_t& value, int timeoutMs) override {
       return port_->ReadByte(value, timeoutMs);
     }
+    void ReportFailuresTo(std::string* sink) override { port_->ReportFailuresTo(sink); }
 
    private:
     std::unique_ptr<Port> port_;

@@ -17,8 +17,8 @@
 #include "buffers/device_image.hpp"
 #include "buffers/hex_file.hpp"
 #include "lifecycle.hpp"
-#include "sim/chips/microwire_chip.hpp"
 #include "sim/boards/vcd_writer.hpp"
+#include "sim/chips/microwire_chip.hpp"
 
 namespace kestrum::testing {
 namespace {
@@ -180,7 +180,7 @@ TEST(EepromCancel, CancelInTheReadyWaitEndsTheRunAfterTheCurrentWord) {
   rig.programmer.Insert(cancelling.get());
   rig.options.Verify = false;
   RandomImage(rig, 3);
-  EXPECT_TRUE(rig.Runs(&Operations::ProgramAll, false, {}));
+  EXPECT_TRUE(rig.Runs(&Operations::ProgramAll, false, {std::string(text::kProgramCancelled)}));
   rig.programmer.Insert(nullptr);
   for (int i = 0; i < 64; ++i) {
     ASSERT_EQ(part->Words()[i], i <= 3 ? rig.Slot().CodeBuffer[i] : 0xFFFF) << i;

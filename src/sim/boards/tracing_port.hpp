@@ -27,6 +27,7 @@ class TracingPort final : public Port {
   bool Cts() override;
   void SetLineFormat(const LineFormat& format) override;
   void WriteByte(std::uint8_t value) override;
+  void ReportFailuresTo(std::string* sink) override { inner_->ReportFailuresTo(sink); }
 
  private:
   std::unique_ptr<Port> inner_;
