@@ -91,30 +91,13 @@ TEST_P(Wizard, LoadsTheCardWithOurBootLoaderAndAReaderReadsItBack) {
     });
     const SmartcardWizard::View& view = wizard.Shown();
 
-<<<<<<< HEAD
-  wizard.Enter();
-  wizard.Activate();
-  EXPECT_EQ(view.Label1,
-            "Please connect your PIC programmer to the computer.\r(Or configure your programmer "
-            "as a PIC programmer.)\r\rYou can click the \"Hardware\" button to change your "
-            "hardware settings\rat any time during this Wizard!\r\rYour smartcard will now be "
-            "programmed with a BootLoader,\rwhich enables \"Through Pic Programming\" for your "
-            "smartcard.");
-  EXPECT_EQ(view.Label2,
-            "Click the \"Continue\" button to continue programming or close\rthe window to "
-            "cancel.");
-  EXPECT_EQ(view.ButtonCaption, "Continue");
-  EXPECT_TRUE(view.HardwareVisible);
-  EXPECT_FALSE(view.OpenFileVisible);
-  EXPECT_EQ(view.Image, 0);
-=======
     wizard.Enter();
     wizard.Activate();
     EXPECT_EQ(view.Label1,
               "Please connect your PIC programmer to the computer.\r(Or configure your programmer "
               "as a PIC programmer.)\r\rYou can click the \"Hardware\" button to change your "
               "hardware settings\rat any time during this Wizard!\r\rYour smartcard will now be "
-              "programmed with a BootLoader,\rwhich enables \"Throug Pic Programming\" for your "
+              "programmed with a BootLoader,\rwhich enables \"Through Pic Programming\" for your "
               "smartcard.");
     EXPECT_EQ(view.Label2,
               "Click the \"Continue\" button to continue programming or close\rthe window to "
@@ -123,7 +106,6 @@ TEST_P(Wizard, LoadsTheCardWithOurBootLoaderAndAReaderReadsItBack) {
     EXPECT_TRUE(view.HardwareVisible);
     EXPECT_FALSE(view.OpenFileVisible);
     EXPECT_EQ(view.Image, 0);
->>>>>>> main
 
     // Step 0: the boot loader and its configuration word into the card's PIC.
     ASSERT_TRUE(wizard.Continue());
@@ -186,33 +168,6 @@ TEST_P(Wizard, LoadsTheCardWithOurBootLoaderAndAReaderReadsItBack) {
     EXPECT_FALSE(view.OpenFileVisible);
     EXPECT_EQ(run.app.Work.Device.Name, picName);
 
-<<<<<<< HEAD
-  // Steps 3 and 4: the user's PIC program, last.
-  choices.push_back(FileChoice{picFile.string(), FileType::Ihx8});
-  wizard.Continue();
-  EXPECT_EQ(wizard.WizardStep(), 4);
-  EXPECT_EQ(view.Label1,
-            "The PIC on your smartcard will now be programmed,\rwith file " + picFile.string());
-  run.ui.Clear();
-  ASSERT_TRUE(wizard.Continue());
-  EXPECT_EQ(wizard.WizardStep(), 5);
-  EXPECT_EQ(run.ui.Texts(Type::ProgressText),
-            (std::vector<std::string>{"Programming Code (1024) bytes",
-                                      "Programming Data (64) bytes", "Programming Configuration"}));
-  EXPECT_TRUE(std::equal(cardPic.Data().begin(), cardPic.Data().end(), user.DataBuffer.begin()));
-  EXPECT_EQ(cardPic.IdWord(2), 3);
-  EXPECT_EQ(view.Label1,
-            "You are done programming your smartcard.\rIf you have not received any errors then "
-            "your\rsmartcard is successfully programmed.");
-  EXPECT_EQ(view.Label2, "Click the \"OK\" button to close the Smartcard Wizard.");
-  EXPECT_EQ(view.ButtonCaption, "OK");
-  EXPECT_FALSE(view.HardwareVisible);
-  EXPECT_FALSE(view.OpenFileVisible);
-  EXPECT_FALSE(wizard.Continue());  // the wizard closes
-  EXPECT_TRUE(run.ui.Messages().empty());
-  EXPECT_EQ(run.simulated.Card()->Faults().Total(), 0);
-  ASSERT_TRUE(run.simulated.SaveChip(run.ui));
-=======
     // Steps 3 and 4: the user's PIC program, last.
     choices.push_back(FileChoice{picFile.string(), FileType::Ihx8});
     wizard.Continue();
@@ -230,7 +185,7 @@ TEST_P(Wizard, LoadsTheCardWithOurBootLoaderAndAReaderReadsItBack) {
     EXPECT_EQ(cardPic.IdWord(2), 3);
     EXPECT_EQ(view.Label1,
               "You are done programming your smartcard.\rIf you have not received any errors then "
-              "your\rsmartcard is succesfully programmed.");
+              "your\rsmartcard is successfully programmed.");
     EXPECT_EQ(view.Label2, "Click the \"OK\" button to close the Smartcard Wizard.");
     EXPECT_EQ(view.ButtonCaption, "OK");
     EXPECT_FALSE(view.HardwareVisible);
@@ -240,7 +195,6 @@ TEST_P(Wizard, LoadsTheCardWithOurBootLoaderAndAReaderReadsItBack) {
     EXPECT_EQ(run.simulated.Card()->Faults().Total(), 0);
     ASSERT_TRUE(run.simulated.SaveChip(run.ui));
   }
->>>>>>> main
 
   // A second run, in smartcard mode: Read All of the 24C16 through the reader.
   ProgramRun second(chips, pic16C84);
