@@ -25,15 +25,16 @@ RunEnvironment::~RunEnvironment() {
 void RunEnvironment::MakeSimulated(const std::string& folder) {
   if (simulated_) return;
   simulated_.emplace(folder);
+  simulated_->Programmer().Board().SetLineCallUs(lineCallUs_);
   if (trace_) simulated_->Programmer().Board().SetTrace(trace_.get());
 }
 
 bool RunEnvironment::Open(const CommandLine& commandLine, const SettingsStore& settings, Ui& ui) {
+  lineCallUs_ = std::max(0, settings.ReadInteger(kLineCallKey, 0));
   if (commandLine.TraceFile) {
     traceFile_.open(*commandLine.TraceFile, std::ios::binary | std::ios::trunc);
     if (!traceFile_) {
-      ui.Message(MessageKind::Error,
-                 std::string(text::kTraceUnwritable) + *commandLine.TraceFile);
+      ui.Message(MessageKind::Error, std::string(text::kTraceUnwritable) + *commandLine.TraceFile);
       return false;
     }
     trace_ = std::make_unique<PinTrace>(traceFile_);

@@ -93,7 +93,7 @@ inline constexpr std::string_view kErrorPrefix = "Error: ";
 inline constexpr std::string_view kUnknownOption = "unknown option ";
 inline constexpr std::string_view kBadNumber = "bad number in ";
 inline constexpr std::string_view kBadConfigWord = "-f needs four hexadecimal digits: ";
-inline constexpr std::string_view kBadProgrammer = "programmer type must be 0 to 9: ";
+inline constexpr std::string_view kBadProgrammer = "programmer type must be 0 to 11: ";
 inline constexpr std::string_view kMissingValue = "missing value for ";
 inline constexpr std::string_view kTryHelp = " (try --help)";
 

@@ -35,6 +35,33 @@ std::uint8_t RestingPinLevels(const HardwareSettings& settings) {
   return levels;
 }
 
+std::optional<FtdiDeviceId> ParseFtdiDevice(std::string_view text) {
+  FtdiDeviceId id{kFtdiVendorId, 0, {}};
+  if (text.empty()) return id;
+  auto hex = [](std::string_view field, int& value) {
+    if (field.size() != 4) return false;
+    value = 0;
+    for (char c : field) {
+      const int digit = c >= '0' && c <= '9'   ? c - '0'
+                        : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                        : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                               : -1;
+      if (digit < 0) return false;
+      value = value * 16 + digit;
+    }
+    return true;
+  };
+  const std::size_t colon = text.find(':');
+  if (colon == std::string_view::npos || !hex(text.substr(0, colon), id.vendor)) {
+    return std::nullopt;
+  }
+  std::string_view rest = text.substr(colon + 1);
+  const std::size_t second = rest.find(':');
+  if (!hex(rest.substr(0, second), id.product)) return std::nullopt;
+  if (second != std::string_view::npos) id.serial = std::string(rest.substr(second + 1));
+  return id;
+}
+
 PortKind PortKindOf(const HardwareSettings& settings) {
   return settings.CardReader ? PortKind::Serial : PortKindOf(settings.Programmer);
 }
@@ -44,8 +71,9 @@ std::optional<int> PortDigit(ProgrammerType type, std::string_view portName) {
 }
 
 std::optional<int> PortDigit(PortKind kind, std::string_view portName) {
-  std::string_view prefix =
-      kind == PortKind::Serial ? text::kSerialPortPrefix : text::kParallelPortPrefix;
+  std::string_view prefix = kind == PortKind::Serial ? text::kSerialPortPrefix
+                            : kind == PortKind::Usb  ? text::kUsbPortPrefix
+                                                     : text::kParallelPortPrefix;
   if (portName.size() != prefix.size() + 1) return std::nullopt;
   if (!EqualsIgnoreCase(portName.substr(0, prefix.size()), prefix)) return std::nullopt;
   char digit = portName.back();
@@ -60,7 +88,7 @@ std::optional<int> PortDigit(const HardwareSettings& settings) {
 std::string DeviceFileFor(const HardwareSettings& settings, std::string_view portName) {
   const PortKind kind = PortKindOf(settings);
   std::optional<int> digit = PortDigit(kind, portName);
-  if (!digit) return {};
+  if (!digit || kind == PortKind::Usb) return {};
   const auto& files = kind == PortKind::Serial ? settings.SerialDevices : settings.ParallelDevices;
   return files[*digit - 1];
 }
@@ -89,6 +117,9 @@ HardwareSettings LoadHardwareSettings(const SettingsStore& store) {
   }
   s.Access = store.ReadBool("RawPortIo", false) ? PortAccess::RawIo : PortAccess::DeviceFile;
   s.Virtual = store.ReadBool(kVirtualKey, false);
+  s.FtdiDevice = store.ReadString(kFtdiDeviceKey, "");
+  // A damaged map would drive pins nobody wired: the default one is used instead.
+  s.BitBangPins = ParsePinMap(store.ReadString(kBitBangPinsKey, "")).value_or(kBitBangDefaultPins);
   DerivePortBase(s);
   return s;
 }

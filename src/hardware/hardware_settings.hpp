@@ -53,7 +53,18 @@ struct HardwareSettings {
   bool Virtual = false;
   // The pins of a programmer wired by the user to a bit-bang port ("FTDI bit-bang").
   PinMap BitBangPins = kBitBangDefaultPins;
+  // The FTDI chip of the USB ports: "vendor:product" in hex, optionally ":serial"; empty for
+  // any FTDI chip. USB1..USB4 are the first to fourth that match.
+  std::string FtdiDevice;
 };
+
+// The FTDI device setting taken apart; nothing when it is not of the form above.
+struct FtdiDeviceId {
+  int vendor = 0;
+  int product = 0;  // 0: any
+  std::string serial;
+};
+std::optional<FtdiDeviceId> ParseFtdiDevice(std::string_view text);
 
 // The pin map the line layer drives for the settings' programmer type: the type's own, or the
 // user's for a type wired by the user.
@@ -83,6 +94,8 @@ std::string DeviceFileFor(const HardwareSettings& settings, std::string_view por
 // port addresses. The device files are kept under "DeviceFileCom1".."DeviceFileLPT4" and the
 // raw access under "RawPortIo".
 inline constexpr std::string_view kVirtualKey = "Virtual";
+inline constexpr std::string_view kFtdiDeviceKey = "FtdiDevice";
+inline constexpr std::string_view kBitBangPinsKey = "BitBangPins";
 std::string DeviceFileKey(std::string_view prefix, int digit);
 HardwareSettings LoadHardwareSettings(const SettingsStore& store);
 // Writes what the hardware settings dialog writes: "Programmer", "Api", the six invert

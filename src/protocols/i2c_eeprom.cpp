@@ -57,13 +57,13 @@ void TEpromReadThread::Body() {
   // acknowledges of the dummy write are not looked at: the read address tells.
   I2cStart(l);
   ShiftOutByte(l, I2cWriteAddress(0, TwoByteAddress));
-  I2cWaitAck(l, kI2cAckLimit);
+  I2cPassAck(l, kI2cAckLimit);
   if (TwoByteAddress) {
     ShiftOutByte(l, 0x00);
-    I2cWaitAck(l, kI2cAckLimit);
+    I2cPassAck(l, kI2cAckLimit);
   }
   ShiftOutByte(l, 0x00);
-  I2cWaitAck(l, kI2cAckLimit);
+  I2cPassAck(l, kI2cAckLimit);
   I2cStart(l);
   ShiftOutByte(l, kI2cReadAddress);
   if (!I2cWaitAck(l, kI2cAckLimit)) {
@@ -175,7 +175,7 @@ void TI2CProgThread::Body() {
         ProgressAt(a + k);
         ShiftOutByte(l, static_cast<std::uint8_t>(Words[a + k] & 0xFF));
         // The part takes the page whole or not at all; its acknowledges tell nothing here.
-        I2cWaitAck(l, kI2cAckLimit);
+        I2cPassAck(l, kI2cAckLimit);
         if (StopRequested()) break;
       }
       I2cStop(l);  // the part starts its write cycle

@@ -61,7 +61,7 @@ TEST(CommandLine, PortAndProgrammerNumbers) {
 TEST(CommandLine, UsageErrorsSayWhatWasWrong) {
   EXPECT_EQ(Reason({"-t"}), "bad number in -t");
   EXPECT_EQ(Reason({"-tx12"}), "bad number in -tx12");
-  EXPECT_EQ(Reason({"-g12"}), "programmer type must be 0 to 9: -g12");
+  EXPECT_EQ(Reason({"-g12"}), "programmer type must be 0 to 11: -g12");
   EXPECT_EQ(Reason({"-f3FF"}), "-f needs four hexadecimal digits: -f3FF");
   EXPECT_EQ(Reason({"-f3FG1"}), "-f needs four hexadecimal digits: -f3FG1");
   EXPECT_EQ(Reason({"-z"}), "unknown option -z");

@@ -64,12 +64,14 @@ std::vector<Case> Cases() {
     if (d.bytes > 8192) {
       cases.push_back({name, ProPic2, false});
       cases.push_back({name, Jdm, true});
+      cases.push_back({name, ProgrammerType::JdmFtdi, false});
       continue;
     }
-    for (ProgrammerType type : {Jdm, ProPic2}) {
+    for (ProgrammerType type : {Jdm, ProPic2, ProgrammerType::JdmFtdi}) {
       for (bool byteWrite : {false, true}) cases.push_back({name, type, byteWrite});
     }
   }
+  cases.push_back({"24C16", ProgrammerType::FtdiBitBang, false});
   return cases;
 }
 
@@ -87,7 +89,7 @@ TEST_P(I2cLifecycle, ProgramVerifyReadBack) {
 }
 
 std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
-  return info.param.device + (info.param.type == ProgrammerType::Jdm ? "_Jdm" : "_ProPic2") +
+  return info.param.device + TypeSuffix(info.param.type) +
          (info.param.byteWrite ? "_Bytes" : "_Pages");
 }
 

@@ -55,7 +55,9 @@ std::vector<Case> Parts() {
   for (const MicrowireChipDescription& part : MicrowireChips()) {
     cases.push_back({std::string(part.name), ProgrammerType::Jdm});
     cases.push_back({std::string(part.name), ProgrammerType::ProPic2});
+    cases.push_back({std::string(part.name), ProgrammerType::JdmFtdi});
   }
+  cases.push_back({"93C46", ProgrammerType::FtdiBitBang});
   return cases;
 }
 
@@ -73,7 +75,7 @@ TEST_P(EepromLifecycle, BlankProgramVerifyReadBack) {
 }
 
 std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
-  return info.param.device + (info.param.type == ProgrammerType::Jdm ? "_Jdm" : "_ProPic2");
+  return info.param.device + TypeSuffix(info.param.type);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryPart, EepromLifecycle, ::testing::ValuesIn(Parts()), CaseName);

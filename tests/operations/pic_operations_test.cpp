@@ -194,21 +194,24 @@ TEST(PicCancel, ProgramAllWritesNothingAfterTheCancel) {
 // A cancelled Read All leaves the buffer exactly as it was and says so; a cancelled Verify of
 // a part that matches gives no verdict about it.
 TEST(PicCancel, ReadAllAndVerifyCancelledGiveNoResult) {
+  // On the FTDI cable too: what was queued goes out and the lines rest.
   for (const char* phase :
        {"Reading Code (1024) bytes", "Reading Data (64) bytes", "Reading Configuration"}) {
-    PicRig pic("PIC 16F84", ProgrammerType::ProPic2);
-    auto& [chip, rig] = pic;
-    for (std::size_t i = 0; i < chip->Code().size(); ++i) chip->Code()[i] = 0x2000 | i;
-    RandomPicImage(rig, 7);
-    const BufferSlot before = rig.Slot();
-    CancelInPhase(rig, phase, 3);
-    const OperationResult result = rig.ops.ReadAll();
-    EXPECT_TRUE(result.Cancelled && !result.Succeeded());
-    EXPECT_EQ(rig.ui.Messages(), Strings{std::string(text::kReadCancelled)}) << phase;
-    EXPECT_TRUE(SameWords("code", rig.Slot().CodeBuffer, before.CodeBuffer, 1024)) << phase;
-    EXPECT_TRUE(SameWords("data", rig.Slot().DataBuffer, before.DataBuffer, 64)) << phase;
-    EXPECT_TRUE(SameWords("config", rig.Slot().ConfigArea, before.ConfigArea, 8)) << phase;
-    EXPECT_TRUE(pic.Rested());
+    for (ProgrammerType type : {ProgrammerType::ProPic2, ProgrammerType::JdmFtdi}) {
+      PicRig pic("PIC 16F84", type);
+      auto& [chip, rig] = pic;
+      for (std::size_t i = 0; i < chip->Code().size(); ++i) chip->Code()[i] = 0x2000 | i;
+      RandomPicImage(rig, 7);
+      const BufferSlot before = rig.Slot();
+      CancelInPhase(rig, phase, 3);
+      const OperationResult result = rig.ops.ReadAll();
+      EXPECT_TRUE(result.Cancelled && !result.Succeeded());
+      EXPECT_EQ(rig.ui.Messages(), Strings{std::string(text::kReadCancelled)}) << phase;
+      EXPECT_TRUE(SameWords("code", rig.Slot().CodeBuffer, before.CodeBuffer, 1024)) << phase;
+      EXPECT_TRUE(SameWords("data", rig.Slot().DataBuffer, before.DataBuffer, 64)) << phase;
+      EXPECT_TRUE(SameWords("config", rig.Slot().ConfigArea, before.ConfigArea, 8)) << phase;
+      EXPECT_TRUE(pic.Rested());
+    }
   }
   PicRig pic("PIC 16F84");
   auto& [chip, rig] = pic;
