@@ -1137,10 +1137,9 @@ void MainWindow::Verify() {
   RunOperation(&Operations::Verify, text::kUndoEdit);
 }
 void MainWindow::Detect() {
-  const std::uint16_t before = app_.Work.Device.MenuCommand;
-  RunOperation(&Operations::Detect);
-  // The part found was selected: the views follow as for a choice from the menu.
-  if (app_.Work.Device.MenuCommand != before) RestoreCodeViewMarking();
+  // The part found is selected as from the menu, unsaved buffers asked about first.
+  app_.Ops.SetDeviceSelector([this](const CatalogueEntry& entry) { SelectDevice(entry); });
+  RunOperation(&Operations::Detect, text::kUndoEdit);
 }
 
 void MainWindow::ShowHexView() {
