@@ -2,6 +2,7 @@
 #include "app/device_listing.hpp"
 
 #include "device/catalogue.hpp"
+#include "device/user_devices.hpp"
 
 namespace kestrum {
 namespace {
@@ -28,13 +29,17 @@ std::string PadLeft(const std::string& text, int width) {
 std::string DeviceListingText() {
   constexpr int kNameWidth = 13;
   constexpr int kFamilyWidth = 48;
-  std::string out = PadLeft("No", 4) + "  " + PadRight("Name", kNameWidth) + PadRight("Family", kFamilyWidth) +
-                    PadLeft("Code", 6) + PadLeft("Data", 6) + "\n";
-  for (const CatalogueEntry& entry : Catalogue()) {
-    const DeviceDescriptor d = DescriptorFor(entry);
-    out += PadLeft(std::to_string(d.MenuCommand), 4) + "  " + PadRight(d.Name, kNameWidth) +
-           PadRight(FamilyTypeText(d), kFamilyWidth) + PadLeft(std::to_string(d.CodeSize), 6) +
-           PadLeft(std::to_string(d.DataSize), 6) + "\n";
+  std::string out = PadLeft("No", 4) + "  " + PadRight("Name", kNameWidth) +
+                    PadRight("Family", kFamilyWidth) + PadLeft("Code", 6) + PadLeft("Data", 6) +
+                    "\n";
+  for (auto list : {Catalogue(), UserCatalogue()}) {
+    for (const CatalogueEntry& entry : list) {
+      const DeviceDescriptor d = DescriptorFor(entry);
+      // A long name of a user's part keeps a blank before the family.
+      out += PadLeft(std::to_string(d.MenuCommand), 4) + "  " + PadRight(d.Name, kNameWidth - 1) +
+             " " + PadRight(FamilyTypeText(d), kFamilyWidth) +
+             PadLeft(std::to_string(d.CodeSize), 6) + PadLeft(std::to_string(d.DataSize), 6) + "\n";
+    }
   }
   return out;
 }

@@ -12,6 +12,7 @@
 #include "app/ini_settings_store.hpp"
 #include "app/terminal_run.hpp"
 #include "app/texts.hpp"
+#include "device/user_devices.hpp"
 #ifdef KESTRUM_WINDOW
 #include "gui/listing_printer.hpp"
 #include "gui/window_run.hpp"
@@ -44,8 +45,24 @@ int main(int argc, char** argv) {
     Print(stdout, std::string(text::kVersion) + "\n");
     return 0;
   }
+  // The user's parts join the catalogue before anything selects a device; start-up tells what
+  // was wrong with the file, the listings tell it here.
+  InstallUserDevices(LoadUserDevices(UserDevicesPath()));
+  if (commandLine.ListDevices || commandLine.ShowDevice) {
+    for (const std::string& problem : UserDeviceProblems()) Print(stderr, problem + "\n");
+  }
   if (commandLine.ListDevices) {
     Print(stdout, DeviceListingText());
+    return 0;
+  }
+  if (commandLine.ShowDevice) {
+    const CatalogueEntry* entry = FindDeviceByName(*commandLine.ShowDevice);
+    if (entry == nullptr) {
+      Print(stderr, std::string(text::kProgramName) + ": " + std::string(text::kUnknownDeviceName) +
+                        *commandLine.ShowDevice + std::string(text::kSeeListDevices) + "\n");
+      return 2;
+    }
+    Print(stdout, DeviceAsToml(*entry));
     return 0;
   }
   // A listing for standard output or a file is a terminal job, window or not.
