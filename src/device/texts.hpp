@@ -94,6 +94,9 @@ inline constexpr std::string_view kBufferTabPrefix = "Buffer ";
 // "FILE:LINE:COLUMN: " and one of these; an entry with a problem is skipped.
 inline constexpr std::string_view kUserUnreadable = "cannot be read; no device added";
 inline constexpr std::string_view kUserNotToml = "not a TOML file here; no device added";
+inline constexpr std::string_view kUserCharacter = "the character U+";
+inline constexpr std::string_view kUserCharacterAfter =
+    " is not supported in this file; no device added";
 inline constexpr std::string_view kUserNotDevice = "unknown table ";
 inline constexpr std::string_view kUserNotDeviceAfter = ", devices are [[device]] entries";
 inline constexpr std::string_view kUserUnknownKey = "unknown key ";

@@ -72,6 +72,11 @@ TEST(UserDevices, ABrokenEntryIsSkippedWithItsPlaceAndTheRestLoads) {
   const UserDevicesRead garbled = ReadUserDevices(std::string(kGood) + "name = [", "devices.toml");
   EXPECT_EQ(garbled.Problems, Strings{"devices.toml:5:8: not a TOML file here; no device added"});
   EXPECT_TRUE(garbled.Devices.empty());
+  // A character the reader cannot be asked about safely, wherever it stands.
+  const UserDevicesRead accent = ReadUserDevices(std::string(kGood) + "# Größe\n", "d");
+  EXPECT_EQ(accent.Problems,
+            Strings{"d:5:5: the character U+00F6 is not supported in this file; no device added"});
+  EXPECT_EQ(ReadUserDevices(std::string(kGood) + "# 1 → 2 ✓ 日本\n", "d").Problems, Strings{});
 }
 
 // What --show-device prints, renamed, is the same part again: the user's starting point loses
