@@ -270,8 +270,7 @@ bool Application::SelectShortcutDevice(int n) {
 
 std::string Application::PortStatusText() const {
   const HardwareSettings& hardware = Lines.Settings();
-  return hardware.Port + std::string(text::kPortOn) +
-         std::string(RowOf(hardware.Programmer).listText);
+  return hardware.Port + std::string(text::kPortOn) + std::string(ProgrammerListText(hardware));
 }
 
 }  // namespace kestrum

@@ -18,11 +18,13 @@ inline constexpr std::string_view kProgrammerStk200 = "STK200 Programmer";
 inline constexpr std::string_view kProgrammerAn589 = "AN589 Programmer";
 inline constexpr std::string_view kProgrammerJdmFtdi = "JDM (FTDI cable)";
 inline constexpr std::string_view kProgrammerFtdiBitBang = "FTDI bit-bang";
+inline constexpr std::string_view kProgrammerGpioHeader = "GPIO header";
 
 // Port name prefixes: serial ports for the JDM programmer, parallel ports for all others.
 inline constexpr std::string_view kSerialPortPrefix = "Com";
 inline constexpr std::string_view kParallelPortPrefix = "LPT";
 inline constexpr std::string_view kUsbPortPrefix = "USB";
+inline constexpr std::string_view kGpioPortPrefix = "gpiochip";
 inline constexpr std::string_view kDefaultPortName = "Com 2";
 
 // No usable port name: the operation ends before anything is driven.
@@ -69,5 +71,20 @@ inline constexpr std::string_view kFtdiNotFound = " Plug it in, or check the FTD
 inline constexpr std::string_view kFtdiWriteCall = "ftdi_write_data";
 inline constexpr std::string_view kFtdiReadCall = "ftdi_read_data";
 inline constexpr std::string_view kFtdiChip = "the FTDI chip";
+
+// "Cannot open the GPIO chip /dev/gpiochip0: Permission denied. Add your user to the group
+// "gpio" and log in again (or give the chip to your group with a udev rule)."
+inline constexpr std::string_view kCannotOpenGpio = "Cannot open the GPIO chip ";
+inline constexpr std::string_view kGpioGroup = "gpio";
+inline constexpr std::string_view kGpioGroupAfter =
+    "\" and log in again (or give the chip to your group with a udev rule).";
+inline constexpr std::string_view kGpioBusy =
+    " Another program holds one of its lines: stop it, or choose other lines.";
+inline constexpr std::string_view kGpioNoSuchChip =
+    " Choose the GPIO chip under Settings > Hardware.";
+inline constexpr std::string_view kGpioLineBeyond =
+    " The pin map names a line the chip does not have.";
+inline constexpr std::string_view kGpioSetCall = "gpiod_line_set_value";
+inline constexpr std::string_view kGpioGetCall = "gpiod_line_get_value";
 
 }  // namespace kestrum::text

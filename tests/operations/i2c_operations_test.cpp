@@ -72,6 +72,7 @@ std::vector<Case> Cases() {
     }
   }
   cases.push_back({"24C16", ProgrammerType::FtdiBitBang, false});
+  cases.push_back({"24C16", ProgrammerType::GpioHeader, false});
   return cases;
 }
 

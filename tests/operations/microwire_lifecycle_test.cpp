@@ -58,6 +58,7 @@ std::vector<Case> Parts() {
     cases.push_back({std::string(part.name), ProgrammerType::JdmFtdi});
   }
   cases.push_back({"93C46", ProgrammerType::FtdiBitBang});
+  cases.push_back({"93C46", ProgrammerType::GpioHeader});
   return cases;
 }
 

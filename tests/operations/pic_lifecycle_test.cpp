@@ -35,6 +35,7 @@ std::vector<Case> SerialPics() {
     cases.push_back({std::string(e.Name), ProgrammerType::JdmFtdi});
   }
   cases.push_back({"PIC 16F84", ProgrammerType::FtdiBitBang});
+  cases.push_back({"PIC 16F84", ProgrammerType::GpioHeader});
   return cases;
 }
 
@@ -73,6 +74,8 @@ std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
       return name + "_JdmFtdi";
     case ProgrammerType::FtdiBitBang:
       return name + "_FtdiBitBang";
+    case ProgrammerType::GpioHeader:
+      return name + "_GpioHeader";
     default:
       return name + "_ProPic2";
   }

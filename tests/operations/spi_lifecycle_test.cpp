@@ -48,6 +48,9 @@ std::vector<Case> SpiParts() {
     cases.push_back({"90S1200", type});
   }
   cases.push_back({"89S53", ProgrammerType::FtdiBitBang});
+  for (const char* device : {"25010", "90S1200", "89S53"}) {
+    cases.push_back({device, ProgrammerType::GpioHeader});
+  }
   return cases;
 }
 
