@@ -32,9 +32,9 @@
 #include <memory>
 
 #include "hardware/programmer_types.hpp"
-#include "sim/boards/vcd_writer.hpp"
 #include "sim/chips/chip.hpp"
 #include "sim/chips/parallel_chip.hpp"
+#include "sim/boards/vcd_writer.hpp"
 
 namespace kestrum {
 
