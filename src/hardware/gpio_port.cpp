@@ -96,10 +96,9 @@ BackendResult OpenGpioPort(std::unique_ptr<GpioInterface> gpio, const GpioReques
 GpioRequest GpioRequestFor(const PinMap& map, std::uint64_t resting, std::string path) {
   GpioRequest request;
   request.path = std::move(path);
-  for (const PinAssignment* line : {&map.dataOut, &map.clock, &map.mclr, &map.vcc}) {
-    if (!line->Connected()) continue;
-    const auto offset = static_cast<unsigned>(line->pin);
-    request.outputs.emplace_back(offset, (resting >> offset) & 1 ? 1 : 0);
+  const std::uint64_t outputs = map.Outputs();
+  for (unsigned offset = 0; offset < PinAssignment::kMaxPins; ++offset) {
+    if ((outputs >> offset) & 1) request.outputs.emplace_back(offset, (resting >> offset) & 1);
   }
   if (map.dataIn.Connected()) request.inputs.push_back(static_cast<unsigned>(map.dataIn.pin));
   return request;

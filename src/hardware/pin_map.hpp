@@ -16,6 +16,8 @@ namespace kestrum {
 struct PinAssignment {
   int pin = -1;  // -1: the line is not connected
   bool activeLow = false;
+  // Further pins that carry the same line at the same level (a supply fed from two port pins).
+  std::uint64_t also = 0;
 
   constexpr bool Connected() const { return pin >= 0; }
   // The pin's bit in a byte of pin levels (0 when it is not connected or beyond bit 7).
@@ -23,7 +25,9 @@ struct PinAssignment {
     return pin >= 0 && pin < 8 ? static_cast<std::uint8_t>(1u << pin) : 0;
   }
   // The pin's bit in a word of pin levels (0 when it is not connected or beyond bit 63).
-  constexpr std::uint64_t Mask() const {
+  constexpr std::uint64_t Mask() const { return PinMask() | (pin >= 0 ? also : 0); }
+  // The first pin's bit alone: the one an input is read on.
+  constexpr std::uint64_t PinMask() const {
     return pin >= 0 && pin < kMaxPins ? std::uint64_t{1} << pin : 0;
   }
   static constexpr int kMaxPins = 64;
@@ -52,7 +56,7 @@ struct PinMap {
   }
   // Whether `line` is active in the sampled `levels`.
   static constexpr bool Active(std::uint64_t levels, PinAssignment line) {
-    return ((levels & line.Mask()) != 0) != line.activeLow;
+    return ((levels & line.PinMask()) != 0) != line.activeLow;
   }
 };
 

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "core/text.hpp"
+#include "hardware/port_discovery.hpp"
 #include "hardware/texts.hpp"
 
 namespace kestrum {
@@ -89,6 +90,15 @@ std::string GpioOpenFailureText(const HardwareSettings& settings, std::string_vi
 
 }  // namespace
 
+std::optional<std::string> UsbSerialNotice(OsInterface& os, const std::string& deviceFile) {
+  const std::optional<UsbSerialAdapter> adapter = UsbAdapterOf(os, deviceFile);
+  if (!adapter) return std::nullopt;
+  std::string notice =
+      std::string(text::kUsbSerialJdmBefore) + deviceFile + std::string(text::kUsbSerialJdmAfter);
+  if (adapter->Ftdi()) notice += text::kUsbSerialFtdi;
+  return notice;
+}
+
 std::string PortCallFailedText(std::string_view call, std::string_view device, int error) {
   return std::string(call) + std::string(text::kCallOn) + std::string(device) +
          std::string(text::kCallReason) + std::generic_category().message(error);
@@ -158,6 +168,14 @@ std::unique_ptr<Port> SystemPortOpener::Open(const HardwareSettings& settings, U
   BackendResult result = OpenNamed(settings, settings.Port);
   if (!result.port && report) {
     ui.Message(MessageKind::Error, PortOpenFailureText(settings, settings.Port, result.error));
+  }
+  // Once for the life of the opener: the JDM on a USB-serial adapter works, but slowly.
+  if (result.port && report && !toldUsbSerial_ && RowOf(settings).jdm && !settings.CardReader &&
+      PortKindOf(settings) == PortKind::Serial) {
+    if (const auto notice = UsbSerialNotice(os_, DeviceFileFor(settings, settings.Port))) {
+      toldUsbSerial_ = true;
+      ui.Message(MessageKind::Information, *notice);
+    }
   }
   return std::move(result.port);
 }

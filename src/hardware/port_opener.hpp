@@ -31,7 +31,11 @@ class SystemPortOpener final : public PortOpener {
   OsInterface& os_;
   FtdiFactory ftdi_;
   GpioFactory gpio_;
+  bool toldUsbSerial_ = false;
 };
+
+// The notice for the JDM on the serial device `deviceFile`, when that is a USB adapter.
+std::optional<std::string> UsbSerialNotice(OsInterface& os, const std::string& deviceFile);
 
 // What the GPIO backend opens for the settings' programmer on the port `portName`.
 GpioRequest GpioRequestFor(const HardwareSettings& settings, std::string_view portName);

@@ -19,6 +19,11 @@ BoardWiring BoardFromPinMap(PortKind kind, const PinMap& map) {
       const ConnectorPin* pin = FindConnectorPin(kind, line.pin);
       if (!pin || !pin->output) return {};
       bit = pin->bit;
+      for (int more = 0; more < PinAssignment::kMaxPins; ++more) {
+        const ConnectorPin* extra =
+            (line.also >> more) & 1 ? FindConnectorPin(kind, more) : nullptr;
+        if (extra && extra->output) bit |= extra->bit;
+      }
       source = kind == PortKind::Parallel ? kD : Source::ModemControl;
       if (kind == PortKind::Serial && line.pin == kTxdPin) {
         return {Source::TxdSpace, 1, line.activeLow ? 0u : 1u};
@@ -38,7 +43,7 @@ BoardWiring BoardFromPinMap(PortKind kind, const PinMap& map) {
     board.inputPin = pin && !pin->output ? pin->bit : 0;
   } else {
     board.dataIn = InputPin::Pin;
-    board.inputPin = map.dataIn.Mask();
+    board.inputPin = map.dataIn.PinMask();
   }
   return board;
 }
