@@ -78,27 +78,30 @@ std::string AdapterText(const UsbSerialAdapter& usb) {
 
 void FindSerialPorts(OsInterface& os, const HardwareSettings& settings,
                      std::vector<FoundPort>& found) {
-  for (const std::string& name : Sorted(os.ListDirectory("/sys/class/tty"))) {
-    const bool uart = HasNumberAfter(name, "ttyS") || HasNumberAfter(name, "ttyAMA");
-    const bool usb = HasNumberAfter(name, "ttyUSB") || HasNumberAfter(name, "ttyACM");
-    if (!uart && !usb) continue;
-    const std::string file = "/dev/" + name;
-    FoundPort port{PortKind::Serial, file, Classic(settings, PortKind::Serial, file), {}};
-    if (usb) {
-      const std::optional<UsbSerialAdapter> adapter = UsbAdapterOf(os, file);
-      if (!adapter) continue;
-      port.description = AdapterText(*adapter);
-    } else {
-      // The kernel keeps a ttyS for every UART it might have; type 0 is one that is not there.
-      const std::string type = Trimmed(os.ReadTextFile("/sys/class/tty/" + name + "/type"));
-      if (HasNumberAfter(name, "ttyS") && (type.empty() || type == "0")) continue;
-      port.description = std::string(text::kFoundUart);
-      const std::string address = Trimmed(os.ReadTextFile("/sys/class/tty/" + name + "/port"));
-      if (!address.empty() && address != "0x0")
-        port.description += std::string(text::kFoundAt) + address;
+  // The on-board UARTs first, then the USB adapters.
+  const std::vector<std::string> names = Sorted(os.ListDirectory("/sys/class/tty"));
+  for (int pass = 0; pass < 2; ++pass)
+    for (const std::string& name : names) {
+      const bool uart = HasNumberAfter(name, "ttyS") || HasNumberAfter(name, "ttyAMA");
+      const bool usb = HasNumberAfter(name, "ttyUSB") || HasNumberAfter(name, "ttyACM");
+      if (pass == 0 ? !uart : !usb) continue;
+      const std::string file = "/dev/" + name;
+      FoundPort port{PortKind::Serial, file, Classic(settings, PortKind::Serial, file), {}};
+      if (usb) {
+        const std::optional<UsbSerialAdapter> adapter = UsbAdapterOf(os, file);
+        if (!adapter) continue;
+        port.description = AdapterText(*adapter);
+      } else {
+        // The kernel keeps a ttyS for every UART it might have; type 0 is one that is not there.
+        const std::string type = Trimmed(os.ReadTextFile("/sys/class/tty/" + name + "/type"));
+        if (HasNumberAfter(name, "ttyS") && (type.empty() || type == "0")) continue;
+        port.description = std::string(text::kFoundUart);
+        const std::string address = Trimmed(os.ReadTextFile("/sys/class/tty/" + name + "/port"));
+        if (!address.empty() && address != "0x0")
+          port.description += std::string(text::kFoundAt) + address;
+      }
+      found.push_back(std::move(port));
     }
-    found.push_back(std::move(port));
-  }
 }
 
 void FindParallelPorts(OsInterface& os, const HardwareSettings& settings,

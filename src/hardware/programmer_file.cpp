@@ -1,6 +1,7 @@
 // Reading and printing programmers.toml.
 #include "hardware/programmer_file.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -186,7 +187,17 @@ std::optional<Mistake> ReadEntry(const toml::table& entry, std::string_view file
   PinMap map;
   // Which line holds each pin so far, for two lines on one pin.
   std::vector<std::pair<int, std::string_view>> taken;
-  for (const auto& [key, value] : *lines) {
+  // In the order they are written, so that of two lines on one pin the second is named.
+  std::vector<std::pair<const toml::key*, const toml::node*>> ordered;
+  for (const auto& [key, value] : *lines) ordered.emplace_back(&key, &value);
+  std::sort(ordered.begin(), ordered.end(), [](const auto& a, const auto& b) {
+    const auto& x = a.first->source().begin;
+    const auto& y = b.first->source().begin;
+    return x.line != y.line ? x.line < y.line : x.column < y.column;
+  });
+  for (const auto& [keyPointer, valuePointer] : ordered) {
+    const toml::key& key = *keyPointer;
+    const toml::node& value = *valuePointer;
     const PinLineName* line = nullptr;
     for (const PinLineName& l : kPinLineNames) {
       if (key.str() == l.name) line = &l;
