@@ -66,6 +66,11 @@ NameMatch MatchName(std::string_view query, const std::vector<std::string>& name
     if (found.size() > 1) {
       match.ambiguous = true;
       match.closest = found;
+      // The shortest first: they are the nearest to what was typed.
+      std::stable_sort(match.closest.begin(), match.closest.end(), [&](int a, int b) {
+        return Key(names[static_cast<std::size_t>(a)]).size() <
+               Key(names[static_cast<std::size_t>(b)]).size();
+      });
       if (match.closest.size() > kClosestNames) match.closest.resize(kClosestNames);
       return match;
     }
@@ -79,7 +84,9 @@ NameMatch MatchName(std::string_view query, const std::vector<std::string>& name
   }
   std::stable_sort(ranked.begin(), ranked.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
+  // Names much further off than the closest are no help.
   for (std::size_t i = 0; i < ranked.size() && i < kClosestNames; ++i) {
+    if (ranked[i].first > ranked.front().first + 2) break;
     match.closest.push_back(ranked[i].second);
   }
   return match;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -341,6 +342,13 @@ namespace {
 std::string Quoted(std::string_view text) {
   std::string out = "\"";
   for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04X", byte);
+      out += escaped;
+      continue;
+    }
     if (c == '"' || c == '\\') out += '\\';
     out += c;
   }
