@@ -166,11 +166,11 @@ std::variant<CommandLine, UsageError> ParseCommandLine(const std::vector<std::st
         }
         cl.Steps.push_back({CommandStep::Kind::ConfigWord, {}, word});
       } else {
+        if (value.empty()) return Error(text::kMissingValue, arg);
         const std::optional<int> number = Decimal(value);
         if (!number) {
           // A name: the device, the programmer or the port it names is looked up when the
           // step runs, among what this run knows.
-          if (value.empty()) return Error(text::kMissingValue, arg);
           const CommandStep::Kind kind = key == "-t"   ? CommandStep::Kind::DeviceName
                                          : key == "-g" ? CommandStep::Kind::ProgrammerName
                                                        : CommandStep::Kind::PortName;
@@ -229,15 +229,12 @@ std::string PortForNumber(PortKind kind, int portNumber) {
   return std::string(PortPrefix(kind)) + std::to_string(portNumber);
 }
 
-std::string ResolveLoadPath(const std::string& name, const std::string& initDir,
-                            const std::string& currentDir) {
+std::string ResolveLoadPath(const std::string& name, const std::string& currentDir) {
   if (!name.empty() && name.front() == '/') return name;
-  // A folder part is the current directory's: made whole here, so the recent files and the
-  // remembered folder still lead to the file from anywhere else.
-  const std::string& folder =
-      name.find('/') != std::string::npos || initDir.empty() ? currentDir : initDir;
-  if (folder.empty()) return name;
-  return folder.back() == '/' ? folder + name : folder + "/" + name;
+  // Made whole here, so the recent files and the remembered folder still lead to the file from
+  // anywhere else.
+  if (currentDir.empty()) return name;
+  return currentDir.back() == '/' ? currentDir + name : currentDir + "/" + name;
 }
 
 }  // namespace kestrum

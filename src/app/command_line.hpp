@@ -90,9 +90,8 @@ std::string PortForProgrammer(PortKind kind, const std::string& portName);
 std::string PortForNumber(int programmerType, int portNumber);
 std::string PortForNumber(PortKind kind, int portNumber);
 
-// "-l" name without a folder part: joined to `initDir` when set, else to `currentDir`; a
-// relative name with a folder part is joined to `currentDir`.
-std::string ResolveLoadPath(const std::string& name, const std::string& initDir,
-                            const std::string& currentDir);
+// "-l" name: a relative one is joined to `currentDir`, as a shell user reads it (and as "-s"
+// saves), whatever folder the file dialogs last used.
+std::string ResolveLoadPath(const std::string& name, const std::string& currentDir);
 
 }  // namespace kestrum

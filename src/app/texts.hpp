@@ -32,6 +32,21 @@ inline constexpr std::string_view kNoProtocolBefore = "The ";
 inline constexpr std::string_view kNoProtocolAfter =
     " has no programming protocol in this version and cannot be selected.";
 
+// The settings file: before, the path, the separator, the reason, the end.
+inline constexpr std::string_view kSettingsUnreadable = "Cannot read the settings file ";
+inline constexpr std::string_view kSettingsReason = ": ";
+inline constexpr std::string_view kSettingsNotIni = "it is not an INI file";
+inline constexpr std::string_view kSettingsUnreadableEnd =
+    ". Kestrum runs with the default settings and leaves the file as it is.";
+inline constexpr std::string_view kSettingsUnwritable = "The settings cannot be saved in ";
+inline constexpr std::string_view kSettingsUnwritableEnd =
+    ". Changes to the settings last only until Kestrum ends.";
+// A stored value out of range: before, the key, "=", the value, middle, the default used.
+inline constexpr std::string_view kSettingReplacedBefore = "The setting ";
+inline constexpr std::string_view kSettingReplacedEquals = "=";
+inline constexpr std::string_view kSettingReplacedMiddle =
+    " in the settings file is out of range; its default is used: ";
+
 // The virtual programmer's chip images.
 inline constexpr std::string_view kChipImageUnreadable = "Cannot read the simulated chip image ";
 // A chip image that does not load cleanly: before, the path, middle, the first problem.
@@ -51,6 +66,16 @@ inline constexpr std::string_view kChipImageUnwritable = "Cannot save the simula
 inline constexpr std::string_view kPrintNeedsWindow =
     "--print-pdf needs the build with the window (this one was built with -DKESTRUM_GUI=OFF).";
 inline constexpr std::string_view kTraceUnwritable = "Cannot write the trace file ";
+// --trace naming the file the run loads: before, the name, after.
+inline constexpr std::string_view kTraceIsInputBefore = "The trace file ";
+inline constexpr std::string_view kTraceIsInputAfter =
+    " is the file given with -l; writing the trace would destroy it. Nothing was done.";
+// A trace that could not be written whole: the text, the name, the separator and the reason.
+inline constexpr std::string_view kTraceIncomplete =
+    "The trace file could not be written completely: ";
+// Standard output that could not be written (not a reader that went away): the text, the
+// reason.
+inline constexpr std::string_view kOutputFailed = "Cannot write to standard output: ";
 
 // "Cl&ear Settings".
 inline constexpr std::string_view kClearSettingsQuestion =
@@ -156,7 +181,7 @@ inline constexpr std::string_view kWizardBootLoader =
     "Please connect your PIC programmer to the computer.\r(Or configure your programmer as a PIC "
     "programmer.)\r\rYou can click the \"Hardware\" button to change your hardware "
     "settings\rat any time during this Wizard!\r\rYour smartcard will now be programmed with a "
-    "BootLoader,\rwhich enables \"Throug Pic Programming\" for your smartcard.";
+    "BootLoader,\rwhich enables \"Through Pic Programming\" for your smartcard.";
 inline constexpr std::string_view kWizardBootLoaderClick =
     "Click the \"Continue\" button to continue programming or close\rthe window to cancel.";
 inline constexpr std::string_view kWizardEeprom =
@@ -178,7 +203,7 @@ inline constexpr std::string_view kWizardPicFile =
     "The PIC on your smartcard will now be programmed,\rwith file ";
 inline constexpr std::string_view kWizardDone =
     "You are done programming your smartcard.\rIf you have not received any errors then "
-    "your\rsmartcard is succesfully programmed.";
+    "your\rsmartcard is successfully programmed.";
 inline constexpr std::string_view kWizardDoneClick =
     "Click the \"OK\" button to close the Smartcard Wizard.";
 

@@ -6,14 +6,19 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QStandardItemModel>
@@ -34,6 +39,8 @@
 #include "disasm/disassembler.hpp"
 #include "disasm/texts.hpp"
 #include "gui/about_dialog.hpp"
+#include "gui/buffer_history.hpp"
+#include "gui/buffer_tabs.hpp"
 #include "gui/byte_text.hpp"
 #include "gui/config_box_widget.hpp"
 #include "gui/desktop_links.hpp"
@@ -72,6 +79,10 @@ class HexViewInput final : public TextInputHandler {
   HexViewInput(MainWindow& window, HexView view) : window_(window), view_(view) {}
   void Typed(TextView& /*view*/, char32_t key) override { window_.TypeInView(view_, key); }
   void Paste(TextView& /*view*/) override { window_.PasteHex(view_); }
+  bool Copy(const TextView& /*view*/) override {
+    window_.CopyHex(view_);
+    return true;
+  }
 
  private:
   MainWindow& window_;
@@ -80,9 +91,16 @@ class HexViewInput final : public TextInputHandler {
 
 namespace {
 
-QColor FromColourRef(std::uint32_t bgr) {
-  return {static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
-          static_cast<int>((bgr >> 16) & 0xFF)};
+// `from` moved the fraction `amount` towards `to`.
+QColor Blend(const QColor& from, const QColor& to, double amount) {
+  return QColor::fromRgbF(
+      static_cast<float>(from.redF() + (to.redF() - from.redF()) * amount),
+      static_cast<float>(from.greenF() + (to.greenF() - from.greenF()) * amount),
+      static_cast<float>(from.blueF() + (to.blueF() - from.blueF()) * amount));
+}
+
+bool IsDark(const QPalette& palette) {
+  return palette.color(QPalette::Window).lightnessF() < 0.5;
 }
 
 QString MenuText(std::string_view caption) {
@@ -104,16 +122,21 @@ std::string HardwareCheckRefusal(ProgrammerType type) {
 
 }  // namespace
 
-TextMarking StartupMarking() {
-  // The six marking values 0, 6, 0xC0C0C0, 0xFF0000, 3 and 10: the address columns on a
-  // silver band with blue text. A successful verify takes the band away; a change of the code
-  // buffer brings it back.
+TextMarking StartupMarking(const QPalette& palette) {
+  // The address columns on a band a shade away from the view's background, in the link
+  // colour, light or dark alike (silver and blue on white). A successful verify takes the
+  // band away; a change of the code buffer brings it back.
+  const QColor base = palette.color(QPalette::Base);
   return {.FirstColumn = 0,
           .Columns = 6,
-          .Background = FromColourRef(0xC0C0C0),
-          .Foreground = FromColourRef(0xFF0000),
+          .Background = Blend(base, palette.color(QPalette::Text), 0.16),
+          .Foreground = palette.color(QPalette::Link),
           .PaddingPx = 3,
           .CornerRadiusPx = 10};
+}
+
+QColor SeparatorColour(const QPalette& palette) {
+  return palette.color(QPalette::Link);
 }
 
 MainWindow::MainWindow(Application& app, QtUi& ui, SimulatedProgrammer* simulated)
@@ -127,6 +150,9 @@ MainWindow::MainWindow(Application& app, QtUi& ui, SimulatedProgrammer* simulate
       codeInput_(std::make_unique<HexViewInput>(*this, HexView::Code)),
       dataInput_(std::make_unique<HexViewInput>(*this, HexView::Data)) {
   setWindowTitle(Utf8(text::kProgramTitle));
+  history_ = new BufferHistory(app_.Work.Buffers, this);
+  connect(history_, &BufferHistory::SlotRestored, this, &MainWindow::SlotRestored);
+  connect(history_, &BufferHistory::ModifiedChanged, this, &MainWindow::UpdateTitle);
   BuildViews();
   BuildMenus();
   BuildToolBar();
@@ -142,8 +168,7 @@ MainWindow::MainWindow(Application& app, QtUi& ui, SimulatedProgrammer* simulate
   app_.Work.Observer = this;
   ui_.AttachWindow(this);
   qApp->installEventFilter(this);
-  // As wide as a code line and the configuration box need, and room for 28 lines.
-  resize(std::max(minimumSizeHint().width() + 24, 760), 700);
+  FitToScreen();
   SyncWindow();
 }
 
@@ -189,14 +214,11 @@ void MainWindow::BuildViews() {
   codeView_->setAccessibleName(Utf8(text::kCodeViewCaption));
   dataView_->setAccessibleName(Utf8(text::kDataViewCaption));
   asmView_->setAccessibleName(Utf8(text::kAssemblerViewHint));
-  // Display attributes: the separators after the address and before the characters.
-  for (TextView* view : {codeView_, dataView_, asmView_}) {
-    view->SetSeparatorColour(FromColourRef(kSeparatorColour));
-  }
+  // Display attributes: the separators after the address and before the characters, and the
+  // address band, in the palette's colours.
   codeView_->SetSeparatorColumns({4, kCodeLineLength - kElementsPerLine - 1});
   dataView_->SetSeparatorColumns({4, kDataLineLength - kElementsPerLine - 1});
-  codeView_->SetMarking(StartupMarking());
-  dataView_->SetMarking(StartupMarking());
+  ApplyViewColours();
   for (auto [view, kind] : {std::pair{codeView_, HexView::Code}, {dataView_, HexView::Data}}) {
     view->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(view, &QWidget::customContextMenuRequested, this,
@@ -218,16 +240,18 @@ void MainWindow::BuildViews() {
   auto* dataLayout = new QVBoxLayout(dataGroup_);
   dataLayout->setContentsMargins(6, 6, 6, 6);
   dataLayout->addWidget(dataView_);
-  // Wide enough for a whole code line.
-  codeView_->setMinimumWidth(codeView_->WidthForColumns(kCodeLineLength));
-  asmView_->setMinimumWidth(codeView_->WidthForColumns(kCodeLineLength));
 
   auto* hexPage = new QWidget;
   auto* hexLayout = new QVBoxLayout(hexPage);
   hexLayout->setContentsMargins(0, 0, 0, 0);
   hexLayout->setSpacing(8);
-  hexLayout->addWidget(codeGroup_, 1);
-  hexLayout->addWidget(dataGroup_, 0);
+  // A whole code line where the screen has room. The height is shared two to one, the data
+  // view's share up to all its lines.
+  codeView_->SetPreferredColumns(kCodeLineLength);
+  asmView_->SetPreferredColumns(kCodeLineLength);
+  dataView_->SetPreferredLines(4);
+  hexLayout->addWidget(codeGroup_, 2);
+  hexLayout->addWidget(dataGroup_, 1);
   stack_ = new QStackedWidget;
   auto* asmGroup = new QGroupBox(Utf8(text::kAssemblerViewHint));
   auto* asmLayout = new QVBoxLayout(asmGroup);
@@ -236,7 +260,8 @@ void MainWindow::BuildViews() {
   stack_->addWidget(hexPage);
   stack_->addWidget(asmGroup);
 
-  tabs_ = new QTabBar;
+  tabs_ = new BufferTabBar;
+  tabs_->setAccessibleName(Utf8(text::kBufferTabsName));
   tabs_->setShape(QTabBar::RoundedSouth);
   tabs_->setExpanding(false);
   tabs_->setDrawBase(false);
@@ -246,8 +271,20 @@ void MainWindow::BuildViews() {
   });
 
   config_ = new ConfigBoxWidget(app_.Work);
-  config_->setMinimumWidth(config_->sizeHint().width() + 24);
-  connect(config_, &ConfigBoxWidget::Changed, this, &MainWindow::SyncWindow);
+  // In a small window the box scrolls rather than be cut off.
+  auto* configScroll = new QScrollArea;
+  configScroll->setWidget(config_);
+  configScroll->setWidgetResizable(true);
+  configScroll->setFrameShape(QFrame::NoFrame);
+  configScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  configScroll->setMinimumWidth(config_->minimumSizeHint().width() +
+                                configScroll->verticalScrollBar()->sizeHint().width());
+  configScroll->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+  configScroll_ = configScroll;
+  connect(config_, &ConfigBoxWidget::Changed, this, [this] {
+    Record(text::kUndoConfiguration);
+    SyncWindow();
+  });
 
   auto* central = new QWidget;
   auto* layout = new QHBoxLayout(central);
@@ -258,7 +295,7 @@ void MainWindow::BuildViews() {
   left->addWidget(stack_, 1);
   left->addWidget(tabs_);
   layout->addLayout(left, 1);
-  layout->addWidget(config_, 0);
+  layout->addWidget(configScroll_, 0);
   setCentralWidget(central);
 }
 
@@ -276,8 +313,9 @@ void MainWindow::BuildMenus() {
   AddAction(file, text::kMenuOpenFile, QKeySequence(QStringLiteral("Ctrl+O")),
             &MainWindow::OpenFile);
   openDataFile_ = AddAction(file, text::kMenuOpenDataFile, {}, &MainWindow::OpenDataFile);
-  AddAction(file, text::kMenuSaveFileAs, QKeySequence(QStringLiteral("Ctrl+S")),
-            &MainWindow::SaveFileAs);
+  QAction* saveAs =
+      AddAction(file, text::kMenuSaveFileAs, QKeySequence(QStringLiteral("Ctrl+S")), nullptr);
+  connect(saveAs, &QAction::triggered, this, [this] { SaveFileAs(); });
   QAction* saveData = AddAction(file, text::kMenuSaveDataFileAs, {}, nullptr);
   saveData->setEnabled(false);
   saveData->setVisible(false);
@@ -298,6 +336,13 @@ void MainWindow::BuildMenus() {
   AddAction(file, text::kMenuExit, QKeySequence(QStringLiteral("Ctrl+Q")), &MainWindow::ExitWindow);
 
   editMenu_ = bar->addMenu(Utf8(text::kMenuEdit));
+  undo_ = history_->Group().createUndoAction(this, Utf8(text::kMenuUndo));
+  undo_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  redo_ = history_->Group().createRedoAction(this, Utf8(text::kMenuRedo));
+  redo_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+  editMenu_->addAction(undo_);
+  editMenu_->addAction(redo_);
+  editMenu_->addSeparator();
   copyFromBuffer_ =
       AddAction(editMenu_, text::kMenuCopyFromBuffer, {}, &MainWindow::CopyFromBuffer);
   pasteToBuffer_ = AddAction(editMenu_, text::kMenuPasteToBuffer, {}, &MainWindow::PasteToBuffer);
@@ -420,7 +465,7 @@ void MainWindow::BuildToolBar() {
   };
   const auto tool = [&](std::string_view caption, std::string_view hint, ToolIcon icon) {
     QAction* action = find(caption);
-    action->setIcon(MakeToolIcon(icon));
+    toolIcons_.emplace_back(action, icon);
     action->setToolTip(Utf8(hint));
     return action;
   };
@@ -453,26 +498,18 @@ void MainWindow::BuildToolBar() {
 
   deviceBox_ = new QComboBox;
   deviceBox_->setToolTip(Utf8(text::kHintDeviceList));
-  deviceBox_->setMaxVisibleItems(24);
+  deviceBox_->setAccessibleName(Utf8(text::kHintDeviceList));
   deviceBox_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   deviceBox_->setMinimumContentsLength(12);
   deviceBox_->setFocusPolicy(Qt::StrongFocus);
-  auto* model = new QStandardItemModel(deviceBox_);
-  const DeviceList& list = app_.Work.List;
-  for (int i = 0; i < list.Size(); ++i) {
-    auto* item = new QStandardItem(Utf8(list.Items()[static_cast<std::size_t>(i)]));
-    // A separator line cannot be chosen.
-    if (list.IsSeparator(i))
-      item->setFlags(item->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEnabled));
-    model->appendRow(item);
-  }
-  deviceBox_->setModel(model);
+  FillDeviceBox(*deviceBox_, app_.Work.List);
   connect(deviceBox_, &QComboBox::activated, this, &MainWindow::DeviceBoxChosen);
   auto* holder = new QWidget;
   auto* holderLayout = new QHBoxLayout(holder);
   holderLayout->setContentsMargins(6, 0, 6, 0);
   holderLayout->addWidget(deviceBox_);
   bar->addWidget(holder);
+  ApplyToolIcons();
 }
 
 void MainWindow::BuildStatusBar() {
@@ -500,7 +537,8 @@ void MainWindow::SyncWindow() {
   syncing_ = true;
   const Workspace& work = app_.Work;
   const MainWindowState& state = work.Window;
-  setWindowTitle(Utf8(state.Caption));
+  history_->SetActive(work.Buffers.ActiveBuffer);
+  UpdateTitle();
   // The device text's blanks aligned its number in a panel of fixed width.
   statusPanels_[kStatusDevicePanel]->setText(Utf8(state.StatusDevice).simplified());
   virtualPanel_->setVisible(Simulated() != nullptr);
@@ -513,8 +551,12 @@ void MainWindow::SyncWindow() {
   dataGroup_->setVisible(state.DataViewVisible);
   // The data view shows its lines (up to a screenful of twelve); the code view takes the rest.
   const int dataLines = std::clamp(HexViewLineCount(HexView::Data, work.Device), 4, 12);
-  dataView_->setFixedHeight(dataLines * dataView_->LineHeight() + dataView_->LineHeight() / 3 +
-                            2 * dataView_->frameWidth());
+  // In a short window it gives up lines down to three, as the code view does.
+  dataView_->setMaximumHeight(dataLines * dataView_->LineHeight() + dataView_->LineHeight() / 3 +
+                              2 * dataView_->frameWidth());
+  dataView_->setMinimumHeight(3 * dataView_->LineHeight() + 2 * dataView_->frameWidth());
+  dataGroup_->setMaximumHeight(dataView_->maximumHeight() + dataGroup_->sizeHint().height() -
+                               dataView_->sizeHint().height());
   for (QAction* action : {openDataFile_, fillData_, fillDataFrom_, copyFromData_, pasteToData_}) {
     action->setEnabled(state.DataEntriesEnabled);
   }
@@ -605,6 +647,8 @@ void MainWindow::ShowContextMenu(HexView view, const QPoint& position) {
 Application::StartupOutcome MainWindow::Start(const CommandLine& commandLine) {
   app_.WindowVisible = true;
   const Application::StartupOutcome outcome = app_.Startup(commandLine);
+  // What the command line loaded is where undo stops, and unmodified.
+  history_->Reset();
   ApplyProcessPriority(app_.Options.Priority);
   codeView_->SetFileDropEnabled(app_.Options.DragDrop);
   dataView_->SetFileDropEnabled(app_.Options.DragDrop);
@@ -617,6 +661,8 @@ Application::StartupOutcome MainWindow::Start(const CommandLine& commandLine) {
     ToggleDevicePosition();
   }
   ShowDevice();
+  // Sized for the device chosen, before it shows.
+  FitToScreen();
   // The hardware settings are asked for on a first start, and can only be left with OK.
   if (outcome.FirstStart) RunHardwareDialog(true);
   return outcome;
@@ -625,6 +671,7 @@ Application::StartupOutcome MainWindow::Start(const CommandLine& commandLine) {
 void MainWindow::Activate() {
   // Activation recurs whenever a dialog of a running action closes: it waits for the next.
   if (busy_) return;
+  Record(text::kUndoEdit);
   busy_ = true;
   Application::ActivationOutcome outcome;
   try {
@@ -637,6 +684,10 @@ void MainWindow::Activate() {
     ui_.Message(MessageKind::Error, failure.what(), MessageButton::Ok);
   }
   busy_ = false;
+  ui_.Progress().EndCancelling();
+  // What the command line asked for, and the configuration word rebuilt from its controls,
+  // are taken as they are: they are not the user's edits.
+  history_->Absorb(app_.Work.Buffers.ActiveBuffer);
   if (outcome.Ran) {
     AfterDeviceWork();
   } else {
@@ -644,6 +695,10 @@ void MainWindow::Activate() {
   }
   if (outcome.Quit) {
     exitStatus_ = outcome.Succeeded ? 0 : 1;
+    quitting_ = true;
+    close();
+  } else if (closeAfterOperation_) {
+    closeAfterOperation_ = false;
     close();
   }
 }
@@ -666,13 +721,29 @@ void MainWindow::paintEvent(QPaintEvent* event) {
   QMainWindow::paintEvent(event);
   if (!firstPaintPending_) return;
   firstPaintPending_ = false;
+  // Placed once shown too, when its frame's size is known.
   PlaceDevicePosition();
-  if (devicePosition_->isChecked()) position_->show();
+  if (devicePosition_->isChecked()) {
+    position_->show();
+    PlaceDevicePosition();
+  }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  // An operation in progress ends first (its Cancel button is in the progress window).
+  // An operation in progress ends first: on Yes it is cancelled as its Cancel button does,
+  // and the window closes once the worker has ended.
   if (busy_) {
+    event->ignore();
+    if (closeAfterOperation_) return;
+    if (Ask(QMessageBox::Question, Utf8(text::kCloseDuringOperation),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes) {
+      closeAfterOperation_ = true;
+      ui_.Progress().CancelOperation();
+    }
+    return;
+  }
+  // A quit the command line asked for does not ask.
+  if (!quitting_ && !MayDiscard(AllSlots())) {
     event->ignore();
     return;
   }
@@ -743,11 +814,46 @@ void MainWindow::FocusCodeView() {
 }
 
 void MainWindow::ResetCodeViewMarking() {
+  codeMarked_ = false;
   codeView_->SetMarking({});
 }
 
 void MainWindow::RestoreCodeViewMarking() {
-  codeView_->SetMarking(StartupMarking());
+  codeMarked_ = true;
+  codeView_->SetMarking(StartupMarking(palette()));
+}
+
+void MainWindow::FitToScreen() {
+  // As wide as a code line and the configuration box need, and room for 28 lines, as far as
+  // the screen has room at its scale (with a little to spare for rounding at fractional
+  // scales); the views scroll in a smaller window.
+  QSize size(std::max(sizeHint().width() + 16, 760), 700);
+  if (const QScreen* shown = screen()) {
+    const QSize area = shown->availableGeometry().size();
+    size = size.boundedTo(QSize(area.width() * 9 / 10, area.height() * 9 / 10));
+  }
+  resize(size);
+}
+
+void MainWindow::ApplyViewColours() {
+  const QColor separator = SeparatorColour(palette());
+  for (TextView* view : {codeView_, dataView_, asmView_}) view->SetSeparatorColour(separator);
+  codeView_->SetMarking(codeMarked_ ? StartupMarking(palette()) : TextMarking{});
+  dataView_->SetMarking(StartupMarking(palette()));
+}
+
+void MainWindow::ApplyToolIcons() {
+  const bool dark = IsDark(palette());
+  for (const auto& [action, icon] : toolIcons_) action->setIcon(MakeToolIcon(icon, dark));
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  // A new theme or palette (a dark one): the views' own colours and the icons follow.
+  if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange) {
+    ApplyViewColours();
+    ApplyToolIcons();
+  }
 }
 
 // ---- in-place editing ----
@@ -771,10 +877,25 @@ void MainWindow::TypeInView(HexView view, char32_t key) {
       RestoreCodeViewMarking();
       config_->Sync();
     }
+    // A paste is one step however many characters it types.
+    if (!pasting_) Record(text::kUndoTyping);
   }
   if (!(caret == before) || result.ChangedLine >= 0) {
     textView->SetCaret(caret.Line, caret.Column - 1);
   }
+}
+
+void MainWindow::CopyHex(HexView view) {
+  TextView* textView = ViewOf(view);
+  if (!textView->HasSelection()) return;
+  int firstLine = 0, firstColumn = 0, lastLine = 0, lastColumn = 0;
+  textView->SelectionRange(firstLine, firstColumn, lastLine, lastColumn);
+  // The words themselves, which a paste types back; not the addresses and characters. A
+  // selection of addresses alone is copied as it reads.
+  const std::string words =
+      SelectionAsHex(view, app_.Work.Active(), firstLine, firstColumn, lastLine, lastColumn);
+  QApplication::clipboard()->setText(words.empty() ? textView->SelectedText()
+                                                   : QString::fromStdString(words));
 }
 
 void MainWindow::PasteHex(HexView view) {
@@ -784,6 +905,7 @@ void MainWindow::PasteHex(HexView view) {
   pasting_ = true;
   for (char32_t key : text.toUcs4()) TypeInView(view, key);
   pasting_ = false;
+  Record(text::kUndoPaste);
 }
 
 // ---- commands ----
@@ -791,42 +913,141 @@ void MainWindow::PasteHex(HexView view) {
 void MainWindow::OpenFile() {
   const std::optional<ChosenFile> chosen =
       dialogs_->ChooseOpen(this, app_.Files.InitialDir(), false);
-  if (!chosen) return;
-  app_.Files.Open1Click(chosen->Path, FileTypeFromNumber(chosen->Type));
-  RestoreCodeViewMarking();
-  SyncWindow();
+  if (!chosen || !MayDiscard({app_.Work.Buffers.ActiveBuffer})) return;
+  Loaded(app_.Files.Open1Click(chosen->Path, FileTypeFromNumber(chosen->Type)));
 }
 
 void MainWindow::OpenDataFile() {
   const std::optional<ChosenFile> chosen =
       dialogs_->ChooseOpen(this, app_.Files.InitialDir(), true);
-  if (!chosen) return;
+  if (!chosen || !MayDiscard({app_.Work.Buffers.ActiveBuffer})) return;
   app_.Files.OpenDataFile1Click(chosen->Path, FileTypeFromNumber(chosen->Type));
+  // The slot now holds a mix of files: modified.
+  Record(text::kUndoLoad);
   SyncWindow();
 }
 
-void MainWindow::SaveFileAs() {
-  const std::optional<ChosenFile> chosen =
-      dialogs_->ChooseSave(this, app_.Files.InitialDir(), lastSaveName_, app_.Options.Overwrite);
-  if (!chosen) return;
-  lastSaveName_ = chosen->Path;
-  app_.Files.SaveAs1Click(chosen->Path, chosen->Type == 2 ? SaveType::Binary : SaveType::Ihx8);
-  SyncWindow();
-}
-
-void MainWindow::OpenRecentFile(int position) {
-  app_.OpenRecentFile(position);
+void MainWindow::Loaded(OpenResult result) {
+  const int active = app_.Work.Buffers.ActiveBuffer;
+  Record(text::kUndoLoad);
+  // A file read to its end is what the slot holds; one read part way is not.
+  if (result == OpenResult::Loaded) history_->MarkSaved(active);
   RestoreCodeViewMarking();
   SyncWindow();
 }
 
+bool MainWindow::SaveFileAs() {
+  const std::optional<ChosenFile> chosen =
+      dialogs_->ChooseSave(this, app_.Files.InitialDir(), lastSaveName_, app_.Options.Overwrite);
+  if (!chosen) return false;
+  lastSaveName_ = chosen->Path;
+  Record(text::kUndoEdit);
+  const bool saved =
+      app_.Files.SaveAs1Click(chosen->Path, chosen->Type == 2 ? SaveType::Binary : SaveType::Ihx8);
+  if (saved) history_->MarkSaved(app_.Work.Buffers.ActiveBuffer);
+  SyncWindow();
+  return saved;
+}
+
+void MainWindow::OpenRecentFile(int position) {
+  if (!MayDiscard({app_.Work.Buffers.ActiveBuffer})) return;
+  Loaded(app_.OpenRecentFile(position));
+}
+
 void MainWindow::DropFiles(HexView view, const QStringList& paths) {
+  if (!app_.Options.DragDrop || paths.isEmpty() || !MayDiscard({app_.Work.Buffers.ActiveBuffer})) {
+    return;
+  }
   if (view == HexView::Code) {
     app_.Files.RichEdit1DropFiles(ToPaths(paths));
-    RestoreCodeViewMarking();
+    const bool opened = app_.Work.Active().FileName == paths.back().toStdString();
+    Loaded(opened ? OpenResult::Loaded : OpenResult::ReadFailed);
   } else {
     app_.Files.Data1DropFiles(ToPaths(paths));
+    Record(text::kUndoLoad);
+    SyncWindow();
   }
+}
+
+std::vector<int> MainWindow::AllSlots() const {
+  std::vector<int> all(kBufferSlots);
+  for (int i = 0; i < kBufferSlots; ++i) all[static_cast<std::size_t>(i)] = i;
+  return all;
+}
+
+void MainWindow::Record(std::string_view label) {
+  history_->Record(app_.Work.Buffers.ActiveBuffer, Utf8(label));
+}
+
+QMessageBox::StandardButton MainWindow::Ask(QMessageBox::Icon icon, const QString& question,
+                                            QMessageBox::StandardButtons buttons,
+                                            QMessageBox::StandardButton preferred) {
+  QMessageBox box(icon, Utf8(text::kTitleConfirm), question, buttons, this);
+  box.setTextFormat(Qt::PlainText);
+  box.setDefaultButton(preferred);
+  return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+bool MainWindow::MayDiscard(const std::vector<int>& concerned) {
+  // The edits of the active slot that were not recorded yet count too.
+  Record(text::kUndoEdit);
+  std::vector<int> modified;
+  for (int slot : concerned) {
+    if (history_->Modified(slot)) modified.push_back(slot);
+  }
+  if (modified.empty()) return true;
+  QString names;
+  for (std::size_t i = 0; i < modified.size(); ++i) {
+    if (i > 0) {
+      names +=
+          Utf8(i + 1 == modified.size() ? text::kUnsavedLastSeparator : text::kUnsavedSeparator);
+    }
+    const BufferSlot& slot = app_.Work.Buffers.Slots[static_cast<std::size_t>(modified[i])];
+    names += Utf8(BufferTabCaption(modified[i]));
+    if (!slot.FileName.empty()) {
+      names += QStringLiteral(" (") + QFileInfo(Utf8(slot.FileName)).fileName() + QLatin1Char(')');
+    }
+  }
+  const QMessageBox::StandardButton answer =
+      Ask(QMessageBox::Warning, Utf8(text::kUnsavedBefore) + names + Utf8(text::kUnsavedAfter),
+          QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+  if (answer == QMessageBox::Discard) return true;
+  if (answer != QMessageBox::Save) return false;
+  // Each slot is saved as itself, shown while its file is asked for.
+  const int active = app_.Work.Buffers.ActiveBuffer;
+  bool saved = true;
+  for (int slot : modified) {
+    if (slot != app_.Work.Buffers.ActiveBuffer) SelectBuffer(slot);
+    saved = SaveFileAs();
+    if (!saved) break;
+  }
+  if (active != app_.Work.Buffers.ActiveBuffer) SelectBuffer(active);
+  return saved;
+}
+
+void MainWindow::UpdateTitle() {
+  const int active = app_.Work.Buffers.ActiveBuffer;
+  const std::string& file = app_.Work.Buffers.Slots[static_cast<std::size_t>(active)].FileName;
+  QString title = Utf8(text::kProgramTitle);
+  if (file.empty()) {
+    title += QStringLiteral("[*]");
+  } else {
+    // A "[*]" in a file name is not the mark.
+    QString name = QFileInfo(Utf8(file)).fileName();
+    name.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+    title = name + QStringLiteral("[*]") + Utf8(text::kTitleFileSeparator) + title;
+  }
+  setWindowTitle(title);
+  setWindowModified(history_->Modified(active));
+}
+
+void MainWindow::SlotRestored(int slot) {
+  if (slot != app_.Work.Buffers.ActiveBuffer) return;
+  codeView_->Rebuild();
+  if (app_.Work.Device.DataSize > 0) dataView_->Rebuild();
+  app_.Work.ShowStoredConfigWord();
+  if (mode_ == ViewMode::Assembler) ListAssembler();
+  RestoreCodeViewMarking();
   SyncWindow();
 }
 
@@ -881,6 +1102,7 @@ void MainWindow::RunEditDialog(EditMode mode, HexView view, int address) {
     textView->Rebuild();
     textView->SetCaret(line, column);
     if (changed == HexView::Code) RestoreCodeViewMarking();
+    Record(mode == EditMode::Location ? text::kUndoEdit : text::kUndoFill);
     SyncWindow();
   }
   codeView_->ClearSelection();
@@ -894,20 +1116,31 @@ void MainWindow::SelectBuffer(int index) {
 }
 
 void MainWindow::SelectDevice(const CatalogueEntry& entry) {
-  app_.Work.SelectDevice(entry);
-  RestoreCodeViewMarking();
+  // A device change resets all five buffers.
+  if (MayDiscard(AllSlots())) {
+    app_.Work.SelectDevice(entry);
+    DeviceChanged();
+  }
   SyncWindow();
 }
 
 void MainWindow::DeviceBoxChosen(int index) {
   if (syncing_) return;
-  if (app_.Work.ComboBox4Change(index)) RestoreCodeViewMarking();
+  if (!app_.Work.List.IsSeparator(index) && MayDiscard(AllSlots()) &&
+      app_.Work.ComboBox4Change(index)) {
+    DeviceChanged();
+  }
   SyncWindow();
 }
 
 void MainWindow::SelectRecentDevice(int position) {
-  if (app_.Work.SelectRecentDevice(position)) RestoreCodeViewMarking();
+  if (MayDiscard(AllSlots()) && app_.Work.SelectRecentDevice(position)) DeviceChanged();
   SyncWindow();
+}
+
+void MainWindow::DeviceChanged() {
+  history_->Reset();
+  RestoreCodeViewMarking();
 }
 
 void MainWindow::ToggleSmartcard(bool on) {
@@ -922,8 +1155,9 @@ void MainWindow::ClearSettings() {
   app_.ClearSettings();
 }
 
-void MainWindow::RunOperation(OperationResult (Operations::*command)()) {
+void MainWindow::RunOperation(OperationResult (Operations::*command)(), std::string_view label) {
   if (busy_) return;
+  Record(text::kUndoEdit);
   busy_ = true;
   try {
     (app_.Ops.*command)();
@@ -936,7 +1170,14 @@ void MainWindow::RunOperation(OperationResult (Operations::*command)()) {
     ui_.Message(MessageKind::Error, failure.what(), MessageButton::Ok);
   }
   busy_ = false;
+  ui_.Progress().EndCancelling();
+  // A read (or a part's calibration kept) changes the buffer as a step of its own.
+  Record(label);
   AfterDeviceWork();
+  if (closeAfterOperation_) {
+    closeAfterOperation_ = false;
+    close();
+  }
 }
 
 void MainWindow::AfterDeviceWork() {
@@ -945,22 +1186,22 @@ void MainWindow::AfterDeviceWork() {
 }
 
 void MainWindow::ReadAll() {
-  RunOperation(&Operations::ReadAll);
+  RunOperation(&Operations::ReadAll, text::kUndoReadAll);
 }
 void MainWindow::ProgramAll() {
-  RunOperation(&Operations::ProgramAll);
+  RunOperation(&Operations::ProgramAll, text::kUndoProgramAll);
 }
 void MainWindow::ProgramConfig() {
-  RunOperation(&Operations::ProgramConfig);
+  RunOperation(&Operations::ProgramConfig, text::kUndoProgramAll);
 }
 void MainWindow::EraseAll() {
-  RunOperation(&Operations::EraseAll);
+  RunOperation(&Operations::EraseAll, text::kUndoEdit);
 }
 void MainWindow::BlankCheck() {
-  RunOperation(&Operations::BlankCheck);
+  RunOperation(&Operations::BlankCheck, text::kUndoEdit);
 }
 void MainWindow::Verify() {
-  RunOperation(&Operations::Verify);
+  RunOperation(&Operations::Verify, text::kUndoEdit);
 }
 
 void MainWindow::ShowHexView() {
@@ -975,15 +1216,19 @@ void MainWindow::ShowAssemblerView() {
   }
   mode_ = ViewMode::Assembler;
   SetStatusPanel(kStatusOperationPanel, Utf8(text::kDisassembling));
+  ListAssembler();
+  asmView_->SetCaret(0, 0);
+  SyncWindow();
+  SetStatusPanel(kStatusOperationPanel, QString());
+}
+
+void MainWindow::ListAssembler() {
   QStringList lines;
   for (const std::string& line : Disassemble(app_.Work.Device, app_.Work.Active())) {
     lines << QString::fromStdString(line);
   }
   asmSource_.SetLines(std::move(lines));
   asmView_->Rebuild();
-  asmView_->SetCaret(0, 0);
-  SyncWindow();
-  SetStatusPanel(kStatusOperationPanel, QString());
 }
 
 void MainWindow::Refresh() {
@@ -1081,9 +1326,17 @@ void MainWindow::ToggleDevicePosition() {
 }
 
 void MainWindow::PlaceDevicePosition() {
-  // Just right of the main window, level with its top.
+  // Just right of the main window, level with its top; where the screen ends first, as far
+  // right as it can be, its title bar always on the screen.
   const QRect frame = frameGeometry();
-  position_->move(frame.left() + frame.width() + 10, frame.top());
+  QPoint place(frame.left() + frame.width() + 10, frame.top());
+  if (const QScreen* shown = screen()) {
+    const QRect area = shown->availableGeometry();
+    const QSize outer = position_->frameGeometry().size();
+    place.setX(std::max(area.left(), std::min(place.x(), area.right() + 1 - outer.width())));
+    place.setY(std::max(area.top(), std::min(place.y(), area.bottom() + 1 - outer.height())));
+  }
+  position_->move(place);
 }
 
 QString MainWindow::ProgramFolder() const {
@@ -1132,6 +1385,7 @@ void MainWindow::RunSmartcardWizard() {
   busy_ = false;
   // The parts keep what the wizard wrote; the socket goes back to the selected device.
   if (SimulatedProgrammer* simulated = Simulated()) simulated->SaveChip(ui_);
+  Record(text::kUndoLoad);
   ShowDevice();
   RestoreCodeViewMarking();
   SyncWindow();

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QMessageBox>
 
 #include <array>
 #include <map>
@@ -12,6 +13,7 @@
 
 #include "app/application.hpp"
 #include "buffers/hex_view.hpp"
+#include "gui/icons.hpp"
 #include "gui/qt_ui.hpp"
 #include "gui/textview/text_view.hpp"
 
@@ -37,12 +39,13 @@ class ProgrammerSwitch;
 class FileDialogs;
 class HexLineSource;
 class HexViewInput;
+class BufferHistory;
 class SimulatedProgrammer;
 
-// The display attributes of the views: separator colour and marking, as Windows colour values
-// (0x00BBGGRR).
-inline constexpr std::uint32_t kSeparatorColour = 0xFF0000;
-TextMarking StartupMarking();
+// The display attributes of the views in a palette's colours: the address band of the code
+// and data views, and the separators.
+TextMarking StartupMarking(const QPalette& palette);
+QColor SeparatorColour(const QPalette& palette);
 
 class MainWindow final : public QMainWindow, public WorkspaceObserver, public QtUiWindow {
   Q_OBJECT
@@ -98,6 +101,7 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   QToolButton* OpenButton() const { return openButton_; }
   QMenu* OpenButtonMenu() const { return openMenu_; }
   EditDialog* Editor() const { return editor_; }
+  BufferHistory* History() const { return history_; }
   ProgressDialog& Progress() const { return ui_.Progress(); }
   // The edit position of the Edit dialog: the caret of the last click (row from 0, column
   // from 1).
@@ -119,11 +123,14 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   // In-place editing (the views' input handlers call these).
   void TypeInView(HexView view, char32_t key);
   void PasteHex(HexView view);
+  // Copy of a view's selection as the hex words it covers.
+  void CopyHex(HexView view);
 
  protected:
   bool event(QEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -146,7 +153,8 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   // Commands.
   void OpenFile();
   void OpenDataFile();
-  void SaveFileAs();
+  // True when the active slot was saved.
+  bool SaveFileAs();
   void OpenRecentFile(int position);
   void ExitWindow();
   void CopyFromBuffer();
@@ -187,13 +195,31 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   // Ctrl+F1..Ctrl+F4 onto the device entries the Options chose for them.
   void AssignDeviceShortcuts();
 
-  void RunOperation(OperationResult (Operations::*command)());
+  // `label` names the step a change of the buffer by the operation becomes.
+  void RunOperation(OperationResult (Operations::*command)(), std::string_view label);
   void AfterDeviceWork();
+  // Unsaved work: what changed in the active slot becomes an undo step; before something
+  // replaces slots, Save / Discard / Cancel for those among them with unsaved changes (true:
+  // go on).
+  void Record(std::string_view label);
+  bool MayDiscard(const std::vector<int>& concerned);
+  std::vector<int> AllSlots() const;
+  QMessageBox::StandardButton Ask(QMessageBox::Icon icon, const QString& question,
+                                  QMessageBox::StandardButtons buttons,
+                                  QMessageBox::StandardButton preferred);
+  void Loaded(OpenResult result);
+  void DeviceChanged();
+  void UpdateTitle();
+  void SlotRestored(int slot);
+  void ListAssembler();
   void EditLocation(HexView view);
   void RunEditDialog(EditMode mode, HexView view, int address);
   void ShowContextMenu(HexView view, const QPoint& position);
   void DropFiles(HexView view, const QStringList& paths);
   void RestoreCodeViewMarking();
+  void ApplyViewColours();
+  void FitToScreen();
+  void ApplyToolIcons();
   TextView* ViewOf(HexView view) const { return view == HexView::Code ? codeView_ : dataView_; }
 
   Application& app_;
@@ -213,6 +239,7 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   QGroupBox* codeGroup_ = nullptr;
   QGroupBox* dataGroup_ = nullptr;
   QStackedWidget* stack_ = nullptr;
+  QWidget* configScroll_ = nullptr;
   QTabBar* tabs_ = nullptr;
   ConfigBoxWidget* config_ = nullptr;
   QComboBox* deviceBox_ = nullptr;
@@ -248,6 +275,10 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   QAction* devicePosition_ = nullptr;
   QAction* reopenRecent_ = nullptr;
   QAction* hardwareCheck_ = nullptr;
+  std::vector<std::pair<QAction*, ToolIcon>> toolIcons_;
+  QAction* undo_ = nullptr;
+  QAction* redo_ = nullptr;
+  BufferHistory* history_ = nullptr;
 
   ViewMode mode_ = ViewMode::Hex;
   int editRow_ = 0;
@@ -259,6 +290,12 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   bool shown_ = false;
   bool syncing_ = false;
   bool firstPaintPending_ = true;
+  // The code view's address band shows (no verify has confirmed the buffer since it changed).
+  bool codeMarked_ = true;
+  // The command line's quit: the window closes without asking.
+  bool quitting_ = false;
+  // The user closed the window during an operation and chose to cancel it.
+  bool closeAfterOperation_ = false;
   // The wizard is up: the virtual programmer's socket holds the smartcard throughout.
   bool wizardRunning_ = false;
   QWidget* wizardWindow_ = nullptr;

@@ -1,6 +1,8 @@
 // Port name rules and the stored form of the hardware settings.
 #include "hardware/hardware_settings.hpp"
 
+#include <algorithm>
+
 #include "core/text.hpp"
 
 namespace kestrum {
@@ -189,21 +191,42 @@ std::string StoredProgrammer(const HardwareSettings& settings) {
   return std::to_string(static_cast<int>(settings.Programmer));
 }
 
-HardwareSettings LoadHardwareSettings(const SettingsStore& store,
-                                      const ProgrammerDefinitions& user) {
+HardwareSettings LoadHardwareSettings(const SettingsStore& store, const ProgrammerDefinitions& user,
+                                      std::vector<ReplacedSetting>* replaced) {
   HardwareSettings s;
-  const std::string stored = store.ReadString("Programmer", "0");
-  int type = store.ReadInteger("Programmer", 0);
-  // A damaged index would address no row; the first type is the default.
-  s.Programmer =
-      IsValidProgrammerType(type) ? static_cast<ProgrammerType>(type) : ProgrammerType::Jdm;
-  for (const auto& definition : user) {
-    if (definition->name == stored) {
-      s.Programmer = ProgrammerType::User;
-      s.User = definition;
+  // A value the program cannot use is replaced where it is read, so nothing below ever meets
+  // it: an index that addresses no row, a port the type cannot open, a delay that would spin
+  // for ever.
+  const auto replace = [&](std::string_view key, std::string_view shown) {
+    if (replaced != nullptr) {
+      replaced->push_back({std::string(key), *store.Raw(key), std::string(shown)});
     }
+  };
+  const auto integer = [&](std::string_view key, int lowest, int highest, int fallback) {
+    const int value = store.ReadInteger(key, fallback);
+    const bool stored = store.Raw(key).has_value();
+    if (stored && (value < lowest || value > highest || !store.IsInteger(key))) {
+      replace(key, std::to_string(fallback));
+      return fallback;
+    }
+    return value;
+  };
+  // A user's programmer is stored by its name.
+  const std::string stored = store.ReadString("Programmer", "0");
+  const auto named = std::find_if(
+      user.begin(), user.end(), [&](const auto& definition) { return definition->name == stored; });
+  if (named != user.end()) {
+    s.Programmer = ProgrammerType::User;
+    s.User = *named;
+  } else {
+    s.Programmer =
+        static_cast<ProgrammerType>(integer("Programmer", 0, kProgrammerTypeCount - 1, 0));
   }
   s.Port = store.ReadString("Port", text::kDefaultPortName);
+  if (store.Raw("Port") && !s.Port.empty() && !ResolvePort(s, s.Port)) {
+    replace("Port", text::kDefaultPortName);
+    s.Port = std::string(text::kDefaultPortName);
+  }
   s.Api = store.ReadBool("Api", false);
   s.InvertDataOut = store.ReadBool("InvertDataOut", false);
   s.InvertDataIn = store.ReadBool("InvertDataIn", false);
@@ -211,7 +234,7 @@ HardwareSettings LoadHardwareSettings(const SettingsStore& store,
   s.InvertMCLR = store.ReadBool("InvertMCLR", false);
   s.InvertVCC = store.ReadBool("InvertVCC", false);
   s.InvertVPP = store.ReadBool("InvertVPP", false);
-  s.IODelay = store.ReadInteger("IODelay", 10);
+  s.IODelay = integer("IODelay", 0, kMaxIODelay, kDefaultIODelay);
   s.PowerControl = store.ReadBool("PowerControl", false);
   for (int digit = 1; digit <= 4; ++digit) {
     std::string& serial = s.SerialDevices[digit - 1];
@@ -221,6 +244,7 @@ HardwareSettings LoadHardwareSettings(const SettingsStore& store,
   }
   s.Access = store.ReadBool("RawPortIo", false) ? PortAccess::RawIo : PortAccess::DeviceFile;
   s.Virtual = store.ReadBool(kVirtualKey, false);
+  if (store.Raw(kVirtualKey) && !store.IsBool(kVirtualKey)) replace(kVirtualKey, "0");
   s.FtdiDevice = store.ReadString(kFtdiDeviceKey, "");
   // A damaged map would drive pins nobody wired: the default one is used instead.
   s.BitBangPins = ParsePinMap(store.ReadString(kBitBangPinsKey, "")).value_or(kBitBangDefaultPins);

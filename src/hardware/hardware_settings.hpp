@@ -17,6 +17,12 @@
 
 namespace kestrum {
 
+// The I/O delay the hardware dialog offers. A stored 0 is used as well (one Data In sample per
+// line change, the least there is); anything else outside the range is replaced when read.
+inline constexpr int kMinIODelay = 1;
+inline constexpr int kMaxIODelay = 20;
+inline constexpr int kDefaultIODelay = 10;
+
 // How a port's registers are reached on Linux.
 enum class PortAccess {
   DeviceFile,  // the tty or ppdev device file: no root needed
@@ -138,10 +144,20 @@ inline constexpr std::string_view kFtdiDeviceKey = "FtdiDevice";
 inline constexpr std::string_view kBitBangPinsKey = "BitBangPins";
 inline constexpr std::string_view kGpioPinsKey = "GpioPins";
 std::string DeviceFileKey(std::string_view prefix, int digit);
-// "Programmer" holds a type's number, or the name of a programmer of `user`; a name none of
-// them has falls back to the first type.
+// A stored value that the reader could not use: its key, the value as stored and the default
+// used instead.
+struct ReplacedSetting {
+  std::string Key;
+  std::string Value;
+  std::string Default;
+  bool operator==(const ReplacedSetting&) const = default;
+};
+// "Programmer" holds a type's number, or the name of a programmer of `user`. `replaced`, when
+// given, receives every value out of range ("Programmer", "Port", "IODelay", "Virtual"); each
+// is used as its default.
 HardwareSettings LoadHardwareSettings(const SettingsStore& store,
-                                      const ProgrammerDefinitions& user = {});
+                                      const ProgrammerDefinitions& user = {},
+                                      std::vector<ReplacedSetting>* replaced = nullptr);
 // The stored form of "Programmer": the number, or the name of a user's programmer.
 std::string StoredProgrammer(const HardwareSettings& settings);
 // Writes what the hardware settings dialog writes: "Programmer", "Api", the six invert

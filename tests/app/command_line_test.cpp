@@ -97,12 +97,12 @@ TEST(CommandLine, LongOptions) {
   EXPECT_FALSE(Parse({"-p"}).SimulateDir.has_value());
 }
 
-TEST(CommandLine, LoadPathWithoutFolderUsesInitDirThenCurrentDir) {
-  EXPECT_EQ(ResolveLoadPath("blink.hex", "/home/u/pic", "/tmp"), "/home/u/pic/blink.hex");
-  EXPECT_EQ(ResolveLoadPath("blink.hex", "", "/tmp"), "/tmp/blink.hex");
-  EXPECT_EQ(ResolveLoadPath("blink.hex", "/home/u/pic/", "/tmp"), "/home/u/pic/blink.hex");
-  EXPECT_EQ(ResolveLoadPath("sub/blink.hex", "/home/u", "/tmp"), "/tmp/sub/blink.hex");
-  EXPECT_EQ(ResolveLoadPath("/abs/blink.hex", "/home/u", "/tmp"), "/abs/blink.hex");
+// Relative to the current folder, as "-s" saves: never to the folder the dialogs last used.
+TEST(CommandLine, ARelativeLoadPathIsTheCurrentFolders) {
+  EXPECT_EQ(ResolveLoadPath("blink.hex", "/tmp"), "/tmp/blink.hex");
+  EXPECT_EQ(ResolveLoadPath("blink.hex", "/"), "/blink.hex");
+  EXPECT_EQ(ResolveLoadPath("sub/blink.hex", "/tmp"), "/tmp/sub/blink.hex");
+  EXPECT_EQ(ResolveLoadPath("/abs/blink.hex", "/tmp"), "/abs/blink.hex");
 }
 
 }  // namespace

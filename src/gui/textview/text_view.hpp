@@ -46,6 +46,9 @@ class TextInputHandler {
   virtual void Typed(TextView& view, char32_t key) = 0;
   // The paste key (Ctrl+V, Shift+Insert).
   virtual void Paste(TextView& view) = 0;
+  // Copy of the selection (the copy key and Copy()); false leaves it to the view, which
+  // copies the selected text.
+  virtual bool Copy(const TextView& /*view*/) { return false; }
 };
 
 // A band behind a run of columns, with its own text colour; all zero draws nothing.
@@ -115,6 +118,10 @@ class TextView : public QAbstractScrollArea {
   // Geometry in the viewport, for painting and hit tests.
   int CharWidth() const { return charWidth_; }
   int LineHeight() const { return lineHeight_; }
+  // The lines and columns the view asks for in a layout (10 lines, and its longest line or
+  // 40 columns, unless set).
+  void SetPreferredLines(int lines);
+  void SetPreferredColumns(int columns);
   QRect CharacterRect(int line, int column) const;
   // The caret position nearest to a viewport point.
   void PositionAt(const QPoint& point, int& line, int& column) const;
@@ -172,6 +179,8 @@ class TextView : public QAbstractScrollArea {
   int blinkTimer_ = 0;
   int charWidth_ = 8;
   int lineHeight_ = 16;
+  int preferredLines_ = 10;
+  int preferredColumns_ = 0;
   int ascent_ = 12;
   int margin_ = 6;
   bool exactGrid_ = false;

@@ -28,6 +28,8 @@ class TracingPort final : public Port, public PinPort {
   void SetLineFormat(const LineFormat& format) override;
   void WriteByte(std::uint8_t value) override;
   void ReportFailuresTo(std::string* sink) override { inner_->ReportFailuresTo(sink); }
+  // A port that streams is driven through its stream; its pins are not traced here.
+  PinStream* Stream() override { return inner_->Stream(); }
   // A port whose pins are set one by one: the levels go to the board as they are driven.
   PinPort* Pins() override { return inner_->Pins() ? this : nullptr; }
   void Drive(std::uint64_t levels) override;
