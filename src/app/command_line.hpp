@@ -18,14 +18,14 @@ struct CommandStep {
   enum class Kind {
     LoadFile,
     SelectDevice,
+    SelectDeviceByName,
     Programmer,
     Port,
     ConfigWord,
-    DeviceName,
     ProgrammerName,
     PortName
   } Type;
-  std::string Path;  // LoadFile; the name of DeviceName, ProgrammerName, PortName
+  std::string Path;  // LoadFile; the name of SelectDeviceByName, ProgrammerName, PortName
   int Number = 0;    // SelectDevice, Programmer, Port (already normalised), ConfigWord
   bool operator==(const CommandStep&) const = default;
 };
@@ -34,6 +34,7 @@ enum class QuitMode { None = 0, AfterProgram = 1, AfterVerify = 2, AfterRead = 3
 
 struct CommandLine {
   // Pending actions of the first activation, run in this order.
+  bool Detect = false;  // --detect
   bool ProgramAll = false;
   bool Verify = false;
   bool ReadAll = false;
@@ -55,6 +56,11 @@ struct CommandLine {
   std::optional<std::string> TraceFile;    // --trace=FILE
   std::optional<std::string> Disassemble;  // set (empty: standard output) by --disassemble
   std::optional<std::string> PrintPdf;     // --print-pdf=FILE: the printed listing as PDF
+  // --socket=NAME: the part in the virtual programmer's socket, whatever is selected.
+  std::optional<std::string> SocketPart;
+  std::optional<std::string> ShowDevice;  // --show-device=NAME
+  bool NoIdCheck = false;                 // --no-id-check, for this run
+  bool OverwriteCalibration = false;      // --overwrite-calibration, for this run
 };
 
 struct UsageError {

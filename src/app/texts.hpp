@@ -136,6 +136,9 @@ inline constexpr std::string_view kBadConfigWord = "-f needs four hexadecimal di
 inline constexpr std::string_view kBadProgrammer = "programmer type must be 0 to 12: ";
 inline constexpr std::string_view kMissingValue = "missing value for ";
 inline constexpr std::string_view kTryHelp = " (try --help)";
+inline constexpr std::string_view kSocketNeedsSimulate = "--socket needs --simulate";
+inline constexpr std::string_view kNoSocketPart =
+    "The virtual programmer has no part of this name to put in its socket: ";
 
 inline constexpr std::string_view kHelp =
     "Usage: kestrum [options]\n"
@@ -156,7 +159,17 @@ inline constexpr std::string_view kHelp =
     "  -oPORT        port for this run: a number 1..4, a name or a device file\n"
     "  -fXXXX        set the configuration word (four hexadecimal digits)\n"
     "\n"
+    "  --device=NAME         select the device by its name, as --list-devices shows it\n"
+    "  --detect              read the device ID of the part in the socket, name it and offer\n"
+    "                        to select it (before -p, -v and -r)\n"
+    "  --no-id-check         do not compare the part's device ID with the selected device's\n"
+    "                        before Program All, Verify and Erase All (this run)\n"
+    "  --overwrite-calibration\n"
+    "                        program the buffer's OSCCAL word and bandgap bits into a\n"
+    "                        12F629/675 instead of keeping the part's own (this run)\n"
     "  --simulate[=DIR]      use the virtual programmer; chip images persist in DIR\n"
+    "  --socket=NAME         with --simulate: the virtual socket holds device NAME, whatever\n"
+    "                        device is selected (for --detect and the ID check)\n"
     "  --trace=FILE          write the programmer's pins as a VCD file\n"
     "  --print-pdf=FILE      write the printed listing of the active buffer as PDF after the\n"
     "                        operations; runs in the terminal as with -i\n"
@@ -166,6 +179,7 @@ inline constexpr std::string_view kHelp =
     "  --list-devices        list the devices and their numbers\n"
     "  --list-ports          list the serial, parallel, FTDI and GPIO ports of this machine\n"
     "  --show-programmer NAME  print a programmer in the format of programmers.toml\n"
+    "  --show-device=NAME    print a device as an entry of the user's devices file\n"
     "  --version, --help\n"
     "\n"
     "Exit status: 0 when nothing went wrong and every verification passed, 1 otherwise,\n"

@@ -99,6 +99,9 @@ class LineContext {
   void VppOff();
   void VppOnFast();
   void PowerOn();
+  // Whether the programmer switches the part's supply on a line of its own (so VPP can come
+  // before VDD); the JDM and the AN589 take it from the port or from outside.
+  bool SwitchesVcc() const { return Row().vccBits != 0; }
   void AllLinesOff();
   void CardClockPulse();
   void DelayMicroseconds(std::int64_t us);
