@@ -100,6 +100,9 @@ class LineContext {
   void VppOnFast();
   void PowerOn();
   void AllLinesOff();
+  // Whether the part's supply is pumped from the line levels (the JDM): with every line high
+  // for long, the part runs down, and the lines' first fall powers it up again.
+  bool SupplyFromLines() const { return IsJdm(); }
   void CardClockPulse();
   void DelayMicroseconds(std::int64_t us);
   void SleepMs(std::int64_t ms);
