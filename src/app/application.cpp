@@ -82,9 +82,22 @@ Application::StartupOutcome Application::Startup(const CommandLine& commandLine)
   }
   Work.Window.Caption = std::string(text::kProgramTitle);
 
-  // The settings, in the order of the settings table.
+  // A settings file that cannot be read or kept is told first: what follows runs on defaults.
+  if (const std::string problem = settings_.Problem(); !problem.empty()) {
+    ui_.Message(MessageKind::Warning, problem);
+  }
+
+  // The settings, in the order of the settings table. A stored value out of range is told
+  // once: its default is used and stored in its place.
   const int savedDevice = settings_.ReadInteger("Device", 58);
-  Lines.Settings() = LoadHardwareSettings(settings_);
+  std::vector<ReplacedSetting> replaced;
+  Lines.Settings() = LoadHardwareSettings(settings_, &replaced);
+  for (const ReplacedSetting& r : replaced) {
+    ui_.Message(MessageKind::Warning, std::string(text::kSettingReplacedBefore) + r.Key +
+                                          std::string(text::kSettingReplacedEquals) + r.Value +
+                                          std::string(text::kSettingReplacedMiddle) + r.Default);
+    settings_.WriteString(r.Key, r.Default);
+  }
   Options.Smart = settings_.ReadBool("Smart", false);
   Options.Overwrite = settings_.ReadBool("Overwrite", false);
   Operation = LoadOperationOptions(settings_);
@@ -139,8 +152,8 @@ void Application::ApplyStep(const CommandStep& step, StartupOutcome& outcome) {
   HardwareSettings& hardware = Lines.Settings();
   switch (step.Type) {
     case CommandStep::Kind::LoadFile: {
-      const OpenResult result = Files.OpenFile(
-          ResolveLoadPath(step.Path, Files.InitialDir(), currentDir_), FileType::Ihx8);
+      const OpenResult result =
+          Files.OpenFile(ResolveLoadPath(step.Path, currentDir_), FileType::Ihx8);
       outcome.LoadFailed = result != OpenResult::Loaded;
       break;
     }

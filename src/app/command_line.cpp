@@ -154,8 +154,10 @@ std::variant<CommandLine, UsageError> ParseCommandLine(const std::vector<std::st
         }
         cl.Steps.push_back({CommandStep::Kind::ConfigWord, {}, word});
       } else {
+        if (value.empty()) return Error(text::kMissingValue, arg);
         const std::optional<int> number = Decimal(value);
-        if (!number) return Error(text::kBadNumber, arg);
+        // The value as it was given, whether joined to the option or after it.
+        if (!number) return Error(text::kBadNumber, arg.size() > 2 ? arg : arg + " " + value);
         if (key == "-t") cl.Steps.push_back({CommandStep::Kind::SelectDevice, {}, *number});
         if (key == "-g") {
           if (!IsValidProgrammerType(*number)) return Error(text::kBadProgrammer, arg);
@@ -193,15 +195,12 @@ std::string PortForNumber(int programmerType, int portNumber) {
          std::to_string(portNumber);
 }
 
-std::string ResolveLoadPath(const std::string& name, const std::string& initDir,
-                            const std::string& currentDir) {
+std::string ResolveLoadPath(const std::string& name, const std::string& currentDir) {
   if (!name.empty() && name.front() == '/') return name;
-  // A folder part is the current directory's: made whole here, so the recent files and the
-  // remembered folder still lead to the file from anywhere else.
-  const std::string& folder =
-      name.find('/') != std::string::npos || initDir.empty() ? currentDir : initDir;
-  if (folder.empty()) return name;
-  return folder.back() == '/' ? folder + name : folder + "/" + name;
+  // Made whole here, so the recent files and the remembered folder still lead to the file from
+  // anywhere else.
+  if (currentDir.empty()) return name;
+  return currentDir.back() == '/' ? currentDir + name : currentDir + "/" + name;
 }
 
 }  // namespace kestrum

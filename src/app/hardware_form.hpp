@@ -16,8 +16,6 @@ namespace kestrum {
 enum class InvertBox { DataOut, DataIn, Clock, Mclr, Vcc, Vpp };
 inline constexpr int kInvertBoxes = 6;
 inline constexpr int kPortButtons = 4;
-inline constexpr int kMinIODelay = 1;
-inline constexpr int kMaxIODelay = 20;
 
 struct HardwareForm {
   int Programmer = 0;

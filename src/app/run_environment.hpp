@@ -94,8 +94,9 @@ class RunEnvironment final : public ProgrammerSwitch {
   PortOpener& HardwarePorts() override { return systemOpener_; }
   bool VirtualFixed() const override { return fixed_; }
 
-  // Ends the trace file (once; the destructor does it too).
-  void Finish();
+  // Ends the trace file (once; the destructor does it too). False when it could not be written
+  // completely (a full disk), told to `ui` when given.
+  bool Finish(Ui* ui = nullptr);
 
  private:
   void MakeSimulated(const std::string& folder);
@@ -109,6 +110,7 @@ class RunEnvironment final : public ProgrammerSwitch {
   SwitchingClock clock_{realClock_};
   SwitchingOpener opener_{systemOpener_};
   std::ofstream traceFile_;
+  std::string tracePath_;
   std::unique_ptr<PinTrace> trace_;
   std::unique_ptr<TracingOpener> tracingOpener_;
 };

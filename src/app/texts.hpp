@@ -17,6 +17,21 @@ inline constexpr std::string_view kNoProtocolBefore = "The ";
 inline constexpr std::string_view kNoProtocolAfter =
     " has no programming protocol in this version and cannot be selected.";
 
+// The settings file: before, the path, the separator, the reason, the end.
+inline constexpr std::string_view kSettingsUnreadable = "Cannot read the settings file ";
+inline constexpr std::string_view kSettingsReason = ": ";
+inline constexpr std::string_view kSettingsNotIni = "it is not an INI file";
+inline constexpr std::string_view kSettingsUnreadableEnd =
+    ". Kestrum runs with the default settings and leaves the file as it is.";
+inline constexpr std::string_view kSettingsUnwritable = "The settings cannot be saved in ";
+inline constexpr std::string_view kSettingsUnwritableEnd =
+    ". Changes to the settings last only until Kestrum ends.";
+// A stored value out of range: before, the key, "=", the value, middle, the default used.
+inline constexpr std::string_view kSettingReplacedBefore = "The setting ";
+inline constexpr std::string_view kSettingReplacedEquals = "=";
+inline constexpr std::string_view kSettingReplacedMiddle =
+    " in the settings file is out of range; its default is used: ";
+
 // The virtual programmer's chip images.
 inline constexpr std::string_view kChipImageUnreadable = "Cannot read the simulated chip image ";
 // A chip image that does not load cleanly: before, the path, middle, the first problem.
@@ -36,6 +51,16 @@ inline constexpr std::string_view kChipImageUnwritable = "Cannot save the simula
 inline constexpr std::string_view kPrintNeedsWindow =
     "--print-pdf needs the build with the window (this one was built with -DKESTRUM_GUI=OFF).";
 inline constexpr std::string_view kTraceUnwritable = "Cannot write the trace file ";
+// --trace naming the file the run loads: before, the name, after.
+inline constexpr std::string_view kTraceIsInputBefore = "The trace file ";
+inline constexpr std::string_view kTraceIsInputAfter =
+    " is the file given with -l; writing the trace would destroy it. Nothing was done.";
+// A trace that could not be written whole: the text, the name, the separator and the reason.
+inline constexpr std::string_view kTraceIncomplete =
+    "The trace file could not be written completely: ";
+// Standard output that could not be written (not a reader that went away): the text, the
+// reason.
+inline constexpr std::string_view kOutputFailed = "Cannot write to standard output: ";
 
 // "Cl&ear Settings".
 inline constexpr std::string_view kClearSettingsQuestion =

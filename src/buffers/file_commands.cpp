@@ -198,6 +198,12 @@ OpenResult FileCommands::OpenDataFile(const std::string& name, FileType type) {
 
 bool FileCommands::SaveFile(const std::string& name, SaveType type, bool hasExtension) {
   const bool binary = type == SaveType::Binary;
+  // A name that ends in a folder names no file: adding the extension would save a hidden
+  // ".hex" in it.
+  if (!name.empty() && name.back() == '/') {
+    ReportFailure(text::kCannotWriteFile, name, EISDIR);
+    return false;
+  }
   std::string path = name;
   if (!hasExtension) path += binary ? text::kBinaryExtension : text::kHexExtension;
 

@@ -93,13 +93,32 @@ std::string DeviceFileFor(const HardwareSettings& settings, std::string_view por
   return files[*digit - 1];
 }
 
-HardwareSettings LoadHardwareSettings(const SettingsStore& store) {
+HardwareSettings LoadHardwareSettings(const SettingsStore& store,
+                                      std::vector<ReplacedSetting>* replaced) {
   HardwareSettings s;
-  int type = store.ReadInteger("Programmer", 0);
-  // A damaged index would address no row; the first type is the default.
-  s.Programmer =
-      IsValidProgrammerType(type) ? static_cast<ProgrammerType>(type) : ProgrammerType::Jdm;
+  // A value the program cannot use is replaced where it is read, so nothing below ever meets
+  // it: an index that addresses no row, a port the type cannot open, a delay that would spin
+  // for ever.
+  const auto replace = [&](std::string_view key, std::string_view shown) {
+    if (replaced != nullptr) {
+      replaced->push_back({std::string(key), *store.Raw(key), std::string(shown)});
+    }
+  };
+  const auto integer = [&](std::string_view key, int lowest, int highest, int fallback) {
+    const int value = store.ReadInteger(key, fallback);
+    const bool stored = store.Raw(key).has_value();
+    if (stored && (value < lowest || value > highest || !store.IsInteger(key))) {
+      replace(key, std::to_string(fallback));
+      return fallback;
+    }
+    return value;
+  };
+  s.Programmer = static_cast<ProgrammerType>(integer("Programmer", 0, kProgrammerTypeCount - 1, 0));
   s.Port = store.ReadString("Port", text::kDefaultPortName);
+  if (store.Raw("Port") && !s.Port.empty() && !PortDigit(s.Programmer, s.Port)) {
+    replace("Port", text::kDefaultPortName);
+    s.Port = std::string(text::kDefaultPortName);
+  }
   s.Api = store.ReadBool("Api", false);
   s.InvertDataOut = store.ReadBool("InvertDataOut", false);
   s.InvertDataIn = store.ReadBool("InvertDataIn", false);
@@ -107,7 +126,7 @@ HardwareSettings LoadHardwareSettings(const SettingsStore& store) {
   s.InvertMCLR = store.ReadBool("InvertMCLR", false);
   s.InvertVCC = store.ReadBool("InvertVCC", false);
   s.InvertVPP = store.ReadBool("InvertVPP", false);
-  s.IODelay = store.ReadInteger("IODelay", 10);
+  s.IODelay = integer("IODelay", 0, kMaxIODelay, kDefaultIODelay);
   s.PowerControl = store.ReadBool("PowerControl", false);
   for (int digit = 1; digit <= 4; ++digit) {
     std::string& serial = s.SerialDevices[digit - 1];
@@ -117,6 +136,7 @@ HardwareSettings LoadHardwareSettings(const SettingsStore& store) {
   }
   s.Access = store.ReadBool("RawPortIo", false) ? PortAccess::RawIo : PortAccess::DeviceFile;
   s.Virtual = store.ReadBool(kVirtualKey, false);
+  if (store.Raw(kVirtualKey) && !store.IsBool(kVirtualKey)) replace(kVirtualKey, "0");
   s.FtdiDevice = store.ReadString(kFtdiDeviceKey, "");
   // A damaged map would drive pins nobody wired: the default one is used instead.
   s.BitBangPins = ParsePinMap(store.ReadString(kBitBangPinsKey, "")).value_or(kBitBangDefaultPins);

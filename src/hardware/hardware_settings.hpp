@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/settings_store.hpp"
 #include "hardware/pin_map.hpp"
@@ -14,6 +15,12 @@
 #include "hardware/texts.hpp"
 
 namespace kestrum {
+
+// The I/O delay the hardware dialog offers. A stored 0 is used as well (one Data In sample per
+// line change, the least there is); anything else outside the range is replaced when read.
+inline constexpr int kMinIODelay = 1;
+inline constexpr int kMaxIODelay = 20;
+inline constexpr int kDefaultIODelay = 10;
 
 // How a port's registers are reached on Linux.
 enum class PortAccess {
@@ -97,7 +104,18 @@ inline constexpr std::string_view kVirtualKey = "Virtual";
 inline constexpr std::string_view kFtdiDeviceKey = "FtdiDevice";
 inline constexpr std::string_view kBitBangPinsKey = "BitBangPins";
 std::string DeviceFileKey(std::string_view prefix, int digit);
-HardwareSettings LoadHardwareSettings(const SettingsStore& store);
+// A stored value that the reader could not use: its key, the value as stored and the default
+// used instead.
+struct ReplacedSetting {
+  std::string Key;
+  std::string Value;
+  std::string Default;
+  bool operator==(const ReplacedSetting&) const = default;
+};
+// `replaced`, when given, receives every value out of range ("Programmer", "Port", "IODelay",
+// "Virtual"); each is used as its default.
+HardwareSettings LoadHardwareSettings(const SettingsStore& store,
+                                      std::vector<ReplacedSetting>* replaced = nullptr);
 // Writes what the hardware settings dialog writes: "Programmer", "Api", the six invert
 // flags, "IODelay", "Port" and "Virtual".
 void SaveHardwareSettings(SettingsStore& store, const HardwareSettings& settings);
