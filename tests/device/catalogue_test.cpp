@@ -12,10 +12,13 @@ namespace {
 
 int MemoryCoreWidth(DeviceFamily family, bool is12Bit) {
   switch (family) {
-    case DeviceFamily::Pic: return is12Bit ? 12 : 14;
+    case DeviceFamily::Pic:
+      return is12Bit ? 12 : 14;
     case DeviceFamily::MicrowireEeprom:
-    case DeviceFamily::FourWireEeprom: return 16;
-    default: return 8;
+    case DeviceFamily::FourWireEeprom:
+      return 16;
+    default:
+      return 8;
   }
 }
 
@@ -38,7 +41,7 @@ TEST(Catalogue, EveryDeviceIsFoundByNameAndByNumber) {
   EXPECT_EQ(FindDeviceByNumber(51), nullptr);  // "SDA2526": disabled, nothing behind it
   EXPECT_EQ(FindDeviceByNumber(57), nullptr);  // "MDA 2062"
   EXPECT_EQ(FindDeviceByName("SDA2526"), nullptr);
-  EXPECT_EQ(FindDeviceByName("PIC12CE519"), nullptr);  // the caption, not the name
+  EXPECT_EQ(FindDeviceByName("PIC12CE519"), nullptr);  // the name has its blank
   EXPECT_EQ(FindDeviceByNumber(62)->Name, "PIC 16F84");
   EXPECT_EQ(FindDeviceByNumber(58)->Name, "NVM 3060");
   EXPECT_EQ(FirstDeviceNumber(), 37);
@@ -57,7 +60,9 @@ TEST(Catalogue, InvariantsHoldForEveryRow) {
     EXPECT_GT(d.CodeSize, 0);
     EXPECT_LE(d.CodeSize, 65536);
     EXPECT_GE(d.DataSize, 0);
-    if (d.PageSize > 0) { EXPECT_EQ(d.CodeSize % d.PageSize, 0); }
+    if (d.PageSize > 0) {
+      EXPECT_EQ(d.CodeSize % d.PageSize, 0);
+    }
     EXPECT_EQ(d.PageSize > 0, family == DeviceFamily::I2cEeprom);
 
     if (family == DeviceFamily::Pic) {
@@ -84,13 +89,17 @@ TEST(Catalogue, InvariantsHoldForEveryRow) {
       EXPECT_EQ(d.DataAddress, d.DataSize > 0 ? 0x2100 : 0);
       // Every PIC is either reprogrammable flash or an EPROM with over-programming.
       EXPECT_NE(d.Erasable, d.IsEprom);
-      if (d.IsEprom) { EXPECT_GT(d.MaxProgramPulses, 0); }
+      if (d.IsEprom) {
+        EXPECT_GT(d.MaxProgramPulses, 0);
+      }
       // The configuration mask covers only bits the core has.
       EXPECT_EQ(d.ConfigMask & ~d.BlankValue, 0);
       // The last code-protect item switches protection off.
       int items = 0;
       for (const auto& n : d.CodeProtectNames) items += n.empty() ? 0 : 1;
-      if (items > 0) { EXPECT_EQ(d.CodeProtectNames[items - 1], "CP OFF"); }
+      if (items > 0) {
+        EXPECT_EQ(d.CodeProtectNames[items - 1], "CP OFF");
+      }
     } else {
       EXPECT_FALSE(d.Is12Bit);
       EXPECT_EQ(d.ConfigAreaWords, 0);
@@ -141,10 +150,10 @@ TEST(Catalogue, MenuNumbersCountEveryEntryDepthFirst) {
     }
   }
   EXPECT_EQ(devices, 91);
-  // Only the 12CE519's caption differs from its name.
+  // Every entry is captioned with its device's name, spelt one way.
   for (const DeviceMenuItem& item : menu) {
-    if (item.Entry != nullptr && item.Entry->Name != item.Caption) {
-      EXPECT_EQ(item.Caption, "PIC12CE519");
+    if (item.Entry != nullptr) {
+      EXPECT_EQ(item.Caption, item.Entry->Name);
     }
   }
 
