@@ -185,7 +185,7 @@ class DialogsTest : public QObject {
       device->setText(QStringLiteral("0403:6014:FT1"));
       hardware.OkButton()->click();
     };
-    rig.Action(QStringLiteral("&Hardware"))->trigger();
+    rig.Action(QStringLiteral("&Hardware..."))->trigger();
     QVERIFY(refused);
     const std::map<std::string, std::string> written = {
         {"Programmer", "11"},
