@@ -36,6 +36,8 @@ OperationOptions LoadOperationOptions(const SettingsStore& store) {
   o.Smart = store.ReadBool("Smart", false);
   o.EnableMCLR = store.ReadBool("EnableMCLR", false);
   o.ByteWrite = store.ReadBool("ByteWrite", false);
+  o.CheckDeviceId = store.ReadBool("DeviceIdCheck", true);
+  o.OverwriteCalibration = store.ReadBool("OverwriteCalibration", false);
   return o;
 }
 
@@ -125,6 +127,7 @@ Application::StartupOutcome Application::Startup(const CommandLine& commandLine)
   Work.SelectDeviceByNumber(device);
 
   // The command line: actions pending for the first activation, immediate options in order.
+  pendingDetect_ = commandLine.Detect;
   pendingProgram_ = commandLine.ProgramAll;
   pendingVerify_ = commandLine.Verify;
   pendingRead_ = commandLine.ReadAll;
@@ -132,12 +135,14 @@ Application::StartupOutcome Application::Startup(const CommandLine& commandLine)
   quitMode_ = commandLine.Quit;
   quitRequested_ = commandLine.QuitRequested;
   if (commandLine.Smartcard) Options.Smart = true;  // for this run only
+  if (commandLine.NoIdCheck) Operation.CheckDeviceId = false;
+  if (commandLine.OverwriteCalibration) Operation.OverwriteCalibration = true;
   Operation.Smart = Options.Smart;
   Files.MainWindowShowing = WindowVisible;
   for (const CommandStep& step : commandLine.Steps) {
     ApplyStep(step, outcome);
     if (outcome.LoadFailed) {
-      pendingProgram_ = pendingVerify_ = pendingRead_ = false;
+      pendingDetect_ = pendingProgram_ = pendingVerify_ = pendingRead_ = false;
       pendingSave_.reset();
       break;
     }
@@ -165,6 +170,16 @@ void Application::ApplyStep(const CommandStep& step, StartupOutcome& outcome) {
                                    std::string(text::kSeeListDevices)
                              : std::string(text::kNoProtocolBefore) + std::string(disabled) +
                                    std::string(text::kNoProtocolAfter);
+        ui_.Message(MessageKind::Error, message);
+        outcome.UnknownDevice = message;
+      }
+      break;
+    case CommandStep::Kind::SelectDeviceByName:
+      if (const CatalogueEntry* entry = FindDeviceByName(step.Path)) {
+        Work.SelectDevice(*entry);
+      } else {
+        const std::string message =
+            std::string(text::kUnknownDeviceName) + step.Path + std::string(text::kSeeListDevices);
         ui_.Message(MessageKind::Error, message);
         outcome.UnknownDevice = message;
       }
@@ -207,6 +222,7 @@ Application::ActivationOutcome Application::OnActivate() {
     if (result.PortFailed) portFailed = true;
     if (quitRequested_ && quitMode_ == mode) outcome.Quit = true;
   };
+  run(pendingDetect_, QuitMode::None, &Operations::Detect);
   run(pendingProgram_, QuitMode::AfterProgram, &Operations::ProgramAll);
   run(pendingVerify_, QuitMode::AfterVerify, &Operations::Verify);
   run(pendingRead_, QuitMode::AfterRead, &Operations::ReadAll);
@@ -250,6 +266,8 @@ void Application::ApplyOptions(const OptionsForm& form) {
   Operation.Warning = form.Warning;
   Operation.Verify = form.Verify;
   Operation.VerDurProg = form.VerDurProg;
+  Operation.CheckDeviceId = form.DeviceIdCheck;
+  Operation.OverwriteCalibration = form.OverwriteCalibration;
   Operation.EnableMCLR = form.EnableMCLR;
   Options.UsesDriver = form.UsesDriver;
   Operation.ByteWrite = !form.PageWrite;

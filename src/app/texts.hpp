@@ -22,6 +22,7 @@ inline constexpr std::string_view kPortOn = " on ";
 inline constexpr std::string_view kFirstStart =
     "This is the first time you start Kestrum. Please configure your hardware first!";
 inline constexpr std::string_view kUnknownDevice = "There is no device with the number ";
+inline constexpr std::string_view kUnknownDeviceName = "There is no device named ";
 inline constexpr std::string_view kSeeListDevices = " (see kestrum --list-devices).";
 // A number of a menu entry without a device behind it ("MDA 2062"): around its caption.
 inline constexpr std::string_view kNoProtocolBefore = "The ";
@@ -132,6 +133,9 @@ inline constexpr std::string_view kBadConfigWord = "-f needs four hexadecimal di
 inline constexpr std::string_view kBadProgrammer = "programmer type must be 0 to 11: ";
 inline constexpr std::string_view kMissingValue = "missing value for ";
 inline constexpr std::string_view kTryHelp = " (try --help)";
+inline constexpr std::string_view kSocketNeedsSimulate = "--socket needs --simulate";
+inline constexpr std::string_view kNoSocketPart =
+    "The virtual programmer has no part of this name to put in its socket: ";
 
 inline constexpr std::string_view kHelp =
     "Usage: kestrum [options]\n"
@@ -152,7 +156,17 @@ inline constexpr std::string_view kHelp =
     "  -oNUMBER      port number 1..4 for this run\n"
     "  -fXXXX        set the configuration word (four hexadecimal digits)\n"
     "\n"
+    "  --device=NAME         select the device by its name, as --list-devices shows it\n"
+    "  --detect              read the device ID of the part in the socket, name it and offer\n"
+    "                        to select it (before -p, -v and -r)\n"
+    "  --no-id-check         do not compare the part's device ID with the selected device's\n"
+    "                        before Program All, Verify and Erase All (this run)\n"
+    "  --overwrite-calibration\n"
+    "                        program the buffer's OSCCAL word and bandgap bits into a\n"
+    "                        12F629/675 instead of keeping the part's own (this run)\n"
     "  --simulate[=DIR]      use the virtual programmer; chip images persist in DIR\n"
+    "  --socket=NAME         with --simulate: the virtual socket holds device NAME, whatever\n"
+    "                        device is selected (for --detect and the ID check)\n"
     "  --trace=FILE          write the programmer's pins as a VCD file\n"
     "  --print-pdf=FILE      write the printed listing of the active buffer as PDF after the\n"
     "                        operations; runs in the terminal as with -i\n"
@@ -160,6 +174,7 @@ inline constexpr std::string_view kHelp =
     "                        runs in the terminal as with -i\n"
     "  --yes                 answer Yes to questions when input is not a terminal\n"
     "  --list-devices        list the devices and their numbers\n"
+    "  --show-device=NAME    print a device as an entry of the user's devices file\n"
     "  --version, --help\n"
     "\n"
     "Exit status: 0 when nothing went wrong and every verification passed, 1 otherwise,\n"

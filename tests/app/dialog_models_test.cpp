@@ -322,11 +322,29 @@ TEST(OptionsForm, ReadsStoresInOrderAndSkipsSeparators) {
 
   OrderStore order;
   StoreOptionsForm(order, form, true);
-  const std::vector<std::string> expected = {
-      "Progging", "Erasing",    "Overwrite",  "IDCheck",   "ConfigCheck",  "Verify",
-      "Priority", "VerDurProg", "EnableMCLR", "ByteWrite", "PowerControl", "Warning",
-      "Device1",  "Device2",    "Device3",    "Device4",   "CodeType",     "DataType",
-      "DragDrop", "SmartWiz",   "UsesDriver"};
+  const std::vector<std::string> expected = {"Progging",
+                                             "Erasing",
+                                             "Overwrite",
+                                             "IDCheck",
+                                             "ConfigCheck",
+                                             "Verify",
+                                             "Priority",
+                                             "VerDurProg",
+                                             "EnableMCLR",
+                                             "ByteWrite",
+                                             "PowerControl",
+                                             "Warning",
+                                             "Device1",
+                                             "Device2",
+                                             "Device3",
+                                             "Device4",
+                                             "CodeType",
+                                             "DataType",
+                                             "DragDrop",
+                                             "SmartWiz",
+                                             "UsesDriver",
+                                             "DeviceIdCheck",
+                                             "OverwriteCalibration"};
   EXPECT_EQ(order.keys, expected);
 
   // A separator line puts a shortcut list back; a stored separator index reads as 0.
