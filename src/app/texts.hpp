@@ -6,6 +6,17 @@
 namespace kestrum::text {
 
 inline constexpr std::string_view kRecentFilesNone = "<none>";
+
+// The hardware settings dialog refuses OK with a field it cannot use: before, the text, after.
+inline constexpr std::string_view kBadPinMapBefore = "The pin map \"";
+inline constexpr std::string_view kBadPinMapAfter =
+    "\" cannot be used: Data Out, Clock and Data In need a pin each, MCLR and VCC may have one, "
+    "every line on a pin of its own from 0 to 7, as in DataOut=0 Clock=2 MCLR=4 VCC=!3 DataIn=1 "
+    "(! for an active-low line).";
+inline constexpr std::string_view kBadFtdiDeviceBefore = "The FTDI device \"";
+inline constexpr std::string_view kBadFtdiDeviceAfter =
+    "\" cannot be used: give vendor:product in hex, optionally :serial (0403:6001:A12BC3DE), or "
+    "leave it empty for any FTDI chip.";
 inline constexpr std::string_view kPortOn = " on ";
 
 inline constexpr std::string_view kFirstStart =
