@@ -43,6 +43,28 @@ bool IsRecordType(FileType type) {
          type == FileType::MotorolaS;
 }
 
+// An AVR with fuse bytes keeps them, and its lock byte, as its configuration words.
+bool HasFuseBytes(const DeviceDescriptor& d) {
+  return FamilyOf(d) == DeviceFamily::AvrMicro && d.ConfigWords == kMaxConfigWords;
+}
+
+// The file address of configuration word `k` of an AVR: fuse bytes, then the lock byte.
+std::int64_t FuseFileAddress(int k) {
+  return k < kMaxConfigWords - 1 ? kAvrFuseFileAddress + k : kAvrLockFileAddress;
+}
+
+// The fuse and lock bytes the file carries (those the part has); true when it carries any.
+bool LoadFuseBytes(const DeviceDescriptor& d, const RecordImage& image, BufferSlot& slot) {
+  bool found = false;
+  for (int k = 0; k < kMaxConfigWords; ++k) {
+    const auto at = image.Far.find(FuseFileAddress(k));
+    if (at == image.Far.end() || ConfigWordMask(d, k) == 0) continue;
+    slot.ConfigArea[static_cast<std::size_t>(d.ConfigWordIndex + k)] = at->second;
+    found = true;
+  }
+  return found;
+}
+
 LoadResult LoadRecords(const DeviceDescriptor& d, BufferSlot& slot, FileType type, ByteStream& in,
                        Ui& ui) {
   const bool words = IsWordDevice(d);
@@ -55,7 +77,9 @@ LoadResult LoadRecords(const DeviceDescriptor& d, BufferSlot& slot, FileType typ
   if (!words) {
     CopyWindow(image, Elements(slot.CodeBuffer, 0, d.CodeSize), 0);
     if (d.DataSize > 0) CopyWindow(image, Elements(slot.DataBuffer, 0, d.DataSize), d.DataAddress);
-    return {true, true};
+    LoadResult result{true, true};
+    if (HasFuseBytes(d)) result.ConfigFound = LoadFuseBytes(d, image, slot);
+    return result;
   }
 
   // Word devices: the 16-bit form addresses words, the others bytes at twice the word address.
@@ -224,6 +248,14 @@ std::string DeviceHexFile(const DeviceDescriptor& d, const BufferSlot& slot) {
       bytes.clear();
       for (int i = 0; i < dataCount; ++i) bytes.push_back(slot.DataBuffer[i] & 0xFF);
       WriteHexBytes(out, bytes, d.DataAddress);
+    }
+    if (HasFuseBytes(d)) {
+      for (int k = 0; k < kMaxConfigWords; ++k) {
+        if (ConfigWordMask(d, k) == 0) continue;  // a fuse byte the part lacks
+        const std::uint8_t byte[] = {
+            static_cast<std::uint8_t>(slot.ConfigArea[d.ConfigWordIndex + k] & 0xFF)};
+        WriteHexBytes(out, byte, FuseFileAddress(k));
+      }
     }
   }
   WriteHexEnd(out);

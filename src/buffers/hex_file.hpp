@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <span>
 #include <string>
 #include <vector>
@@ -22,7 +23,7 @@ enum class RecordFormat {
 // Everything a record file loaded, by address: bytes, or words for the 16-bit format. Units
 // that no record loaded read erased (0xFF, or 0xFFFF for words).
 struct RecordImage {
-  static constexpr int kUnits = 65536;
+  static constexpr int kUnits = 131072;
 
   explicit RecordImage(RecordFormat format);
 
@@ -31,6 +32,8 @@ struct RecordImage {
   std::vector<std::uint8_t> Loaded;  // 1 where a record stored a unit
   // Data units in all data records, stored or not.
   int TotalCount = 0;
+  // Bytes a record stored far beyond the image (an AVR's fuse and lock sections), by address.
+  std::map<std::int64_t, std::uint8_t> Far;
 
   // Addresses in [base, base + count) that a record loaded.
   int LoadedCount(int base, int count) const;
@@ -39,8 +42,8 @@ struct RecordImage {
 // Reads every record up to the end record or the end of the input. A damaged record (a
 // character pair that is not hexadecimal, a line that ends inside the record) is dropped and
 // shown once per file as "Error in file!"; a record whose checksum is wrong shows "Checksum
-// error!" and ends the reading. Only records that pass their checksum store data, and data
-// beyond address 0xFFFF are dropped.
+// error!" and ends the reading. Only records that pass their checksum store data; data beyond
+// the image are dropped, but for the few bytes of an AVR's fuse and lock sections.
 RecordImage ReadRecords(ByteStream& in, RecordFormat format, Ui& ui);
 
 // Copies units [base, base + target.size()) of the image into `target`; returns how many of
@@ -51,8 +54,9 @@ int CopyWindow(const RecordImage& image, std::span<std::uint16_t> target, int ba
 int CopyWordWindow(const RecordImage& image, std::span<std::uint16_t> target, int byteBase);
 
 // Appends `data` as 8-bit Intel HEX data records of at most 16 bytes from address `start`;
-// lines end with CR LF.
-void WriteHexBytes(std::string& out, std::span<const std::uint8_t> data, int start);
+// lines end with CR LF. Addresses from 64K on are reached with extended linear address records
+// (one before the first record of every 64K block that needs another).
+void WriteHexBytes(std::string& out, std::span<const std::uint8_t> data, std::int64_t start);
 // Appends the end record ":00000001FF".
 void WriteHexEnd(std::string& out);
 

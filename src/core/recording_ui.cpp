@@ -18,8 +18,8 @@ void RecordingUi::Message(MessageKind kind, std::string_view text, MessageButton
   Record({.type = Type::Message, .kind = kind, .button = button, .text = std::string(text)});
 }
 
-bool RecordingUi::Ask(std::string_view text, MessageKind kind) {
-  bool answer = defaultAnswer;
+bool RecordingUi::Ask(std::string_view text, MessageKind kind, bool fallback) {
+  bool answer = fallback;
   {
     std::lock_guard lock(mutex_);
     if (!answers_.empty()) {
@@ -32,10 +32,13 @@ bool RecordingUi::Ask(std::string_view text, MessageKind kind) {
 }
 
 bool RecordingUi::Question(std::string_view text) {
-  return Ask(text, MessageKind::Information);
+  return Ask(text, MessageKind::Information, defaultAnswer);
 }
 bool RecordingUi::WarningQuestion(std::string_view text) {
-  return Ask(text, MessageKind::Warning);
+  return Ask(text, MessageKind::Warning, defaultAnswer);
+}
+bool RecordingUi::RiskQuestion(std::string_view warning) {
+  return Ask(warning, MessageKind::Error, false);
 }
 
 void RecordingUi::Beep() {

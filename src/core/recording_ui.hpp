@@ -48,6 +48,8 @@ class RecordingUi : public Ui {
   void Message(MessageKind kind, std::string_view text, MessageButton button) override;
   bool Question(std::string_view text) override;
   bool WarningQuestion(std::string_view text) override;
+  // Recorded as a question of kind Error; a scripted answer, else No (its default).
+  bool RiskQuestion(std::string_view warning) override;
   void Beep() override;
   void SetProgressCaption(std::string_view caption) override;
   void SetProgressText(std::string_view text) override;
@@ -83,7 +85,7 @@ class RecordingUi : public Ui {
 
  private:
   void Record(Entry entry);
-  bool Ask(std::string_view text, MessageKind kind);
+  bool Ask(std::string_view text, MessageKind kind, bool fallback);
 
   mutable std::mutex mutex_;
   std::vector<Entry> entries_;

@@ -52,6 +52,11 @@ struct DeviceProfile {
   // The configuration words a selection stores when set (a user part's), else erased ones.
   bool HasConfigDefaults = false;
   std::array<std::uint16_t, kMaxConfigWords> ConfigDefaults{};
+  // AVRs programmed by pages, serial EEPROMs with 16-bit addresses (see the descriptor).
+  int DataPageSize = 0;
+  bool ReadyPoll = false;
+  int AddressBytes = 0;
+  bool HasEraseInstructions = false;
 };
 
 // One selectable device, in device-menu order.

@@ -60,9 +60,12 @@ void ApplyCodeProtect4(std::uint16_t& w, int cp) {
   }
 }
 
+// The oscillator and code-protect lists take their names from the descriptor (at most eight);
+// a further list has as many items as names.
 int ListIndex(const ConfigField& f, std::uint16_t word) {
-  for (std::size_t i = 0; i < f.Items.size(); ++i) {
-    const bool named = f.Target == ConfigTarget::MoreList ? !f.Names[i].empty() : true;
+  const bool more = f.Target == ConfigTarget::MoreList;
+  for (std::size_t i = 0; i < (more ? f.Items.size() : 8); ++i) {
+    const bool named = more ? !f.Names[i].empty() : true;
     if (named && (word & f.Mask) == f.Items[i]) return static_cast<int>(i);
   }
   return -1;
@@ -138,6 +141,28 @@ std::array<std::uint16_t, kMaxConfigWords> EncodeLayout(const DeviceDescriptor& 
 }
 
 }  // namespace
+
+std::vector<std::string_view> ConfigRisks(const DeviceDescriptor& d,
+                                          std::span<const std::uint16_t> words) {
+  std::vector<std::string_view> risks;
+  if (d.Layout == nullptr) return risks;
+  for (const ConfigRisk& r : d.Layout->Risks) {
+    if (r.Word < 0 || r.Word >= static_cast<int>(words.size())) continue;
+    const std::uint16_t bits = words[static_cast<std::size_t>(r.Word)] & r.Mask;
+    const auto values = std::span(r.Values).first(static_cast<std::size_t>(r.Count));
+    if (std::ranges::find(values, bits) != values.end()) risks.push_back(r.Text);
+  }
+  return risks;
+}
+
+std::string ConfigRiskText(const std::vector<std::string_view>& risks) {
+  std::string text;
+  for (std::string_view risk : risks) {
+    if (!text.empty()) text += "\n\n";
+    text += risk;
+  }
+  return text;
+}
 
 std::vector<const ConfigField*> MoreFields(const DeviceDescriptor& d) {
   std::vector<const ConfigField*> fields;

@@ -84,7 +84,7 @@ TEST(SRecordReader, ReadsHeadersDataOfEveryAddressSizeAndEndRecords) {
       Record("S1", {5, 0x12, 0x34, 0xAA, 0xBB}, true) +
       Record("S2", {5, 0x00, 0x01, 0x00, 0xCC}, true) +
       Record("S3", {6, 0x00, 0x00, 0x20, 0x00, 0xDD}, true) +
-      Record("S2", {5, 0x01, 0x00, 0x00, 0xEE}, true) +  // 0x10000: beyond the buffers
+      Record("S2", {5, 0x02, 0x00, 0x00, 0xEE}, true) +  // 0x20000: beyond the buffers
       Record("S5", {3, 0x00, 0x04}, true) + Record("S9", {3, 0, 0}, true) +
       Record("S1", {4, 0, 0, 0x77}, true);
   const RecordImage image = Read(text, RecordFormat::MotorolaS, ui);

@@ -96,7 +96,9 @@ TEST(ConfigWord, EveryOfferedChoiceSurvivesEncodeAndDecode) {
           for (int f = 0; f < fuses; ++f) in.Fuses[f] = (mask >> f) & 1;
           ConfigControls out;
           out.Oscillator = out.CodeProtect = -7;
-          DecodeConfigWord(d, EncodeConfigWord(d, in), out);
+          const auto words = EncodeConfigWords(d, in);
+          ASSERT_EQ(words[0], EncodeConfigWord(d, in));
+          DecodeConfigWord(d, words[0], out, std::span(words).subspan(1));
           if (oscItems > 0) { ASSERT_EQ(out.Oscillator, osc) << "cp " << cp << " fuses " << mask; }
           if (cpItems > 0) {
             // 16F627 offers "CP OFF" twice; both read back as a "CP OFF" item.

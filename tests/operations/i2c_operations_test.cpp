@@ -61,6 +61,12 @@ std::vector<Case> Cases() {
   std::vector<Case> cases;
   for (const Eeprom24Description& d : Eeprom24Parts()) {
     const std::string name(d.name);
+    if (d.blockSelect) {
+      // 128 KiB: pages on both boards; byte mode is the same on the smaller parts.
+      cases.push_back({name, ProPic2, false});
+      cases.push_back({name, Jdm, false});
+      continue;
+    }
     if (d.bytes > 8192) {
       cases.push_back({name, ProPic2, false});
       cases.push_back({name, Jdm, true});
