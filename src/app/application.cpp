@@ -36,6 +36,8 @@ OperationOptions LoadOperationOptions(const SettingsStore& store) {
   o.Smart = store.ReadBool("Smart", false);
   o.EnableMCLR = store.ReadBool("EnableMCLR", false);
   o.ByteWrite = store.ReadBool("ByteWrite", false);
+  o.AvrPollReady = store.ReadBool("AvrPollReady", true);
+  o.AvrSlowSck = store.ReadBool("AvrSlowSck", false);
   return o;
 }
 
@@ -120,6 +122,8 @@ Application::StartupOutcome Application::Startup(const CommandLine& commandLine)
   quitRequested_ = commandLine.QuitRequested;
   if (commandLine.Smartcard) Options.Smart = true;  // for this run only
   Operation.Smart = Options.Smart;
+  Operation.ForceFuses = commandLine.ForceFuses;
+  if (commandLine.SlowSck) Operation.AvrSlowSck = true;
   Files.MainWindowShowing = WindowVisible;
   for (const CommandStep& step : commandLine.Steps) {
     ApplyStep(step, outcome);
@@ -179,7 +183,9 @@ Application::ActivationOutcome Application::OnActivate() {
 
   // Each flag is cleared before its action runs, so an activation while it runs (a dialog of
   // the action closing) cannot start it a second time.
-  const auto stopped = [&] { return outcome.Cancelled && !WindowVisible; };
+  // Fuses that would lock the part out and were not confirmed stop the run too.
+  bool riskRefused = false;
+  const auto stopped = [&] { return (outcome.Cancelled && !WindowVisible) || riskRefused; };
   const auto run = [&](bool& pending, QuitMode mode, OperationResult (Operations::*action)()) {
     if (!pending) return;
     pending = false;
@@ -188,6 +194,7 @@ Application::ActivationOutcome Application::OnActivate() {
     const OperationResult result = (Ops.*action)();
     if (!result.Succeeded()) outcome.Succeeded = false;
     if (result.Cancelled) outcome.Cancelled = true;
+    if (result.RiskRefused) riskRefused = true;
     if (quitRequested_ && quitMode_ == mode) outcome.Quit = true;
   };
   run(pendingProgram_, QuitMode::AfterProgram, &Operations::ProgramAll);

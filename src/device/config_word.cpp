@@ -98,12 +98,16 @@ void DecodeLayout(const DeviceDescriptor& d, std::span<const std::uint16_t> word
   }
 }
 
-// Every word starts erased; each control puts its bits in. A list with nothing selected
-// leaves its bits erased.
+// Every word starts as the part's default (the erased word, unless the part has factory values
+// such as an AVR's fuses or an EEPROM's open status register); each control puts its bits in.
+// A list with nothing selected leaves its bits as they started.
 std::array<std::uint16_t, kMaxConfigWords> EncodeLayout(const DeviceDescriptor& d,
                                                         const ConfigControls& c) {
   std::array<std::uint16_t, kMaxConfigWords> words;
   words.fill(d.BlankValue);
+  for (int k = 0; k < std::min(d.ConfigWords, kMaxConfigWords); ++k) {
+    words[static_cast<std::size_t>(k)] = d.ConfigDefaults[static_cast<std::size_t>(k)];
+  }
   int k = 0;
   for (const ConfigField& f : d.Layout->Fields) {
     std::uint16_t& w = words[static_cast<std::size_t>(f.Word)];

@@ -85,6 +85,20 @@ bool QtUi::WarningQuestion(std::string_view text) {
   return Ask(text, true);
 }
 
+bool QtUi::RiskQuestion(std::string_view warning) {
+  bool yes = false;
+  OnWindowThread([&] {
+    const std::string text = std::string(warning) + std::string(text::kRiskQuestion);
+    QMessageBox box(QMessageBox::Warning, FromUtf8(text::kTitleWarning), FromUtf8(text),
+                    QMessageBox::Yes | QMessageBox::No, DialogParent());
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    yes = box.exec() == QMessageBox::Yes;
+  });
+  return yes;
+}
+
 void QtUi::Beep() {
   OnWindowThread([] { QApplication::beep(); });
 }

@@ -153,10 +153,14 @@ bool TAvrPagedProgram::ChipErase() {
 }
 
 // Each page: its words loaded into the page buffer, low byte then high byte, then Write
-// Program Memory Page with the page's word address.
+// Program Memory Page with the page's word address. A page all FFh is what the chip erase left:
+// it is not written.
 bool TAvrPagedProgram::Flash() {
   const int page = std::max(timing_.PageBytes, 2);
   for (int start = 0; start < Count; start += page) {
+    const auto first = Bytes.begin() + start;
+    const auto end = Bytes.begin() + std::min(start + page, Count);
+    if (std::all_of(first, end, [](std::uint16_t b) { return (b & 0xFF) == 0xFF; })) continue;
     for (int i = start; i < std::min(start + page, Count); ++i) {
       ProgressAt(i);
       const int word = i / 2;
