@@ -56,6 +56,8 @@ install(FILES firmware/boot_loader.asm firmware/boot_loader.hex
         DESTINATION ${KESTRUM_DOC_DIR}/firmware)
 install(FILES packaging/copyright ${PROJECT_BINARY_DIR}/packaging/changelog.gz
         DESTINATION ${KESTRUM_DOC_DIR})
+# The FTDI chips for group plugdev, so the FTDI programmer types need no root.
+install(FILES packaging/60-kestrum-ftdi.rules DESTINATION lib/udev/rules.d)
 
 # The .deb.
 set(CPACK_GENERATOR DEB)

@@ -8,12 +8,12 @@
 
 #include <filesystem>
 
+#include "app/run_environment.hpp"
 #include "app/texts.hpp"
 #include "device/catalogue.hpp"
 #include "device/texts.hpp"
 #include "hardware/hardware_settings.hpp"
 #include "hardware/programmer_types.hpp"
-#include "app/run_environment.hpp"
 
 namespace kestrum {
 namespace {
@@ -84,9 +84,22 @@ Application::StartupOutcome Application::Startup(const CommandLine& commandLine)
   }
   Work.Window.Caption = std::string(text::kProgramTitle);
 
-  // The settings, in the order of the settings table.
+  // A settings file that cannot be read or kept is told first: what follows runs on defaults.
+  if (const std::string problem = settings_.Problem(); !problem.empty()) {
+    ui_.Message(MessageKind::Warning, problem);
+  }
+
+  // The settings, in the order of the settings table. A stored value out of range is told
+  // once: its default is used and stored in its place.
   const int savedDevice = settings_.ReadInteger("Device", 58);
-  Lines.Settings() = LoadHardwareSettings(settings_);
+  std::vector<ReplacedSetting> replaced;
+  Lines.Settings() = LoadHardwareSettings(settings_, &replaced);
+  for (const ReplacedSetting& r : replaced) {
+    ui_.Message(MessageKind::Warning, std::string(text::kSettingReplacedBefore) + r.Key +
+                                          std::string(text::kSettingReplacedEquals) + r.Value +
+                                          std::string(text::kSettingReplacedMiddle) + r.Default);
+    settings_.WriteString(r.Key, r.Default);
+  }
   Options.Smart = settings_.ReadBool("Smart", false);
   Options.Overwrite = settings_.ReadBool("Overwrite", false);
   Operation = LoadOperationOptions(settings_);
@@ -143,8 +156,8 @@ void Application::ApplyStep(const CommandStep& step, StartupOutcome& outcome) {
   HardwareSettings& hardware = Lines.Settings();
   switch (step.Type) {
     case CommandStep::Kind::LoadFile: {
-      const OpenResult result = Files.OpenFile(
-          ResolveLoadPath(step.Path, Files.InitialDir(), currentDir_), FileType::Ihx8);
+      const OpenResult result =
+          Files.OpenFile(ResolveLoadPath(step.Path, currentDir_), FileType::Ihx8);
       outcome.LoadFailed = result != OpenResult::Loaded;
       break;
     }
@@ -183,9 +196,14 @@ Application::ActivationOutcome Application::OnActivate() {
 
   // Each flag is cleared before its action runs, so an activation while it runs (a dialog of
   // the action closing) cannot start it a second time.
-  // Fuses that would lock the part out and were not confirmed stop the run too.
+  // A port that failed or did not open fails every later action the same way; a save after
+  // it would write a buffer the device never filled. Fuses that would lock the part out and
+  // were not confirmed stop the run too, with or without a window.
+  bool portFailed = false;
   bool riskRefused = false;
-  const auto stopped = [&] { return (outcome.Cancelled && !WindowVisible) || riskRefused; };
+  const auto stopped = [&] {
+    return ((outcome.Cancelled || portFailed) && !WindowVisible) || riskRefused;
+  };
   const auto run = [&](bool& pending, QuitMode mode, OperationResult (Operations::*action)()) {
     if (!pending) return;
     pending = false;
@@ -194,6 +212,7 @@ Application::ActivationOutcome Application::OnActivate() {
     const OperationResult result = (Ops.*action)();
     if (!result.Succeeded()) outcome.Succeeded = false;
     if (result.Cancelled) outcome.Cancelled = true;
+    if (result.PortFailed) portFailed = true;
     if (result.RiskRefused) riskRefused = true;
     if (quitRequested_ && quitMode_ == mode) outcome.Quit = true;
   };

@@ -3,10 +3,12 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <charconv>
 
 #include "app/texts.hpp"
 #include "core/text.hpp"
+#include "hardware/programmer_types.hpp"
 
 namespace kestrum {
 namespace {
@@ -156,11 +158,13 @@ std::variant<CommandLine, UsageError> ParseCommandLine(const std::vector<std::st
         }
         cl.Steps.push_back({CommandStep::Kind::ConfigWord, {}, word});
       } else {
+        if (value.empty()) return Error(text::kMissingValue, arg);
         const std::optional<int> number = Decimal(value);
-        if (!number) return Error(text::kBadNumber, arg);
+        // The value as it was given, whether joined to the option or after it.
+        if (!number) return Error(text::kBadNumber, arg.size() > 2 ? arg : arg + " " + value);
         if (key == "-t") cl.Steps.push_back({CommandStep::Kind::SelectDevice, {}, *number});
         if (key == "-g") {
-          if (*number > 9) return Error(text::kBadProgrammer, arg);
+          if (!IsValidProgrammerType(*number)) return Error(text::kBadProgrammer, arg);
           cl.Steps.push_back({CommandStep::Kind::Programmer, {}, *number});
         }
         if (key == "-o")
@@ -178,25 +182,29 @@ int NormalisePortNumber(int number) {
 }
 
 std::string PortForProgrammer(int programmerType, const std::string& portName) {
-  const char first = portName.empty() ? '\0' : portName.front();
-  if (programmerType != 0 && (first == 'c' || first == 'C')) return "LPT1";
-  if (programmerType == 0 && (first == 'l' || first == 'L')) return "Com1";
+  const std::string_view prefix = PortPrefix(static_cast<ProgrammerType>(programmerType));
+  const auto lower = [](char c) {
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  };
+  const char first = portName.empty() ? '\0' : lower(portName.front());
+  // A port of another kind ("Com", "LPT", "USB") becomes the first port of the type's kind.
+  if (first != lower(prefix.front()) && (first == 'c' || first == 'l' || first == 'u')) {
+    return std::string(prefix) + "1";
+  }
   return portName;
 }
 
 std::string PortForNumber(int programmerType, int portNumber) {
-  return (programmerType != 0 ? "LPT" : "Com") + std::to_string(portNumber);
+  return std::string(PortPrefix(static_cast<ProgrammerType>(programmerType))) +
+         std::to_string(portNumber);
 }
 
-std::string ResolveLoadPath(const std::string& name, const std::string& initDir,
-                            const std::string& currentDir) {
+std::string ResolveLoadPath(const std::string& name, const std::string& currentDir) {
   if (!name.empty() && name.front() == '/') return name;
-  // A folder part is the current directory's: made whole here, so the recent files and the
-  // remembered folder still lead to the file from anywhere else.
-  const std::string& folder =
-      name.find('/') != std::string::npos || initDir.empty() ? currentDir : initDir;
-  if (folder.empty()) return name;
-  return folder.back() == '/' ? folder + name : folder + "/" + name;
+  // Made whole here, so the recent files and the remembered folder still lead to the file from
+  // anywhere else.
+  if (currentDir.empty()) return name;
+  return currentDir.back() == '/' ? currentDir + name : currentDir + "/" + name;
 }
 
 }  // namespace kestrum

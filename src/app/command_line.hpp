@@ -73,9 +73,8 @@ std::string PortForProgrammer(int programmerType, const std::string& portName);
 // "-o": "LPT" + number for parallel programmers, "Com" + number for the serial one.
 std::string PortForNumber(int programmerType, int portNumber);
 
-// "-l" name without a folder part: joined to `initDir` when set, else to `currentDir`; a
-// relative name with a folder part is joined to `currentDir`.
-std::string ResolveLoadPath(const std::string& name, const std::string& initDir,
-                            const std::string& currentDir);
+// "-l" name: a relative one is joined to `currentDir`, as a shell user reads it (and as "-s"
+// saves), whatever folder the file dialogs last used.
+std::string ResolveLoadPath(const std::string& name, const std::string& currentDir);
 
 }  // namespace kestrum

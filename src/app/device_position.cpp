@@ -11,6 +11,7 @@ ChipPlacement PlaceChip(ProgrammerType programmer, DeviceFamily family, int pinC
   const bool pic = family == DeviceFamily::Pic;
   switch (programmer) {
     case ProgrammerType::Jdm:
+    case ProgrammerType::JdmFtdi:  // the same board on a USB cable
       if (pic) {
         if (parallelOnly) return {Parallel, 0};
         if (pinCount == 8) return {Dip8, 0};

@@ -13,6 +13,7 @@ HardwareSettings ForTesting(const HardwareForm& form) {
   settings.Programmer = static_cast<ProgrammerType>(form.Programmer);
   settings.SerialDevices = form.SerialFiles;
   settings.ParallelDevices = form.ParallelFiles;
+  settings.FtdiDevice = form.FtdiDevice;
   settings.Api = form.Api;
   return settings;
 }
@@ -52,8 +53,15 @@ std::string HardwareForm::PortName(int index) const {
 }
 
 std::array<std::string, kPortButtons>& HardwareForm::ShownFiles() {
-  return PortKindOf(static_cast<ProgrammerType>(Programmer)) == PortKind::Serial ? SerialFiles
-                                                                                 : ParallelFiles;
+  switch (PortKindOf(static_cast<ProgrammerType>(Programmer))) {
+    case PortKind::Serial:
+      return SerialFiles;
+    case PortKind::Usb:
+      return UsbFiles;
+    case PortKind::Parallel:
+      break;
+  }
+  return ParallelFiles;
 }
 
 const std::array<std::string, kPortButtons>& HardwareForm::ShownFiles() const {
@@ -75,6 +83,8 @@ HardwareForm FillHardwareForm(const HardwareSettings& settings, PortOpener& open
   form.Virtual = settings.Virtual;
   form.SerialFiles = settings.SerialDevices;
   form.ParallelFiles = settings.ParallelDevices;
+  form.FtdiDevice = settings.FtdiDevice;
+  form.BitBangPins = FormatPinMap(settings.BitBangPins);
 
   const std::string& port = settings.Port;
   const bool byDigit = port.size() == 4 && port[3] >= '1' && port[3] <= '4';
@@ -119,6 +129,9 @@ void ApplyHardwareForm(const HardwareForm& form, HardwareSettings& settings) {
   settings.Virtual = form.Virtual;
   settings.SerialDevices = form.SerialFiles;
   settings.ParallelDevices = form.ParallelFiles;
+  if (ParseFtdiDevice(form.FtdiDevice)) settings.FtdiDevice = form.FtdiDevice;
+  // A map that does not parse leaves the one that did.
+  if (std::optional<PinMap> pins = ParsePinMap(form.BitBangPins)) settings.BitBangPins = *pins;
   // No port selected: the port base keeps its value; the registers follow it either way.
   DerivePortBase(settings);
 }
@@ -126,6 +139,12 @@ void ApplyHardwareForm(const HardwareForm& form, HardwareSettings& settings) {
 void StoreHardwareForm(SettingsStore& store, const HardwareSettings& settings,
                        const HardwareSettings& before) {
   SaveHardwareSettings(store, settings);
+  if (settings.FtdiDevice != before.FtdiDevice) {
+    store.WriteString(kFtdiDeviceKey, settings.FtdiDevice);
+  }
+  if (settings.BitBangPins != before.BitBangPins) {
+    store.WriteString(kBitBangPinsKey, FormatPinMap(settings.BitBangPins));
+  }
   for (int i = 0; i < kPortButtons; ++i) {
     const auto n = static_cast<std::size_t>(i);
     if (settings.SerialDevices[n] != before.SerialDevices[n]) {

@@ -16,8 +16,6 @@ namespace kestrum {
 enum class InvertBox { DataOut, DataIn, Clock, Mclr, Vcc, Vpp };
 inline constexpr int kInvertBoxes = 6;
 inline constexpr int kPortButtons = 4;
-inline constexpr int kMinIODelay = 1;
-inline constexpr int kMaxIODelay = 20;
 
 struct HardwareForm {
   int Programmer = 0;
@@ -30,6 +28,11 @@ struct HardwareForm {
   // The device file beside each port button, for the serial and the parallel ports.
   std::array<std::string, kPortButtons> SerialFiles;
   std::array<std::string, kPortButtons> ParallelFiles;
+  // The USB ports have no device files (their buttons show none); the FTDI chip they open
+  // and the pins of a board wired by hand, in their settings' text forms.
+  std::array<std::string, kPortButtons> UsbFiles;
+  std::string FtdiDevice;
+  std::string BitBangPins;
 
   // "Com" for the JDM, "LPT" for every other type.
   std::string Prefix() const;
@@ -56,7 +59,8 @@ void RetestPorts(HardwareForm& form, PortOpener& opener);
 // OK: the settings take the form's values (port, port base, register addresses).
 void ApplyHardwareForm(const HardwareForm& form, HardwareSettings& settings);
 // OK: the dialog's keys are written ("Programmer", "Api", the six inversions, "IODelay",
-// "Port", "Virtual"), and each device file the user changed (`before` holds the old ones).
+// "Port", "Virtual"), and each device file, the FTDI device and the pin map when the user
+// changed them (`before` holds the old ones).
 void StoreHardwareForm(SettingsStore& store, const HardwareSettings& settings,
                        const HardwareSettings& before);
 

@@ -21,6 +21,7 @@ class IniSettingsStore final : public SettingsStore {
 
   bool Exists() const override;
   void Clear() override;
+  std::string Problem() const override;
   std::string Path() const;
 
  protected:
@@ -28,7 +29,14 @@ class IniSettingsStore final : public SettingsStore {
   void Set(std::string_view key, std::string_view value) override;
 
  private:
+  // Looks at the file once: whether it can be read and parsed, and whether it can be kept.
+  void Check();
+
   std::unique_ptr<QSettings> settings_;
+  // A file that cannot be read is used as if empty and never written: the user's settings
+  // are still in it.
+  bool unreadable_ = false;
+  std::string problem_;
 };
 
 }  // namespace kestrum

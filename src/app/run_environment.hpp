@@ -10,6 +10,7 @@
 #include <fstream>
 #include <memory>
 #include <optional>
+#include <string_view>
 
 #include "app/command_line.hpp"
 #include "app/simulated_programmer.hpp"
@@ -69,6 +70,10 @@ class SwitchingOpener final : public PortOpener {
   std::atomic<PortOpener*> target_;
 };
 
+// The virtual programmer's cost of a modem-line call in µs (0 by default): 1000 shows what a
+// plain USB-serial adapter does to the JDM.
+inline constexpr std::string_view kLineCallKey = "SimulatedLineCallUs";
+
 class RunEnvironment final : public ProgrammerSwitch {
  public:
   RunEnvironment() = default;
@@ -89,8 +94,9 @@ class RunEnvironment final : public ProgrammerSwitch {
   PortOpener& HardwarePorts() override { return systemOpener_; }
   bool VirtualFixed() const override { return fixed_; }
 
-  // Ends the trace file (once; the destructor does it too).
-  void Finish();
+  // Ends the trace file (once; the destructor does it too). False when it could not be written
+  // completely (a full disk), told to `ui` when given.
+  bool Finish(Ui* ui = nullptr);
 
  private:
   void MakeSimulated(const std::string& folder);
@@ -100,9 +106,11 @@ class RunEnvironment final : public ProgrammerSwitch {
   std::optional<SimulatedProgrammer> simulated_;
   bool virtual_ = false;
   bool fixed_ = false;  // --simulate
+  int lineCallUs_ = 0;
   SwitchingClock clock_{realClock_};
   SwitchingOpener opener_{systemOpener_};
   std::ofstream traceFile_;
+  std::string tracePath_;
   std::unique_ptr<PinTrace> trace_;
   std::unique_ptr<TracingOpener> tracingOpener_;
 };

@@ -1,6 +1,10 @@
 // Virtual programmer with persistent chip images.
 #include "app/simulated_programmer.hpp"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -10,6 +14,7 @@
 #include "buffers/buffer_set.hpp"
 #include "buffers/device_image.hpp"
 #include "buffers/file_access.hpp"
+#include "buffers/file_commands.hpp"
 #include "buffers/hex_file.hpp"
 #include "device/catalogue.hpp"
 #include "sim/chips/chip_models.hpp"
@@ -86,23 +91,61 @@ std::string ConfigPath(const std::string& imagePath) {
   return imagePath.substr(0, imagePath.size() - 4) + ".config.hex";
 }
 
-// Reads `path` with `load`; a missing file is a part as it comes from the factory.
+// Reads `path` with `load`, which returns the first problem of the contents (empty when they
+// loaded cleanly). A missing file is a part as it comes from the factory. False when the file
+// cannot be read or does not load cleanly: the user is told, and the file must be kept.
 template <class Load>
-void ReadImageFile(const std::string& path, Ui& ui, Load load) {
+bool ReadImageFile(const std::string& path, Ui& ui, Load load) {
   int error = 0;
   auto file = PosixInputFile::Open(path, error);
   if (!file) {
-    if (error != ENOENT) {
-      ui.Message(MessageKind::Error, std::string(text::kChipImageUnreadable) + path + ": " +
-                                         SystemReason(error));
-    }
-    return;
+    if (error == ENOENT) return true;
+    ui.Message(MessageKind::Error, std::string(text::kChipImageUnreadable) + path + ": " +
+                                       SystemReason(error) + std::string(text::kChipImageKept));
+    return false;
   }
-  ByteStream in(*file);
-  load(in);
+  ByteStream in(*file, path);
+  in.Limit(kLargestUsableFile);
+  const std::string problem = load(in);
   if (in.Error() != 0) {
-    ui.Message(MessageKind::Error,
-               std::string(text::kChipImageUnreadable) + path + ": " + SystemReason(in.Error()));
+    ui.Message(MessageKind::Error, std::string(text::kChipImageUnreadable) + path + ": " +
+                                       SystemReason(in.Error()) +
+                                       std::string(text::kChipImageKept));
+    return false;
+  }
+  if (!problem.empty()) {
+    ui.Message(MessageKind::Error, std::string(text::kChipImageDamagedBefore) + path +
+                                       std::string(text::kChipImageDamagedMiddle) + problem +
+                                       std::string(text::kChipImageKept));
+    return false;
+  }
+  return true;
+}
+
+// The first problem of a chip file that LoadProgramFile read: a file this program wrote is
+// never empty and never damaged.
+std::string ImageProblem(const LoadResult& loaded) {
+  if (!loaded.Problem.empty()) return loaded.Problem;
+  if (loaded.Outcome != LoadOutcome::Data) return std::string(text::kChipImageEmpty);
+  return {};
+}
+
+std::string LockPath(const std::string& imagePath) {
+  const std::filesystem::path image(imagePath);
+  return (image.parent_path() / ("." + image.filename().string() + ".lock")).string();
+}
+
+int OpenForLocking(const std::string& path, int flags) {
+  for (;;) {
+    const int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EINTR) return fd;
+  }
+}
+
+int Flock(int fd, int operation) {
+  for (;;) {
+    if (::flock(fd, operation) == 0) return 0;
+    if (errno != EINTR) return errno;
   }
 }
 
@@ -116,6 +159,19 @@ bool WriteImageFile(const std::string& path, const std::string& contents, Ui& ui
 
 }  // namespace
 
+SimulatedProgrammer::FileLock& SimulatedProgrammer::FileLock::operator=(FileLock&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = std::exchange(other.fd_, -1);
+  }
+  return *this;
+}
+
+SimulatedProgrammer::FileLock::~FileLock() {
+  // Closing the descriptor releases the lock.
+  if (fd_ >= 0) ::close(fd_);
+}
+
 SimulatedProgrammer::~SimulatedProgrammer() {
   Remove();
 }
@@ -128,13 +184,17 @@ void SimulatedProgrammer::Remove() {
   parts_.clear();
 }
 
-void SimulatedProgrammer::InsertChipFor(const DeviceDescriptor& device, Ui& ui) {
+bool SimulatedProgrammer::InsertChipFor(const DeviceDescriptor& device, Ui& ui) {
   Remove();
   std::unique_ptr<ChipModel> model = ChipModelFor(device);
-  if (!model) return;
-  parts_.push_back({device, std::move(model)});
-  Load(parts_.front(), ui);
+  if (!model) return true;
+  parts_.push_back({device, std::move(model), {}});
+  if (!Load(parts_.front(), ui)) {
+    parts_.clear();
+    return false;
+  }
   programmer_.Insert(parts_.front().model.get());
+  return true;
 }
 
 bool SimulatedProgrammer::CardServes(const DeviceDescriptor& device, bool pic16C84) {
@@ -142,58 +202,91 @@ bool SimulatedProgrammer::CardServes(const DeviceDescriptor& device, bool pic16C
          device.Name == (pic16C84 ? kCardPic16C84 : kCardPic16F84);
 }
 
-void SimulatedProgrammer::InsertFor(const DeviceDescriptor& device, bool smart, bool pic16C84,
+bool SimulatedProgrammer::InsertFor(const DeviceDescriptor& device, bool smart, bool pic16C84,
                                     Ui& ui) {
-  if (!smart || !CardServes(device, pic16C84)) {
-    InsertChipFor(device, ui);
-  } else if (!card_ || cardPic16C84_ != pic16C84) {
-    InsertCard(pic16C84, ui);
-  }
+  if (!smart || !CardServes(device, pic16C84)) return InsertChipFor(device, ui);
+  if (!card_ || cardPic16C84_ != pic16C84) return InsertCard(pic16C84, ui);
+  return true;
 }
 
-void SimulatedProgrammer::InsertCard(bool pic16C84, Ui& ui) {
+bool SimulatedProgrammer::InsertCard(bool pic16C84, Ui& ui) {
   Remove();
   cardPic16C84_ = pic16C84;
   const CatalogueEntry* picEntry = FindDeviceByName(pic16C84 ? kCardPic16C84 : kCardPic16F84);
   const CatalogueEntry* eepromEntry = FindDeviceByName(kCardEeprom);
-  if (picEntry == nullptr || eepromEntry == nullptr) return;
+  if (picEntry == nullptr || eepromEntry == nullptr) return true;
   std::unique_ptr<PicChip> pic = PicChip::ForDevice(picEntry->Name);
   std::unique_ptr<Eeprom24Chip> eeprom = Eeprom24Chip::ForDevice(eepromEntry->Name);
-  if (!pic || !eeprom) return;
+  if (!pic || !eeprom) return true;
   PicChip& cardPic = *pic;
   Eeprom24& cardEeprom = eeprom->Part();
   const DeviceDescriptor eepromDevice = DescriptorFor(*eepromEntry);
-  parts_.push_back({DescriptorFor(*picEntry), std::move(pic)});
-  parts_.push_back({eepromDevice, std::move(eeprom)});
-  for (Part& part : parts_) Load(part, ui);
+  parts_.push_back({DescriptorFor(*picEntry), std::move(pic), {}});
+  parts_.push_back({eepromDevice, std::move(eeprom), {}});
+  for (Part& part : parts_) {
+    if (!Load(part, ui)) {
+      parts_.clear();
+      return false;
+    }
+  }
   card_ = std::make_unique<Smartcard>(cardPic, cardEeprom);
   programmer_.Insert(&cardPic);
   programmer_.InsertCard(card_.get());
+  return true;
 }
 
-void SimulatedProgrammer::Load(Part& part, Ui& ui) {
-  if (folder_.empty()) return;
+bool SimulatedProgrammer::Load(Part& part, Ui& ui) {
+  if (folder_.empty()) return true;
   const DeviceDescriptor& device = part.device;
   ChipModel& chip = *part.model;
+  const std::string path = ImagePath(folder_, device.Name);
+
+  // Another run on the same folder may be using the chip: its contents are read only once
+  // that run has saved them.
+  std::error_code ec;
+  std::filesystem::create_directories(folder_, ec);
+  int fd = OpenForLocking(LockPath(path), O_RDWR | O_CREAT);
+  // A folder this run cannot write: no run can save there either, so the image file itself
+  // is the lock, when there is one.
+  if (fd < 0) fd = OpenForLocking(path, O_RDONLY);
+  if (fd >= 0) {
+    part.lock = FileLock(fd);
+    int error = Flock(fd, LOCK_EX | LOCK_NB);
+    if (error == EWOULDBLOCK) {
+      ui.Message(MessageKind::Information, std::string(text::kChipImageWaitBefore) + path +
+                                               std::string(text::kChipImageWaitAfter));
+      error = Flock(fd, LOCK_EX);
+    }
+    if (error != 0) {
+      ui.Message(MessageKind::Error,
+                 std::string(text::kChipImageUnlockable) + path + ": " + SystemReason(error));
+      return false;
+    }
+  }
+
   BufferSlot slot;
   slot.Fill(device.BlankValue);
   ChipToSlot(chip, slot);  // what the files do not mention stays as the part holds it
-  const std::string path = ImagePath(folder_, device.Name);
-  ReadImageFile(path, ui, [&](ByteStream& in) {
-    LoadProgramFile(device, slot, FileType::Ihx8, in, ui);
-  });
-  if (ConfigBesideImage(device, chip)) {
-    ReadImageFile(ConfigPath(path), ui, [&](ByteStream& in) {
-      const RecordImage image = ReadRecords(in, RecordFormat::IntelHex8, ui);
-      const auto n = static_cast<std::size_t>(chip.RegionSize(ChipRegion::Config));
-      std::vector<std::uint16_t> words(n);
-      CopyWordWindow(image, words, 0);
-      for (std::size_t i = 0; i < n; ++i) {
-        if (image.Loaded[2 * i] != 0) slot.ConfigArea[i] = words[i];
-      }
-    });
+  if (!ReadImageFile(path, ui, [&](ByteStream& in) {
+        return ImageProblem(LoadProgramFile(device, slot, FileType::Ihx8, in, ui));
+      })) {
+    return false;
+  }
+  if (ConfigBesideImage(device, chip) && !ReadImageFile(ConfigPath(path), ui, [&](ByteStream& in) {
+        const RecordImage image = ReadRecords(in, RecordFormat::IntelHex8, ui);
+        const auto n = static_cast<std::size_t>(chip.RegionSize(ChipRegion::Config));
+        std::vector<std::uint16_t> words(n);
+        CopyWordWindow(image, words, 0);
+        for (std::size_t i = 0; i < n; ++i) {
+          if (image.Loaded[2 * i] != 0) slot.ConfigArea[i] = words[i];
+        }
+        if (!image.Problem.empty()) return image.Problem;
+        return image.TotalCount == 0 ? std::string(text::kChipImageEmpty) : std::string();
+      })) {
+    return false;
   }
   SlotToChip(slot, chip);
+  return true;
 }
 
 bool SimulatedProgrammer::SaveChip(Ui& ui) {

@@ -11,13 +11,14 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/ui.hpp"
 #include "device/device_descriptor.hpp"
 #include "hardware/clock.hpp"
-#include "sim/chips/chip.hpp"
 #include "sim/boards/sim_port.hpp"
+#include "sim/chips/chip.hpp"
 #include "sim/chips/smartcard.hpp"
 
 namespace kestrum {
@@ -34,17 +35,21 @@ class SimulatedProgrammer {
   VirtualProgrammer& Programmer() { return programmer_; }
 
   // Puts the model of `device` in the socket, loaded from the folder when a file exists;
-  // the socket stays empty for a device without a model. Problems reading the file go to `ui`.
-  void InsertChipFor(const DeviceDescriptor& device, Ui& ui);
+  // the socket stays empty for a device without a model. The chip's file is locked while the
+  // chip is in (a second run on the same folder waits for it, and says so), so no run writes
+  // back contents another has replaced. A file that cannot be read or does not load cleanly
+  // is told with its path and left as it is: the socket stays empty and false is returned,
+  // and nothing may run on the chip.
+  bool InsertChipFor(const DeviceDescriptor& device, Ui& ui);
   // The smartcard, its PIC a PIC 16C84 when `pic16C84` ("SmartWiz"), else a PIC 16F84, and a
   // 24C16, both loaded from the folder: the PIC in the socket, the card in the reader.
-  void InsertCard(bool pic16C84, Ui& ui);
+  bool InsertCard(bool pic16C84, Ui& ui);
   // What the smartcard serves in smartcard mode: the I2C EEPROMs (through the reader) and
   // its own PIC (through the socket).
   static bool CardServes(const DeviceDescriptor& device, bool pic16C84);
   // What the socket holds for the selected `device`: in smartcard mode (`smart`) the card, when
   // it serves the device (kept as it is when it is in already), else the device's own model.
-  void InsertFor(const DeviceDescriptor& device, bool smart, bool pic16C84, Ui& ui);
+  bool InsertFor(const DeviceDescriptor& device, bool smart, bool pic16C84, Ui& ui);
   // Writes the chips' memory back to the folder; false (and the reason to `ui`) on failure.
   bool SaveChip(Ui& ui);
   bool HasChip() const { return !parts_.empty(); }
@@ -61,13 +66,28 @@ class SimulatedProgrammer {
   std::string folder_;
   VirtualClock clock_;
   VirtualProgrammer programmer_{clock_};
+  // An exclusive lock on a chip's file, held while the chip is in.
+  class FileLock {
+   public:
+    FileLock() = default;
+    explicit FileLock(int fd) : fd_(fd) {}
+    FileLock(FileLock&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    FileLock& operator=(FileLock&& other) noexcept;
+    ~FileLock();
+
+   private:
+    int fd_ = -1;
+  };
   // A chip and the device whose image it persists as.
   struct Part {
     DeviceDescriptor device;
     std::unique_ptr<ChipModel> model;
+    FileLock lock;
   };
   void Remove();
-  void Load(Part& part, Ui& ui);
+  // Takes the lock of the part's file and loads it; false (the user told why) when the file
+  // cannot be locked, read or loaded cleanly.
+  bool Load(Part& part, Ui& ui);
   bool Save(const Part& part, Ui& ui);
 
   std::vector<Part> parts_;  // the socket's chip first

@@ -139,8 +139,9 @@ bool SmartcardWizard::ProgramRegion(std::uint16_t startCommand, std::uint16_t re
   worker.Mask = mask;
   worker.VerifyDuringProgramming = false;
   std::copy(words.begin(), words.end(), worker.Words.begin());
-  RunWorker(worker, app_.Lines, progress_);
-  return !worker.PortFailed;
+  // Nothing more goes to the card's PIC once Cancel has been pressed.
+  return RunWorker(worker, app_.Lines, progress_) && !worker.PortFailed &&
+         !progress_.Cancelled.load(std::memory_order_acquire);
 }
 
 // Step 0: the boot loader into the card's PIC, through the PIC programmer. A port that does

@@ -1,6 +1,7 @@
 // Terminal Ui.
 #include "app/terminal_ui.hpp"
 
+#include <cerrno>
 #include <string>
 
 #include "app/texts.hpp"
@@ -23,10 +24,15 @@ TerminalUi::TerminalUi(std::FILE* out, std::FILE* err, std::FILE* input, bool in
                        bool yes)
     : out_(out), err_(err), input_(input), inputIsTerminal_(inputIsTerminal), yes_(yes) {}
 
+void TerminalUi::Out(const std::string& line) {
+  errno = 0;
+  const bool written = std::fprintf(out_, "%s\n", line.c_str()) >= 0 && std::fflush(out_) == 0;
+  if (!written && outputError_ == 0) outputError_ = errno != 0 ? errno : EIO;
+}
+
 void TerminalUi::Message(MessageKind kind, std::string_view text, MessageButton) {
   if (kind == MessageKind::Information) {
-    std::fprintf(out_, "%s\n", ForTerminal(text).c_str());
-    std::fflush(out_);
+    Out(ForTerminal(text));
     return;
   }
   ++problems_;
@@ -41,8 +47,7 @@ void TerminalUi::SetProgressText(std::string_view text) {
   // A phase sets its text again when it starts; the terminal shows it once.
   if (text == lastProgressText_) return;
   lastProgressText_ = std::string(text);
-  std::fprintf(out_, "%s\n", ForTerminal(text).c_str());
-  std::fflush(out_);
+  Out(ForTerminal(text));
 }
 
 void TerminalUi::ShowProgressWindow(ProgressCancel& cancel) {

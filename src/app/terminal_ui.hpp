@@ -31,6 +31,9 @@ class TerminalUi : public Ui {
 
   // Number of warnings and errors shown so far: any makes the run fail.
   int Problems() const { return problems_; }
+  // The errno of the first write to standard output that failed; 0 while none has. Writing
+  // goes on regardless: the run, its power-down and its saves do not depend on it.
+  int OutputError() const { return outputError_; }
 
  private:
   std::FILE* out_;
@@ -38,7 +41,10 @@ class TerminalUi : public Ui {
   std::FILE* input_;
   bool inputIsTerminal_;
   bool yes_;
+  void Out(const std::string& line);
+
   int problems_ = 0;
+  int outputError_ = 0;
   std::string lastProgressText_;
   std::mutex progressMutex_;
   ProgressCancel* progress_ = nullptr;

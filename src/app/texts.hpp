@@ -17,13 +17,50 @@ inline constexpr std::string_view kNoProtocolBefore = "The ";
 inline constexpr std::string_view kNoProtocolAfter =
     " has no programming protocol in this version and cannot be selected.";
 
+// The settings file: before, the path, the separator, the reason, the end.
+inline constexpr std::string_view kSettingsUnreadable = "Cannot read the settings file ";
+inline constexpr std::string_view kSettingsReason = ": ";
+inline constexpr std::string_view kSettingsNotIni = "it is not an INI file";
+inline constexpr std::string_view kSettingsUnreadableEnd =
+    ". Kestrum runs with the default settings and leaves the file as it is.";
+inline constexpr std::string_view kSettingsUnwritable = "The settings cannot be saved in ";
+inline constexpr std::string_view kSettingsUnwritableEnd =
+    ". Changes to the settings last only until Kestrum ends.";
+// A stored value out of range: before, the key, "=", the value, middle, the default used.
+inline constexpr std::string_view kSettingReplacedBefore = "The setting ";
+inline constexpr std::string_view kSettingReplacedEquals = "=";
+inline constexpr std::string_view kSettingReplacedMiddle =
+    " in the settings file is out of range; its default is used: ";
+
 // The virtual programmer's chip images.
 inline constexpr std::string_view kChipImageUnreadable = "Cannot read the simulated chip image ";
+// A chip image that does not load cleanly: before, the path, middle, the first problem.
+inline constexpr std::string_view kChipImageDamagedBefore = "The simulated chip image ";
+inline constexpr std::string_view kChipImageDamagedMiddle = " does not load cleanly: ";
+inline constexpr std::string_view kChipImageEmpty = "it holds no data";
+// After either: the file is kept and the chip stays out.
+inline constexpr std::string_view kChipImageKept =
+    ". It is left as it is, and the socket stays empty until it is mended or removed.";
+// Another run holds the chip: before, the path, after.
+inline constexpr std::string_view kChipImageWaitBefore =
+    "Waiting until another run of Kestrum has finished with the simulated chip ";
+inline constexpr std::string_view kChipImageWaitAfter = " ...";
+inline constexpr std::string_view kChipImageUnlockable = "Cannot lock the simulated chip image ";
 inline constexpr std::string_view kChipImageUnwritable = "Cannot save the simulated chip image ";
 
 inline constexpr std::string_view kPrintNeedsWindow =
     "--print-pdf needs the build with the window (this one was built with -DKESTRUM_GUI=OFF).";
 inline constexpr std::string_view kTraceUnwritable = "Cannot write the trace file ";
+// --trace naming the file the run loads: before, the name, after.
+inline constexpr std::string_view kTraceIsInputBefore = "The trace file ";
+inline constexpr std::string_view kTraceIsInputAfter =
+    " is the file given with -l; writing the trace would destroy it. Nothing was done.";
+// A trace that could not be written whole: the text, the name, the separator and the reason.
+inline constexpr std::string_view kTraceIncomplete =
+    "The trace file could not be written completely: ";
+// Standard output that could not be written (not a reader that went away): the text, the
+// reason.
+inline constexpr std::string_view kOutputFailed = "Cannot write to standard output: ";
 
 // "Cl&ear Settings".
 inline constexpr std::string_view kClearSettingsQuestion =
@@ -85,7 +122,7 @@ inline constexpr std::string_view kErrorPrefix = "Error: ";
 inline constexpr std::string_view kUnknownOption = "unknown option ";
 inline constexpr std::string_view kBadNumber = "bad number in ";
 inline constexpr std::string_view kBadConfigWord = "-f needs four hexadecimal digits: ";
-inline constexpr std::string_view kBadProgrammer = "programmer type must be 0 to 9: ";
+inline constexpr std::string_view kBadProgrammer = "programmer type must be 0 to 11: ";
 inline constexpr std::string_view kMissingValue = "missing value for ";
 inline constexpr std::string_view kTryHelp = " (try --help)";
 

@@ -21,6 +21,10 @@ struct BufferSlot {
   std::vector<std::uint16_t> DataBuffer = std::vector<std::uint16_t>(kBufferElements);
   std::vector<std::uint16_t> ConfigArea = std::vector<std::uint16_t>(kConfigAreaSize);
   std::string FileName;
+  // Set when the file loaded last did not load cleanly: the file and its first problem
+  // ("fw.hex (Error in file!, line 12)"). Program All asks before programming such an image;
+  // a completed Read All clears it.
+  std::string LoadProblem;
 
   // Sets every code, data and configuration-area element.
   void Fill(std::uint16_t value);

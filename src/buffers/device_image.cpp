@@ -2,12 +2,15 @@
 #include "buffers/device_image.hpp"
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
 #include "buffers/hex_file.hpp"
 #include "buffers/texts.hpp"
+#include "core/text.hpp"
 
 namespace kestrum {
 namespace {
@@ -65,6 +68,78 @@ bool LoadFuseBytes(const DeviceDescriptor& d, const RecordImage& image, BufferSl
   return found;
 }
 
+// A far byte the device takes: one of its fuse bytes or its lock byte.
+bool FuseTaken(const DeviceDescriptor& d, std::int64_t address) {
+  if (!HasFuseBytes(d)) return false;
+  for (int k = 0; k < kMaxConfigWords; ++k) {
+    if (FuseFileAddress(k) == address && ConfigWordMask(d, k) != 0) return true;
+  }
+  return false;
+}
+
+// Data a file holds where the device has no memory is told once, with how much and the first
+// address, and makes the file one that did not load cleanly.
+void TellOutside(std::int64_t count, std::int64_t first, bool words, ByteStream& in, Ui& ui,
+                 LoadResult& result) {
+  if (count == 0) return;
+  const std::string_view unit = words ? (count == 1 ? text::kOutsideWord : text::kOutsideWords)
+                                      : (count == 1 ? text::kOutsideByte : text::kOutsideBytes);
+  const auto shown = static_cast<std::uint32_t>(std::clamp<std::int64_t>(first, 0, UINT32_MAX));
+  const std::string address = HexDigits(shown, 4);
+  std::string message = std::string(text::kOutsideBefore) + std::to_string(count) +
+                        std::string(unit) + std::string(text::kOutsideFirst) + address +
+                        std::string(text::kOutsideAfter);
+  if (!in.Name().empty()) message += std::string(text::kLineBreak) + in.Name();
+  ui.Message(MessageKind::Warning, message, MessageButton::Ok);
+  if (result.Problem.empty()) {
+    result.Problem = std::string(text::kOutsideProblem) + std::to_string(count) +
+                     std::string(unit) + std::string(text::kOutsideProblemFrom) + address +
+                     std::string(text::kOutsideProblemAfter);
+  }
+}
+
+// The units of a record image that the device's windows take; the rest is outside.
+class Windows {
+ public:
+  // [first, first + count) in the image's units.
+  void Add(std::int64_t first, std::int64_t count) {
+    const std::int64_t from = std::clamp<std::int64_t>(first, 0, RecordImage::kUnits);
+    const std::int64_t to = std::clamp<std::int64_t>(first + count, 0, RecordImage::kUnits);
+    if (from < to) std::fill(covered_.begin() + from, covered_.begin() + to, 1);
+  }
+  // Far bytes (an AVR's fuse section) count as outside unless `taken` took them.
+  void TellRest(const RecordImage& image, bool words, ByteStream& in, Ui& ui, LoadResult& result,
+                const std::function<bool(std::int64_t)>& taken = nullptr) const {
+    std::int64_t first = -1;
+    std::int64_t count = image.BeyondCount;
+    std::int64_t beyondFirst = image.BeyondFirst;
+    for (const auto& [address, byte] : image.Far) {
+      if (taken && taken(address)) continue;
+      if (count++ == 0 || beyondFirst < 0) beyondFirst = address;
+    }
+    for (int a = 0; a < RecordImage::kUnits; ++a) {
+      if (image.Loaded[a] == 0 || covered_[a] != 0) continue;
+      if (first < 0) first = a;
+      ++count;
+    }
+    TellOutside(count, first >= 0 ? first : beyondFirst, words, in, ui, result);
+  }
+
+ private:
+  std::vector<std::uint8_t> covered_ = std::vector<std::uint8_t>(RecordImage::kUnits, 0);
+};
+
+// What ReadRecords found wrong, and a file whose records all failed.
+LoadResult RecordProblems(const RecordImage& image) {
+  LoadResult result{.IdFound = true, .ConfigFound = true};
+  result.Problem = image.Problem;
+  if (image.TotalCount == 0) {
+    result.Outcome = LoadOutcome::NoData;
+    result.RecordsFailed = image.FailedLines > 0;
+  }
+  return result;
+}
+
 LoadResult LoadRecords(const DeviceDescriptor& d, BufferSlot& slot, FileType type, ByteStream& in,
                        Ui& ui) {
   const bool words = IsWordDevice(d);
@@ -73,13 +148,20 @@ LoadResult LoadRecords(const DeviceDescriptor& d, BufferSlot& slot, FileType typ
     return {true, true, LoadOutcome::Refused};
   }
   const RecordImage image = ReadRecords(in, FormatOf(type), ui);
-  if (image.TotalCount == 0) return {true, true, LoadOutcome::NoData};
+  LoadResult checked = RecordProblems(image);
+  if (checked.Outcome == LoadOutcome::NoData) return checked;
+  Windows windows;
   if (!words) {
     CopyWindow(image, Elements(slot.CodeBuffer, 0, d.CodeSize), 0);
-    if (d.DataSize > 0) CopyWindow(image, Elements(slot.DataBuffer, 0, d.DataSize), d.DataAddress);
-    LoadResult result{true, true};
-    if (HasFuseBytes(d)) result.ConfigFound = LoadFuseBytes(d, image, slot);
-    return result;
+    windows.Add(0, d.CodeSize);
+    if (d.DataSize > 0) {
+      CopyWindow(image, Elements(slot.DataBuffer, 0, d.DataSize), d.DataAddress);
+      windows.Add(d.DataAddress, d.DataSize);
+    }
+    if (HasFuseBytes(d)) checked.ConfigFound = LoadFuseBytes(d, image, slot);
+    windows.TellRest(image, false, in, ui, checked,
+                     [&d](std::int64_t address) { return FuseTaken(d, address); });
+    return checked;
   }
 
   // Word devices: the 16-bit form addresses words, the others bytes at twice the word address.
@@ -106,7 +188,31 @@ LoadResult LoadRecords(const DeviceDescriptor& d, BufferSlot& slot, FileType typ
                   d.ConfigAddress) > 0;
   }
   if (d.DataSize > 0) copyWords(Elements(slot.DataBuffer, 0, d.DataSize), d.DataAddress);
+
+  // The configuration area is the device's memory as a whole, reserved words included.
+  const int scale = type == FileType::Ihx16 ? 1 : 2;
+  windows.Add(0, scale * static_cast<std::int64_t>(d.CodeSize));
+  if (d.ConfigAreaWords > 0) {
+    windows.Add(scale * static_cast<std::int64_t>(d.ConfigAddress - d.ConfigWordIndex),
+                scale * static_cast<std::int64_t>(d.ConfigAreaWords));
+  }
+  if (FamilyOf(d) == DeviceFamily::Pic && !d.Is12Bit) {
+    windows.Add(scale * static_cast<std::int64_t>(d.IdAddress), scale * 4);
+  }
+  if (d.DataSize > 0) {
+    windows.Add(scale * static_cast<std::int64_t>(d.DataAddress),
+                scale * static_cast<std::int64_t>(d.DataSize));
+  }
+  result.Problem = checked.Problem;
+  windows.TellRest(image, type == FileType::Ihx16, in, ui, result);
   return result;
+}
+
+// Bytes a binary file holds after the end of the layout the device reads: told, not loaded.
+void TellBeyondEnd(std::size_t end, ByteStream& in, Ui& ui, LoadResult& result) {
+  const std::size_t more = in.Skip(SIZE_MAX);
+  TellOutside(static_cast<std::int64_t>(more), static_cast<std::int64_t>(end), false, in, ui,
+              result);
 }
 
 // Words of two bytes from `bytes` at `offset`; a word the file does not hold completely keeps
@@ -127,18 +233,24 @@ std::vector<std::uint8_t> ReadUpTo(ByteStream& in, std::size_t size) {
   return bytes;
 }
 
-LoadOutcome LoadBinary(const DeviceDescriptor& d, BufferSlot& slot, ByteStream& in, Ui& ui) {
+LoadResult LoadBinary(const DeviceDescriptor& d, BufferSlot& slot, ByteStream& in, Ui& ui) {
+  LoadResult result{.IdFound = true, .ConfigFound = true};
   if (!IsWordDevice(d)) {
     const std::vector<std::uint8_t> bytes = ReadUpTo(in, CodeCount(d));
     std::copy(bytes.begin(), bytes.end(), slot.CodeBuffer.begin());
-    return bytes.empty() ? LoadOutcome::NoData : LoadOutcome::Data;
+    if (bytes.empty()) result.Outcome = LoadOutcome::NoData;
+    TellBeyondEnd(bytes.size(), in, ui, result);
+    return result;
   }
   std::size_t end = 2 * static_cast<std::size_t>(CodeCount(d));
   if (d.ConfigAreaWords > 0) end = kBinaryConfigOffset + 2 * d.ConfigAreaWords;
   if (d.DataSize > 0) end = kBinaryDataOffset + 2 * static_cast<std::size_t>(DataCount(d));
   const std::vector<std::uint8_t> bytes = ReadUpTo(in, end);
   // A single byte is not a word: nothing to load, nothing to ask.
-  if (bytes.size() < 2) return LoadOutcome::NoData;
+  if (bytes.size() < 2) {
+    result.Outcome = LoadOutcome::NoData;
+    return result;
+  }
   const bool swap = ui.Question(text::kSwapBytesQuestion);
   WordsFrom(bytes, 0, Elements(slot.CodeBuffer, 0, d.CodeSize), swap);
   if (d.ConfigAreaWords > 0) {
@@ -147,7 +259,8 @@ LoadOutcome LoadBinary(const DeviceDescriptor& d, BufferSlot& slot, ByteStream& 
   if (d.DataSize > 0) {
     WordsFrom(bytes, kBinaryDataOffset, Elements(slot.DataBuffer, 0, d.DataSize), swap);
   }
-  return LoadOutcome::Data;
+  TellBeyondEnd(end, in, ui, result);
+  return result;
 }
 
 void AppendWord(std::vector<std::uint8_t>& out, std::uint16_t word) {
@@ -183,34 +296,42 @@ LoadResult LoadProgramFile(const DeviceDescriptor& device, BufferSlot& slot, Fil
                            ByteStream& in, Ui& ui) {
   type = EffectiveType(type, in.Peek());
   if (IsRecordType(type)) return LoadRecords(device, slot, type, in, ui);
-  if (type == FileType::Binary) return {true, true, LoadBinary(device, slot, in, ui)};
+  if (type == FileType::Binary) return LoadBinary(device, slot, in, ui);
   // EEPROM image
   in.Skip(kEepromHeaderBytes);
   if (in.Peek() < 0) return {true, true, LoadOutcome::NoData};
   const std::vector<std::uint8_t> bytes = ReadUpTo(in, CodeCount(device));
   for (std::size_t i = 0; i < bytes.size(); ++i) slot.CodeBuffer[i] = bytes[i] & device.BlankValue;
-  return {true, true};
+  LoadResult result{.IdFound = true, .ConfigFound = true};
+  TellBeyondEnd(kEepromHeaderBytes + bytes.size(), in, ui, result);
+  return result;
 }
 
-LoadOutcome LoadDataFile(const DeviceDescriptor& device, BufferSlot& slot, FileType type,
-                         ByteStream& in, Ui& ui) {
+LoadResult LoadDataFile(const DeviceDescriptor& device, BufferSlot& slot, FileType type,
+                        ByteStream& in, Ui& ui) {
   const std::span<std::uint16_t> target = Elements(slot.DataBuffer, 0, device.DataSize);
   type = EffectiveType(type, in.Peek());
   if (type == FileType::Ihx16) {
     ui.Message(MessageKind::Information, text::kHex16NotForEepromData, MessageButton::Ok);
-    return LoadOutcome::Refused;
+    return {.Outcome = LoadOutcome::Refused};
   }
   if (IsRecordType(type)) {
     const RecordImage image = ReadRecords(in, FormatOf(type), ui);
-    if (image.TotalCount == 0) return LoadOutcome::NoData;
+    LoadResult result = RecordProblems(image);
+    if (result.Outcome == LoadOutcome::NoData) return result;
     CopyWindow(image, target, 0);
-    return LoadOutcome::Data;
+    Windows windows;
+    windows.Add(0, static_cast<std::int64_t>(target.size()));
+    windows.TellRest(image, false, in, ui, result);
+    return result;
   }
-  if (type == FileType::Eeprom) in.Skip(kEepromHeaderBytes);
-  if (in.Peek() < 0) return LoadOutcome::NoData;
+  const std::size_t header = type == FileType::Eeprom ? in.Skip(kEepromHeaderBytes) : 0;
+  if (in.Peek() < 0) return {.Outcome = LoadOutcome::NoData};
   const std::vector<std::uint8_t> bytes = ReadUpTo(in, target.size());
   std::copy(bytes.begin(), bytes.end(), target.begin());
-  return LoadOutcome::Data;
+  LoadResult result;
+  TellBeyondEnd(header + bytes.size(), in, ui, result);
+  return result;
 }
 
 std::string DeviceHexFile(const DeviceDescriptor& d, const BufferSlot& slot) {

@@ -48,18 +48,24 @@ struct LoadResult {
   bool IdFound = false;
   bool ConfigFound = false;
   LoadOutcome Outcome = LoadOutcome::Data;
+  // The file did not load cleanly, and the user has been told: the first problem ("Error in
+  // file! (line 12)", "data outside the device (512 bytes from 9000h)"). Empty when clean.
+  std::string Problem;
+  // Records were there, but none could be read (NoData then means that, not an empty file).
+  bool RecordsFailed = false;
 };
 
 // Reads a program file into `slot`, which the caller has set to the blank value. Record
-// errors, the swap-bytes question and the 16-bit HEX refusal for byte devices go to `ui`.
-// A read failure ends the loading with what was read so far (see in.Error()). A file without
-// data asks no question.
+// errors, the swap-bytes question and the 16-bit HEX refusal for byte devices go to `ui`, and
+// so do data outside the device's memories (once per file, with the first address and how
+// much). A read failure ends the loading with what was read so far (see in.Error()). A file
+// without data asks no question.
 LoadResult LoadProgramFile(const DeviceDescriptor& device, BufferSlot& slot, FileType type,
                            ByteStream& in, Ui& ui);
 
 // Reads a data EEPROM file into the first `DataSize` elements of the slot's DataBuffer.
-LoadOutcome LoadDataFile(const DeviceDescriptor& device, BufferSlot& slot, FileType type,
-                         ByteStream& in, Ui& ui);
+LoadResult LoadDataFile(const DeviceDescriptor& device, BufferSlot& slot, FileType type,
+                        ByteStream& in, Ui& ui);
 
 // The 8-bit Intel HEX file of a slot: program memory, then on PICs the ID words (14-bit
 // cores) and the configuration word, then the data EEPROM, then the end record. Words are

@@ -72,14 +72,27 @@ std::size_t PosixInputFile::Read(std::span<char> buffer, int& error) {
   }
 }
 
-ByteStream::ByteStream(std::string_view data) : data_(data) {}
+std::int64_t PosixInputFile::Size() const {
+  struct stat st {};
+  if (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  return st.st_size;
+}
 
-ByteStream::ByteStream(InputSource& source) : source_(&source), buffer_(kStreamBufferSize) {}
+ByteStream::ByteStream(std::string_view data, std::string name)
+    : name_(std::move(name)), data_(data) {}
+
+ByteStream::ByteStream(InputSource& source, std::string name)
+    : source_(&source), name_(std::move(name)), buffer_(kStreamBufferSize) {}
 
 bool ByteStream::Refill() {
   if (source_ == nullptr || error_ != 0) return false;
   int error = 0;
-  const std::size_t n = source_->Read(buffer_, error);
+  std::size_t n = source_->Read(buffer_, error);
+  if (n > 0 && taken_ + n > limit_) {
+    n = 0;
+    error = EFBIG;
+  }
+  taken_ += n;
   if (n == 0) {
     error_ = error;
     source_ = nullptr;  // the end, or a failure: nothing more comes from this source
@@ -129,7 +142,22 @@ int WriteFileReplacing(const std::string& path, std::string_view bytes,
                        const WriteFunction& write) {
   const std::string target = ResolveTarget(path);
   const std::string folder = FolderOf(target);
-  const std::string prefix = folder + "/." + BaseNameOf(target) + ".";
+  // A file the user made read-only is not replaced behind their back (the rename would need
+  // only the folder's permission).
+  struct stat existing {};
+  const bool exists = stat(target.c_str(), &existing) == 0;
+  if (exists && S_ISDIR(existing.st_mode)) return EISDIR;
+  if (exists && S_ISREG(existing.st_mode) &&
+      ((existing.st_mode & 0222) == 0 || access(target.c_str(), W_OK) != 0)) {
+    return EACCES;
+  }
+  // The temporary name keeps within the file system's limit for a name, however long the
+  // target's is: its suffix has room for the process and the counter.
+  constexpr std::size_t kSuffixRoom = 32;
+  const std::string base = BaseNameOf(target);
+  const std::string prefix =
+      folder + "/." + base.substr(0, std::min<std::size_t>(base.size(), NAME_MAX - kSuffixRoom)) +
+      ".";
 
   std::string temporary;
   int fd = -1;
@@ -142,10 +170,7 @@ int WriteFileReplacing(const std::string& path, std::string_view bytes,
   if (fd < 0) return EEXIST;
 
   int error = 0;
-  struct stat existing {};
-  if (stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
-    fchmod(fd, existing.st_mode & 07777);
-  }
+  if (exists && S_ISREG(existing.st_mode)) fchmod(fd, existing.st_mode & 07777);
   error = write(fd, bytes);
   // Some file systems report a full disk only when the data reach it.
   if (error == 0 && fsync(fd) != 0) error = errno;

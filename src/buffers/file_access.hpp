@@ -21,6 +21,8 @@ class InputSource {
   // Fills `buffer` with up to its size: the number of bytes read, 0 at the end of the input.
   // On a failure returns 0 and sets `error` to the errno value.
   virtual std::size_t Read(std::span<char> buffer, int& error) = 0;
+  // The whole size when it is known before reading (a regular file); -1 otherwise.
+  virtual std::int64_t Size() const { return -1; }
 };
 
 // A file opened read-only by name.
@@ -28,6 +30,8 @@ class PosixInputFile final : public InputSource {
  public:
   // Null when the file cannot be opened; `error` then holds the errno value.
   static std::unique_ptr<PosixInputFile> Open(const std::string& path, int& error);
+  // The size of a regular file; -1 for anything else (a pipe, a device).
+  std::int64_t Size() const override;
   ~PosixInputFile() override;
   PosixInputFile(const PosixInputFile&) = delete;
   PosixInputFile& operator=(const PosixInputFile&) = delete;
@@ -40,10 +44,16 @@ class PosixInputFile final : public InputSource {
 };
 
 // Byte-at-a-time reading with a buffer. A read failure ends the stream and is kept in Error().
+// The name (a file's path) is what the readers' messages call the input.
 class ByteStream {
  public:
-  explicit ByteStream(std::string_view data);
-  explicit ByteStream(InputSource& source);
+  explicit ByteStream(std::string_view data, std::string name = {});
+  explicit ByteStream(InputSource& source, std::string name = {});
+
+  const std::string& Name() const { return name_; }
+  // A source that goes on past `bytes` (a device file, a pipe) ends the stream there with
+  // EFBIG: no device could use more.
+  void Limit(std::size_t bytes) { limit_ = bytes; }
 
   // The next byte (0..255), or -1 at the end of the input or after a failure.
   int Get() {
@@ -65,6 +75,9 @@ class ByteStream {
   bool Refill();
 
   InputSource* source_ = nullptr;
+  std::string name_;
+  std::size_t limit_ = SIZE_MAX;
+  std::size_t taken_ = 0;  // bytes taken from the source so far
   std::vector<char> buffer_;
   std::string_view data_;
   std::size_t pos_ = 0;

@@ -76,21 +76,37 @@ void FileCommands::RememberFolder(const std::string& name) {
 std::unique_ptr<InputSource> FileCommands::Open(const std::string& name) {
   int error = 0;
   std::unique_ptr<InputSource> file = OpenForReading(name, error);
-  if (!file) ReportFailure(text::kCannotOpenFile, name, error != 0 ? error : ENOENT);
+  if (!file) {
+    ReportFailure(text::kCannotOpenFile, name, error != 0 ? error : ENOENT);
+  } else if (file->Size() > kLargestUsableFile) {
+    ReportFailure(text::kCannotOpenFile, name, EFBIG);
+    file.reset();
+  }
   return file;
 }
+
+namespace {
+
+// The file and its first problem, as Program All names them: "/tmp/fw.hex: Error in file!
+// (line 12)".
+std::string ProblemOf(const std::string& name, const std::string& problem) {
+  return name + std::string(text::kReasonSeparator) + problem;
+}
+
+}  // namespace
 
 // A file that gave nothing to load leaves the slot, the caption and the recent files as they
 // were: a blank image in place of the user's, programmed by the next command, is worse than
 // no change.
-OpenResult FileCommands::NothingLoaded(const std::string& name, LoadOutcome outcome,
+OpenResult FileCommands::NothingLoaded(const std::string& name, const LoadResult& found,
                                        int readError) {
   if (readError != 0) {
     ReportFailure(text::kCannotReadFile, name, readError);
     return OpenResult::NotOpened;
   }
-  if (outcome == LoadOutcome::NoData) {
-    ui_.Message(MessageKind::Warning, std::string(text::kNoDataInFile) + name, MessageButton::Ok);
+  if (found.Outcome == LoadOutcome::NoData) {
+    const std::string_view why = found.RecordsFailed ? text::kNoRecordRead : text::kNoDataInFile;
+    ui_.Message(MessageKind::Warning, std::string(why) + name, MessageButton::Ok);
   }
   return OpenResult::NoData;
 }
@@ -99,7 +115,8 @@ OpenResult FileCommands::OpenFile(const std::string& name, FileType type) {
   const FileOptions options = FileOptions::Read(settings_);
   std::unique_ptr<InputSource> file = Open(name);
   if (!file) return OpenResult::NotOpened;
-  ByteStream in(*file);
+  ByteStream in(*file, name);
+  in.Limit(kLargestUsableFile);
   // The first read comes before anything in the slot changes, so a file that cannot be read
   // at all (a folder, say) is refused like one that cannot be opened.
   in.Peek();
@@ -112,7 +129,7 @@ OpenResult FileCommands::OpenFile(const std::string& name, FileType type) {
   BufferSlot loaded;
   loaded.Fill(device.BlankValue);
   const LoadResult found = LoadProgramFile(device, loaded, type, in, ui_);
-  if (found.Outcome != LoadOutcome::Data) return NothingLoaded(name, found.Outcome, in.Error());
+  if (found.Outcome != LoadOutcome::Data) return NothingLoaded(name, found, in.Error());
   BufferSlot& slot = workspace_.Active();
   if (!found.ConfigFound && !IsWordDevice(device) && device.ConfigAreaWords > 0) {
     // A program file says nothing of an AVR's fuses or an EEPROM's status register: the
@@ -148,7 +165,15 @@ OpenResult FileCommands::OpenFile(const std::string& name, FileType type) {
   RememberFolder(name);
   workspace_.Window.Caption = WindowCaption(name);
   slot.FileName = name;
-  return readError != 0 ? OpenResult::ReadFailed : OpenResult::Loaded;
+  if (readError != 0) {
+    slot.LoadProblem = ProblemOf(name, SystemReason(readError));
+    return OpenResult::ReadFailed;
+  }
+  if (!found.Problem.empty()) {
+    slot.LoadProblem = ProblemOf(name, found.Problem);
+    return OpenResult::Damaged;
+  }
+  return OpenResult::Loaded;
 }
 
 OpenResult FileCommands::OpenDataFile(const std::string& name, FileType type) {
@@ -156,7 +181,8 @@ OpenResult FileCommands::OpenDataFile(const std::string& name, FileType type) {
   if (device.DataSize < 1) return OpenResult::NotOpened;  // the device has no data EEPROM
   std::unique_ptr<InputSource> file = Open(name);
   if (!file) return OpenResult::NotOpened;
-  ByteStream in(*file);
+  ByteStream in(*file, name);
+  in.Limit(kLargestUsableFile);
   in.Peek();
   if (in.Error() != 0) {
     ReportFailure(text::kCannotReadFile, name, in.Error());
@@ -165,19 +191,31 @@ OpenResult FileCommands::OpenDataFile(const std::string& name, FileType type) {
 
   BufferSlot loaded;
   std::fill(loaded.DataBuffer.begin(), loaded.DataBuffer.end(), device.BlankValue);
-  const LoadOutcome outcome = LoadDataFile(device, loaded, type, in, ui_);
-  if (outcome != LoadOutcome::Data) return NothingLoaded(name, outcome, in.Error());
-  workspace_.Active().DataBuffer = std::move(loaded.DataBuffer);
+  const LoadResult found = LoadDataFile(device, loaded, type, in, ui_);
+  if (found.Outcome != LoadOutcome::Data) return NothingLoaded(name, found, in.Error());
+  BufferSlot& slot = workspace_.Active();
+  slot.DataBuffer = std::move(loaded.DataBuffer);
   if (workspace_.Observer) workspace_.Observer->RebuildDataView();
   if (in.Error() != 0) {
     ReportFailure(text::kCannotReadFile, name, in.Error());
+    slot.LoadProblem = ProblemOf(name, SystemReason(in.Error()));
     return OpenResult::ReadFailed;
+  }
+  if (!found.Problem.empty()) {
+    slot.LoadProblem = ProblemOf(name, found.Problem);
+    return OpenResult::Damaged;
   }
   return OpenResult::Loaded;
 }
 
 bool FileCommands::SaveFile(const std::string& name, SaveType type, bool hasExtension) {
   const bool binary = type == SaveType::Binary;
+  // A name that ends in a folder names no file: adding the extension would save a hidden
+  // ".hex" in it.
+  if (!name.empty() && name.back() == '/') {
+    ReportFailure(text::kCannotWriteFile, name, EISDIR);
+    return false;
+  }
   std::string path = name;
   if (!hasExtension) path += binary ? text::kBinaryExtension : text::kHexExtension;
 
@@ -201,7 +239,8 @@ bool FileCommands::SaveFile(const std::string& name, SaveType type, bool hasExte
 
 OpenResult FileCommands::Open1Click(const std::string& name, FileType type) {
   const OpenResult result = OpenFile(name, type);
-  const bool read = result == OpenResult::Loaded || result == OpenResult::ReadFailed;
+  const bool read = result == OpenResult::Loaded || result == OpenResult::Damaged ||
+                    result == OpenResult::ReadFailed;
   if (read && Recent) Recent->AddRecentFile(name, type);
   return result;
 }

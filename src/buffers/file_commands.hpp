@@ -3,6 +3,7 @@
 // The dialogs live in the window; these functions take the names the dialogs returned.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -39,8 +40,13 @@ class RecentFilesHook {
 // The save dialog's file types.
 enum class SaveType : int { Ihx8 = 1, Binary = 2 };
 
+// No device uses a file larger than this: a larger one is refused before it is read.
+inline constexpr std::int64_t kLargestUsableFile = 16 * 1024 * 1024;
+
 enum class OpenResult {
   Loaded,      // the file was read to its end
+  Damaged,     // read to its end, but not cleanly (the user was told; the slot's LoadProblem
+               // says what): records dropped, a checksum error, data outside the device
   ReadFailed,  // reading failed part way; the slot holds what was read
   NotOpened,   // the file could not be opened or read at all; nothing changed
   NoData,      // the file held nothing to load (the user was told); nothing changed
@@ -82,7 +88,7 @@ class FileCommands {
 
  private:
   std::unique_ptr<InputSource> Open(const std::string& name);
-  OpenResult NothingLoaded(const std::string& name, LoadOutcome outcome, int readError);
+  OpenResult NothingLoaded(const std::string& name, const LoadResult& found, int readError);
   void ReportFailure(std::string_view what, const std::string& name, int error);
   void RememberFolder(const std::string& name);
 

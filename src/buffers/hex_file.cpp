@@ -31,25 +31,51 @@ class RecordReader {
 
   void Run() {
     const int mark = format_ == RecordFormat::MotorolaS ? 'S' : ':';
+    SkipByteOrderMark();
     for (;;) {
-      const int c = in_.Get();
-      if (c < 0) return;
-      // CR and LF both end a line, so CR LF, LF and CR files read alike; the empty line
-      // between CR and LF is skipped here.
-      if (c == '\r' || c == '\n') continue;
       lineEnded_ = false;
+      ++line_;
+      int c = LineChar();
+      // Blanks before a record are an editor's, not a damage.
+      while (c == ' ' || c == '\t') c = LineChar();
+      if (c == kEndOfText) return;
+      // Among records, a line that is not one is a damaged one (whatever it held is lost). A
+      // file without a single record is no record file at all: it simply holds no data.
       bool stop = false;
-      if (c == mark) stop = format_ == RecordFormat::MotorolaS ? SRecord() : IntelRecord();
+      if (c == mark) {
+        if (recordLines_++ == 0 && firstOtherLine_ > 0) OtherLine(firstOtherLine_);
+        stop = format_ == RecordFormat::MotorolaS ? SRecord() : IntelRecord();
+      } else if (c >= 0) {
+        if (recordLines_ > 0) {
+          OtherLine(line_);
+        } else if (firstOtherLine_ == 0) {
+          firstOtherLine_ = line_;
+        }
+      }
       SkipRestOfLine();
-      if (stop) return;
+      if (stop || in_.Peek() < 0) return;
     }
   }
 
  private:
-  // The next character of the current line; -1 at its end.
+  // DOS editors end a text with Ctrl+Z.
+  static constexpr int kEndOfText = 0x1A;
+
+  void SkipByteOrderMark() {
+    static constexpr std::array<int, 3> kMark = {0xEF, 0xBB, 0xBF};
+    if (in_.Peek() != kMark[0]) return;
+    for (int byte : kMark) {
+      if (in_.Peek() != byte) return;
+      in_.Get();
+    }
+  }
+
+  // The next character of the current line; -1 at its end. CR, LF and CR LF each end a line,
+  // so files of every convention read alike.
   int LineChar() {
     if (lineEnded_) return -1;
     const int c = in_.Get();
+    if (c == '\r' && in_.Peek() == '\n') in_.Get();
     if (c < 0 || c == '\r' || c == '\n') {
       lineEnded_ = true;
       return -1;
@@ -83,16 +109,31 @@ class RecordReader {
 
   // Drops the current record; the reading goes on with the next line.
   bool Damaged() {
-    if (!errorShown_) {
-      ui_.Message(MessageKind::Error, text::kErrorInFile, MessageButton::Cancel);
-      errorShown_ = true;
-    }
+    ++image_.FailedLines;
+    if (!errorShown_) Tell(text::kErrorInFile, line_);
     return false;
   }
 
+  void OtherLine(int line) {
+    ++image_.FailedLines;
+    if (!errorShown_) Tell(text::kErrorInFile, line);
+  }
+
   bool ChecksumFailed() {
-    ui_.Message(MessageKind::Error, text::kChecksumError, MessageButton::Cancel);
+    ++image_.FailedLines;
+    Tell(text::kChecksumError, line_);
     return true;
+  }
+
+  void Tell(std::string_view message, int line) {
+    if (message == text::kErrorInFile) errorShown_ = true;
+    ui_.Message(MessageKind::Error,
+                std::string(message) + std::string(text::kLineBreak) + WhereText(in_.Name(), line),
+                MessageButton::Cancel);
+    if (image_.Problem.empty()) {
+      image_.Problem = std::string(message) + std::string(text::kProblemLineBefore) +
+                       std::to_string(line) + std::string(text::kProblemLineAfter);
+    }
   }
 
   int Sum() const {
@@ -107,7 +148,10 @@ class RecordReader {
       image_.Far[address] = static_cast<std::uint8_t>(value);
       return;
     }
-    if (address < 0 || address >= RecordImage::kUnits) return;
+    if (address < 0 || address >= RecordImage::kUnits) {
+      if (image_.BeyondCount++ == 0) image_.BeyondFirst = address;
+      return;
+    }
     image_.Units[address] = value;
     image_.Loaded[address] = 1;
   }
@@ -162,7 +206,8 @@ class RecordReader {
     static constexpr std::array<int, 10> kAddressBytes = {2, 2, 3, 4, 0, 2, 3, 4, 3, 2};
     const int type = LineChar();
     const std::size_t digit = type < 0 ? kTypes.npos : kTypes.find(static_cast<char>(type));
-    if (digit == kTypes.npos || kAddressBytes[digit] == 0) return false;  // a line of text
+    if (digit == kTypes.npos) return Damaged();
+    if (kAddressBytes[digit] == 0) return false;  // S4 is reserved: nothing to load
     const int addressBytes = kAddressBytes[digit];
     if (!Pair()) return Damaged();
     const int length = bytes_[0];
@@ -191,6 +236,9 @@ class RecordReader {
   bool notHex_ = false;
   bool lineEnded_ = false;
   bool errorShown_ = false;
+  int line_ = 0;
+  int recordLines_ = 0;     // lines that begin with the record mark
+  int firstOtherLine_ = 0;  // the first line that does not (0: none)
   bool linear_ = false;
   std::int64_t extended_ = 0;
 };
@@ -219,6 +267,12 @@ RecordImage::RecordImage(RecordFormat format)
 int RecordImage::LoadedCount(int base, int count) const {
   const auto [first, last] = Inside(base, count);
   return static_cast<int>(std::count(Loaded.begin() + first, Loaded.begin() + last, 1));
+}
+
+std::string WhereText(std::string_view name, int line) {
+  std::string where(name);
+  if (!where.empty()) where += text::kLineSeparator;
+  return where + std::string(text::kLine) + std::to_string(line);
 }
 
 RecordImage ReadRecords(ByteStream& in, RecordFormat format, Ui& ui) {

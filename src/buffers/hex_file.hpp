@@ -34,17 +34,32 @@ struct RecordImage {
   int TotalCount = 0;
   // Bytes a record stored far beyond the image (an AVR's fuse and lock sections), by address.
   std::map<std::int64_t, std::uint8_t> Far;
+  // Lines that should have been records (damaged ones, lines that are not records): with no
+  // data loaded, the file failed rather than held nothing.
+  int FailedLines = 0;
+  // Data units addressed beyond the buffers' 128K (dropped): how many, and the first address.
+  int BeyondCount = 0;
+  std::int64_t BeyondFirst = -1;
+  // The first problem met, for the user deciding whether to program what was loaded:
+  // "Error in file! (line 12)"; empty when the file read cleanly.
+  std::string Problem;
 
   // Addresses in [base, base + count) that a record loaded.
   int LoadedCount(int base, int count) const;
 };
 
-// Reads every record up to the end record or the end of the input. A damaged record (a
-// character pair that is not hexadecimal, a line that ends inside the record) is dropped and
-// shown once per file as "Error in file!"; a record whose checksum is wrong shows "Checksum
-// error!" and ends the reading. Only records that pass their checksum store data; data beyond
-// the image are dropped, but for the few bytes of an AVR's fuse and lock sections.
+// Reads every record up to the end record or the end of the input. A UTF-8 byte-order mark
+// and blanks before a record are passed over, blank lines too. A damaged record (a character
+// pair that is not hexadecimal, a line that ends inside the record) or a line that is no
+// record is dropped and shown once per file as "Error in file!" with the file (the stream's
+// name) and the line on a second line; a record whose checksum is wrong shows "Checksum
+// error!" the same way and ends the reading. Only records that pass their checksum store
+// data; data beyond the buffers' 128K are dropped (counted in BeyondCount), but for the few
+// bytes of an AVR's fuse and lock sections.
 RecordImage ReadRecords(ByteStream& in, RecordFormat format, Ui& ui);
+
+// "<file>, line <n>" (or "line <n>" for a stream without a name): where a problem is.
+std::string WhereText(std::string_view name, int line);
 
 // Copies units [base, base + target.size()) of the image into `target`; returns how many of
 // them a record loaded. Addresses outside the image read erased.

@@ -5,9 +5,31 @@
 
 namespace kestrum::text {
 
-// Record readers.
+// Record readers. Their messages gain a second line: the file, kLineSeparator, kLine and the
+// line number ("Error in file!\r/tmp/fw.hex, line 12").
 inline constexpr std::string_view kErrorInFile = "Error in file!";
 inline constexpr std::string_view kChecksumError = "Checksum error!";
+inline constexpr std::string_view kLineBreak = "\r";
+inline constexpr std::string_view kLineSeparator = ", ";
+inline constexpr std::string_view kLine = "line ";
+// The same problem as a short text: "Error in file! (line 12)".
+inline constexpr std::string_view kProblemLineBefore = " (line ";
+inline constexpr std::string_view kProblemLineAfter = ")";
+
+// Data a file holds outside the device's memories: the text, the amount and its unit, the
+// text before the first address, the address in hexadecimal, "h.", a line break and the file
+// ("Not loaded, outside the device: 512 bytes, the first at 9000h.\r/tmp/fw.hex").
+inline constexpr std::string_view kOutsideBefore = "Not loaded, outside the device: ";
+inline constexpr std::string_view kOutsideBytes = " bytes";
+inline constexpr std::string_view kOutsideByte = " byte";
+inline constexpr std::string_view kOutsideWords = " words";
+inline constexpr std::string_view kOutsideWord = " word";
+inline constexpr std::string_view kOutsideFirst = ", the first at ";
+inline constexpr std::string_view kOutsideAfter = "h.";
+// The same as a short text: "data outside the device (512 bytes from 9000h)".
+inline constexpr std::string_view kOutsideProblem = "data outside the device (";
+inline constexpr std::string_view kOutsideProblemFrom = " from ";
+inline constexpr std::string_view kOutsideProblemAfter = "h)";
 
 // Opening files.
 inline constexpr std::string_view kHex16NotForEeprom =
@@ -23,6 +45,9 @@ inline constexpr std::string_view kFileRisks =
     "The file carries fuses that would take the part away from this programmer:\n\n";
 // A file in which the reader found nothing to load: the text, then the file name.
 inline constexpr std::string_view kNoDataInFile = "Nothing loaded, the file holds no data: ";
+// A file whose every record failed: the text, then the file name.
+inline constexpr std::string_view kNoRecordRead =
+    "Nothing loaded, no record of the file could be read: ";
 
 // A file that cannot be opened, read or written: the text, the file name, the separator and
 // the system's reason ("Cannot open /home/me/a.hex: No such file or directory").

@@ -80,7 +80,10 @@ void Workspace::ResetForDevice() {
   Config.IdText = "0000";
   // Still the previous device's blank value; ApplyDevice refills every slot.
   Active().Fill(Device.BlankValue);
-  for (BufferSlot& slot : Buffers.Slots) slot.FileName.clear();
+  for (BufferSlot& slot : Buffers.Slots) {
+    slot.FileName.clear();
+    slot.LoadProblem.clear();
+  }
   Window.Caption = std::string(text::kProgramTitle);
 }
 
@@ -230,6 +233,8 @@ void Workspace::Buffer11Click(int index) {
   UpdateCaption();
 }
 
-void Workspace::UpdateCaption() { Window.Caption = WindowCaption(Active().FileName); }
+void Workspace::UpdateCaption() {
+  Window.Caption = WindowCaption(Active().FileName);
+}
 
 }  // namespace kestrum

@@ -18,8 +18,8 @@ void RecordingUi::Message(MessageKind kind, std::string_view text, MessageButton
   Record({.type = Type::Message, .kind = kind, .button = button, .text = std::string(text)});
 }
 
-bool RecordingUi::Ask(std::string_view text, MessageKind kind, bool fallback) {
-  bool answer = fallback;
+bool RecordingUi::Ask(std::string_view text, MessageKind kind, bool defaultNo, bool fallbackNo) {
+  bool answer = fallbackNo ? false : defaultAnswer;
   {
     std::lock_guard lock(mutex_);
     if (!answers_.empty()) {
@@ -27,18 +27,25 @@ bool RecordingUi::Ask(std::string_view text, MessageKind kind, bool fallback) {
       answers_.pop_front();
     }
   }
-  Record({.type = Type::Question, .kind = kind, .text = std::string(text), .answer = answer});
+  Record({.type = Type::Question,
+          .kind = kind,
+          .text = std::string(text),
+          .answer = answer,
+          .value = defaultNo ? 1 : 0});
   return answer;
 }
 
 bool RecordingUi::Question(std::string_view text) {
-  return Ask(text, MessageKind::Information, defaultAnswer);
+  return Ask(text, MessageKind::Information);
 }
 bool RecordingUi::WarningQuestion(std::string_view text) {
-  return Ask(text, MessageKind::Warning, defaultAnswer);
+  return Ask(text, MessageKind::Warning);
 }
 bool RecordingUi::RiskQuestion(std::string_view warning) {
-  return Ask(warning, MessageKind::Error, false);
+  return Ask(warning, MessageKind::Error, true, true);
+}
+bool RecordingUi::CautionQuestion(std::string_view text) {
+  return Ask(text, MessageKind::Warning, true);
 }
 
 void RecordingUi::Beep() {

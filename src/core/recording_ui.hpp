@@ -38,7 +38,7 @@ class RecordingUi : public Ui {
     MessageButton button = MessageButton::Ok;     // messages only
     std::string text;
     bool answer = false;  // questions only
-    int value = 0;
+    int value = 0;        // questions: 1 when No is the default
     int value2 = 0;
 
     bool operator==(const Entry&) const = default;
@@ -48,6 +48,7 @@ class RecordingUi : public Ui {
   void Message(MessageKind kind, std::string_view text, MessageButton button) override;
   bool Question(std::string_view text) override;
   bool WarningQuestion(std::string_view text) override;
+  bool CautionQuestion(std::string_view text) override;
   // Recorded as a question of kind Error; a scripted answer, else No (its default).
   bool RiskQuestion(std::string_view warning) override;
   void Beep() override;
@@ -85,7 +86,8 @@ class RecordingUi : public Ui {
 
  private:
   void Record(Entry entry);
-  bool Ask(std::string_view text, MessageKind kind, bool fallback);
+  // `fallbackNo`: without a scripted answer, No (else defaultAnswer).
+  bool Ask(std::string_view text, MessageKind kind, bool defaultNo = false, bool fallbackNo = false);
 
   mutable std::mutex mutex_;
   std::vector<Entry> entries_;

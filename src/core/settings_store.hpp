@@ -16,9 +16,15 @@ class SettingsStore {
 
   // A missing value, or one that does not parse as a decimal integer, yields the default.
   int ReadInteger(std::string_view key, int defaultValue) const;
-  // Booleans are integers: any non-zero value is true ("2" reads as true).
+  // Booleans are integers: any non-zero value is true ("2" reads as true); a hand-edited
+  // "true" or "false" (any case) reads as meant.
   bool ReadBool(std::string_view key, bool defaultValue) const;
   std::string ReadString(std::string_view key, std::string_view defaultValue) const;
+  // The value as stored, or nothing when the key has none.
+  std::optional<std::string> Raw(std::string_view key) const { return Get(key); }
+  // Whether a stored value parses as ReadInteger and ReadBool read it.
+  bool IsInteger(std::string_view key) const;
+  bool IsBool(std::string_view key) const;
 
   void WriteInteger(std::string_view key, int value);
   void WriteBool(std::string_view key, bool value);
@@ -28,6 +34,9 @@ class SettingsStore {
   virtual bool Exists() const = 0;
   // Deletes every value; the next start of the program is a first start.
   virtual void Clear() = 0;
+  // What stands in the way of reading or keeping the settings (a file that cannot be read,
+  // a folder that cannot be written), to be told at start; empty when nothing does.
+  virtual std::string Problem() const { return {}; }
 
  protected:
   virtual std::optional<std::string> Get(std::string_view key) const = 0;

@@ -44,6 +44,9 @@ class Ui {
   virtual bool Question(std::string_view text) = 0;
   // The same in a warning box, for questions about something that may be lost.
   virtual bool WarningQuestion(std::string_view text) { return Question(text); }
+  // A warning question where Yes may do harm (programming an image that did not load
+  // cleanly): No is the default button.
+  virtual bool CautionQuestion(std::string_view text) { return WarningQuestion(text); }
   // A step that cannot be undone from here (fuses that lock a part out of the programmer):
   // `warning` says what it does; true when the user still wants it. No is the default, and a
   // Ui with nobody to ask refuses, showing the warning as an error.

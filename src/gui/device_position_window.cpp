@@ -50,6 +50,11 @@ BoardLook LookOf(ProgrammerType programmer) {
       return {QColor(0x2f, 0x62, 0x3c), false, text::kBoardStk200};
     case ProgrammerType::An589:
       return {QColor(0x55, 0x5a, 0x2a), false, text::kBoardAn589};
+    // The JDM on a USB cable is the same board.
+    case ProgrammerType::JdmFtdi:
+      return {QColor(0x2f, 0x7d, 0x4a), true, text::kBoardJdm};
+    case ProgrammerType::FtdiBitBang:
+      return {QColor(0x3a, 0x3a, 0x44), false, text::kBoardFtdiBitBang};
   }
   return {QColor(0x2f, 0x7d, 0x4a), false, {}};
 }

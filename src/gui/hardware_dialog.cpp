@@ -57,9 +57,22 @@ HardwareDialog::HardwareDialog(QWidget* parent) : QDialog(parent) {
       ShowForm();
     });
   }
+  // The FTDI types: which chip, and the pins of a board wired by hand.
+  ftdiDevice_ = new QLineEdit;
+  ftdiDevice_->setToolTip(Utf8(text::kHardwareFtdiDeviceHint));
+  bitBangPins_ = new QLineEdit;
+  bitBangPins_->setToolTip(Utf8(text::kHardwareBitBangPinsHint));
+  auto* ftdiLabel = new QLabel(Utf8(text::kHardwareFtdiDevice));
+  ftdiLabel->setBuddy(ftdiDevice_);
+  auto* pinsLabel = new QLabel(Utf8(text::kHardwareBitBangPins));
+  pinsLabel->setBuddy(bitBangPins_);
+  portsLayout->addWidget(ftdiLabel, kPortButtons, 0);
+  portsLayout->addWidget(ftdiDevice_, kPortButtons, 1);
+  portsLayout->addWidget(pinsLabel, kPortButtons + 1, 0);
+  portsLayout->addWidget(bitBangPins_, kPortButtons + 1, 1);
   virtual_ = new QCheckBox(Utf8(text::kHardwareVirtual));
   virtual_->setToolTip(Utf8(text::kHardwareVirtualHint));
-  portsLayout->addWidget(virtual_, kPortButtons, 0, 1, 2);
+  portsLayout->addWidget(virtual_, kPortButtons + 2, 0, 1, 2);
   connect(virtual_, &QCheckBox::toggled, this, [this] {
     if (!showing_) return;
     TakeControls();
@@ -186,6 +199,13 @@ void HardwareDialog::ShowForm() {
   }
   group->setExclusive(true);
   virtual_->setChecked(form_.Virtual);
+  const ProgrammerType type = static_cast<ProgrammerType>(form_.Programmer);
+  const bool usb = PortKindOf(type) == PortKind::Usb;
+  for (QLineEdit* file : files_) file->setEnabled(!usb);
+  ftdiDevice_->setText(Utf8(form_.FtdiDevice));
+  ftdiDevice_->setEnabled(usb);
+  bitBangPins_->setText(Utf8(form_.BitBangPins));
+  bitBangPins_->setEnabled(RowOf(type).pinsFromSettings);
   (form_.Api ? api_ : directIo_)->setChecked(true);
   for (int i = 0; i < kInvertBoxes; ++i) {
     inverts_[static_cast<std::size_t>(i)]->setChecked(form_.Invert[static_cast<std::size_t>(i)]);
@@ -203,6 +223,8 @@ void HardwareDialog::TakeControls() {
         files_[static_cast<std::size_t>(i)]->text().trimmed().toStdString();
   }
   form_.Programmer = programmer_->currentIndex();
+  form_.FtdiDevice = ftdiDevice_->text().trimmed().toStdString();
+  form_.BitBangPins = bitBangPins_->text().trimmed().toStdString();
   form_.Virtual = virtual_->isChecked();
   form_.Api = api_->isChecked();
   for (int i = 0; i < kInvertBoxes; ++i) {

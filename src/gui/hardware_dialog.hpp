@@ -68,6 +68,8 @@ class HardwareDialog final : public QDialog {
   QComboBox* programmer_ = nullptr;
   std::array<QRadioButton*, kPortButtons> ports_{};
   std::array<QLineEdit*, kPortButtons> files_{};
+  QLineEdit* ftdiDevice_ = nullptr;
+  QLineEdit* bitBangPins_ = nullptr;
   QCheckBox* virtual_ = nullptr;
   QRadioButton* directIo_ = nullptr;
   QRadioButton* api_ = nullptr;

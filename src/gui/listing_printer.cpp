@@ -2,13 +2,13 @@
 #include "gui/listing_printer.hpp"
 
 #include <QDateTime>
-#include <QFile>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QSaveFile>
 
 #include <cstdlib>
 #include <memory>
@@ -84,10 +84,12 @@ bool WritePdfListing(const PrintJob& job, const std::string& path, Ui& ui) {
     }
     context = std::make_unique<QGuiApplication>(argc, argv);
   }
-  QFile file(QString::fromStdString(path));
+  // Written beside the target and put in its place only when complete: a failed print leaves
+  // no partial PDF, and an older file as it was.
+  QSaveFile file(QString::fromStdString(path));
   if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-    ui.Message(MessageKind::Error, std::string(text::kPrintFailed) + path + ": " +
-                                       file.errorString().toStdString());
+    ui.Message(MessageKind::Error,
+               std::string(text::kPrintFailed) + path + ": " + file.errorString().toStdString());
     return false;
   }
   int pages = 0;
@@ -99,10 +101,10 @@ bool WritePdfListing(const PrintJob& job, const std::string& path, Ui& ui) {
     writer.setResolution(600);
     pages = PaintListing(job, writer, FixedPitchFont(), CurrentPrintMoment());
   }
-  file.close();
-  if (pages == 0 || file.error() != QFileDevice::NoError) {
-    ui.Message(MessageKind::Error, std::string(text::kPrintFailed) + path + ": " +
-                                       file.errorString().toStdString());
+  if (pages == 0 || file.error() != QFileDevice::NoError || !file.commit()) {
+    ui.Message(MessageKind::Error,
+               std::string(text::kPrintFailed) + path + ": " + file.errorString().toStdString());
+    file.cancelWriting();
     return false;
   }
   return true;

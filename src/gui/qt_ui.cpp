@@ -64,14 +64,14 @@ void QtUi::Message(MessageKind kind, std::string_view text, MessageButton button
   });
 }
 
-bool QtUi::Ask(std::string_view text, bool warning) {
+bool QtUi::Ask(std::string_view text, bool warning, bool defaultNo) {
   bool yes = false;
   OnWindowThread([&] {
     QMessageBox box(warning ? QMessageBox::Warning : QMessageBox::Question,
                     FromUtf8(warning ? text::kTitleWarning : text::kTitleConfirm), FromUtf8(text),
                     QMessageBox::Yes | QMessageBox::No, DialogParent());
     box.setTextFormat(Qt::PlainText);
-    box.setDefaultButton(QMessageBox::Yes);
+    box.setDefaultButton(defaultNo ? QMessageBox::No : QMessageBox::Yes);
     yes = box.exec() == QMessageBox::Yes;
   });
   return yes;
@@ -85,18 +85,12 @@ bool QtUi::WarningQuestion(std::string_view text) {
   return Ask(text, true);
 }
 
+bool QtUi::CautionQuestion(std::string_view text) {
+  return Ask(text, true, true);
+}
+
 bool QtUi::RiskQuestion(std::string_view warning) {
-  bool yes = false;
-  OnWindowThread([&] {
-    const std::string text = std::string(warning) + std::string(text::kRiskQuestion);
-    QMessageBox box(QMessageBox::Warning, FromUtf8(text::kTitleWarning), FromUtf8(text),
-                    QMessageBox::Yes | QMessageBox::No, DialogParent());
-    box.setTextFormat(Qt::PlainText);
-    box.setDefaultButton(QMessageBox::No);
-    box.setEscapeButton(QMessageBox::No);
-    yes = box.exec() == QMessageBox::Yes;
-  });
-  return yes;
+  return Ask(std::string(warning) + std::string(text::kRiskQuestion), true, true);
 }
 
 void QtUi::Beep() {

@@ -44,6 +44,7 @@ class QtUi : public Ui {
   void Message(MessageKind kind, std::string_view text, MessageButton button) override;
   bool Question(std::string_view text) override;
   bool WarningQuestion(std::string_view text) override;
+  bool CautionQuestion(std::string_view text) override;
   // A warning box whose default button is No.
   bool RiskQuestion(std::string_view warning) override;
   void Beep() override;
@@ -64,7 +65,7 @@ class QtUi : public Ui {
  private:
   template <class Function>
   void OnWindowThread(Function&& function);
-  bool Ask(std::string_view text, bool warning);
+  bool Ask(std::string_view text, bool warning, bool defaultNo = false);
   // Where a message box goes: over the progress window while it is up, else over the main
   // window while it is enabled, else on its own.
   QWidget* DialogParent() const;

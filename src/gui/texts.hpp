@@ -114,6 +114,14 @@ inline constexpr std::string_view kHardwarePorts = " Ports ";
 inline constexpr std::string_view kHardwareDeviceFileHint =
     "The device file this port opens (a serial tty, or a ppdev parallel port)";
 inline constexpr std::string_view kHardwareVirtual = "Virtual programmer";
+inline constexpr std::string_view kHardwareFtdiDevice = "FTDI device";
+inline constexpr std::string_view kHardwareFtdiDeviceHint =
+    "The FTDI chip of the USB ports: vendor:product in hex, optionally :serial "
+    "(0403:6001:A12BC3DE); empty for any FTDI chip";
+inline constexpr std::string_view kHardwareBitBangPins = "Pin map";
+inline constexpr std::string_view kHardwareBitBangPinsHint =
+    "The pins of an FTDI bit-bang board: DataOut=0 Clock=2 MCLR=4 VCC=!3 DataIn=1 "
+    "(! for an active-low line)";
 inline constexpr std::string_view kHardwareVirtualHint =
     "Every operation runs on the simulated programmer with chip models; the chips keep their "
     "contents between runs";
@@ -213,6 +221,7 @@ inline constexpr std::string_view kBoardProPic2 = "ProPic 2";
 inline constexpr std::string_view kBoardSchaer = "SCHAER";
 inline constexpr std::string_view kBoardStk200 = "STK200";
 inline constexpr std::string_view kBoardAn589 = "AN589";
+inline constexpr std::string_view kBoardFtdiBitBang = "FTDI bit-bang";
 
 // Help and "About Kestrum".
 inline constexpr std::string_view kHelpMissing =

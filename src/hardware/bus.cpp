@@ -48,6 +48,17 @@ bool I2cWaitAck(LineContext& l, int limit) {
   return acknowledged;
 }
 
+void I2cPassAck(LineContext& l, int limit) {
+  if (!l.Streaming()) {
+    I2cWaitAck(l, limit);
+    return;
+  }
+  T(l), D(l, 1), T(l), C(l, 1), T(l);
+  l.DelayMicroseconds(kAckPollUs);
+  if (limit > 0) l.DeferDataIn(nullptr, 0);
+  C(l, 0), T(l);
+}
+
 void ShiftOutByte(LineContext& l, std::uint8_t value) {
   T(l);
   for (int i = 7; i >= 0; --i) {

@@ -17,6 +17,10 @@ void I2cStop(LineContext& lines);
 // Releases data and gives the ninth clock; polls Data In (100 µs before each look) at most
 // `limit` times. True when the device pulled data low.
 bool I2cWaitAck(LineContext& lines, int limit);
+// An acknowledge nobody looks at: I2cWaitAck on a port that changes one thing at a time; on a
+// port that streams, the ninth clock with one look (100 µs after it, deferred), so a page of
+// bytes needs no round trip per byte. A part that acknowledges at once sees the same clock.
+void I2cPassAck(LineContext& lines, int limit);
 void I2cAck(LineContext& lines);
 void I2cNack(LineContext& lines);
 

@@ -35,6 +35,33 @@ std::uint8_t RestingPinLevels(const HardwareSettings& settings) {
   return levels;
 }
 
+std::optional<FtdiDeviceId> ParseFtdiDevice(std::string_view text) {
+  FtdiDeviceId id{kFtdiVendorId, 0, {}};
+  if (text.empty()) return id;
+  auto hex = [](std::string_view field, int& value) {
+    if (field.size() != 4) return false;
+    value = 0;
+    for (char c : field) {
+      const int digit = c >= '0' && c <= '9'   ? c - '0'
+                        : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                        : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                               : -1;
+      if (digit < 0) return false;
+      value = value * 16 + digit;
+    }
+    return true;
+  };
+  const std::size_t colon = text.find(':');
+  if (colon == std::string_view::npos || !hex(text.substr(0, colon), id.vendor)) {
+    return std::nullopt;
+  }
+  std::string_view rest = text.substr(colon + 1);
+  const std::size_t second = rest.find(':');
+  if (!hex(rest.substr(0, second), id.product)) return std::nullopt;
+  if (second != std::string_view::npos) id.serial = std::string(rest.substr(second + 1));
+  return id;
+}
+
 PortKind PortKindOf(const HardwareSettings& settings) {
   return settings.CardReader ? PortKind::Serial : PortKindOf(settings.Programmer);
 }
@@ -44,8 +71,9 @@ std::optional<int> PortDigit(ProgrammerType type, std::string_view portName) {
 }
 
 std::optional<int> PortDigit(PortKind kind, std::string_view portName) {
-  std::string_view prefix =
-      kind == PortKind::Serial ? text::kSerialPortPrefix : text::kParallelPortPrefix;
+  std::string_view prefix = kind == PortKind::Serial ? text::kSerialPortPrefix
+                            : kind == PortKind::Usb  ? text::kUsbPortPrefix
+                                                     : text::kParallelPortPrefix;
   if (portName.size() != prefix.size() + 1) return std::nullopt;
   if (!EqualsIgnoreCase(portName.substr(0, prefix.size()), prefix)) return std::nullopt;
   char digit = portName.back();
@@ -60,18 +88,37 @@ std::optional<int> PortDigit(const HardwareSettings& settings) {
 std::string DeviceFileFor(const HardwareSettings& settings, std::string_view portName) {
   const PortKind kind = PortKindOf(settings);
   std::optional<int> digit = PortDigit(kind, portName);
-  if (!digit) return {};
+  if (!digit || kind == PortKind::Usb) return {};
   const auto& files = kind == PortKind::Serial ? settings.SerialDevices : settings.ParallelDevices;
   return files[*digit - 1];
 }
 
-HardwareSettings LoadHardwareSettings(const SettingsStore& store) {
+HardwareSettings LoadHardwareSettings(const SettingsStore& store,
+                                      std::vector<ReplacedSetting>* replaced) {
   HardwareSettings s;
-  int type = store.ReadInteger("Programmer", 0);
-  // A damaged index would address no row; the first type is the default.
-  s.Programmer =
-      IsValidProgrammerType(type) ? static_cast<ProgrammerType>(type) : ProgrammerType::Jdm;
+  // A value the program cannot use is replaced where it is read, so nothing below ever meets
+  // it: an index that addresses no row, a port the type cannot open, a delay that would spin
+  // for ever.
+  const auto replace = [&](std::string_view key, std::string_view shown) {
+    if (replaced != nullptr) {
+      replaced->push_back({std::string(key), *store.Raw(key), std::string(shown)});
+    }
+  };
+  const auto integer = [&](std::string_view key, int lowest, int highest, int fallback) {
+    const int value = store.ReadInteger(key, fallback);
+    const bool stored = store.Raw(key).has_value();
+    if (stored && (value < lowest || value > highest || !store.IsInteger(key))) {
+      replace(key, std::to_string(fallback));
+      return fallback;
+    }
+    return value;
+  };
+  s.Programmer = static_cast<ProgrammerType>(integer("Programmer", 0, kProgrammerTypeCount - 1, 0));
   s.Port = store.ReadString("Port", text::kDefaultPortName);
+  if (store.Raw("Port") && !s.Port.empty() && !PortDigit(s.Programmer, s.Port)) {
+    replace("Port", text::kDefaultPortName);
+    s.Port = std::string(text::kDefaultPortName);
+  }
   s.Api = store.ReadBool("Api", false);
   s.InvertDataOut = store.ReadBool("InvertDataOut", false);
   s.InvertDataIn = store.ReadBool("InvertDataIn", false);
@@ -79,7 +126,7 @@ HardwareSettings LoadHardwareSettings(const SettingsStore& store) {
   s.InvertMCLR = store.ReadBool("InvertMCLR", false);
   s.InvertVCC = store.ReadBool("InvertVCC", false);
   s.InvertVPP = store.ReadBool("InvertVPP", false);
-  s.IODelay = store.ReadInteger("IODelay", 10);
+  s.IODelay = integer("IODelay", 0, kMaxIODelay, kDefaultIODelay);
   s.PowerControl = store.ReadBool("PowerControl", false);
   for (int digit = 1; digit <= 4; ++digit) {
     std::string& serial = s.SerialDevices[digit - 1];
@@ -89,6 +136,10 @@ HardwareSettings LoadHardwareSettings(const SettingsStore& store) {
   }
   s.Access = store.ReadBool("RawPortIo", false) ? PortAccess::RawIo : PortAccess::DeviceFile;
   s.Virtual = store.ReadBool(kVirtualKey, false);
+  if (store.Raw(kVirtualKey) && !store.IsBool(kVirtualKey)) replace(kVirtualKey, "0");
+  s.FtdiDevice = store.ReadString(kFtdiDeviceKey, "");
+  // A damaged map would drive pins nobody wired: the default one is used instead.
+  s.BitBangPins = ParsePinMap(store.ReadString(kBitBangPinsKey, "")).value_or(kBitBangDefaultPins);
   DerivePortBase(s);
   return s;
 }

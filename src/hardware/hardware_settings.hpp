@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/settings_store.hpp"
 #include "hardware/pin_map.hpp"
@@ -14,6 +15,12 @@
 #include "hardware/texts.hpp"
 
 namespace kestrum {
+
+// The I/O delay the hardware dialog offers. A stored 0 is used as well (one Data In sample per
+// line change, the least there is); anything else outside the range is replaced when read.
+inline constexpr int kMinIODelay = 1;
+inline constexpr int kMaxIODelay = 20;
+inline constexpr int kDefaultIODelay = 10;
 
 // How a port's registers are reached on Linux.
 enum class PortAccess {
@@ -53,7 +60,18 @@ struct HardwareSettings {
   bool Virtual = false;
   // The pins of a programmer wired by the user to a bit-bang port ("FTDI bit-bang").
   PinMap BitBangPins = kBitBangDefaultPins;
+  // The FTDI chip of the USB ports: "vendor:product" in hex, optionally ":serial"; empty for
+  // any FTDI chip. USB1..USB4 are the first to fourth that match.
+  std::string FtdiDevice;
 };
+
+// The FTDI device setting taken apart; nothing when it is not of the form above.
+struct FtdiDeviceId {
+  int vendor = 0;
+  int product = 0;  // 0: any
+  std::string serial;
+};
+std::optional<FtdiDeviceId> ParseFtdiDevice(std::string_view text);
 
 // The pin map the line layer drives for the settings' programmer type: the type's own, or the
 // user's for a type wired by the user.
@@ -83,8 +101,21 @@ std::string DeviceFileFor(const HardwareSettings& settings, std::string_view por
 // port addresses. The device files are kept under "DeviceFileCom1".."DeviceFileLPT4" and the
 // raw access under "RawPortIo".
 inline constexpr std::string_view kVirtualKey = "Virtual";
+inline constexpr std::string_view kFtdiDeviceKey = "FtdiDevice";
+inline constexpr std::string_view kBitBangPinsKey = "BitBangPins";
 std::string DeviceFileKey(std::string_view prefix, int digit);
-HardwareSettings LoadHardwareSettings(const SettingsStore& store);
+// A stored value that the reader could not use: its key, the value as stored and the default
+// used instead.
+struct ReplacedSetting {
+  std::string Key;
+  std::string Value;
+  std::string Default;
+  bool operator==(const ReplacedSetting&) const = default;
+};
+// `replaced`, when given, receives every value out of range ("Programmer", "Port", "IODelay",
+// "Virtual"); each is used as its default.
+HardwareSettings LoadHardwareSettings(const SettingsStore& store,
+                                      std::vector<ReplacedSetting>* replaced = nullptr);
 // Writes what the hardware settings dialog writes: "Programmer", "Api", the six invert
 // flags, "IODelay", "Port" and "Virtual".
 void SaveHardwareSettings(SettingsStore& store, const HardwareSettings& settings);

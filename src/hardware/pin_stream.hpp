@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace kestrum {
 
@@ -28,6 +29,9 @@ class PinStream {
   virtual std::uint8_t Sample(std::uint64_t step) = 0;
   // The samples of the steps before `step` are no longer needed.
   virtual void Release(std::uint64_t step) = 0;
+  // Empty while the port works; else why it stopped (the device went away, say). A port that
+  // stopped drops what is put and samples every input high.
+  virtual std::string Failure() const { return {}; }
 };
 
 }  // namespace kestrum

@@ -50,6 +50,20 @@ class Port {
   // A port that streams its pins (its registers and serial calls then do nothing); null for
   // the ports that change one thing at a time.
   virtual PinStream* Stream() { return nullptr; }
+
+  // Where the port tells of the first of its system calls that failed, as a text naming the
+  // call and the device ("TIOCMBIS on /dev/ttyS0: Input/output error"). A failed call left a
+  // line where it was, so whatever runs on the port must stop. Null: not told. A port that
+  // wraps another passes the sink on.
+  virtual void ReportFailuresTo(std::string* sink) { failureSink_ = sink; }
+
+ protected:
+  void CallFailed(const std::string& text) {
+    if (failureSink_ != nullptr && failureSink_->empty()) *failureSink_ = text;
+  }
+
+ private:
+  std::string* failureSink_ = nullptr;
 };
 
 // Opens ports for operations. Called from whichever thread runs the operation.

@@ -21,8 +21,52 @@ const BackendRow& BackendFor(const HardwareSettings& settings) {
   return kBackends.front();
 }
 
+FtdiRequest FtdiRequestFor(const HardwareSettings& settings, std::string_view portName) {
+  FtdiRequest request;
+  const FtdiDeviceId id = ParseFtdiDevice(settings.FtdiDevice).value_or(FtdiDeviceId{});
+  request.vendor = id.vendor ? id.vendor : kFtdiVendorId;
+  request.product = id.product;
+  request.serial = id.serial;
+  request.index = PortDigit(PortKind::Usb, portName).value_or(1) - 1;
+  request.outputs = PinMapOf(settings).OutputMask();
+  request.resting = RestingPinLevels(settings);
+  request.releaseToSerial = !RowOf(settings.Programmer).pinsFromSettings;
+  return request;
+}
+
+namespace {
+
+std::string FtdiOpenFailureText(const HardwareSettings& settings, std::string_view portName,
+                                int error) {
+  std::string message(text::kCannotOpenFtdi);
+  message.append(settings.FtdiDevice.empty() ? text::kAnyFtdi : settings.FtdiDevice)
+      .append(text::kPortNameBefore)
+      .append(portName)
+      .append(text::kPortNameAfter)
+      .append(std::generic_category().message(error))
+      .append(text::kReasonEnd);
+  if (error == EACCES || error == EPERM) {
+    message.append(text::kJoinGroupBefore).append(text::kUsbGroup).append(text::kUsbGroupAfter);
+  } else if (error == EBUSY) {
+    message.append(text::kFtdiBusy);
+  } else if (error == ENODEV) {
+    message.append(text::kFtdiNotFound);
+  }
+  return message;
+}
+
+}  // namespace
+
+std::string PortCallFailedText(std::string_view call, std::string_view device, int error) {
+  return std::string(call) + std::string(text::kCallOn) + std::string(device) +
+         std::string(text::kCallReason) + std::generic_category().message(error);
+}
+
 std::string PortOpenFailureText(const HardwareSettings& settings, std::string_view portName,
                                 int error) {
+  if (PortKindOf(settings) == PortKind::Usb) {
+    return FtdiOpenFailureText(settings, portName, error);
+  }
   const BackendRow& backend = BackendFor(settings);
   PortKind kind = PortKindOf(settings);
   std::string message;
@@ -53,6 +97,9 @@ BackendResult SystemPortOpener::OpenNamed(const HardwareSettings& settings,
                                           std::string_view portName) {
   std::optional<int> digit = PortDigit(PortKindOf(settings), portName);
   if (!digit) return {nullptr, ENODEV};
+  if (PortKindOf(settings) == PortKind::Usb) {
+    return OpenFtdiPort(ftdi_(), FtdiRequestFor(settings, portName));
+  }
   const BackendRow& backend = BackendFor(settings);
   return backend.open(os_, DeviceFileFor(settings, portName), backend.kind,
                       PortBaseFor(backend.kind, *digit));
@@ -75,6 +122,15 @@ std::unique_ptr<Port> SystemPortOpener::Open(const HardwareSettings& settings, U
 }
 
 bool SystemPortOpener::Available(const HardwareSettings& settings, std::string_view portName) {
+  if (PortKindOf(settings) == PortKind::Usb) {
+    // Only whether the chip is there and free: its pins are left alone.
+    if (!PortDigit(PortKind::Usb, portName)) return false;
+    const FtdiRequest request = FtdiRequestFor(settings, portName);
+    std::unique_ptr<FtdiInterface> ftdi = ftdi_();
+    if (OpenFtdiDevice(*ftdi, request) < 0) return false;
+    ftdi->Close();
+    return true;
+  }
   return OpenNamed(settings, portName).port != nullptr;
 }
 

@@ -3,6 +3,7 @@
 // and, for permission errors, what the user can do about it.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -13,9 +14,12 @@
 
 namespace kestrum {
 
+using FtdiFactory = std::function<std::unique_ptr<FtdiInterface>()>;
+
 class SystemPortOpener final : public PortOpener {
  public:
-  explicit SystemPortOpener(OsInterface& os = SystemOs()) : os_(os) {}
+  explicit SystemPortOpener(OsInterface& os = SystemOs(), FtdiFactory ftdi = SystemFtdi)
+      : os_(os), ftdi_(std::move(ftdi)) {}
   std::unique_ptr<Port> Open(const HardwareSettings& settings, Ui& ui, bool report) override;
   bool Available(const HardwareSettings& settings, std::string_view portName) override;
 
@@ -23,7 +27,11 @@ class SystemPortOpener final : public PortOpener {
   BackendResult OpenNamed(const HardwareSettings& settings, std::string_view portName);
 
   OsInterface& os_;
+  FtdiFactory ftdi_;
 };
+
+// What the FTDI backend opens for a USB port name ("USB1".."USB4") of the settings.
+FtdiRequest FtdiRequestFor(const HardwareSettings& settings, std::string_view portName);
 
 // The message for a port that did not open with the errno `error`.
 std::string PortOpenFailureText(const HardwareSettings& settings, std::string_view portName,

@@ -45,11 +45,18 @@ BackendResult OpenPpdevPort(OsInterface& os, const std::string& deviceFile, Port
   }
   unsigned char control = 0;
   os.Ioctl(fd, PPRCONTROL, &control);
-  return {std::make_unique<PpdevPort>(os, fd, base, control), 0};
+  return {std::make_unique<PpdevPort>(os, fd, deviceFile, base, control), 0};
 }
 
-PpdevPort::PpdevPort(OsInterface& os, int fd, std::uint16_t base, std::uint8_t control)
-    : os_(os), fd_(fd), base_(base), control_(control) {}
+PpdevPort::PpdevPort(OsInterface& os, int fd, std::string device, std::uint16_t base,
+                     std::uint8_t control)
+    : os_(os), fd_(fd), device_(std::move(device)), base_(base), control_(control) {}
+
+void PpdevPort::Call(unsigned long request, void* arg, std::string_view name) {
+  if (const int result = os_.Ioctl(fd_, request, arg); result < 0) {
+    CallFailed(PortCallFailedText(name, device_, -result));
+  }
+}
 
 PpdevPort::~PpdevPort() {
   os_.Ioctl(fd_, PPRELEASE, nullptr);
@@ -59,12 +66,12 @@ PpdevPort::~PpdevPort() {
 std::uint8_t PpdevPort::In(std::uint16_t address) {
   unsigned char value = kFloatingBus;
   if (address == base_ + reg::kData) {
-    os_.Ioctl(fd_, PPRDATA, &value);
+    Call(PPRDATA, &value, "PPRDATA");
   } else if (address == base_ + reg::kStatus) {
-    os_.Ioctl(fd_, PPRSTATUS, &value);
+    Call(PPRSTATUS, &value, "PPRSTATUS");
   } else if (address == base_ + reg::kControl) {
     unsigned char lines = 0;
-    os_.Ioctl(fd_, PPRCONTROL, &lines);
+    Call(PPRCONTROL, &lines, "PPRCONTROL");
     value = static_cast<unsigned char>((lines & kControlLines) | (control_ & ~kControlLines));
   } else if (address == base_ + reg::kExtendedControl) {
     value = extendedControl_;
@@ -75,19 +82,19 @@ std::uint8_t PpdevPort::In(std::uint16_t address) {
 void PpdevPort::Out(std::uint16_t address, std::uint8_t value) {
   if (address == base_ + reg::kData) {
     unsigned char data = value;
-    os_.Ioctl(fd_, PPWDATA, &data);
+    Call(PPWDATA, &data, "PPWDATA");
   } else if (address == base_ + reg::kControl) {
     if ((value ^ control_) & kControlDirection) {
       int reverse = (value & kControlDirection) ? 1 : 0;
-      os_.Ioctl(fd_, PPDATADIR, &reverse);
+      Call(PPDATADIR, &reverse, "PPDATADIR");
     }
     unsigned char lines = value & kControlLines;
-    os_.Ioctl(fd_, PPWCONTROL, &lines);
+    Call(PPWCONTROL, &lines, "PPWCONTROL");
     control_ = value;
   } else if (address == base_ + reg::kExtendedControl) {
     if ((value ^ extendedControl_) & 0xE0) {
       int mode = ModeFor(value);
-      os_.Ioctl(fd_, PPSETMODE, &mode);
+      Call(PPSETMODE, &mode, "PPSETMODE");
     }
     extendedControl_ = value;
   }

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "hardware/os_interface.hpp"
 #include "hardware/port.hpp"
@@ -11,7 +13,7 @@ namespace kestrum {
 
 class PpdevPort final : public Port {
  public:
-  PpdevPort(OsInterface& os, int fd, std::uint16_t base, std::uint8_t control);
+  PpdevPort(OsInterface& os, int fd, std::string device, std::uint16_t base, std::uint8_t control);
   ~PpdevPort() override;
   PpdevPort(const PpdevPort&) = delete;
   PpdevPort& operator=(const PpdevPort&) = delete;
@@ -21,8 +23,12 @@ class PpdevPort final : public Port {
   void Out(std::uint16_t address, std::uint8_t value) override;
 
  private:
+  // A ppdev call on the open port; a failure is told to the sink.
+  void Call(unsigned long request, void* arg, std::string_view name);
+
   OsInterface& os_;
   int fd_;
+  std::string device_;
   std::uint16_t base_;
   std::uint8_t control_;
   // The extended control register is not reached through ppdev; its mode bits stand for

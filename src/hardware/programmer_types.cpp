@@ -23,7 +23,15 @@ PortKind PortKindOf(ProgrammerType type) {
 }
 
 std::string_view PortPrefix(ProgrammerType type) {
-  return PortKindOf(type) == PortKind::Serial ? text::kSerialPortPrefix : text::kParallelPortPrefix;
+  switch (PortKindOf(type)) {
+    case PortKind::Serial:
+      return text::kSerialPortPrefix;
+    case PortKind::Usb:
+      return text::kUsbPortPrefix;
+    case PortKind::Parallel:
+      break;
+  }
+  return text::kParallelPortPrefix;
 }
 
 std::uint8_t ProPic2VppBit(int pinCount) {
@@ -42,7 +50,7 @@ std::uint8_t ProPic2VppBit(int pinCount) {
 }
 
 std::uint16_t PortBaseFor(PortKind kind, int digit) {
-  if (digit < 1 || digit > 4) return 0;
+  if (digit < 1 || digit > 4 || kind == PortKind::Usb) return 0;
   return kind == PortKind::Serial ? kSerialBases[digit - 1] : kParallelBases[digit - 1];
 }
 

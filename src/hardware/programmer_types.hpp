@@ -25,10 +25,14 @@ enum class ProgrammerType : int {
   Schaer = 7,
   Stk200 = 8,
   An589 = 9,
+  JdmFtdi = 10,
+  FtdiBitBang = 11,
 };
-inline constexpr int kProgrammerTypeCount = 10;
+inline constexpr int kProgrammerTypeCount = 12;
 
-enum class PortKind { Serial, Parallel };
+// Usb: an FTDI chip in synchronous bit-bang mode, named "USB1".."USB4" in the order the
+// chips are found.
+enum class PortKind { Serial, Parallel, Usb };
 
 // The logical lines of a programmer. `Vpp` (a separate VPP output) is shown in the dialogs but
 // never driven.
@@ -118,6 +122,12 @@ inline constexpr PinMap kBitBangDefaultPins{.dataOut = {0, false},
                                             .mclr = {4, false},
                                             .vcc = {3, true},
                                             .dataIn = {1, false}};
+
+// The JDM on an FTDI USB-RS-232 cable in bit-bang mode: TXD (pin 0), RTS (2) and DTR (4) are
+// outputs and CTS (3) the input, all through the cable's RS-232 drivers, which invert: a pin
+// low is the line's positive level, TXD low is the space level (the break that charges VPP).
+inline constexpr PinMap kJdmCablePins{
+    .dataOut = {4, true}, .clock = {2, true}, .mclr = {0, true}, .dataIn = {3, true}};
 
 inline constexpr std::array<ProgrammerRow, kProgrammerTypeCount> kProgrammerRows{{
     {.type = ProgrammerType::Jdm,
@@ -233,6 +243,21 @@ inline constexpr std::array<ProgrammerRow, kProgrammerTypeCount> kProgrammerRows
      .strobeBit = kD2,
      .clockedClearBits = kD2 | kD5,
      .dataIn = DataInRule::StatusAck},
+    {.type = ProgrammerType::JdmFtdi,
+     .listText = text::kProgrammerJdmFtdi,
+     .portKind = PortKind::Usb,
+     .driven = true,
+     .idleDataClockVcc = false,
+     .jdm = true,
+     .pins = kJdmCablePins},
+    {.type = ProgrammerType::FtdiBitBang,
+     .listText = text::kProgrammerFtdiBitBang,
+     .portKind = PortKind::Usb,
+     .driven = true,
+     .vppOnWaitUs = 100,
+     .vppOffWaitUs = 100,
+     .pins = kBitBangDefaultPins,
+     .pinsFromSettings = true},
 }};
 
 constexpr bool RowsInTypeOrder() {
@@ -243,19 +268,22 @@ constexpr bool RowsInTypeOrder() {
 }
 static_assert(RowsInTypeOrder(), "programmer rows must be in type index order");
 
-// The row of a type; an index outside 0..9 (a damaged setting) gets the JDM row.
+// The row of a type; an index outside the table (a damaged setting) gets the JDM row.
 const ProgrammerRow& RowOf(ProgrammerType type);
 bool IsValidProgrammerType(int index);
 
 // The list text, as shown in the hardware settings and in "not supported" messages.
 std::string_view ProgrammerListText(ProgrammerType type);
-// "Com" for the JDM, "LPT" for every other type.
+// "Com" for the JDM, "USB" for the FTDI types, "LPT" for every other type.
 std::string_view PortPrefix(ProgrammerType type);
 PortKind PortKindOf(ProgrammerType type);
 
 // ProPic 2: the data register bit that switches VPP to the socket of a device with this many
 // pins (D3 for 8 to 20 pins, D4 for 28 and 40), or 0 when no socket fits.
 std::uint8_t ProPic2VppBit(int pinCount);
+
+// The USB vendor of FTDI chips.
+inline constexpr int kFtdiVendorId = 0x0403;
 
 // I/O base addresses by port digit 1..4.
 inline constexpr std::array<std::uint16_t, 4> kSerialBases{0x3F8, 0x2F8, 0x3E8, 0x2E8};

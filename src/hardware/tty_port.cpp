@@ -53,11 +53,17 @@ BackendResult OpenTtyPort(OsInterface& os, const std::string& deviceFile, PortKi
   }
   std::uint8_t mcr = static_cast<std::uint8_t>(((bits & TIOCM_DTR) ? kMcrDtr : 0) |
                                                ((bits & TIOCM_RTS) ? kMcrRts : 0));
-  return {std::make_unique<TtyPort>(os, fd, base, mcr), 0};
+  return {std::make_unique<TtyPort>(os, fd, deviceFile, base, mcr), 0};
 }
 
-TtyPort::TtyPort(OsInterface& os, int fd, std::uint16_t base, std::uint8_t mcr)
-    : os_(os), fd_(fd), base_(base), mcr_(mcr) {}
+TtyPort::TtyPort(OsInterface& os, int fd, std::string device, std::uint16_t base, std::uint8_t mcr)
+    : os_(os), fd_(fd), device_(std::move(device)), base_(base), mcr_(mcr) {}
+
+int TtyPort::LineIoctl(unsigned long request, void* arg, std::string_view name) {
+  const int result = os_.Ioctl(fd_, request, arg);
+  if (result < 0) CallFailed(PortCallFailedText(name, device_, -result));
+  return result;
+}
 
 TtyPort::~TtyPort() {
   os_.Close(fd_);
@@ -78,11 +84,13 @@ std::uint8_t TtyPort::In(std::uint16_t address) {
       return mcr_;
     case reg::kLsr:
       // The tty hides the UART's status; once tcdrain() returns, the transmitter is empty.
-      os_.TcDrain(fd_);
+      if (const int result = os_.TcDrain(fd_); result < 0) {
+        CallFailed(PortCallFailedText("tcdrain", device_, -result));
+      }
       return kLsrThre | kLsrTemt;
     case reg::kMsr: {
       int bits = 0;
-      if (os_.Ioctl(fd_, TIOCMGET, &bits) < 0) return 0;
+      if (LineIoctl(TIOCMGET, &bits, "TIOCMGET") < 0) return 0;
       return static_cast<std::uint8_t>(
           ((bits & TIOCM_CTS) ? kMsrCts : 0) | ((bits & TIOCM_DSR) ? 0x20 : 0) |
           ((bits & TIOCM_RI) ? 0x40 : 0) | ((bits & TIOCM_CD) ? 0x80 : 0));
@@ -111,9 +119,7 @@ void TtyPort::Out(std::uint16_t address, std::uint8_t value) {
       break;
     case reg::kLcr:
       // The line format was set when the port opened; only the break bit reaches the line.
-      if ((value ^ lcr_) & kLcrBreak) {
-        os_.Ioctl(fd_, (value & kLcrBreak) ? TIOCSBRK : TIOCCBRK, nullptr);
-      }
+      if ((value ^ lcr_) & kLcrBreak) SetBreak((value & kLcrBreak) != 0);
       lcr_ = value;
       break;
     case reg::kMcr: {
@@ -133,7 +139,7 @@ void TtyPort::Out(std::uint16_t address, std::uint8_t value) {
 }
 
 void TtyPort::ModemBits(unsigned long request, int bits) {
-  os_.Ioctl(fd_, request, &bits);
+  LineIoctl(request, &bits, request == TIOCMBIS ? "TIOCMBIS" : "TIOCMBIC");
 }
 
 void TtyPort::SetDtr(bool on) {
@@ -147,13 +153,13 @@ void TtyPort::SetRts(bool on) {
 }
 
 void TtyPort::SetBreak(bool on) {
-  os_.Ioctl(fd_, on ? TIOCSBRK : TIOCCBRK, nullptr);
+  LineIoctl(on ? TIOCSBRK : TIOCCBRK, nullptr, on ? "TIOCSBRK" : "TIOCCBRK");
   lcr_ = static_cast<std::uint8_t>(on ? (lcr_ | kLcrBreak) : (lcr_ & ~kLcrBreak));
 }
 
 bool TtyPort::Cts() {
   int bits = 0;
-  return os_.Ioctl(fd_, TIOCMGET, &bits) >= 0 && (bits & TIOCM_CTS) != 0;
+  return LineIoctl(TIOCMGET, &bits, "TIOCMGET") >= 0 && (bits & TIOCM_CTS) != 0;
 }
 
 void TtyPort::SetLineFormat(const LineFormat& format) {
@@ -198,7 +204,9 @@ void TtyPort::SetLineFormat(const LineFormat& format) {
 }
 
 void TtyPort::WriteByte(std::uint8_t value) {
-  os_.Write(fd_, &value, 1);
+  if (const long result = os_.Write(fd_, &value, 1); result < 0) {
+    CallFailed(PortCallFailedText("write", device_, static_cast<int>(-result)));
+  }
 }
 
 bool TtyPort::ReadByte(std::uint8_t& value, int timeoutMs) {

@@ -15,7 +15,7 @@ namespace kestrum {
 
 class TtyPort final : public Port {
  public:
-  TtyPort(OsInterface& os, int fd, std::uint16_t base, std::uint8_t mcr);
+  TtyPort(OsInterface& os, int fd, std::string device, std::uint16_t base, std::uint8_t mcr);
   ~TtyPort() override;
   TtyPort(const TtyPort&) = delete;
   TtyPort& operator=(const TtyPort&) = delete;
@@ -34,9 +34,13 @@ class TtyPort final : public Port {
 
  private:
   void ModemBits(unsigned long request, int bits);
+  // An ioctl that drives or samples a line; a failure is told to the sink. The result as
+  // the system call returns it.
+  int LineIoctl(unsigned long request, void* arg, std::string_view name);
 
   OsInterface& os_;
   int fd_;
+  std::string device_;
   std::uint16_t base_;
   std::uint8_t mcr_;
   std::uint8_t lcr_ = kLcr8N2;

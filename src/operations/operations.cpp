@@ -48,13 +48,22 @@ class Operations::Command final : public FamilyContext {
   }
 
   bool Run(OperationWorker& worker) override {
-    RunWorker(worker, ops_.lines_, ops_.progress_);
+    // Once Cancel has been pressed no worker starts, and the one it stopped ends the command:
+    // no later region (the data, a configuration word that may protect the part) is written.
+    if (!RunWorker(worker, ops_.lines_, ops_.progress_)) return false;
     if (worker.PortFailed) {
       // The hardware layer has said why; the rest of the command would only say it again.
       result_.PortFailed = true;
       return false;
     }
-    return true;
+    if (!worker.PortFailure.empty()) {
+      // A line did not follow: whatever the worker read or wrote after it cannot be trusted.
+      ui().Message(MessageKind::Error, std::string(text::kPortFailedBefore) + worker.PortFailure +
+                                           std::string(text::kPortFailedAfter));
+      result_.PortFailed = true;
+      return false;
+    }
+    return !Cancelled();
   }
 
   bool Cancelled() const override {
@@ -191,12 +200,21 @@ OperationResult Operations::ReadAll() {
   ui().FocusCodeView();
   FamilyDriver* driver = Admit(true, result);
   if (driver == nullptr) return result;
+  // A read that does not complete leaves the slot as it was: half an image, the rest zeros,
+  // saved or programmed later as if it were the part's, is worse than no read.
+  const BufferSlot before = workspace_.Active();
   ShowProgress(ProgressKind::Read);
   Command command(*this, result, ReadPurpose::ReadAll);
   driver->Read(command);
   HideProgress();
-  RefreshAfterRead();
   result.Cancelled = progress_.Cancelled.load(std::memory_order_acquire);
+  if (result.Cancelled || result.PortFailed) {
+    workspace_.Active() = before;
+  } else if (!result.Failed) {
+    workspace_.Active().LoadProblem.clear();  // the slot holds the part now, not the file
+  }
+  RefreshAfterRead();
+  if (result.Cancelled) ui().Message(MessageKind::Warning, text::kReadCancelled);
   return result;
 }
 
@@ -205,6 +223,15 @@ OperationResult Operations::ReadAll() {
 OperationResult Operations::ProgramAll() {
   OperationResult result;
   PrepareLines();
+  // An image that did not load cleanly is programmed only when the user says so, knowing what
+  // went wrong (a batch run never gets here with one).
+  if (const std::string& problem = workspace_.Active().LoadProblem;
+      !problem.empty() &&
+      !ui().CautionQuestion(std::string(text::kProgramBrokenFileBefore) + problem +
+                            std::string(text::kProgramBrokenFileAfter))) {
+    result.Declined = true;
+    return result;
+  }
   if (options_.Progging && !ui().Question(text::kConfirmProgram)) {
     result.Declined = true;
     return result;
@@ -241,6 +268,12 @@ OperationResult Operations::ProgramAll() {
       if (workspace_.Observer) workspace_.Observer->RebuildCodeView();
     }
     result.Cancelled = progress_.Cancelled.load(std::memory_order_acquire);
+    if (result.Cancelled) {
+      // The part holds what it held plus the units written before the stop; comparing it
+      // with the buffer would only report the first unit not written.
+      ui().Message(MessageKind::Warning, text::kProgramCancelled);
+      return result;
+    }
   }
 
   if (verify && !result.Failed && !result.PortFailed) {
@@ -257,7 +290,7 @@ OperationResult Operations::ProgramAll() {
     result.Cancelled = result.Cancelled || checked.Cancelled;
   }
   // Only a part that verified gets what was held back; one that did not stays readable.
-  if (outcome.Held && result.VerifyPassed) {
+  if (outcome.Held && result.VerifyPassed && !result.Cancelled) {
     ShowProgress(ProgressKind::Program);
     Command command(*this, result, ReadPurpose::ReadAll);
     driver->ProgramHeld(command);
@@ -350,6 +383,12 @@ OperationResult Operations::Check(CheckKind kind) {
   driver->Read(command);
   HideProgress();
   result.Cancelled = progress_.Cancelled.load(std::memory_order_acquire);
+  if (result.Cancelled) {
+    // Part of the device was never read: any verdict would be about zeros.
+    ui().Message(MessageKind::Warning,
+                 verify ? text::kVerifyCancelled : text::kBlankCheckCancelled);
+    return result;
+  }
   // The port did not open, or the family has shown why the part could not be read: there is
   // nothing to compare, and no verdict could be trusted.
   if (result.PortFailed || result.Failed) return result;

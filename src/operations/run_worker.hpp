@@ -20,7 +20,9 @@ class ProgressWindow final : public ProgressCancel {
   // The Cancel button: sets Cancelled and asks the running worker, if any, to stop after the
   // unit in progress. May be called from any thread.
   void Cancel() override;
-  void SetCurrentWorker(OperationWorker* worker);
+  // Makes `worker` the one Cancel reaches; false (and nothing changed) once Cancel has been
+  // pressed, so no worker starts after the user said stop.
+  bool SetCurrentWorker(OperationWorker* worker);
 
  private:
   std::mutex mutex_;
@@ -29,7 +31,8 @@ class ProgressWindow final : public ProgressCancel {
 
 // Starts the worker on a new thread, waits (through the Ui, without spinning) until its Done
 // is set, and takes its line state back into `lines`. A worker that raised an exception has
-// it raised again here, after its thread has ended.
-void RunWorker(OperationWorker& worker, LineContext& lines, ProgressWindow& progress);
+// it raised again here, after its thread has ended. False when Cancel had been pressed
+// before the worker could start: it never ran.
+bool RunWorker(OperationWorker& worker, LineContext& lines, ProgressWindow& progress);
 
 }  // namespace kestrum

@@ -36,6 +36,29 @@ inline constexpr std::string_view kProgressCaption = "Device: ";
 inline constexpr std::string_view kProgressInitialText = "Reading";
 inline constexpr std::string_view kProgressCancel = "&Cancel";
 
+// Program All of an image that did not load cleanly: the text, the file and its problem
+// ("/tmp/fw.hex: Error in file! (line 12)"), the question.
+inline constexpr std::string_view kProgramBrokenFileBefore = "The file did not load cleanly: ";
+inline constexpr std::string_view kProgramBrokenFileAfter =
+    "\rDo you really want to program the device with what was loaded?";
+
+// Cancel pressed: the command ended after the unit in progress.
+inline constexpr std::string_view kReadCancelled =
+    "Reading cancelled: the buffer holds what it held before the read.";
+inline constexpr std::string_view kProgramCancelled =
+    "Programming cancelled: nothing was written after the cancel, and the device was not "
+    "verified.";
+inline constexpr std::string_view kVerifyCancelled =
+    "Verify cancelled: the device was not compared with the buffer.";
+inline constexpr std::string_view kBlankCheckCancelled =
+    "Blank check cancelled: the device was not checked.";
+
+// A call on the programmer's port failed: the text, the call, the device and the reason
+// (from the port), the end.
+inline constexpr std::string_view kPortFailedBefore = "The programmer port failed: ";
+inline constexpr std::string_view kPortFailedAfter =
+    ". The operation was stopped; what it read or programmed is incomplete.";
+
 // Results.
 inline constexpr std::string_view kDeviceErased = "Device is erased.";
 inline constexpr std::string_view kConfigurationProgrammed = "Configuration programmed!";

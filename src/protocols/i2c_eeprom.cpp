@@ -62,13 +62,13 @@ void TEpromReadThread::Body() {
     const std::uint8_t control = I2cWriteAddress(base, TwoByteAddress, BlockSelect);
     I2cStart(l);
     ShiftOutByte(l, control);
-    I2cWaitAck(l, kI2cAckLimit);
+    I2cPassAck(l, kI2cAckLimit);
     if (TwoByteAddress) {
       ShiftOutByte(l, 0x00);
-      I2cWaitAck(l, kI2cAckLimit);
+      I2cPassAck(l, kI2cAckLimit);
     }
     ShiftOutByte(l, 0x00);
-    I2cWaitAck(l, kI2cAckLimit);
+    I2cPassAck(l, kI2cAckLimit);
     I2cStart(l);
     ShiftOutByte(l, BlockSelect ? static_cast<std::uint8_t>(control | 1) : kI2cReadAddress);
     if (!I2cWaitAck(l, kI2cAckLimit)) {
@@ -193,7 +193,7 @@ void TI2CProgThread::Body() {
         ProgressAt(a + k);
         ShiftOutByte(l, static_cast<std::uint8_t>(Words[a + k] & 0xFF));
         // The part takes the page whole or not at all; its acknowledges tell nothing here.
-        I2cWaitAck(l, kI2cAckLimit);
+        I2cPassAck(l, kI2cAckLimit);
         if (StopRequested()) break;
       }
       I2cStop(l);  // the part starts its write cycle

@@ -73,7 +73,11 @@ namespace {
 void PowerUp(LineContext& lines) {
   ImBusIdent(lines, true);
   lines.SetClockLine(1);
-  lines.SetDataLine(1);
+  // The JDM feeds the part from the port lines and pumps its rail from their low levels: with
+  // IDENT, CLOCK and DATA all high through the power-up, the rail runs down and comes back
+  // only with the first transfer's IDENT edge, which the part then misses (and with it the
+  // cell address). DATA rests low there instead; the bus ignores it outside a transfer.
+  lines.SetDataLine(lines.Settings().Programmer == ProgrammerType::Jdm ? 0 : 1);
   lines.SleepMs(100);
   lines.PowerOn();
   lines.SleepMs(800);

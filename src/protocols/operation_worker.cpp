@@ -37,7 +37,10 @@ void OperationWorker::ProgressDone() {
 }
 
 bool OperationWorker::OpenPort() {
-  if (lines_.OpenPort()) return true;
+  if (lines_.OpenPort()) {
+    lines_.OpenedPort()->ReportFailuresTo(&PortFailure);
+    return true;
+  }
   PortFailed = true;
   return false;
 }

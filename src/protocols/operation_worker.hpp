@@ -34,6 +34,10 @@ class OperationWorker {
   // The port did not open (the user has been told); nothing was driven and the results hold
   // nothing read.
   bool PortFailed = false;
+  // A call on the open port failed (the call, the device and the reason): the worker stopped
+  // after the unit in progress, and what it read or wrote is incomplete. The user has not
+  // been told yet.
+  std::string PortFailure;
 
   // The worker's own lines: a copy of the caller's, with its own port. The caller takes the
   // line state back after Done.
@@ -51,9 +55,13 @@ class OperationWorker {
   void ProgressRange();        // Min 0, Position 0, Max Count - 1
   void ProgressAt(int index);  // Index := index and the bar follows
   void ProgressDone();         // Position 0
-  // Opens the worker's port; false (PortFailed set) when it does not open.
+  // Opens the worker's port; false (PortFailed set) when it does not open. The port tells
+  // PortFailure of a call that fails.
   bool OpenPort();
-  bool StopRequested() const { return TerminateRequested.load(std::memory_order_acquire); }
+  // Cancel was pressed, or the port failed: the loop ends after the unit in progress.
+  bool StopRequested() const {
+    return TerminateRequested.load(std::memory_order_acquire) || !PortFailure.empty();
+  }
 
   LineContext lines_;
 

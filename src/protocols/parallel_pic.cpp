@@ -238,7 +238,8 @@ void TParallelPicProgThread::Body() {
       if (StopRequested()) break;
     }
   }
-  if (ConfigWord && !Failed) {
+  // After Cancel the configuration word, which may protect the part, is not written.
+  if (ConfigWord && !Failed && !StopRequested()) {
     // Entering programming mode again puts the counter on the configuration word.
     port.Off();
     lines_.SleepMs(200);

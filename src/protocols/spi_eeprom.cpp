@@ -148,7 +148,8 @@ void TSpiProgThread::Body() {
       break;
     }
   }
-  if (!Failed) {
+  // After Cancel the status register, whose block protection may lock the part, is not written.
+  if (!Failed && !StopRequested()) {
     lines_.SleepMs(1);
     Select(lines_);
     lines_.SleepMs(1);

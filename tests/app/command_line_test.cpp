@@ -59,9 +59,10 @@ TEST(CommandLine, PortAndProgrammerNumbers) {
 }
 
 TEST(CommandLine, UsageErrorsSayWhatWasWrong) {
-  EXPECT_EQ(Reason({"-t"}), "bad number in -t");
+  EXPECT_EQ(Reason({"-t"}), "missing value for -t");
   EXPECT_EQ(Reason({"-tx12"}), "bad number in -tx12");
-  EXPECT_EQ(Reason({"-g12"}), "programmer type must be 0 to 9: -g12");
+  EXPECT_EQ(Reason({"-t", "foo"}), "bad number in -t foo");
+  EXPECT_EQ(Reason({"-g12"}), "programmer type must be 0 to 11: -g12");
   EXPECT_EQ(Reason({"-f3FF"}), "-f needs four hexadecimal digits: -f3FF");
   EXPECT_EQ(Reason({"-f3FG1"}), "-f needs four hexadecimal digits: -f3FG1");
   EXPECT_EQ(Reason({"-z"}), "unknown option -z");
@@ -81,12 +82,12 @@ TEST(CommandLine, LongOptions) {
   EXPECT_FALSE(Parse({"-p"}).SimulateDir.has_value());
 }
 
-TEST(CommandLine, LoadPathWithoutFolderUsesInitDirThenCurrentDir) {
-  EXPECT_EQ(ResolveLoadPath("blink.hex", "/home/u/pic", "/tmp"), "/home/u/pic/blink.hex");
-  EXPECT_EQ(ResolveLoadPath("blink.hex", "", "/tmp"), "/tmp/blink.hex");
-  EXPECT_EQ(ResolveLoadPath("blink.hex", "/home/u/pic/", "/tmp"), "/home/u/pic/blink.hex");
-  EXPECT_EQ(ResolveLoadPath("sub/blink.hex", "/home/u", "/tmp"), "/tmp/sub/blink.hex");
-  EXPECT_EQ(ResolveLoadPath("/abs/blink.hex", "/home/u", "/tmp"), "/abs/blink.hex");
+// Relative to the current folder, as "-s" saves: never to the folder the dialogs last used.
+TEST(CommandLine, ARelativeLoadPathIsTheCurrentFolders) {
+  EXPECT_EQ(ResolveLoadPath("blink.hex", "/tmp"), "/tmp/blink.hex");
+  EXPECT_EQ(ResolveLoadPath("blink.hex", "/"), "/blink.hex");
+  EXPECT_EQ(ResolveLoadPath("sub/blink.hex", "/tmp"), "/tmp/sub/blink.hex");
+  EXPECT_EQ(ResolveLoadPath("/abs/blink.hex", "/tmp"), "/abs/blink.hex");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Ctrl+C in a terminal run: the first is the progress window's Cancel button, the batch ends
-// with the operation it cancelled, and a second (or one with nothing in progress) ends the process as the signal would.
+// with the operation it cancelled, and a second (or one with nothing in progress) ends the process
+// as the signal would.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
@@ -11,8 +12,9 @@
 #include "app/interrupt_watcher.hpp"
 #include "app/terminal_ui.hpp"
 #include "core/recording_ui.hpp"
-#include "sim/chips/pic_chip.hpp"
+#include "operations/texts.hpp"
 #include "sim/boards/sim_port.hpp"
+#include "sim/chips/pic_chip.hpp"
 
 namespace kestrum {
 namespace {
@@ -97,10 +99,11 @@ TEST(Interrupt, ACancelledActionEndsAWindowlessBatch) {
   const Application::ActivationOutcome outcome = app.OnActivate();
   EXPECT_TRUE(outcome.Cancelled);
   EXPECT_FALSE(outcome.Succeeded);
-  // Program All ran to its end, as the Cancel button lets it, and its own verify found the
-  // first word after the stop; the separate verify, the read and the save did not run.
-  EXPECT_EQ(ui.Texts(RecordingUi::Type::ProgressShown).size(), 2u);
-  EXPECT_EQ(ui.Messages(), std::vector<std::string>{"Verify failed at address 0065h !"});
+  // Program All stopped after the word in progress, without its verify; the separate verify,
+  // the read and the save did not run.
+  EXPECT_EQ(ui.Texts(RecordingUi::Type::ProgressShown).size(), 1u);
+  EXPECT_EQ(ui.Messages(), std::vector<std::string>{std::string(text::kProgramCancelled)});
+  EXPECT_EQ(chip->Code()[101], 0x3FFF);
   EXPECT_FALSE(std::filesystem::exists(saved));
 }
 

@@ -8,6 +8,8 @@
 
 #include <cctype>
 #include <filesystem>
+#include <iterator>
+#include <memory>
 #include <optional>
 #include <random>
 
@@ -61,7 +63,8 @@ struct ProgramRun {
 };
 
 std::vector<std::string> ModelledDevices() {
-  if (testing::kSanitized) return {"PIC 16F84", "PIC 16C715", "PIC 12C508", "93C46", "59C11", "24C16"};
+  if (testing::kSanitized)
+    return {"PIC 16F84", "PIC 16C715", "PIC 12C508", "93C46", "59C11", "24C16"};
   std::vector<std::string> names;
   for (const CatalogueEntry& e : Catalogue()) {
     if (ChipModelFor(DescriptorFor(e))) names.emplace_back(e.Name);
@@ -81,30 +84,45 @@ class ChipImages : public ::testing::TestWithParam<std::string> {
 
 TEST_P(ChipImages, ASecondRunFindsEveryCellAsTheFirstLeftIt) {
   const CatalogueEntry& entry = *FindDeviceByName(GetParam());
-  ProgramRun first(folder_, entry);
-  const DeviceDescriptor& d = first.workspace.Device;
+  // The first run ends (and lets go of the chip's file) before the second starts.
+  auto first = std::make_unique<ProgramRun>(folder_, entry);
+  const DeviceDescriptor d = first->workspace.Device;
   std::mt19937 random(2024);
   // Every bit of the core width in use: a word such as 208Dh needs all of its cell.
   for (int i = 0; i < d.CodeSize; ++i) {
-    first.workspace.Active().CodeBuffer[i] = static_cast<std::uint16_t>(random() & d.BlankValue);
+    first->workspace.Active().CodeBuffer[i] = static_cast<std::uint16_t>(random() & d.BlankValue);
   }
-  for (int i = 0; i < d.DataSize; ++i) first.workspace.Active().DataBuffer[i] = random() & 0xFF;
-  ASSERT_TRUE(first.ops->ProgramAll().Succeeded()) << ::testing::PrintToString(first.ui.Messages());
-  ASSERT_TRUE(first.simulated.SaveChip(first.ui));
+  for (int i = 0; i < d.DataSize; ++i) first->workspace.Active().DataBuffer[i] = random() & 0xFF;
+  ASSERT_TRUE(first->ops->ProgramAll().Succeeded())
+      << ::testing::PrintToString(first->ui.Messages());
+  ASSERT_TRUE(first->simulated.SaveChip(first->ui));
+  constexpr ChipRegion kRegions[] = {ChipRegion::Code, ChipRegion::Data, ChipRegion::Config};
+  std::vector<std::vector<std::uint16_t>> was;
+  for (ChipRegion region : kRegions) {
+    was.emplace_back();
+    const ChipModel& chip = *first->simulated.Model();
+    for (int i = 0; i < chip.RegionSize(region); ++i) was.back().push_back(chip.Element(region, i));
+  }
+  std::vector<std::uint16_t> picCells;  // a PIC's cells whole, parity bits and all
+  if (auto* pic = dynamic_cast<PicChip*>(first->simulated.Model())) {
+    std::ranges::copy(pic->Code(), std::back_inserter(picCells));
+    std::ranges::copy(pic->ConfigArea(), std::back_inserter(picCells));
+  }
+  const std::vector<std::uint16_t> dataBuffer = first->workspace.Buffers.Slots[0].DataBuffer;
+  first.reset();
 
   ProgramRun second(folder_, entry);
-  ChipModel& was = *first.simulated.Model();
   ChipModel& is = *second.simulated.Model();
-  for (ChipRegion region : {ChipRegion::Code, ChipRegion::Data, ChipRegion::Config}) {
-    for (int i = 0; i < was.RegionSize(region); ++i) {
-      ASSERT_EQ(is.Element(region, i), was.Element(region, i))
-          << "region " << static_cast<int>(region) << " element " << i;
+  for (std::size_t r = 0; r < std::size(kRegions); ++r) {
+    for (int i = 0; i < is.RegionSize(kRegions[r]); ++i) {
+      ASSERT_EQ(is.Element(kRegions[r], i), was[r].at(i)) << "region " << r << " element " << i;
     }
   }
-  if (auto* pic = dynamic_cast<PicChip*>(&was)) {
-    auto* again = dynamic_cast<PicChip*>(&is);
-    ASSERT_TRUE(std::ranges::equal(pic->Code(), again->Code()));
-    ASSERT_TRUE(std::ranges::equal(pic->ConfigArea(), again->ConfigArea()));
+  if (auto* again = dynamic_cast<PicChip*>(&is)) {
+    std::vector<std::uint16_t> cells;
+    std::ranges::copy(again->Code(), std::back_inserter(cells));
+    std::ranges::copy(again->ConfigArea(), std::back_inserter(cells));
+    ASSERT_EQ(cells, picCells);
   }
   second.workspace.Buffer11Click(3);
   second.ops->ReadAll();
@@ -113,11 +131,10 @@ TEST_P(ChipImages, ASecondRunFindsEveryCellAsTheFirstLeftIt) {
   EXPECT_EQ(second.ui.Messages(), announces ? std::vector<std::string>{"18 Pin PIC setting!"}
                                             : std::vector<std::string>{});
   for (int i = 0; i < d.CodeSize; ++i) {
-    ASSERT_EQ(second.workspace.Active().CodeBuffer[i], was.Element(ChipRegion::Code, i)) << i;
+    ASSERT_EQ(second.workspace.Active().CodeBuffer[i], was[0].at(i)) << i;
   }
   for (int i = 0; i < std::max(d.DataSize, 0); ++i) {
-    ASSERT_EQ(second.workspace.Active().DataBuffer[i], first.workspace.Buffers.Slots[0].DataBuffer[i])
-        << i;
+    ASSERT_EQ(second.workspace.Active().DataBuffer[i], dataBuffer[i]) << i;
   }
 }
 

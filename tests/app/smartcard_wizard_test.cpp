@@ -80,115 +80,121 @@ TEST_P(Wizard, LoadsTheCardWithOurBootLoaderAndAReaderReadsItBack) {
   Write(picFile, DeviceHexFile(pic, user));
 
   const std::string chips = (folder_ / "chips").string();
-  ProgramRun run(chips, pic16C84);
-  run.ui.Clear();
-  std::deque<std::optional<FileChoice>> choices;
-  SmartcardWizard wizard(run.app, [&] {
-    std::optional<FileChoice> choice = choices.front();
-    choices.pop_front();
-    return choice;
-  });
-  const SmartcardWizard::View& view = wizard.Shown();
+  {  // the first run ends, and lets go of the chips' files, before the second starts
+    ProgramRun run(chips, pic16C84);
+    run.ui.Clear();
+    std::deque<std::optional<FileChoice>> choices;
+    SmartcardWizard wizard(run.app, [&] {
+      std::optional<FileChoice> choice = choices.front();
+      choices.pop_front();
+      return choice;
+    });
+    const SmartcardWizard::View& view = wizard.Shown();
 
-  wizard.Enter();
-  wizard.Activate();
-  EXPECT_EQ(view.Label1,
-            "Please connect your PIC programmer to the computer.\r(Or configure your programmer "
-            "as a PIC programmer.)\r\rYou can click the \"Hardware\" button to change your "
-            "hardware settings\rat any time during this Wizard!\r\rYour smartcard will now be "
-            "programmed with a BootLoader,\rwhich enables \"Throug Pic Programming\" for your "
-            "smartcard.");
-  EXPECT_EQ(view.Label2,
-            "Click the \"Continue\" button to continue programming or close\rthe window to "
-            "cancel.");
-  EXPECT_EQ(view.ButtonCaption, "Continue");
-  EXPECT_TRUE(view.HardwareVisible);
-  EXPECT_FALSE(view.OpenFileVisible);
-  EXPECT_EQ(view.Image, 0);
+    wizard.Enter();
+    wizard.Activate();
+    EXPECT_EQ(view.Label1,
+              "Please connect your PIC programmer to the computer.\r(Or configure your programmer "
+              "as a PIC programmer.)\r\rYou can click the \"Hardware\" button to change your "
+              "hardware settings\rat any time during this Wizard!\r\rYour smartcard will now be "
+              "programmed with a BootLoader,\rwhich enables \"Throug Pic Programming\" for your "
+              "smartcard.");
+    EXPECT_EQ(view.Label2,
+              "Click the \"Continue\" button to continue programming or close\rthe window to "
+              "cancel.");
+    EXPECT_EQ(view.ButtonCaption, "Continue");
+    EXPECT_TRUE(view.HardwareVisible);
+    EXPECT_FALSE(view.OpenFileVisible);
+    EXPECT_EQ(view.Image, 0);
 
-  // Step 0: the boot loader and its configuration word into the card's PIC.
-  ASSERT_TRUE(wizard.Continue());
-  EXPECT_EQ(wizard.WizardStep(), 1);
-  PicChip& cardPic = run.simulated.Card()->Pic();
-  EXPECT_TRUE(std::equal(BootLoaderImage().begin(), BootLoaderImage().end(),
-                         cardPic.Code().begin()));
-  EXPECT_EQ(cardPic.ConfigWord(), configWord);
-  EXPECT_EQ(run.ui.Texts(Type::ProgressCaption), std::vector<std::string>{"Device: " + picName});
-  EXPECT_EQ(run.ui.Texts(Type::ProgressText),
-            (std::vector<std::string>{"Programming Code (1024) bytes", "Programming Configuration"}));
-  EXPECT_EQ(view.Label1,
-            "Please disconnect your PIC programmer and connect\ryour smartcard programmer to the "
-            "computer.\r(Or configure your PIC programmer as a smartcard programmer.)\r\rYou now "
-            "have to select a file which will be loaded\rinto the eeprom on your smartcard.");
-  EXPECT_EQ(view.Label2,
-            "Click the \"Continue\" button to load a file or close the window to cancel.");
-  EXPECT_EQ(view.Image, 1);
-  EXPECT_EQ(run.app.Work.Device.Name, "24C16");
+    // Step 0: the boot loader and its configuration word into the card's PIC.
+    ASSERT_TRUE(wizard.Continue());
+    EXPECT_EQ(wizard.WizardStep(), 1);
+    PicChip& cardPic = run.simulated.Card()->Pic();
+    EXPECT_TRUE(
+        std::equal(BootLoaderImage().begin(), BootLoaderImage().end(), cardPic.Code().begin()));
+    EXPECT_EQ(cardPic.ConfigWord(), configWord);
+    EXPECT_EQ(run.ui.Texts(Type::ProgressCaption), std::vector<std::string>{"Device: " + picName});
+    EXPECT_EQ(
+        run.ui.Texts(Type::ProgressText),
+        (std::vector<std::string>{"Programming Code (1024) bytes", "Programming Configuration"}));
+    EXPECT_EQ(view.Label1,
+              "Please disconnect your PIC programmer and connect\ryour smartcard programmer to the "
+              "computer.\r(Or configure your PIC programmer as a smartcard programmer.)\r\rYou now "
+              "have to select a file which will be loaded\rinto the eeprom on your smartcard.");
+    EXPECT_EQ(view.Label2,
+              "Click the \"Continue\" button to load a file or close the window to cancel.");
+    EXPECT_EQ(view.Image, 1);
+    EXPECT_EQ(run.app.Work.Device.Name, "24C16");
 
-  // Step 1: a cancelled file dialog changes nothing; then the EEPROM file.
-  const SmartcardWizard::View before = view;
-  choices.push_back(std::nullopt);
-  wizard.Continue();
-  EXPECT_EQ(wizard.WizardStep(), 1);
-  EXPECT_EQ(view.Label1, before.Label1);
-  EXPECT_EQ(view.Label2, before.Label2);
-  choices.push_back(FileChoice{eepromFile.string(), FileType::Binary});
-  wizard.Continue();
-  EXPECT_EQ(wizard.WizardStep(), 2);
-  EXPECT_EQ(view.Label1, "The eeprom on your smartcard will now be programmed,\rwith file " +
-                             eepromFile.string());
-  EXPECT_EQ(view.Label2,
-            "Click the \"Continue\" button to continue programming or close the window\rto "
-            "cancel. You can use the \"Open File...\" button to load a different file.");
-  EXPECT_TRUE(view.OpenFileVisible);
-  // "Open File..." in step 2 asks again and stays in step 2.
-  choices.push_back(std::nullopt);
-  wizard.OpenFile();
-  EXPECT_EQ(wizard.WizardStep(), 2);
+    // Step 1: a cancelled file dialog changes nothing; then the EEPROM file.
+    const SmartcardWizard::View before = view;
+    choices.push_back(std::nullopt);
+    wizard.Continue();
+    EXPECT_EQ(wizard.WizardStep(), 1);
+    EXPECT_EQ(view.Label1, before.Label1);
+    EXPECT_EQ(view.Label2, before.Label2);
+    choices.push_back(FileChoice{eepromFile.string(), FileType::Binary});
+    wizard.Continue();
+    EXPECT_EQ(wizard.WizardStep(), 2);
+    EXPECT_EQ(view.Label1, "The eeprom on your smartcard will now be programmed,\rwith file " +
+                               eepromFile.string());
+    EXPECT_EQ(view.Label2,
+              "Click the \"Continue\" button to continue programming or close the window\rto "
+              "cancel. You can use the \"Open File...\" button to load a different file.");
+    EXPECT_TRUE(view.OpenFileVisible);
+    // "Open File..." in step 2 asks again and stays in step 2.
+    choices.push_back(std::nullopt);
+    wizard.OpenFile();
+    EXPECT_EQ(wizard.WizardStep(), 2);
 
-  // Step 2: the EEPROM through the reader, by the boot loader running on the card.
-  run.ui.Clear();
-  ASSERT_TRUE(wizard.Continue());
-  EXPECT_EQ(wizard.WizardStep(), 3);
-  EXPECT_TRUE(run.ui.Messages().empty());
-  EXPECT_EQ(run.ui.Texts(Type::ProgressText),
-            (std::vector<std::string>{"Programming Code (2048) bytes", "Resetting Smartcard",
-                                      "Programming Code (2048) bytes"}));
-  const Eeprom24& cardEeprom = run.simulated.Card()->Eeprom();
-  EXPECT_TRUE(std::equal(eepromImage.begin(), eepromImage.end(), cardEeprom.Memory().begin(),
-                         [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; }));
-  EXPECT_EQ(view.Label1,
-            "Please disconnect your smartcard programmer from the\rcomputer and reconnect your "
-            "PIC programmer.\r(Or configure your programmer as a PIC programmer.)\r\rYou now have "
-            "to select a file which will be loaded\rinto the PIC on your smartcard.");
-  EXPECT_FALSE(view.OpenFileVisible);
-  EXPECT_EQ(run.app.Work.Device.Name, picName);
+    // Step 2: the EEPROM through the reader, by the boot loader running on the card.
+    run.ui.Clear();
+    ASSERT_TRUE(wizard.Continue());
+    EXPECT_EQ(wizard.WizardStep(), 3);
+    EXPECT_TRUE(run.ui.Messages().empty());
+    EXPECT_EQ(run.ui.Texts(Type::ProgressText),
+              (std::vector<std::string>{"Programming Code (2048) bytes", "Resetting Smartcard",
+                                        "Programming Code (2048) bytes"}));
+    const Eeprom24& cardEeprom = run.simulated.Card()->Eeprom();
+    EXPECT_TRUE(
+        std::equal(eepromImage.begin(), eepromImage.end(), cardEeprom.Memory().begin(),
+                   [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; }));
+    EXPECT_EQ(
+        view.Label1,
+        "Please disconnect your smartcard programmer from the\rcomputer and reconnect your "
+        "PIC programmer.\r(Or configure your programmer as a PIC programmer.)\r\rYou now have "
+        "to select a file which will be loaded\rinto the PIC on your smartcard.");
+    EXPECT_FALSE(view.OpenFileVisible);
+    EXPECT_EQ(run.app.Work.Device.Name, picName);
 
-  // Steps 3 and 4: the user's PIC program, last.
-  choices.push_back(FileChoice{picFile.string(), FileType::Ihx8});
-  wizard.Continue();
-  EXPECT_EQ(wizard.WizardStep(), 4);
-  EXPECT_EQ(view.Label1,
-            "The PIC on your smartcard will now be programmed,\rwith file " + picFile.string());
-  run.ui.Clear();
-  ASSERT_TRUE(wizard.Continue());
-  EXPECT_EQ(wizard.WizardStep(), 5);
-  EXPECT_EQ(run.ui.Texts(Type::ProgressText),
-            (std::vector<std::string>{"Programming Code (1024) bytes",
-                                      "Programming Data (64) bytes", "Programming Configuration"}));
-  EXPECT_TRUE(std::equal(cardPic.Data().begin(), cardPic.Data().end(), user.DataBuffer.begin()));
-  EXPECT_EQ(cardPic.IdWord(2), 3);
-  EXPECT_EQ(view.Label1,
-            "You are done programming your smartcard.\rIf you have not received any errors then "
-            "your\rsmartcard is succesfully programmed.");
-  EXPECT_EQ(view.Label2, "Click the \"OK\" button to close the Smartcard Wizard.");
-  EXPECT_EQ(view.ButtonCaption, "OK");
-  EXPECT_FALSE(view.HardwareVisible);
-  EXPECT_FALSE(view.OpenFileVisible);
-  EXPECT_FALSE(wizard.Continue());  // the wizard closes
-  EXPECT_TRUE(run.ui.Messages().empty());
-  EXPECT_EQ(run.simulated.Card()->Faults().Total(), 0);
-  ASSERT_TRUE(run.simulated.SaveChip(run.ui));
+    // Steps 3 and 4: the user's PIC program, last.
+    choices.push_back(FileChoice{picFile.string(), FileType::Ihx8});
+    wizard.Continue();
+    EXPECT_EQ(wizard.WizardStep(), 4);
+    EXPECT_EQ(view.Label1,
+              "The PIC on your smartcard will now be programmed,\rwith file " + picFile.string());
+    run.ui.Clear();
+    ASSERT_TRUE(wizard.Continue());
+    EXPECT_EQ(wizard.WizardStep(), 5);
+    EXPECT_EQ(
+        run.ui.Texts(Type::ProgressText),
+        (std::vector<std::string>{"Programming Code (1024) bytes", "Programming Data (64) bytes",
+                                  "Programming Configuration"}));
+    EXPECT_TRUE(std::equal(cardPic.Data().begin(), cardPic.Data().end(), user.DataBuffer.begin()));
+    EXPECT_EQ(cardPic.IdWord(2), 3);
+    EXPECT_EQ(view.Label1,
+              "You are done programming your smartcard.\rIf you have not received any errors then "
+              "your\rsmartcard is succesfully programmed.");
+    EXPECT_EQ(view.Label2, "Click the \"OK\" button to close the Smartcard Wizard.");
+    EXPECT_EQ(view.ButtonCaption, "OK");
+    EXPECT_FALSE(view.HardwareVisible);
+    EXPECT_FALSE(view.OpenFileVisible);
+    EXPECT_FALSE(wizard.Continue());  // the wizard closes
+    EXPECT_TRUE(run.ui.Messages().empty());
+    EXPECT_EQ(run.simulated.Card()->Faults().Total(), 0);
+    ASSERT_TRUE(run.simulated.SaveChip(run.ui));
+  }
 
   // A second run, in smartcard mode: Read All of the 24C16 through the reader.
   ProgramRun second(chips, pic16C84);

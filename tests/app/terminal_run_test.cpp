@@ -107,6 +107,24 @@ TEST_F(TerminalRun, ProgramsVerifiesThenReadsBackTheExample) {
   for (int i = 0; i < 64; ++i) EXPECT_EQ(got.DataBuffer[i], expected.DataBuffer[i] & 0xFF) << i;
 }
 
+// The two FTDI types on the simulated FTDI chip: programmed in one run, read back by the next.
+TEST_F(TerminalRun, TheFtdiTypesProgramAndTheNextRunReadsTheImageBack) {
+  for (const char* type : {"-g10", "-g11"}) {
+    SCOPED_TRACE(type);
+    fs::remove_all(Path("chips"));
+    const Outcome program =
+        Run({"-i", Simulate(), "--yes", type, "-o1", "-t62", "-l" + kExample, "-p", "-q"});
+    EXPECT_EQ(program.status, 0) << program.err;
+    const Outcome read =
+        Run({"-i", Simulate(), type, "-o1", "-t62", "-r", "-s" + Path("out"), "-q"});
+    EXPECT_EQ(read.status, 0) << read.err;
+    const BufferSlot expected = Load(kExample);
+    const BufferSlot got = Load(Path("out.hex"));
+    EXPECT_EQ(got.CodeBuffer, expected.CodeBuffer);
+    EXPECT_EQ(got.ConfigArea, expected.ConfigArea);
+  }
+}
+
 TEST_F(TerminalRun, FailuresExitNonZeroWithTheMessageOnStandardError) {
   ASSERT_EQ(Run({"-i", Simulate(), "--yes", "-t62", "-l" + kExample, "-p"}).status, 0);
 

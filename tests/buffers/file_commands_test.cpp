@@ -184,9 +184,15 @@ TEST(OpenFile, AFileWithNothingToLoadIsToldAndChangesNothing) {
     b.Slot().FileName = "kept.hex";
     b.ws.Window.Caption = Caption("kept.hex");
     EXPECT_EQ(b.files.Open1Click(name, c.type), OpenResult::NoData);
+    // A file whose records all failed says so.
     const bool checksum = c.type == FileType::Ihx16;
-    std::vector<Entry> told = {Box(MessageKind::Warning, std::string(text::kNoDataInFile) + name)};
-    if (checksum) told.insert(told.begin(), Box(MessageKind::Error, text::kChecksumError));
+    std::vector<Entry> told = {
+        Box(MessageKind::Warning,
+            std::string(checksum ? text::kNoRecordRead : text::kNoDataInFile) + name)};
+    if (checksum) {
+      told.insert(told.begin(), Box(MessageKind::Error,
+                                    std::string(text::kChecksumError) + "\r" + name + ", line 1"));
+    }
     EXPECT_EQ(b.ui.Entries(), told);
     EXPECT_EQ(b.Slot().CodeBuffer[0], 0x42);
     EXPECT_EQ(b.Slot().FileName, "kept.hex");
@@ -218,10 +224,14 @@ TEST(OpenFile, FileTypesMeetTheDeviceAsTheyShould) {
   for (int i = 0; i < 300; ++i) big[i] = static_cast<char>(i);
   WriteAll(dir / "big.bin", big);
   Bench eeprom("24C02");
-  eeprom.files.OpenFile(dir / "big.bin", FileType::Binary);  // larger than the device
+  // Larger than the device: what does not fit is told.
+  EXPECT_EQ(eeprom.files.OpenFile(dir / "big.bin", FileType::Binary), OpenResult::Damaged);
   EXPECT_EQ(eeprom.Slot().CodeBuffer[255], 255);
   EXPECT_EQ(eeprom.Slot().CodeBuffer[256], 0xFF);
-  EXPECT_TRUE(eeprom.ui.Entries().empty());
+  EXPECT_EQ(eeprom.ui.Messages(),
+            std::vector<std::string>{"Not loaded, outside the device: 44 bytes, the first at "
+                                     "0100h.\r" +
+                                     (dir / "big.bin")});
 
   WriteAll(dir / "words.bin", "\x01\x02\x03\x04");
   Bench pic("PIC 16F84");
@@ -243,7 +253,11 @@ TEST(OpenDataFile, EveryTypeFillsTheDataEepromOnlyWithinItsSize) {
   EXPECT_EQ(b.Slot().DataBuffer[64], 0x3FFF);
   b.files.OpenDataFile(dir / "d.e2p", FileType::Eeprom);
   EXPECT_EQ(b.Slot().DataBuffer[0], 0x42);
-  EXPECT_TRUE(b.ui.Entries().empty());
+  EXPECT_EQ(
+      b.ui.Messages(),
+      (std::vector<std::string>{
+          "Not loaded, outside the device: 1 byte, the first at 0040h.\r" + (dir / "d.hex"),
+          "Not loaded, outside the device: 36 bytes, the first at 0040h.\r" + (dir / "d.bin")}));
 }
 
 TEST(SaveFile, ExtensionsFoldersAndFailures) {

@@ -81,7 +81,13 @@ TEST(IntelHexWriter, ExtendedLinearRecordsFrom64KAndTheFuseSectionReadBack) {
   EXPECT_TRUE(ui.Entries().empty());
 }
 
+// Each message names the file and the line on a second line; "Error in file!" comes once.
 TEST(IntelHexReader, DamagedRecordsAreDroppedAndAChecksumErrorEndsTheReading) {
+  using Entry = RecordingUi::Entry;
+  const auto box = [](std::string_view message, int line) {
+    return Entry{Entry::Type::Message, MessageKind::Error, MessageButton::Cancel,
+                 std::string(message) + "\r/tmp/fw.hex, line " + std::to_string(line)};
+  };
   for (const std::string eol : {"\n", "\r\n", "\r"}) {
     RecordingUi ui;
     const std::string text = "; a comment line" + eol + ":0100000010EF junk after it" + eol +
@@ -89,15 +95,14 @@ TEST(IntelHexReader, DamagedRecordsAreDroppedAndAChecksumErrorEndsTheReading) {
                              ":0100020G0012" + eol +  // not hexadecimal
                              ":0100030013E9" + eol + ":0100040014FF" + eol +  // wrong sum
                              ":0100050015E5" + eol;
-    const RecordImage image = Read(text, RecordFormat::IntelHex8, ui);
+    ByteStream in(text, "/tmp/fw.hex");
+    const RecordImage image = ReadRecords(in, RecordFormat::IntelHex8, ui);
     EXPECT_EQ(image.Units[0], 0x10);
     EXPECT_EQ(image.Units[3], 0x13);
     EXPECT_EQ(image.LoadedCount(0, 6), 2) << static_cast<int>(eol.back());
-    EXPECT_EQ(ui.Entries(), (std::vector<RecordingUi::Entry>{
-                                {RecordingUi::Entry::Type::Message, MessageKind::Error,
-                                 MessageButton::Cancel, std::string(text::kErrorInFile)},
-                                {RecordingUi::Entry::Type::Message, MessageKind::Error,
-                                 MessageButton::Cancel, std::string(text::kChecksumError)}}));
+    EXPECT_EQ(ui.Entries(),
+              (std::vector<Entry>{box(text::kErrorInFile, 1), box(text::kChecksumError, 6)}));
+    EXPECT_EQ(image.Problem, "Error in file! (line 1)");
   }
   // Reading stops at the end record, or goes to the end of a file without one.
   RecordingUi ui;
@@ -105,10 +110,30 @@ TEST(IntelHexReader, DamagedRecordsAreDroppedAndAChecksumErrorEndsTheReading) {
   EXPECT_TRUE(Read(":0100050015E5", RecordFormat::IntelHex8, ui).Loaded[5]);
 }
 
+// A byte-order mark, blanks before a record and blank lines are an editor's, not damage; a
+// line among records that is not one is; a file without any record holds no data.
+TEST(IntelHexReader, WhatIsObviouslyARecordIsReadAndTheRestIsTold) {
+  struct Case {
+    std::string text;
+    int loaded;
+    std::string problem;
+  };
+  for (const Case& c :
+       {Case{"\xEF\xBB\xBF:0100050015E5\n  \t:0100060016E3\n \n\x1A", 2, ""},
+        Case{":0100050015E5\nnot a record\n:0100060016E3\n", 2, "Error in file! (line 2)"},
+        Case{"#!/bin/sh\necho hello\n", 0, ""}}) {
+    RecordingUi ui;
+    const RecordImage image = Read(c.text, RecordFormat::IntelHex8, ui);
+    EXPECT_EQ(image.LoadedCount(0, 16), c.loaded) << c.text;
+    EXPECT_EQ(image.Problem, c.problem) << c.text;
+    EXPECT_EQ(ui.Messages().size(), c.problem.empty() ? 0u : 1u) << c.text;
+  }
+}
+
 TEST(SRecordReader, ReadsHeadersDataOfEveryAddressSizeAndEndRecords) {
   RecordingUi ui;
   const std::string text =
-      Record("S0", {6, 0, 0, 'a', 'b', 'c'}, true) + "Some text that is no record\n" +
+      Record("S0", {6, 0, 0, 'a', 'b', 'c'}, true) +
       Record("S1", {5, 0x12, 0x34, 0xAA, 0xBB}, true) +
       Record("S2", {5, 0x00, 0x01, 0x00, 0xCC}, true) +
       Record("S3", {6, 0x00, 0x00, 0x20, 0x00, 0xDD}, true) +
@@ -120,6 +145,8 @@ TEST(SRecordReader, ReadsHeadersDataOfEveryAddressSizeAndEndRecords) {
   EXPECT_EQ(image.Units[0x0100], 0xCC);
   EXPECT_EQ(image.Units[0x2000], 0xDD);
   EXPECT_EQ(image.LoadedCount(0, RecordImage::kUnits), 4);
+  EXPECT_EQ(image.BeyondCount, 1);  // told by the loader, with the address
+  EXPECT_EQ(image.BeyondFirst, 0x20000);
   EXPECT_TRUE(ui.Entries().empty());
 }
 

@@ -47,3 +47,35 @@ TEST(HardwareSettings, StoredFormRoundTripsAndSurvivesDamage) {
 
 }  // namespace
 }  // namespace kestrum
+
+namespace kestrum {
+namespace {
+
+// The pin map's text form: what the settings keep and the dialog shows.
+TEST(PinMapText, ParsesWhatItFormatsAndRefusesWhatNoBoardCanBe) {
+  EXPECT_EQ(FormatPinMap(kBitBangDefaultPins), "DataOut=0 Clock=2 MCLR=4 VCC=!3 DataIn=1");
+  EXPECT_EQ(ParsePinMap(FormatPinMap(kBitBangDefaultPins)), kBitBangDefaultPins);
+  const PinMap noSupply{.dataOut = {7, true}, .clock = {6, false}, .dataIn = {5, false}};
+  EXPECT_EQ(ParsePinMap("dataout=!7,clock=6, DataIn=5"), noSupply);
+  for (const char* broken :
+       {"DataOut=0 Clock=0 DataIn=1", "DataOut=0 Clock=2 DataIn=8", "DataOut=0 Clock=2",
+        "DataOut=0 Clock=2 DataIn=1 Reset=3", "DataOut=0 DataOut=3 Clock=2 DataIn=1",
+        "DataOut=x Clock=2 DataIn=1", "DataOut Clock=2 DataIn=1"}) {
+    EXPECT_FALSE(ParsePinMap(broken)) << broken;
+  }
+}
+
+TEST(FtdiDeviceSetting, NamesVendorProductAndSerial) {
+  EXPECT_EQ(ParseFtdiDevice("")->product, 0);
+  const std::optional<FtdiDeviceId> id = ParseFtdiDevice("0403:6014:FT1X2Y");
+  ASSERT_TRUE(id);
+  EXPECT_EQ(id->vendor, 0x0403);
+  EXPECT_EQ(id->product, 0x6014);
+  EXPECT_EQ(id->serial, "FT1X2Y");
+  for (const char* broken : {"0403", "403:6001", "0403:60g1", "0403-6001"}) {
+    EXPECT_FALSE(ParseFtdiDevice(broken)) << broken;
+  }
+}
+
+}  // namespace
+}  // namespace kestrum

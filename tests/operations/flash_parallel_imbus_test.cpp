@@ -226,7 +226,7 @@ TEST(ImBusEeprom, ACancelledRunLeavesTheRemainingCells) {
   f.rig.ui.onEntry = [&](const RecordingUi::Entry& e) {
     if (e.type == RecordingUi::Type::ProgressPosition && e.value == 100) f.rig.ui.PressCancel();
   };
-  EXPECT_TRUE(f.rig.Runs(&Operations::ProgramAll, false, {}));
+  EXPECT_TRUE(f.rig.Runs(&Operations::ProgramAll, false, {std::string(text::kProgramCancelled)}));
   for (int i = 0; i < Nvm3060Chip::kBytes; ++i) {
     ASSERT_EQ(chip.Element(ChipRegion::Code, i), i <= 100 ? f.rig.Slot().CodeBuffer[i] : 0xA5) << i;
   }

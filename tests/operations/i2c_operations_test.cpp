@@ -17,8 +17,8 @@
 #include "buffers/file_commands.hpp"
 #include "lifecycle.hpp"
 #include "protocols/i2c_eeprom.hpp"
-#include "sim/chips/eeprom24_chip.hpp"
 #include "sim/boards/vcd_writer.hpp"
+#include "sim/chips/eeprom24_chip.hpp"
 
 namespace kestrum::testing {
 namespace {
@@ -70,12 +70,14 @@ std::vector<Case> Cases() {
     if (d.bytes > 8192) {
       cases.push_back({name, ProPic2, false});
       cases.push_back({name, Jdm, true});
+      cases.push_back({name, ProgrammerType::JdmFtdi, false});
       continue;
     }
-    for (ProgrammerType type : {Jdm, ProPic2}) {
+    for (ProgrammerType type : {Jdm, ProPic2, ProgrammerType::JdmFtdi}) {
       for (bool byteWrite : {false, true}) cases.push_back({name, type, byteWrite});
     }
   }
+  cases.push_back({"24C16", ProgrammerType::FtdiBitBang, false});
   return cases;
 }
 
@@ -93,7 +95,7 @@ TEST_P(I2cLifecycle, ProgramVerifyReadBack) {
 }
 
 std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
-  return info.param.device + (info.param.type == ProgrammerType::Jdm ? "_Jdm" : "_ProPic2") +
+  return info.param.device + TypeSuffix(info.param.type) +
          (info.param.byteWrite ? "_Bytes" : "_Pages");
 }
 
@@ -192,28 +194,36 @@ TEST(I2cFaults, WriteProtectedAndStuckBusy) {
   }
 }
 
-// Cancelled anywhere, every command ends at rest; a cancelled Read All holds what was read up
-// to the byte in progress, which the part sent without an acknowledge, and 0 after it.
+// Cancelled anywhere, every command ends at rest with the cancel as its only verdict (a Verify
+// of a part that matches says nothing about it); the read ends with the byte in progress, which
+// the part sent without an acknowledge, and a cancelled Read All leaves the buffer as it was.
 TEST(I2cCancel, EveryOperationRestsAndAReadEndsWithNoAcknowledge) {
-  for (Command command : {&Operations::ReadAll, &Operations::ProgramAll, &Operations::Verify,
-                          &Operations::BlankCheck}) {
+  struct Case {
+    Command command;
+    std::string_view message;
+  };
+  for (const Case& c : {Case{&Operations::ReadAll, text::kReadCancelled},
+                        Case{&Operations::ProgramAll, text::kProgramCancelled},
+                        Case{&Operations::Verify, text::kVerifyCancelled},
+                        Case{&Operations::BlankCheck, text::kBlankCheckCancelled}}) {
     I2cRig i2c("24C08");
     auto& [chip, rig] = i2c;
     std::ranges::fill(chip->Memory(), 0x3C);
     chip->Part().KeepLog(true);
     RandomImage(rig, 2);
+    if (c.command == &Operations::Verify) std::fill_n(rig.Slot().CodeBuffer.begin(), 1024, 0x3C);
+    const BufferSlot before = rig.Slot();
     auto pressed = std::make_shared<std::atomic<bool>>(false);
     rig.ui.onEntry = [&rig, pressed](const RecordingUi::Entry& e) {
       if (e.type == Type::ProgressPosition && e.value == 100 && !pressed->exchange(true)) {
         rig.ui.PressCancel();
       }
     };
-    EXPECT_TRUE((rig.ops.*command)().Cancelled);
+    EXPECT_TRUE((rig.ops.*c.command)().Cancelled);
+    EXPECT_EQ(rig.ui.Messages(), Strings{std::string(c.message)});
     EXPECT_TRUE(rig.Rested());
-    if (command != &Operations::ReadAll) continue;
-    const auto& code = rig.Slot().CodeBuffer;
-    EXPECT_EQ(std::count(code.begin(), code.begin() + 101, 0x3C), 101);
-    EXPECT_EQ(std::count(code.begin() + 101, code.begin() + 1024, 0), 1024 - 101);
+    if (c.command != &Operations::ReadAll) continue;
+    EXPECT_TRUE(SameWords("code", rig.Slot().CodeBuffer, before.CodeBuffer, 1024));
     const auto& log = chip->Part().Log();
     const auto sent = std::count_if(log.begin(), log.end(), [](const Eeprom24Event& e) {
       return e.kind == Eeprom24Event::Kind::Sent;

@@ -27,6 +27,22 @@ namespace kestrum::testing {
 
 using Strings = std::vector<std::string>;
 
+// A test name's suffix for the programmer type.
+inline std::string TypeSuffix(ProgrammerType type) {
+  switch (type) {
+    case ProgrammerType::Jdm:
+      return "_Jdm";
+    case ProgrammerType::ProPic2:
+      return "_ProPic2";
+    case ProgrammerType::JdmFtdi:
+      return "_JdmFtdi";
+    case ProgrammerType::FtdiBitBang:
+      return "_FtdiBitBang";
+    default:
+      return "_" + std::to_string(static_cast<int>(type));
+  }
+}
+
 // The first element where two regions differ, or success.
 template <class A, class B>
 ::testing::AssertionResult SameWords(std::string_view region, const A& got, const B& want,
@@ -77,6 +93,8 @@ class CountingOpener final : public PortOpener {
     bool ReadByte(std::uint8_t& value, int timeoutMs) override {
       return port_->ReadByte(value, timeoutMs);
     }
+    PinStream* Stream() override { return port_->Stream(); }
+    void ReportFailuresTo(std::string* sink) override { port_->ReportFailuresTo(sink); }
 
    private:
     std::unique_ptr<Port> port_;

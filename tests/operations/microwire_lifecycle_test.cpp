@@ -17,8 +17,8 @@
 #include "buffers/device_image.hpp"
 #include "buffers/hex_file.hpp"
 #include "lifecycle.hpp"
-#include "sim/chips/microwire_chip.hpp"
 #include "sim/boards/vcd_writer.hpp"
+#include "sim/chips/microwire_chip.hpp"
 
 namespace kestrum::testing {
 namespace {
@@ -55,7 +55,9 @@ std::vector<Case> Parts() {
   for (const MicrowireChipDescription& part : MicrowireChips()) {
     cases.push_back({std::string(part.name), ProgrammerType::Jdm});
     cases.push_back({std::string(part.name), ProgrammerType::ProPic2});
+    cases.push_back({std::string(part.name), ProgrammerType::JdmFtdi});
   }
+  cases.push_back({"93C46", ProgrammerType::FtdiBitBang});
   return cases;
 }
 
@@ -73,7 +75,7 @@ TEST_P(EepromLifecycle, BlankProgramVerifyReadBack) {
 }
 
 std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
-  return info.param.device + (info.param.type == ProgrammerType::Jdm ? "_Jdm" : "_ProPic2");
+  return info.param.device + TypeSuffix(info.param.type);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryPart, EepromLifecycle, ::testing::ValuesIn(Parts()), CaseName);
@@ -180,7 +182,7 @@ TEST(EepromCancel, CancelInTheReadyWaitEndsTheRunAfterTheCurrentWord) {
   rig.programmer.Insert(cancelling.get());
   rig.options.Verify = false;
   RandomImage(rig, 3);
-  EXPECT_TRUE(rig.Runs(&Operations::ProgramAll, false, {}));
+  EXPECT_TRUE(rig.Runs(&Operations::ProgramAll, false, {std::string(text::kProgramCancelled)}));
   rig.programmer.Insert(nullptr);
   for (int i = 0; i < 64; ++i) {
     ASSERT_EQ(part->Words()[i], i <= 3 ? rig.Slot().CodeBuffer[i] : 0xFFFF) << i;

@@ -22,6 +22,7 @@ struct Case {
 std::vector<Case> SerialPics() {
   if (kSanitized) {
     return {{"PIC 16F84", ProgrammerType::Jdm},
+            {"PIC 16F84", ProgrammerType::JdmFtdi},
             {"PIC 16C621", ProgrammerType::Jdm},
             {"PIC 12C508", ProgrammerType::ProPic2},
             {"PIC 16C715", ProgrammerType::Jdm}};
@@ -31,7 +32,9 @@ std::vector<Case> SerialPics() {
     if (!PicChipFor(e.Name)) continue;
     cases.push_back({std::string(e.Name), ProgrammerType::Jdm});
     cases.push_back({std::string(e.Name), ProgrammerType::ProPic2});
+    cases.push_back({std::string(e.Name), ProgrammerType::JdmFtdi});
   }
+  cases.push_back({"PIC 16F84", ProgrammerType::FtdiBitBang});
   return cases;
 }
 
@@ -63,7 +66,16 @@ std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
   for (char ch : info.param.device) {
     if (std::isalnum(static_cast<unsigned char>(ch))) name += ch;
   }
-  return name + (info.param.type == ProgrammerType::Jdm ? "_Jdm" : "_ProPic2");
+  switch (info.param.type) {
+    case ProgrammerType::Jdm:
+      return name + "_Jdm";
+    case ProgrammerType::JdmFtdi:
+      return name + "_JdmFtdi";
+    case ProgrammerType::FtdiBitBang:
+      return name + "_FtdiBitBang";
+    default:
+      return name + "_ProPic2";
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(EverySerialPic, PicLifecycle, ::testing::ValuesIn(SerialPics()), CaseName);

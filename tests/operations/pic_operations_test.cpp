@@ -142,27 +142,86 @@ TEST(PicMessages, QuestionsAnsweredNoProgramNothing) {
   }
 }
 
-TEST(PicCancel, ReadAllCancelledInTheCodePhaseStillReadsDataAndConfiguration) {
-  for (ProgrammerType type : {ProgrammerType::Jdm, ProgrammerType::ProPic2}) {
-    PicRig pic("PIC 16F84", type);
+// Presses Cancel once, when the progress reaches `position` in the phase whose progress text
+// is `phase`.
+void CancelInPhase(LifecycleRig& rig, std::string phase, int position) {
+  auto text = std::make_shared<std::string>();
+  auto pressed = std::make_shared<std::atomic<bool>>(false);
+  rig.ui.onEntry = [&rig, phase, position, text, pressed](const RecordingUi::Entry& e) {
+    if (e.type == Type::ProgressText) *text = e.text;
+    if (e.type == Type::ProgressPosition && e.value == position && *text == phase &&
+        !pressed->exchange(true)) {
+      rig.ui.PressCancel();
+    }
+  };
+}
+
+// Cancel in any region of Program All: the part holds what the erase left plus the units up to
+// the one in progress, nothing after them (no data, no configuration that could protect it),
+// and no verify runs.
+TEST(PicCancel, ProgramAllWritesNothingAfterTheCancel) {
+  struct Case {
+    const char* phase;
+    int position;
+    int codeWords, dataBytes, idWords;  // written before the stop
+  };
+  for (const Case& c : {Case{"Programming Code (1024) bytes", 10, 11, 0, 0},
+                        Case{"Programming Data (64) bytes", 5, 1024, 6, 0},
+                        Case{"Programming Configuration", 2, 1024, 64, 3}}) {
+    PicRig pic("PIC 16F84");
     auto& [chip, rig] = pic;
-    for (std::size_t i = 0; i < chip->Code().size(); ++i) chip->Code()[i] = 0x2000 | i;
-    for (std::size_t i = 0; i < chip->Data().size(); ++i) chip->Data()[i] = 0x80 | i;
-    chip->SetConfigWord(0x3FF2);
-    chip->SetIdWord(1, 0x0007);
-    CancelAt(rig, 10);
-    const OperationResult result = rig.ops.ReadAll();
-    EXPECT_TRUE(result.Cancelled && !result.Succeeded());
-    const BufferSlot& slot = rig.Slot();
-    // The word in progress is finished; after it the code buffer holds 0.
-    EXPECT_TRUE(SameWords("code", slot.CodeBuffer, chip->Code(), 11));
-    EXPECT_EQ(std::count(slot.CodeBuffer.begin() + 11, slot.CodeBuffer.begin() + 1024, 0),
-              1024 - 11);
-    EXPECT_TRUE(SameWords("data", slot.DataBuffer, chip->Data(), 64));
-    EXPECT_EQ(slot.ConfigArea[7], 0x3FF2);
-    EXPECT_EQ(slot.ConfigArea[1], 0x0007);
+    std::ranges::fill(chip->Code(), 0x1234);
+    std::ranges::fill(chip->Data(), 0x56);
+    RandomPicImage(rig, 5);
+    CancelInPhase(rig, c.phase, c.position);
+    const OperationResult result = rig.ops.ProgramAll();
+    EXPECT_TRUE(result.Cancelled && !result.Verified) << c.phase;
+    EXPECT_EQ(rig.ui.Messages(), Strings{std::string(text::kProgramCancelled)}) << c.phase;
+
+    // The bulk erase blanked the part first.
+    BufferSlot expected;
+    expected.Fill(0x3FFF);
+    std::fill_n(expected.DataBuffer.begin(), 64, 0xFF);
+    std::copy_n(rig.Slot().CodeBuffer.begin(), c.codeWords, expected.CodeBuffer.begin());
+    std::copy_n(rig.Slot().DataBuffer.begin(), c.dataBytes, expected.DataBuffer.begin());
+    std::copy_n(rig.Slot().ConfigArea.begin(), c.idWords, expected.ConfigArea.begin());
+    expected.ConfigArea[6] = chip->ConfigArea()[6];  // the device ID
+    EXPECT_TRUE(ChipHolds(*chip, rig.Device(), expected)) << c.phase;
     EXPECT_TRUE(pic.Rested());
   }
+}
+
+// A cancelled Read All leaves the buffer exactly as it was and says so; a cancelled Verify of
+// a part that matches gives no verdict about it.
+TEST(PicCancel, ReadAllAndVerifyCancelledGiveNoResult) {
+  // On the FTDI cable too: what was queued goes out and the lines rest.
+  for (const char* phase :
+       {"Reading Code (1024) bytes", "Reading Data (64) bytes", "Reading Configuration"}) {
+    for (ProgrammerType type : {ProgrammerType::ProPic2, ProgrammerType::JdmFtdi}) {
+      PicRig pic("PIC 16F84", type);
+      auto& [chip, rig] = pic;
+      for (std::size_t i = 0; i < chip->Code().size(); ++i) chip->Code()[i] = 0x2000 | i;
+      RandomPicImage(rig, 7);
+      const BufferSlot before = rig.Slot();
+      CancelInPhase(rig, phase, 3);
+      const OperationResult result = rig.ops.ReadAll();
+      EXPECT_TRUE(result.Cancelled && !result.Succeeded());
+      EXPECT_EQ(rig.ui.Messages(), Strings{std::string(text::kReadCancelled)}) << phase;
+      EXPECT_TRUE(SameWords("code", rig.Slot().CodeBuffer, before.CodeBuffer, 1024)) << phase;
+      EXPECT_TRUE(SameWords("data", rig.Slot().DataBuffer, before.DataBuffer, 64)) << phase;
+      EXPECT_TRUE(SameWords("config", rig.Slot().ConfigArea, before.ConfigArea, 8)) << phase;
+      EXPECT_TRUE(pic.Rested());
+    }
+  }
+  PicRig pic("PIC 16F84");
+  auto& [chip, rig] = pic;
+  RandomPicImage(rig, 8);
+  ASSERT_TRUE(rig.ProgramAndVerify());
+  rig.ui.Clear();
+  CancelInPhase(rig, "Verifying Code (1024) bytes", 100);
+  const OperationResult result = rig.ops.Verify();
+  EXPECT_TRUE(result.Cancelled && !result.Verified && !result.Failed);
+  EXPECT_EQ(rig.ui.Messages(), Strings{std::string(text::kVerifyCancelled)});
 }
 
 // Failed runs rest as well: see the failure messages and faults.
@@ -266,7 +325,8 @@ TEST(PicCalibration, ABlankOrClearedWordIsAskedAbout) {
   CancelAt(rig, 3);
   const OperationResult result = rig.ops.ProgramAll();
   EXPECT_TRUE(result.Cancelled && !result.Verified);
-  EXPECT_TRUE(rig.ui.Messages().empty() && rig.ui.Questions().empty());
+  EXPECT_EQ(rig.ui.Messages(), Strings{std::string(text::kProgramCancelled)});
+  EXPECT_TRUE(rig.ui.Questions().empty());
   EXPECT_EQ(chip->CountedPulses(), 0);
   EXPECT_TRUE(Untouched(*chip));
   EXPECT_TRUE(pic.Rested());

@@ -11,10 +11,10 @@
 
 #include "../sanitized.hpp"
 #include "protocols/texts.hpp"
+#include "sim/boards/vcd_writer.hpp"
 #include "sim/chips/avr_chip.hpp"
 #include "sim/chips/micro89s_chip.hpp"
 #include "sim/chips/spi_eeprom_chip.hpp"
-#include "sim/boards/vcd_writer.hpp"
 #include "spi_rig.hpp"
 
 namespace kestrum::testing {
@@ -275,7 +275,8 @@ TEST(SpiFaults, TheWriteInProgressPollIsBoundedAndEndsOnCancel) {
     const OperationResult result = rig.ops.ProgramAll();
     rig.ui.onEntry = nullptr;
     EXPECT_EQ(rig.ui.Messages(),
-              cancel ? Strings{} : Strings{"The device did not finish writing at address 0123h !"});
+              cancel ? Strings{std::string(text::kProgramCancelled)}
+                     : Strings{"The device did not finish writing at address 0123h !"});
     EXPECT_EQ(result.Cancelled, cancel);
     EXPECT_TRUE(rig.Rested());
     EXPECT_EQ(spi.chip.Memory()[0x122], rig.Slot().CodeBuffer[0x122]);

@@ -30,8 +30,9 @@ std::vector<Case> SpiParts() {
   std::vector<Case> cases;
   for (const CatalogueEntry& e : Catalogue()) {
     const DeviceFamily family = FamilyOf(DescriptorFor(e));
-    if (!ModelOf(e.Name) || (family != DeviceFamily::SpiEeprom && family != DeviceFamily::AvrMicro &&
-                             family != DeviceFamily::SpiMicro89S)) {
+    if (!ModelOf(e.Name) ||
+        (family != DeviceFamily::SpiEeprom && family != DeviceFamily::AvrMicro &&
+         family != DeviceFamily::SpiMicro89S)) {
       continue;
     }
     cases.push_back({std::string(e.Name), ProgrammerType::ProPic2});
@@ -44,6 +45,11 @@ std::vector<Case> SpiParts() {
     cases.push_back({"25010", type});
     cases.push_back({"90S1200", type});
   }
+  for (ProgrammerType type : {ProgrammerType::JdmFtdi, ProgrammerType::FtdiBitBang}) {
+    cases.push_back({"25010", type});
+    cases.push_back({"90S1200", type});
+  }
+  cases.push_back({"89S53", ProgrammerType::FtdiBitBang});
   return cases;
 }
 

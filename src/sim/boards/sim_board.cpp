@@ -27,7 +27,31 @@ void SimBoard::Configure(ProgrammerType type, std::uint16_t base) {
   }
   type_ = type;
   base_ = base;
+  wiring_ = sim::BoardFor(type);
+  if (RowOf(type).pinsFromSettings) wiring_ = sim::BoardFromPinMap(type, pinMap_);
   Recompute(now);
+}
+
+void SimBoard::SetPinMap(const PinMap& map) {
+  pinMap_ = map;
+  if (RowOf(type_).pinsFromSettings) wiring_ = sim::BoardFromPinMap(type_, map);
+  Recompute(clock_.nowUs());
+}
+
+void SimBoard::DrivePins(std::uint8_t levels, std::int64_t now) {
+  AdvanceTo(now);
+  pinLevels_ = levels;
+  Recompute(now);
+}
+
+std::uint8_t SimBoard::SamplePins(std::int64_t now) {
+  AdvanceTo(now);
+  Recompute(now);
+  ++dataInReads_;
+  const bool line = ChipDataLine(now) != inversions_.dataIn;
+  // Inputs nothing drives float high.
+  const std::uint8_t others = static_cast<std::uint8_t>(0xFF & ~wiring_.inputPin);
+  return static_cast<std::uint8_t>(others | (line != wiring_.inputLow ? wiring_.inputPin : 0));
 }
 
 void SimBoard::Insert(Chip* chip) {
@@ -60,6 +84,11 @@ std::int64_t SimBoard::BeginAccess() {
 
 void SimBoard::EndAccess() {
   clock_.delayUs(accessTimeUs_);
+}
+
+void SimBoard::EndLineCall() {
+  EndAccess();
+  clock_.delayUs(lineCallUs_);
 }
 
 void SimBoard::Record(PortAccessRecord::Kind kind, std::uint16_t address, std::uint8_t value,
@@ -111,8 +140,7 @@ std::int64_t SimBoard::NextEventUs() const {
     std::int64_t boundaryNs = frameStartNs_ + k * bitNs;
     next = (boundaryNs + 999) / 1000;
   }
-  if (sim::BoardFor(type_).vcc.source == sim::Source::JdmSupply && allHighSinceUs_ >= 0 &&
-      pins_.vcc) {
+  if (wiring_.vcc.source == sim::Source::JdmSupply && allHighSinceUs_ >= 0 && pins_.vcc) {
     std::int64_t collapse = allHighSinceUs_ + kJdmSupplyHoldUs;
     if (collapse > lastUs_ && (next < 0 || collapse < next)) next = collapse;
   }
@@ -137,6 +165,8 @@ bool SimBoard::Eval(const sim::OutputWire& wire, std::uint8_t data, std::int64_t
       return (data & wire.mask) == wire.match;
     case sim::Source::ModemControl:
       return (mcr_ & wire.mask) == wire.match;
+    case sim::Source::Pins:
+      return (pinLevels_ & wire.mask) == wire.match;
     case sim::Source::TxdSpace:
       return TxdSpace(now);
     case sim::Source::Always:
@@ -158,12 +188,13 @@ void SimBoard::Recompute(std::int64_t now) {
     return;
   }
   PopFinishedFrames(now);
-  const sim::BoardWiring& w = sim::BoardFor(type_);
+  const sim::BoardWiring& w = wiring_;
   // An inverter only sits on a line the port drives.
   auto drive = [&](const sim::OutputWire& wire, std::uint8_t data, bool inverted) {
     bool level = Eval(wire, data, now);
     bool driven = wire.source == sim::Source::ParallelData ||
-                  wire.source == sim::Source::ModemControl || wire.source == sim::Source::TxdSpace;
+                  wire.source == sim::Source::ModemControl ||
+                  wire.source == sim::Source::TxdSpace || wire.source == sim::Source::Pins;
     return driven ? level != inverted : level;
   };
   std::uint8_t dataClockSource = w.latchOpen.source == sim::Source::None ? data_ : latched_;
@@ -221,13 +252,14 @@ bool SimBoard::DataLine() {
 // --- registers ---
 
 bool SimBoard::ReadsDataIn(std::uint16_t address) const {
-  switch (sim::BoardFor(type_).dataIn) {
+  switch (wiring_.dataIn) {
     case sim::InputPin::Cts:
       return address == base_ + reg::kMsr;
     case sim::InputPin::Ack:
     case sim::InputPin::Busy:
       return address == base_ + reg::kStatus;
     case sim::InputPin::None:
+    case sim::InputPin::Pin:
       break;
   }
   return false;
@@ -237,14 +269,14 @@ std::uint8_t SimBoard::StatusRegister(bool line) const {
   // Unconnected inputs float high; BUSY reads inverted.
   bool ack = true;
   bool busy = true;
-  sim::InputPin input = sim::BoardFor(type_).dataIn;
+  sim::InputPin input = wiring_.dataIn;
   if (input == sim::InputPin::Ack) ack = line;
   if (input == sim::InputPin::Busy) busy = line;
   return static_cast<std::uint8_t>(0x3F | (ack ? 0x40 : 0) | (busy ? 0 : 0x80));
 }
 
 std::uint8_t SimBoard::ModemStatus(bool line) const {
-  return sim::BoardFor(type_).dataIn == sim::InputPin::Cts && line ? 0x10 : 0;
+  return wiring_.dataIn == sim::InputPin::Cts && line ? 0x10 : 0;
 }
 
 bool SimBoard::ParallelRegister(std::uint16_t address) const {
@@ -361,7 +393,7 @@ void SimBoard::Out(std::uint16_t address, std::uint8_t value) {
     }
   } else if (address == base_ + reg::kData) {
     data_ = value;
-    if (Eval(sim::BoardFor(type_).latchOpen, data_, now)) latched_ = data_;
+    if (Eval(wiring_.latchOpen, data_, now)) latched_ = data_;
   } else if (address == base_ + reg::kControl) {
     control_ = value;
   } else if (address == base_ + reg::kExtendedControl) {
@@ -384,7 +416,7 @@ void SimBoard::SetDtr(bool on) {
   Record(PortAccessRecord::Kind::SetDtr, 0, on, now);
   mcr_ = static_cast<std::uint8_t>(on ? (mcr_ | kMcrDtr) : (mcr_ & ~kMcrDtr));
   Recompute(now);
-  EndAccess();
+  EndLineCall();
 }
 
 void SimBoard::SetRts(bool on) {
@@ -393,7 +425,7 @@ void SimBoard::SetRts(bool on) {
   Record(PortAccessRecord::Kind::SetRts, 0, on, now);
   mcr_ = static_cast<std::uint8_t>(on ? (mcr_ | kMcrRts) : (mcr_ & ~kMcrRts));
   Recompute(now);
-  EndAccess();
+  EndLineCall();
 }
 
 void SimBoard::SetBreak(bool on) {
@@ -402,18 +434,18 @@ void SimBoard::SetBreak(bool on) {
   Record(PortAccessRecord::Kind::SetBreak, 0, on, now);
   lcr_ = static_cast<std::uint8_t>(on ? (lcr_ | kLcrBreak) : (lcr_ & ~kLcrBreak));
   Recompute(now);
-  EndAccess();
+  EndLineCall();
 }
 
 bool SimBoard::Cts() {
   if (!Serial()) return false;
   std::int64_t now = BeginAccess();
-  if (sim::BoardFor(type_).dataIn == sim::InputPin::Cts) ++dataInReads_;
+  if (wiring_.dataIn == sim::InputPin::Cts) ++dataInReads_;
   Recompute(now);
   bool line = ChipDataLine(now) != inversions_.dataIn;
   bool cts = ModemStatus(line) != 0;
   Record(PortAccessRecord::Kind::Cts, 0, cts, now);
-  EndAccess();
+  EndLineCall();
   return cts;
 }
 
@@ -454,7 +486,7 @@ void SimBoard::ObserveRead(std::uint16_t address, std::uint8_t value) {
     data_ = value;
   }
   if (ReadsDataIn(address)) {
-    switch (sim::BoardFor(type_).dataIn) {
+    switch (wiring_.dataIn) {
       case sim::InputPin::Cts:
         observedDataIn_ = value & 0x10;
         break;
@@ -465,6 +497,7 @@ void SimBoard::ObserveRead(std::uint16_t address, std::uint8_t value) {
         observedDataIn_ = !(value & 0x80);
         break;
       case sim::InputPin::None:
+      case sim::InputPin::Pin:
         break;
     }
   }
@@ -474,7 +507,7 @@ void SimBoard::ObserveRead(std::uint16_t address, std::uint8_t value) {
 void SimBoard::ObserveCts(bool cts) {
   std::int64_t now = clock_.nowUs();
   AdvanceTo(now);
-  if (sim::BoardFor(type_).dataIn == sim::InputPin::Cts) observedDataIn_ = cts;
+  if (wiring_.dataIn == sim::InputPin::Cts) observedDataIn_ = cts;
   Recompute(now);
 }
 

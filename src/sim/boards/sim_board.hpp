@@ -14,10 +14,10 @@
 #include "hardware/clock.hpp"
 #include "hardware/port.hpp"
 #include "hardware/programmer_types.hpp"
-#include "sim/chips/chip.hpp"
 #include "sim/boards/parallel_board.hpp"
 #include "sim/boards/vcd_writer.hpp"
 #include "sim/boards/wiring.hpp"
+#include "sim/chips/chip.hpp"
 
 namespace kestrum {
 
@@ -49,6 +49,8 @@ class SimBoard {
   explicit SimBoard(Clock& clock);
 
   void Configure(ProgrammerType type, std::uint16_t base);
+  // The pin map of a board its user wired (FTDI bit-bang): the board follows it.
+  void SetPinMap(const PinMap& map);
   ProgrammerType Type() const { return type_; }
   std::uint16_t Base() const { return base_; }
   // The chip in the socket, or null for an empty socket. Not owned.
@@ -58,6 +60,9 @@ class SimBoard {
   // Virtual time each register access or system call costs (1 µs by default, about what an
   // ISA port access takes).
   void SetAccessTimeUs(std::int64_t us) { accessTimeUs_ = us; }
+  // Virtual time each modem-line call (DTR, RTS, break, CTS) costs on top: 0 by default; about
+  // 1000 for a plain USB-serial adapter, where each one is a USB round trip.
+  void SetLineCallUs(std::int64_t us) { lineCallUs_ = us; }
   // Fault knob: the UART never reports its transmitter empty.
   void SetTransmitterStuck(bool stuck) { transmitterStuck_ = stuck; }
   // Pin count used to choose a socket while none is inserted.
@@ -73,6 +78,11 @@ class SimBoard {
   void WriteByte(std::uint8_t value);
   // Closing a tty clears a break the program left on.
   void PortClosed();
+  // A bit-bang port's pins: the levels it drives from time `now` on, and its inputs then
+  // (the Data In pin from the data line, the others floating high). Not an access of the PC's
+  // own: no access time, no log.
+  void DrivePins(std::uint8_t levels, std::int64_t now);
+  std::uint8_t SamplePins(std::int64_t now);
 
   // For a trace of a real port: the board only decodes what the program wrote; Data In comes
   // from the values the real port returned.
@@ -105,6 +115,7 @@ class SimBoard {
 
   std::int64_t BeginAccess();
   void EndAccess();
+  void EndLineCall();
   void Record(PortAccessRecord::Kind kind, std::uint16_t address, std::uint8_t value,
               std::int64_t now);
   void AdvanceTo(std::int64_t now);
@@ -125,11 +136,15 @@ class SimBoard {
 
   Clock& clock_;
   ProgrammerType type_ = ProgrammerType::Jdm;
+  sim::BoardWiring wiring_ = sim::BoardFor(ProgrammerType::Jdm);
+  PinMap pinMap_ = kBitBangDefaultPins;
+  std::uint8_t pinLevels_ = 0xFF;
   std::uint16_t base_ = 0;
   Chip* chip_ = nullptr;
   BoardInversions inversions_;
   PinTrace* trace_ = nullptr;
   std::int64_t accessTimeUs_ = 1;
+  std::int64_t lineCallUs_ = 0;
   bool transmitterStuck_ = false;
   int defaultPinCount_ = 18;
   bool observer_ = false;

@@ -20,6 +20,19 @@ std::unique_ptr<Port> VirtualProgrammer::Open(const HardwareSettings& settings, 
     ++openCount_;
     return std::make_unique<ReaderPort>(reader_, base);
   }
+  if (kind == PortKind::Usb) {
+    board_.Configure(settings.Programmer, 0);
+    board_.SetPinMap(settings.BitBangPins);
+    BackendResult opened = OpenFtdiPort(ftdi_.Handle(), FtdiRequestFor(settings, settings.Port));
+    if (!opened.port) {
+      if (report) {
+        ui.Message(MessageKind::Error, PortOpenFailureText(settings, settings.Port, opened.error));
+      }
+      return nullptr;
+    }
+    ++openCount_;
+    return std::move(opened.port);
+  }
   board_.Configure(settings.Programmer, base);
   ++openCount_;
   return std::make_unique<SimPort>(board_, base);

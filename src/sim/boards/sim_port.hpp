@@ -9,6 +9,7 @@
 #include "hardware/port.hpp"
 #include "sim/boards/card_reader.hpp"
 #include "sim/boards/sim_board.hpp"
+#include "sim/boards/sim_ftdi.hpp"
 
 namespace kestrum {
 
@@ -61,9 +62,11 @@ class ReaderPort final : public Port {
 
 class VirtualProgrammer final : public PortOpener {
  public:
-  explicit VirtualProgrammer(Clock& clock) : board_(clock), reader_(clock) {}
+  explicit VirtualProgrammer(Clock& clock) : board_(clock), reader_(clock), ftdi_(clock, board_) {}
 
   SimBoard& Board() { return board_; }
+  // The FTDI chip of the USB ports, wired to the board.
+  SimFtdi& Ftdi() { return ftdi_; }
   void Insert(Chip* chip) { board_.Insert(chip); }
   // The smartcard reader on the same port, with its card (null: empty).
   CardReader& Reader() { return reader_; }
@@ -80,6 +83,7 @@ class VirtualProgrammer final : public PortOpener {
  private:
   SimBoard board_;
   CardReader reader_;
+  SimFtdi ftdi_;
   int openError_ = 0;
   int openCount_ = 0;
 };

@@ -27,6 +27,9 @@ class TracingPort final : public Port {
   bool Cts() override;
   void SetLineFormat(const LineFormat& format) override;
   void WriteByte(std::uint8_t value) override;
+  void ReportFailuresTo(std::string* sink) override { inner_->ReportFailuresTo(sink); }
+  // A port that streams is driven through its stream; its pins are not traced here.
+  PinStream* Stream() override { return inner_->Stream(); }
 
  private:
   std::unique_ptr<Port> inner_;

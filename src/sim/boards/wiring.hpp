@@ -22,6 +22,7 @@ enum class Source : std::uint8_t {
   TxdSpace,      // TXD at the space level (break, or a 0 bit of a frame being sent)
   JdmSupply,     // derived from the RS-232 lines (see SimBoard)
   Always,        // an external supply
+  Pins,          // the pins of a bit-bang port (an FTDI chip's D0..D7)
 };
 
 // A pin is active while (register & mask) == match.
@@ -40,7 +41,8 @@ constexpr OutputWire Low(Source source, std::uint8_t bits) {
 
 // Where the chip's data line comes back: the RS-232 CTS input (modem status bit 4), or the
 // parallel ACK (status bit 6) or BUSY (status bit 7, which the port reads inverted) pin.
-enum class InputPin : std::uint8_t { None, Cts, Ack, Busy };
+// Or one pin of a bit-bang port (BoardWiring::inputPin).
+enum class InputPin : std::uint8_t { None, Cts, Ack, Busy, Pin };
 
 struct BoardWiring {
   ProgrammerType type;
@@ -54,11 +56,16 @@ struct BoardWiring {
   // wire is active and holds otherwise (AN589).
   OutputWire latchOpen;
   InputPin dataIn = InputPin::None;
+  // InputPin::Pin: the pin's bit, and whether it reads low while the data line is high.
+  std::uint8_t inputPin = 0;
+  bool inputLow = false;
 };
 
 constexpr Source kD = Source::ParallelData;
 
-inline constexpr std::array<BoardWiring, 10> kBoards{{
+constexpr Source kP = Source::Pins;
+
+inline constexpr std::array<BoardWiring, 12> kBoards{{
     // JDM: the chip's data and clock hang on DTR and RTS, MCLR is pumped from TXD, the supply
     // comes from the lines themselves, and the data line is read on CTS.
     {.type = ProgrammerType::Jdm,
@@ -120,7 +127,24 @@ inline constexpr std::array<BoardWiring, 10> kBoards{{
      .clock = High(kD, Bit(1)),
      .latchOpen = High(kD, Bit(2)),
      .dataIn = InputPin::Ack},
+    // The JDM behind an FTDI cable: the cable's RS-232 drivers invert, so DTR (pin 4) and RTS
+    // (pin 2) are high on the board while their pins are low, TXD (pin 0) is at space while
+    // its pin is low, and CTS (pin 3) reads low while the data line is high.
+    {.type = ProgrammerType::JdmFtdi,
+     .vcc = {Source::JdmSupply},
+     .mclr = Low(kP, Bit(0)),
+     .data = Low(kP, Bit(4)),
+     .clock = Low(kP, Bit(2)),
+     .dataIn = InputPin::Pin,
+     .inputPin = Bit(3),
+     .inputLow = true},
+    // A bare FTDI board is wired as its user's pin map says (BoardFromPinMap).
+    {.type = ProgrammerType::FtdiBitBang},
 }};
+
+// The board of a user's pin map: each line on its pin at its active level; a board without a
+// supply line has its own supply.
+BoardWiring BoardFromPinMap(ProgrammerType type, const PinMap& map);
 
 const BoardWiring& BoardFor(ProgrammerType type);
 

@@ -205,8 +205,6 @@ class Pic14Core {
   std::uint8_t option_ = 0xFF;
   std::array<std::uint8_t, 2> latch_{};
   std::array<std::uint8_t, 2> tris_{0x1F, 0xFF};
-  std::uint8_t eedata_ = 0;
-  std::uint8_t eeadr_ = 0;
   std::uint8_t eecon1_ = 0;
   std::array<std::uint16_t, 8> stack_{};
   int sp_ = 0;  // pushes since reset, modulo 8 when used
