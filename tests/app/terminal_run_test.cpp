@@ -168,13 +168,13 @@ TEST_F(TerminalRun, AFileWithNoDataEndsTheRunBeforeAnythingIsDone) {
   EXPECT_FALSE(fs::exists(Path("photo.asm")));
 }
 
-// An ATmega328P file whose fuses disable RESET: told when it loads; the run stops before
+// An ATtiny13A file whose fuses disable RESET: told when it loads; the run stops before
 // anything is driven, saying how to go on; with --force-fuses the part is written and, as its
 // datasheet says, never answers again.
 TEST_F(TerminalRun, FusesThatLockThePartOutStopTheRunUnlessForced) {
   std::ofstream(Path("rstdisbl.hex")) << ":040000000C94340028\n:02000004008278\n"
-                                         ":030000006259FF43\n:00000001FF\n";
-  const std::vector<std::string> run = {"-i", Simulate(), "--yes", "-t147",
+                                         ":020000006AFE96\n:00000001FF\n";
+  const std::vector<std::string> run = {"-i", Simulate(), "--yes", "-t138",
                                         "-l" + Path("rstdisbl.hex"), "-p", "-r"};
   const std::string rstdisbl =
       "RSTDISBL programmed: the RESET pin becomes an I/O pin, and the part no longer enters "
@@ -197,7 +197,7 @@ TEST_F(TerminalRun, FusesThatLockThePartOutStopTheRunUnlessForced) {
   EXPECT_EQ(bricked.status, 1);
   EXPECT_NE(bricked.out.find("Programming Configuration"), std::string::npos);
   EXPECT_NE(bricked.err.find("Error: The device does not answer"), std::string::npos);
-  EXPECT_EQ(Run({"-i", Simulate(), "-t147", "-r"}).status, 1);
+  EXPECT_EQ(Run({"-i", Simulate(), "-t138", "-r"}).status, 1);
 }
 
 TEST_F(TerminalRun, QuestionsWithoutATerminalAreAnsweredNoUnlessYesIsGiven) {

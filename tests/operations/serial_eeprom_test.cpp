@@ -27,11 +27,11 @@ TEST(SpiEeprom16, AnAPartInTheSocketOfABSelectionFailsVerifyWhereItsPageWrapped)
 }
 
 TEST(SpiEeprom16, ProtectionIsLiftedBeforeTheWritesAndTheChosenOneWrittenLast) {
-  SpiRig<SpiEepromChip> spi("25LC640A");
+  SpiRig<SpiEepromChip> spi("25LC160B");
   spi.chip.SetElement(ChipRegion::Config, 0, 0x8C);  // WPEN, everything protected
   LifecycleRig& rig = spi.rig;
-  RandomImage(rig, 640);
-  rig.workspace.Config.Oscillator.Select(1);  // "BP 1800h-1FFFh"
+  RandomImage(rig, 160);
+  rig.workspace.Config.Oscillator.Select(1);  // "BP 0600h-07FFh"
   rig.workspace.Config.More[0].Checked = true;  // WPEN
   rig.workspace.ComboBox1Change();
   ASSERT_EQ(rig.Slot().ConfigArea[0], 0x84);
@@ -43,7 +43,7 @@ TEST(SpiEeprom16, ProtectionIsLiftedBeforeTheWritesAndTheChosenOneWrittenLast) {
 }
 
 TEST(SpiEeprom16, AStuckPartAndTheSignature) {
-  SpiRig<SpiEepromChip> stuck("25LC128");
+  SpiRig<SpiEepromChip> stuck("25LC080A");
   stuck.chip.SetStuckBusy(true);
   EXPECT_TRUE(stuck.rig.Runs(&Operations::ProgramAll, false,
                              {"The device did not finish writing at address 0000h !"}));

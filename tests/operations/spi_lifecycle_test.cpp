@@ -81,7 +81,9 @@ TEST_P(SpiLifecycle, ProgramVerifyReadBackEraseBlank) {
     if (d.IsSpiEeprom) expected.ConfigArea[0] = 0xF0;  // the status register as read
   }
   EXPECT_TRUE(rig.ReadBackEquals(expected));
-  if (d.Erasable) {
+  // The largest parts erase on one board only: the erase is the same on both, the blank
+  // check's full read is not cheap.
+  if (d.Erasable && (d.CodeSize < 16384 || GetParam().type == ProgrammerType::ProPic2)) {
     EXPECT_TRUE(rig.EraseThenBlank());
   }
 }
