@@ -171,7 +171,7 @@ inline constexpr std::string_view kWizardBootLoader =
     "Please connect your PIC programmer to the computer.\r(Or configure your programmer as a PIC "
     "programmer.)\r\rYou can click the \"Hardware\" button to change your hardware "
     "settings\rat any time during this Wizard!\r\rYour smartcard will now be programmed with a "
-    "BootLoader,\rwhich enables \"Throug Pic Programming\" for your smartcard.";
+    "BootLoader,\rwhich enables \"Through Pic Programming\" for your smartcard.";
 inline constexpr std::string_view kWizardBootLoaderClick =
     "Click the \"Continue\" button to continue programming or close\rthe window to cancel.";
 inline constexpr std::string_view kWizardEeprom =
@@ -193,7 +193,7 @@ inline constexpr std::string_view kWizardPicFile =
     "The PIC on your smartcard will now be programmed,\rwith file ";
 inline constexpr std::string_view kWizardDone =
     "You are done programming your smartcard.\rIf you have not received any errors then "
-    "your\rsmartcard is succesfully programmed.";
+    "your\rsmartcard is successfully programmed.";
 inline constexpr std::string_view kWizardDoneClick =
     "Click the \"OK\" button to close the Smartcard Wizard.";
 

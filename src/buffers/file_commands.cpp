@@ -234,6 +234,9 @@ bool FileCommands::SaveFile(const std::string& name, SaveType type, bool hasExte
     ReportFailure(text::kCannotWriteFile, path, error);
     return false;
   }
+  // The slot now holds what that file holds: it is the slot's file, as one opened would be.
+  slot.FileName = path;
+  workspace_.Window.Caption = WindowCaption(path);
   return true;
 }
 

@@ -73,7 +73,8 @@ class FileCommands {
   // `OpenDataFile`: a data EEPROM file into the active slot's data buffer only.
   OpenResult OpenDataFile(const std::string& name, FileType type);
   // `SaveFile`: the active slot as 8-bit Intel HEX or binary; ".hex" or ".bin" is added when
-  // `hasExtension` is false. False when the file could not be written (the user was told).
+  // `hasExtension` is false. The file becomes the slot's (its name and the window caption).
+  // False when the file could not be written (the user was told).
   bool SaveFile(const std::string& name, SaveType type, bool hasExtension);
 
   // What the commands do with the name their dialog returned.

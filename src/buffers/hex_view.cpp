@@ -2,6 +2,7 @@
 #include "buffers/hex_view.hpp"
 
 #include <algorithm>
+#include <array>
 
 #include "buffers/texts.hpp"
 #include "core/text.hpp"
@@ -205,6 +206,54 @@ char HexViewCharacter(HexView view, std::uint16_t element) {
   // The data view shows a blank as a blank; the code view counts it as unprintable.
   const unsigned firstShown = view == HexView::Code ? 33 : 32;
   return byte < firstShown ? '.' : static_cast<char>(byte);
+}
+
+std::string SelectionAsHex(HexView view, const BufferSlot& slot, int firstLine, int firstColumn,
+                           int lastLine, int lastColumn) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  constexpr int kAddressColumns = 6;  // "0000: "
+  const bool code = view == HexView::Code;
+  const int fieldWidth = code ? 5 : 3;
+  const int fieldsEnd = kAddressColumns + kElementsPerLine * fieldWidth;
+  const int charactersStart = fieldsEnd + 1;
+  const std::vector<std::uint16_t>& buffer = code ? slot.CodeBuffer : slot.DataBuffer;
+  std::string text;
+  for (int line = firstLine; line <= lastLine; ++line) {
+    const int from = line == firstLine ? firstColumn : 0;
+    const int to = line == lastLine ? lastColumn : HexViewLineLength(view);
+    // The selected fields of a line decide; its characters count only where none is, so fields
+    // selected on to the next line do not bring in the characters they pass over.
+    std::array<bool, kElementsPerLine> byField{};
+    std::array<bool, kElementsPerLine> byCharacter{};
+    bool anyField = false;
+    bool anyCharacter = false;
+    for (int column = from; column < to; ++column) {
+      if (column >= kAddressColumns && column < fieldsEnd) {
+        byField[static_cast<std::size_t>((column - kAddressColumns) / fieldWidth)] = true;
+        anyField = true;
+      } else if (column >= charactersStart && column < charactersStart + kElementsPerLine) {
+        byCharacter[static_cast<std::size_t>(column - charactersStart)] = true;
+        anyCharacter = true;
+      }
+    }
+    if (!anyField && !anyCharacter) continue;
+    const std::array<bool, kElementsPerLine>& covered = anyField ? byField : byCharacter;
+    if (!text.empty()) text += '\n';
+    bool first = true;
+    for (int i = 0; i < kElementsPerLine; ++i) {
+      if (!covered[static_cast<std::size_t>(i)]) continue;
+      const std::uint16_t e = buffer[static_cast<std::size_t>(line * kElementsPerLine + i)];
+      if (!first) text += ' ';
+      first = false;
+      if (code) {
+        text += kDigits[(e >> 12) & 0xF];
+        text += kDigits[(e >> 8) & 0xF];
+      }
+      text += kDigits[(e >> 4) & 0xF];
+      text += kDigits[e & 0xF];
+    }
+  }
+  return text;
 }
 
 std::string HexViewLine(HexView view, const BufferSlot& slot, int line) {

@@ -29,6 +29,13 @@ std::string HexViewLine(HexView view, const BufferSlot& slot, int line);
 // The character a view shows for a byte: the byte, or '.' below 33 (code) or 32 (data).
 char HexViewCharacter(HexView view, std::uint16_t element);
 
+// The elements a selection of a view covers (by their fields or their characters), as hex
+// words (4 digits in the code view, 2 in the data view) parted by blanks, one text line per
+// view line. Columns count from 0 and the last one is left out. Pasted at a field, the text
+// types the same values back.
+std::string SelectionAsHex(HexView view, const BufferSlot& slot, int firstLine, int firstColumn,
+                           int lastLine, int lastColumn);
+
 // The caret of a view: Line counts from 0, Column from 1 and is the column of the character
 // to the right of the caret (1 is the start of a line, one past the last character its end).
 struct HexCaret {

@@ -587,7 +587,7 @@ constexpr std::array<MenuGroup, 8> kMenuGroups = {{
     {"Microchip PIC", 59},
     {"Microwire Eeprom", 103},
     {"SPI Eeprom", 111},
-    {"SPI  µC", 115},
+    {"SPI µC", 115},
 }};
 constexpr std::uint16_t kMoreMenuCommand = 60;
 
@@ -680,8 +680,7 @@ constexpr auto kCatalogue = std::to_array<CatalogueEntry>({
     {"PIC 12C509", 81, kPicGroup, false, &kPC5xx, 1028, 0, 8},
     {"PIC 12C509A", 82, kPicGroup, false, &kPC5xx, 1028, 0, 8},
     {"PIC 12CE518", 83, kPicGroup, false, &kPC5xx, 516, 0, 8},
-    {"PIC 12CE519", 84, kPicGroup, false, &kPC5xx, 1028, 0, 8, 0, nullptr, nullptr,
-     kBeginProgramCommand, "PIC12CE519"},
+    {"PIC 12CE519", 84, kPicGroup, false, &kPC5xx, 1028, 0, 8},
     {"PIC 12C671", 85, kPicGroup, false, &kPC67x, 1024, 0, 8},
     {"PIC 12C672", 86, kPicGroup, false, &kPC67x, 2048, 0, 8},
     {"PIC 12CE673", 87, kPicGroup, false, &kPC67x, 1024, 0, 8},

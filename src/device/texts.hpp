@@ -27,8 +27,8 @@ inline constexpr std::string_view kTypeMicrowireEeprom = "Microwire Eeprom";
 inline constexpr std::string_view kTypeFourWireEeprom = "4-Wire Eeprom";
 inline constexpr std::string_view kTypeAvrMicro = "AVR µC";
 inline constexpr std::string_view kTypeFlashMicro = "Flash µC";
-inline constexpr std::string_view kTypeSpiEeprom = "Spi Eeprom";
-inline constexpr std::string_view kTypeSpiMicro = "Spi µC";
+inline constexpr std::string_view kTypeSpiEeprom = "SPI Eeprom";
+inline constexpr std::string_view kTypeSpiMicro = "SPI µC";
 inline constexpr std::string_view kTypeImBusEeprom = "IM-Bus Eeprom";
 
 // Status bar device panel.
@@ -101,7 +101,7 @@ inline constexpr std::string_view kRiskReservedClock =
 // Menu entries whose state follows the selected device.
 inline constexpr std::string_view kMenuProgramConfig = "Pro&gram Config";
 inline constexpr std::string_view kMenuEraseAll = "&Erase All";
-inline constexpr std::string_view kMenuFillDataBuffer = "Fill &Data Buffer";
+inline constexpr std::string_view kMenuFillDataBuffer = "Fill &Data Buffer...";
 inline constexpr std::string_view kMenuFillDataBufferFrom = "Fill Data B&uffer From...";
 inline constexpr std::string_view kMenuOpenDataFile = "Open &Data File...";
 inline constexpr std::string_view kMenuCopyFromDataBuffer = "C&opy From Data Buffer";

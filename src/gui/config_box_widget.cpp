@@ -98,6 +98,7 @@ ConfigBoxWidget::ConfigBoxWidget(Workspace& workspace, QWidget* parent)
   codeProtectLabel_->setBuddy(codeProtect_);
   brownOutLabel_->setBuddy(brownOut_);
   idLabel_->setBuddy(id_);
+  checksumLabel_->setBuddy(checksum_);
   // Room for four digits in either box, in the boxes' own font.
   const int digits = id_->fontMetrics().horizontalAdvance(QStringLiteral("DDDDD")) + 16;
   for (QLineEdit* box : {static_cast<QLineEdit*>(id_), checksum_}) {

@@ -187,6 +187,8 @@ void HardwareDialog::ShowForm() {
   for (int i = 0; i < kPortButtons; ++i) {
     QRadioButton* button = ports_[static_cast<std::size_t>(i)];
     button->setText(Utf8(form_.PortCaption(i)));
+    files_[static_cast<std::size_t>(i)]->setAccessibleName(
+        Utf8(std::string(text::kHardwareDeviceFileName) + form_.PortCaption(i)));
     button->setEnabled(form_.PortEnabled[static_cast<std::size_t>(i)]);
     files_[static_cast<std::size_t>(i)]->setText(
         Utf8(form_.ShownFiles()[static_cast<std::size_t>(i)]));

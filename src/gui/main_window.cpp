@@ -6,12 +6,14 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QSignalBlocker>
@@ -34,6 +36,8 @@
 #include "disasm/disassembler.hpp"
 #include "disasm/texts.hpp"
 #include "gui/about_dialog.hpp"
+#include "gui/buffer_history.hpp"
+#include "gui/buffer_tabs.hpp"
 #include "gui/byte_text.hpp"
 #include "gui/config_box_widget.hpp"
 #include "gui/desktop_links.hpp"
@@ -72,6 +76,10 @@ class HexViewInput final : public TextInputHandler {
   HexViewInput(MainWindow& window, HexView view) : window_(window), view_(view) {}
   void Typed(TextView& /*view*/, char32_t key) override { window_.TypeInView(view_, key); }
   void Paste(TextView& /*view*/) override { window_.PasteHex(view_); }
+  bool Copy(const TextView& /*view*/) override {
+    window_.CopyHex(view_);
+    return true;
+  }
 
  private:
   MainWindow& window_;
@@ -127,6 +135,9 @@ MainWindow::MainWindow(Application& app, QtUi& ui, SimulatedProgrammer* simulate
       codeInput_(std::make_unique<HexViewInput>(*this, HexView::Code)),
       dataInput_(std::make_unique<HexViewInput>(*this, HexView::Data)) {
   setWindowTitle(Utf8(text::kProgramTitle));
+  history_ = new BufferHistory(app_.Work.Buffers, this);
+  connect(history_, &BufferHistory::SlotRestored, this, &MainWindow::SlotRestored);
+  connect(history_, &BufferHistory::ModifiedChanged, this, &MainWindow::UpdateTitle);
   BuildViews();
   BuildMenus();
   BuildToolBar();
@@ -236,7 +247,8 @@ void MainWindow::BuildViews() {
   stack_->addWidget(hexPage);
   stack_->addWidget(asmGroup);
 
-  tabs_ = new QTabBar;
+  tabs_ = new BufferTabBar;
+  tabs_->setAccessibleName(Utf8(text::kBufferTabsName));
   tabs_->setShape(QTabBar::RoundedSouth);
   tabs_->setExpanding(false);
   tabs_->setDrawBase(false);
@@ -247,7 +259,10 @@ void MainWindow::BuildViews() {
 
   config_ = new ConfigBoxWidget(app_.Work);
   config_->setMinimumWidth(config_->sizeHint().width() + 24);
-  connect(config_, &ConfigBoxWidget::Changed, this, &MainWindow::SyncWindow);
+  connect(config_, &ConfigBoxWidget::Changed, this, [this] {
+    Record(text::kUndoConfiguration);
+    SyncWindow();
+  });
 
   auto* central = new QWidget;
   auto* layout = new QHBoxLayout(central);
@@ -276,8 +291,9 @@ void MainWindow::BuildMenus() {
   AddAction(file, text::kMenuOpenFile, QKeySequence(QStringLiteral("Ctrl+O")),
             &MainWindow::OpenFile);
   openDataFile_ = AddAction(file, text::kMenuOpenDataFile, {}, &MainWindow::OpenDataFile);
-  AddAction(file, text::kMenuSaveFileAs, QKeySequence(QStringLiteral("Ctrl+S")),
-            &MainWindow::SaveFileAs);
+  QAction* saveAs =
+      AddAction(file, text::kMenuSaveFileAs, QKeySequence(QStringLiteral("Ctrl+S")), nullptr);
+  connect(saveAs, &QAction::triggered, this, [this] { SaveFileAs(); });
   QAction* saveData = AddAction(file, text::kMenuSaveDataFileAs, {}, nullptr);
   saveData->setEnabled(false);
   saveData->setVisible(false);
@@ -298,6 +314,13 @@ void MainWindow::BuildMenus() {
   AddAction(file, text::kMenuExit, QKeySequence(QStringLiteral("Ctrl+Q")), &MainWindow::ExitWindow);
 
   editMenu_ = bar->addMenu(Utf8(text::kMenuEdit));
+  undo_ = history_->Group().createUndoAction(this, Utf8(text::kMenuUndo));
+  undo_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  redo_ = history_->Group().createRedoAction(this, Utf8(text::kMenuRedo));
+  redo_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+  editMenu_->addAction(undo_);
+  editMenu_->addAction(redo_);
+  editMenu_->addSeparator();
   copyFromBuffer_ =
       AddAction(editMenu_, text::kMenuCopyFromBuffer, {}, &MainWindow::CopyFromBuffer);
   pasteToBuffer_ = AddAction(editMenu_, text::kMenuPasteToBuffer, {}, &MainWindow::PasteToBuffer);
@@ -453,20 +476,11 @@ void MainWindow::BuildToolBar() {
 
   deviceBox_ = new QComboBox;
   deviceBox_->setToolTip(Utf8(text::kHintDeviceList));
-  deviceBox_->setMaxVisibleItems(24);
+  deviceBox_->setAccessibleName(Utf8(text::kHintDeviceList));
   deviceBox_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   deviceBox_->setMinimumContentsLength(12);
   deviceBox_->setFocusPolicy(Qt::StrongFocus);
-  auto* model = new QStandardItemModel(deviceBox_);
-  const DeviceList& list = app_.Work.List;
-  for (int i = 0; i < list.Size(); ++i) {
-    auto* item = new QStandardItem(Utf8(list.Items()[static_cast<std::size_t>(i)]));
-    // A separator line cannot be chosen.
-    if (list.IsSeparator(i))
-      item->setFlags(item->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEnabled));
-    model->appendRow(item);
-  }
-  deviceBox_->setModel(model);
+  FillDeviceBox(*deviceBox_, app_.Work.List);
   connect(deviceBox_, &QComboBox::activated, this, &MainWindow::DeviceBoxChosen);
   auto* holder = new QWidget;
   auto* holderLayout = new QHBoxLayout(holder);
@@ -500,7 +514,8 @@ void MainWindow::SyncWindow() {
   syncing_ = true;
   const Workspace& work = app_.Work;
   const MainWindowState& state = work.Window;
-  setWindowTitle(Utf8(state.Caption));
+  history_->SetActive(work.Buffers.ActiveBuffer);
+  UpdateTitle();
   // The device text's blanks aligned its number in a panel of fixed width.
   statusPanels_[kStatusDevicePanel]->setText(Utf8(state.StatusDevice).simplified());
   virtualPanel_->setVisible(Simulated() != nullptr);
@@ -605,6 +620,8 @@ void MainWindow::ShowContextMenu(HexView view, const QPoint& position) {
 Application::StartupOutcome MainWindow::Start(const CommandLine& commandLine) {
   app_.WindowVisible = true;
   const Application::StartupOutcome outcome = app_.Startup(commandLine);
+  // What the command line loaded is where undo stops, and unmodified.
+  history_->Reset();
   ApplyProcessPriority(app_.Options.Priority);
   codeView_->SetFileDropEnabled(app_.Options.DragDrop);
   dataView_->SetFileDropEnabled(app_.Options.DragDrop);
@@ -625,6 +642,7 @@ Application::StartupOutcome MainWindow::Start(const CommandLine& commandLine) {
 void MainWindow::Activate() {
   // Activation recurs whenever a dialog of a running action closes: it waits for the next.
   if (busy_) return;
+  Record(text::kUndoEdit);
   busy_ = true;
   Application::ActivationOutcome outcome;
   try {
@@ -637,6 +655,10 @@ void MainWindow::Activate() {
     ui_.Message(MessageKind::Error, failure.what(), MessageButton::Ok);
   }
   busy_ = false;
+  ui_.Progress().EndCancelling();
+  // What the command line asked for, and the configuration word rebuilt from its controls,
+  // are taken as they are: they are not the user's edits.
+  history_->Absorb(app_.Work.Buffers.ActiveBuffer);
   if (outcome.Ran) {
     AfterDeviceWork();
   } else {
@@ -644,6 +666,10 @@ void MainWindow::Activate() {
   }
   if (outcome.Quit) {
     exitStatus_ = outcome.Succeeded ? 0 : 1;
+    quitting_ = true;
+    close();
+  } else if (closeAfterOperation_) {
+    closeAfterOperation_ = false;
     close();
   }
 }
@@ -671,8 +697,20 @@ void MainWindow::paintEvent(QPaintEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  // An operation in progress ends first (its Cancel button is in the progress window).
+  // An operation in progress ends first: on Yes it is cancelled as its Cancel button does,
+  // and the window closes once the worker has ended.
   if (busy_) {
+    event->ignore();
+    if (closeAfterOperation_) return;
+    if (Ask(QMessageBox::Question, Utf8(text::kCloseDuringOperation),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes) {
+      closeAfterOperation_ = true;
+      ui_.Progress().CancelOperation();
+    }
+    return;
+  }
+  // A quit the command line asked for does not ask.
+  if (!quitting_ && !MayDiscard(AllSlots())) {
     event->ignore();
     return;
   }
@@ -771,10 +809,25 @@ void MainWindow::TypeInView(HexView view, char32_t key) {
       RestoreCodeViewMarking();
       config_->Sync();
     }
+    // A paste is one step however many characters it types.
+    if (!pasting_) Record(text::kUndoTyping);
   }
   if (!(caret == before) || result.ChangedLine >= 0) {
     textView->SetCaret(caret.Line, caret.Column - 1);
   }
+}
+
+void MainWindow::CopyHex(HexView view) {
+  TextView* textView = ViewOf(view);
+  if (!textView->HasSelection()) return;
+  int firstLine = 0, firstColumn = 0, lastLine = 0, lastColumn = 0;
+  textView->SelectionRange(firstLine, firstColumn, lastLine, lastColumn);
+  // The words themselves, which a paste types back; not the addresses and characters. A
+  // selection of addresses alone is copied as it reads.
+  const std::string words =
+      SelectionAsHex(view, app_.Work.Active(), firstLine, firstColumn, lastLine, lastColumn);
+  QApplication::clipboard()->setText(words.empty() ? textView->SelectedText()
+                                                   : QString::fromStdString(words));
 }
 
 void MainWindow::PasteHex(HexView view) {
@@ -784,6 +837,7 @@ void MainWindow::PasteHex(HexView view) {
   pasting_ = true;
   for (char32_t key : text.toUcs4()) TypeInView(view, key);
   pasting_ = false;
+  Record(text::kUndoPaste);
 }
 
 // ---- commands ----
@@ -791,42 +845,141 @@ void MainWindow::PasteHex(HexView view) {
 void MainWindow::OpenFile() {
   const std::optional<ChosenFile> chosen =
       dialogs_->ChooseOpen(this, app_.Files.InitialDir(), false);
-  if (!chosen) return;
-  app_.Files.Open1Click(chosen->Path, FileTypeFromNumber(chosen->Type));
-  RestoreCodeViewMarking();
-  SyncWindow();
+  if (!chosen || !MayDiscard({app_.Work.Buffers.ActiveBuffer})) return;
+  Loaded(app_.Files.Open1Click(chosen->Path, FileTypeFromNumber(chosen->Type)));
 }
 
 void MainWindow::OpenDataFile() {
   const std::optional<ChosenFile> chosen =
       dialogs_->ChooseOpen(this, app_.Files.InitialDir(), true);
-  if (!chosen) return;
+  if (!chosen || !MayDiscard({app_.Work.Buffers.ActiveBuffer})) return;
   app_.Files.OpenDataFile1Click(chosen->Path, FileTypeFromNumber(chosen->Type));
+  // The slot now holds a mix of files: modified.
+  Record(text::kUndoLoad);
   SyncWindow();
 }
 
-void MainWindow::SaveFileAs() {
-  const std::optional<ChosenFile> chosen =
-      dialogs_->ChooseSave(this, app_.Files.InitialDir(), lastSaveName_, app_.Options.Overwrite);
-  if (!chosen) return;
-  lastSaveName_ = chosen->Path;
-  app_.Files.SaveAs1Click(chosen->Path, chosen->Type == 2 ? SaveType::Binary : SaveType::Ihx8);
-  SyncWindow();
-}
-
-void MainWindow::OpenRecentFile(int position) {
-  app_.OpenRecentFile(position);
+void MainWindow::Loaded(OpenResult result) {
+  const int active = app_.Work.Buffers.ActiveBuffer;
+  Record(text::kUndoLoad);
+  // A file read to its end is what the slot holds; one read part way is not.
+  if (result == OpenResult::Loaded) history_->MarkSaved(active);
   RestoreCodeViewMarking();
   SyncWindow();
 }
 
+bool MainWindow::SaveFileAs() {
+  const std::optional<ChosenFile> chosen =
+      dialogs_->ChooseSave(this, app_.Files.InitialDir(), lastSaveName_, app_.Options.Overwrite);
+  if (!chosen) return false;
+  lastSaveName_ = chosen->Path;
+  Record(text::kUndoEdit);
+  const bool saved =
+      app_.Files.SaveAs1Click(chosen->Path, chosen->Type == 2 ? SaveType::Binary : SaveType::Ihx8);
+  if (saved) history_->MarkSaved(app_.Work.Buffers.ActiveBuffer);
+  SyncWindow();
+  return saved;
+}
+
+void MainWindow::OpenRecentFile(int position) {
+  if (!MayDiscard({app_.Work.Buffers.ActiveBuffer})) return;
+  Loaded(app_.OpenRecentFile(position));
+}
+
 void MainWindow::DropFiles(HexView view, const QStringList& paths) {
+  if (!app_.Options.DragDrop || paths.isEmpty() || !MayDiscard({app_.Work.Buffers.ActiveBuffer})) {
+    return;
+  }
   if (view == HexView::Code) {
     app_.Files.RichEdit1DropFiles(ToPaths(paths));
-    RestoreCodeViewMarking();
+    const bool opened = app_.Work.Active().FileName == paths.back().toStdString();
+    Loaded(opened ? OpenResult::Loaded : OpenResult::ReadFailed);
   } else {
     app_.Files.Data1DropFiles(ToPaths(paths));
+    Record(text::kUndoLoad);
+    SyncWindow();
   }
+}
+
+std::vector<int> MainWindow::AllSlots() const {
+  std::vector<int> all(kBufferSlots);
+  for (int i = 0; i < kBufferSlots; ++i) all[static_cast<std::size_t>(i)] = i;
+  return all;
+}
+
+void MainWindow::Record(std::string_view label) {
+  history_->Record(app_.Work.Buffers.ActiveBuffer, Utf8(label));
+}
+
+QMessageBox::StandardButton MainWindow::Ask(QMessageBox::Icon icon, const QString& question,
+                                            QMessageBox::StandardButtons buttons,
+                                            QMessageBox::StandardButton preferred) {
+  QMessageBox box(icon, Utf8(text::kTitleConfirm), question, buttons, this);
+  box.setTextFormat(Qt::PlainText);
+  box.setDefaultButton(preferred);
+  return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+bool MainWindow::MayDiscard(const std::vector<int>& concerned) {
+  // The edits of the active slot that were not recorded yet count too.
+  Record(text::kUndoEdit);
+  std::vector<int> modified;
+  for (int slot : concerned) {
+    if (history_->Modified(slot)) modified.push_back(slot);
+  }
+  if (modified.empty()) return true;
+  QString names;
+  for (std::size_t i = 0; i < modified.size(); ++i) {
+    if (i > 0) {
+      names +=
+          Utf8(i + 1 == modified.size() ? text::kUnsavedLastSeparator : text::kUnsavedSeparator);
+    }
+    const BufferSlot& slot = app_.Work.Buffers.Slots[static_cast<std::size_t>(modified[i])];
+    names += Utf8(BufferTabCaption(modified[i]));
+    if (!slot.FileName.empty()) {
+      names += QStringLiteral(" (") + QFileInfo(Utf8(slot.FileName)).fileName() + QLatin1Char(')');
+    }
+  }
+  const QMessageBox::StandardButton answer =
+      Ask(QMessageBox::Warning, Utf8(text::kUnsavedBefore) + names + Utf8(text::kUnsavedAfter),
+          QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+  if (answer == QMessageBox::Discard) return true;
+  if (answer != QMessageBox::Save) return false;
+  // Each slot is saved as itself, shown while its file is asked for.
+  const int active = app_.Work.Buffers.ActiveBuffer;
+  bool saved = true;
+  for (int slot : modified) {
+    if (slot != app_.Work.Buffers.ActiveBuffer) SelectBuffer(slot);
+    saved = SaveFileAs();
+    if (!saved) break;
+  }
+  if (active != app_.Work.Buffers.ActiveBuffer) SelectBuffer(active);
+  return saved;
+}
+
+void MainWindow::UpdateTitle() {
+  const int active = app_.Work.Buffers.ActiveBuffer;
+  const std::string& file = app_.Work.Buffers.Slots[static_cast<std::size_t>(active)].FileName;
+  QString title = Utf8(text::kProgramTitle);
+  if (file.empty()) {
+    title += QStringLiteral("[*]");
+  } else {
+    // A "[*]" in a file name is not the mark.
+    QString name = QFileInfo(Utf8(file)).fileName();
+    name.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+    title = name + QStringLiteral("[*]") + Utf8(text::kTitleFileSeparator) + title;
+  }
+  setWindowTitle(title);
+  setWindowModified(history_->Modified(active));
+}
+
+void MainWindow::SlotRestored(int slot) {
+  if (slot != app_.Work.Buffers.ActiveBuffer) return;
+  codeView_->Rebuild();
+  if (app_.Work.Device.DataSize > 0) dataView_->Rebuild();
+  app_.Work.ShowStoredConfigWord();
+  if (mode_ == ViewMode::Assembler) ListAssembler();
+  RestoreCodeViewMarking();
   SyncWindow();
 }
 
@@ -881,6 +1034,7 @@ void MainWindow::RunEditDialog(EditMode mode, HexView view, int address) {
     textView->Rebuild();
     textView->SetCaret(line, column);
     if (changed == HexView::Code) RestoreCodeViewMarking();
+    Record(mode == EditMode::Location ? text::kUndoEdit : text::kUndoFill);
     SyncWindow();
   }
   codeView_->ClearSelection();
@@ -894,20 +1048,31 @@ void MainWindow::SelectBuffer(int index) {
 }
 
 void MainWindow::SelectDevice(const CatalogueEntry& entry) {
-  app_.Work.SelectDevice(entry);
-  RestoreCodeViewMarking();
+  // A device change resets all five buffers.
+  if (MayDiscard(AllSlots())) {
+    app_.Work.SelectDevice(entry);
+    DeviceChanged();
+  }
   SyncWindow();
 }
 
 void MainWindow::DeviceBoxChosen(int index) {
   if (syncing_) return;
-  if (app_.Work.ComboBox4Change(index)) RestoreCodeViewMarking();
+  if (!app_.Work.List.IsSeparator(index) && MayDiscard(AllSlots()) &&
+      app_.Work.ComboBox4Change(index)) {
+    DeviceChanged();
+  }
   SyncWindow();
 }
 
 void MainWindow::SelectRecentDevice(int position) {
-  if (app_.Work.SelectRecentDevice(position)) RestoreCodeViewMarking();
+  if (MayDiscard(AllSlots()) && app_.Work.SelectRecentDevice(position)) DeviceChanged();
   SyncWindow();
+}
+
+void MainWindow::DeviceChanged() {
+  history_->Reset();
+  RestoreCodeViewMarking();
 }
 
 void MainWindow::ToggleSmartcard(bool on) {
@@ -922,8 +1087,9 @@ void MainWindow::ClearSettings() {
   app_.ClearSettings();
 }
 
-void MainWindow::RunOperation(OperationResult (Operations::*command)()) {
+void MainWindow::RunOperation(OperationResult (Operations::*command)(), std::string_view label) {
   if (busy_) return;
+  Record(text::kUndoEdit);
   busy_ = true;
   try {
     (app_.Ops.*command)();
@@ -936,7 +1102,14 @@ void MainWindow::RunOperation(OperationResult (Operations::*command)()) {
     ui_.Message(MessageKind::Error, failure.what(), MessageButton::Ok);
   }
   busy_ = false;
+  ui_.Progress().EndCancelling();
+  // A read (or a part's calibration kept) changes the buffer as a step of its own.
+  Record(label);
   AfterDeviceWork();
+  if (closeAfterOperation_) {
+    closeAfterOperation_ = false;
+    close();
+  }
 }
 
 void MainWindow::AfterDeviceWork() {
@@ -945,22 +1118,22 @@ void MainWindow::AfterDeviceWork() {
 }
 
 void MainWindow::ReadAll() {
-  RunOperation(&Operations::ReadAll);
+  RunOperation(&Operations::ReadAll, text::kUndoReadAll);
 }
 void MainWindow::ProgramAll() {
-  RunOperation(&Operations::ProgramAll);
+  RunOperation(&Operations::ProgramAll, text::kUndoProgramAll);
 }
 void MainWindow::ProgramConfig() {
-  RunOperation(&Operations::ProgramConfig);
+  RunOperation(&Operations::ProgramConfig, text::kUndoProgramAll);
 }
 void MainWindow::EraseAll() {
-  RunOperation(&Operations::EraseAll);
+  RunOperation(&Operations::EraseAll, text::kUndoEdit);
 }
 void MainWindow::BlankCheck() {
-  RunOperation(&Operations::BlankCheck);
+  RunOperation(&Operations::BlankCheck, text::kUndoEdit);
 }
 void MainWindow::Verify() {
-  RunOperation(&Operations::Verify);
+  RunOperation(&Operations::Verify, text::kUndoEdit);
 }
 
 void MainWindow::ShowHexView() {
@@ -975,15 +1148,19 @@ void MainWindow::ShowAssemblerView() {
   }
   mode_ = ViewMode::Assembler;
   SetStatusPanel(kStatusOperationPanel, Utf8(text::kDisassembling));
+  ListAssembler();
+  asmView_->SetCaret(0, 0);
+  SyncWindow();
+  SetStatusPanel(kStatusOperationPanel, QString());
+}
+
+void MainWindow::ListAssembler() {
   QStringList lines;
   for (const std::string& line : Disassemble(app_.Work.Device, app_.Work.Active())) {
     lines << QString::fromStdString(line);
   }
   asmSource_.SetLines(std::move(lines));
   asmView_->Rebuild();
-  asmView_->SetCaret(0, 0);
-  SyncWindow();
-  SetStatusPanel(kStatusOperationPanel, QString());
 }
 
 void MainWindow::Refresh() {
@@ -1132,6 +1309,7 @@ void MainWindow::RunSmartcardWizard() {
   busy_ = false;
   // The parts keep what the wizard wrote; the socket goes back to the selected device.
   if (SimulatedProgrammer* simulated = Simulated()) simulated->SaveChip(ui_);
+  Record(text::kUndoLoad);
   ShowDevice();
   RestoreCodeViewMarking();
   SyncWindow();

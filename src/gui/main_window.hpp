@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QMessageBox>
 
 #include <array>
 #include <map>
@@ -37,6 +38,7 @@ class ProgrammerSwitch;
 class FileDialogs;
 class HexLineSource;
 class HexViewInput;
+class BufferHistory;
 class SimulatedProgrammer;
 
 // The display attributes of the views: separator colour and marking, as Windows colour values
@@ -98,6 +100,7 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   QToolButton* OpenButton() const { return openButton_; }
   QMenu* OpenButtonMenu() const { return openMenu_; }
   EditDialog* Editor() const { return editor_; }
+  BufferHistory* History() const { return history_; }
   ProgressDialog& Progress() const { return ui_.Progress(); }
   // The edit position of the Edit dialog: the caret of the last click (row from 0, column
   // from 1).
@@ -119,6 +122,8 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   // In-place editing (the views' input handlers call these).
   void TypeInView(HexView view, char32_t key);
   void PasteHex(HexView view);
+  // Copy of a view's selection as the hex words it covers.
+  void CopyHex(HexView view);
 
  protected:
   bool event(QEvent* event) override;
@@ -146,7 +151,8 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   // Commands.
   void OpenFile();
   void OpenDataFile();
-  void SaveFileAs();
+  // True when the active slot was saved.
+  bool SaveFileAs();
   void OpenRecentFile(int position);
   void ExitWindow();
   void CopyFromBuffer();
@@ -187,8 +193,23 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   // Ctrl+F1..Ctrl+F4 onto the device entries the Options chose for them.
   void AssignDeviceShortcuts();
 
-  void RunOperation(OperationResult (Operations::*command)());
+  // `label` names the step a change of the buffer by the operation becomes.
+  void RunOperation(OperationResult (Operations::*command)(), std::string_view label);
   void AfterDeviceWork();
+  // Unsaved work: what changed in the active slot becomes an undo step; before something
+  // replaces slots, Save / Discard / Cancel for those among them with unsaved changes (true:
+  // go on).
+  void Record(std::string_view label);
+  bool MayDiscard(const std::vector<int>& concerned);
+  std::vector<int> AllSlots() const;
+  QMessageBox::StandardButton Ask(QMessageBox::Icon icon, const QString& question,
+                                  QMessageBox::StandardButtons buttons,
+                                  QMessageBox::StandardButton preferred);
+  void Loaded(OpenResult result);
+  void DeviceChanged();
+  void UpdateTitle();
+  void SlotRestored(int slot);
+  void ListAssembler();
   void EditLocation(HexView view);
   void RunEditDialog(EditMode mode, HexView view, int address);
   void ShowContextMenu(HexView view, const QPoint& position);
@@ -248,6 +269,9 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   QAction* devicePosition_ = nullptr;
   QAction* reopenRecent_ = nullptr;
   QAction* hardwareCheck_ = nullptr;
+  QAction* undo_ = nullptr;
+  QAction* redo_ = nullptr;
+  BufferHistory* history_ = nullptr;
 
   ViewMode mode_ = ViewMode::Hex;
   int editRow_ = 0;
@@ -259,6 +283,10 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   bool shown_ = false;
   bool syncing_ = false;
   bool firstPaintPending_ = true;
+  // The command line's quit: the window closes without asking.
+  bool quitting_ = false;
+  // The user closed the window during an operation and chose to cancel it.
+  bool closeAfterOperation_ = false;
   // The wizard is up: the virtual programmer's socket holds the smartcard throughout.
   bool wizardRunning_ = false;
   QWidget* wizardWindow_ = nullptr;

@@ -30,6 +30,20 @@ QWidget* Page(std::string_view label, QVBoxLayout*& layout) {
 
 }  // namespace
 
+void FillDeviceBox(QComboBox& box, const DeviceList& list) {
+  box.clear();
+  for (int i = 0; i < list.Size(); ++i) {
+    // The list's separator lines are drawn as separators, which cannot be chosen; each is
+    // still one item, so the box's indexes are the list's.
+    if (list.IsSeparator(i)) {
+      box.insertSeparator(i);
+    } else {
+      box.addItem(Utf8(list.Items()[static_cast<std::size_t>(i)]));
+    }
+  }
+  box.setMaxVisibleItems(24);
+}
+
 OptionsDialog::OptionsDialog(const DeviceList& list, QWidget* parent)
     : QDialog(parent), list_(list) {
   setWindowTitle(Utf8(text::kOptionsTitle));
@@ -77,13 +91,7 @@ OptionsDialog::OptionsDialog(const DeviceList& list, QWidget* parent)
   auto* grid = new QGridLayout;
   for (int n = 0; n < kDeviceShortcuts; ++n) {
     auto* combo = new QComboBox;
-    auto* model = new QStandardItemModel(combo);
-    for (int i = 0; i < list.Size(); ++i) {
-      auto* item = new QStandardItem(Utf8(list.Items()[static_cast<std::size_t>(i)]));
-      model->appendRow(item);
-    }
-    combo->setModel(model);
-    combo->setMaxVisibleItems(24);
+    FillDeviceBox(*combo, list);
     shortcuts_[static_cast<std::size_t>(n)] = combo;
     // A separator line puts the list back to its last device.
     connect(combo, &QComboBox::currentIndexChanged, this, [this, n, combo](int index) {
@@ -95,8 +103,9 @@ OptionsDialog::OptionsDialog(const DeviceList& list, QWidget* parent)
         combo->setCurrentIndex(choice);
       }
     });
-    grid->addWidget(new QLabel(Utf8(text::kShortcutLabel) + QString::number(n + 1)), n / 2 * 2,
-                    n % 2);
+    auto* label = new QLabel(Utf8(text::kShortcutLabel) + QString::number(n + 1));
+    label->setBuddy(combo);
+    grid->addWidget(label, n / 2 * 2, n % 2);
     grid->addWidget(combo, n / 2 * 2 + 1, n % 2);
   }
   l->addLayout(grid);
@@ -105,17 +114,21 @@ OptionsDialog::OptionsDialog(const DeviceList& list, QWidget* parent)
 
   QWidget* dragDrop = Page(text::kOptionsLabel, l);
   QCheckBox* dropBox = box(l, "DragDrop", text::kOptionDragDrop);
-  const QStringList types = {Utf8(text::kTypeIhx8),  Utf8(text::kTypeIhx16),
-                             Utf8(text::kTypeBinary), Utf8(text::kTypeObject),
+  const QStringList types = {Utf8(text::kTypeIhx8),     Utf8(text::kTypeIhx16),
+                             Utf8(text::kTypeBinary),   Utf8(text::kTypeObject),
                              Utf8(text::kTypeMotorola), Utf8(text::kTypeEeprom),
                              Utf8(text::kTypeAny)};
   codeType_ = new QComboBox;
   dataType_ = new QComboBox;
   codeType_->addItems(types);
   dataType_->addItems(types);
-  l->addWidget(new QLabel(Utf8(text::kOptionCodeFileType)));
+  auto* codeTypeLabel = new QLabel(Utf8(text::kOptionCodeFileType));
+  codeTypeLabel->setBuddy(codeType_);
+  l->addWidget(codeTypeLabel);
   l->addWidget(codeType_);
-  l->addWidget(new QLabel(Utf8(text::kOptionDataFileType)));
+  auto* dataTypeLabel = new QLabel(Utf8(text::kOptionDataFileType));
+  dataTypeLabel->setBuddy(dataType_);
+  l->addWidget(dataTypeLabel);
   l->addWidget(dataType_);
   connect(dropBox, &QCheckBox::toggled, this, [this](bool on) {
     codeType_->setEnabled(on);
@@ -135,9 +148,8 @@ OptionsDialog::OptionsDialog(const DeviceList& list, QWidget* parent)
   QWidget* misc = Page(text::kOptionsLabel, l);
   auto* priority = new QGroupBox(Utf8(text::kPriorityGroup));
   auto* priorityLayout = new QHBoxLayout(priority);
-  constexpr std::array<std::string_view, 3> kPriorities = {text::kPriorityNormal,
-                                                           text::kPriorityHigh,
-                                                           text::kPriorityRealtime};
+  constexpr std::array<std::string_view, 3> kPriorities = {
+      text::kPriorityNormal, text::kPriorityHigh, text::kPriorityRealtime};
   for (std::size_t i = 0; i < kPriorities.size(); ++i) {
     priority_[i] = new QRadioButton(Utf8(kPriorities[i]));
     priorityLayout->addWidget(priority_[i]);
@@ -145,9 +157,9 @@ OptionsDialog::OptionsDialog(const DeviceList& list, QWidget* parent)
   priority->setToolTip(Utf8(text::kPriorityHint));
   l->addWidget(priority);
   QCheckBox* driver = box(l, "UsesDriver", text::kOptionDriver);
-  // There is no port driver service on this system.
+  // There is no port driver service on this system: the box stays unchecked and unseen.
   driver->setEnabled(false);
-  driver->setToolTip(Utf8(text::kOptionDriverHint));
+  driver->setVisible(false);
   box(l, "PowerControl", text::kOptionJdmVcc);
   l->addStretch(1);
   pages_->addTab(misc, Utf8(text::kPageMisc));
@@ -187,10 +199,10 @@ std::optional<OptionsForm> OptionsDialog::Run(const OptionsForm& form) {
 
 void OptionsDialog::Show(const OptionsForm& f) {
   const std::pair<std::string_view, bool> values[] = {
-      {"Progging", f.Progging},     {"Erasing", f.Erasing},         {"Overwrite", f.Overwrite},
-      {"Warning", f.Warning},       {"IDCheck", f.IDCheck},         {"ConfigCheck", f.ConfigCheck},
-      {"EnableMCLR", f.EnableMCLR}, {"PageWrite", f.PageWrite},     {"Verify", f.Verify},
-      {"VerDurProg", f.VerDurProg}, {"DragDrop", f.DragDrop},       {"UsesDriver", false},
+      {"Progging", f.Progging},        {"Erasing", f.Erasing},     {"Overwrite", f.Overwrite},
+      {"Warning", f.Warning},          {"IDCheck", f.IDCheck},     {"ConfigCheck", f.ConfigCheck},
+      {"EnableMCLR", f.EnableMCLR},    {"PageWrite", f.PageWrite}, {"Verify", f.Verify},
+      {"VerDurProg", f.VerDurProg},    {"DragDrop", f.DragDrop},   {"UsesDriver", false},
       {"PowerControl", f.PowerControl}};
   for (const auto& [key, value] : values) Box(key)->setChecked(value);
   for (int n = 0; n < kDeviceShortcuts; ++n) {

@@ -17,6 +17,10 @@ class QTabWidget;
 
 namespace kestrum {
 
+// The device list in a box (the tool bar's, the shortcut lists): devices as items, the list's
+// separator lines as the box's own separators, at the same indexes.
+void FillDeviceBox(QComboBox& box, const DeviceList& list);
+
 class OptionsDialog final : public QDialog {
   Q_OBJECT
 

@@ -23,12 +23,22 @@ inline constexpr std::string_view kMenuRecentFiles = "Recent Fi&les";
 inline constexpr std::string_view kMenuPrint = "&Print...";
 inline constexpr std::string_view kMenuExit = "E&xit";
 
-// "&Edit" and the views' context menus.
+// "&Edit" and the views' context menus. Undo and Redo name the step ("&Undo Typing").
+inline constexpr std::string_view kMenuUndo = "&Undo";
+inline constexpr std::string_view kMenuRedo = "&Redo";
+inline constexpr std::string_view kUndoTyping = "Typing";
+inline constexpr std::string_view kUndoPaste = "Paste";
+inline constexpr std::string_view kUndoFill = "Fill";
+inline constexpr std::string_view kUndoEdit = "Edit";
+inline constexpr std::string_view kUndoLoad = "Load";
+inline constexpr std::string_view kUndoReadAll = "Read All";
+inline constexpr std::string_view kUndoProgramAll = "Program";
+inline constexpr std::string_view kUndoConfiguration = "Configuration";
 inline constexpr std::string_view kMenuCopyFromBuffer = "&Copy From Buffer";
 inline constexpr std::string_view kMenuPasteToBuffer = "&Paste To Buffer";
-inline constexpr std::string_view kMenuFillBuffer = "&Fill Buffer";
+inline constexpr std::string_view kMenuFillBuffer = "&Fill Buffer...";
 inline constexpr std::string_view kMenuFillBufferFrom = "Fill &Buffer From...";
-inline constexpr std::string_view kMenuEditLocation = "&Edit Location";
+inline constexpr std::string_view kMenuEditLocation = "&Edit Location...";
 inline constexpr std::string_view kMenuCopy = "&Copy";
 inline constexpr std::string_view kMenuPaste = "&Paste";
 
@@ -38,9 +48,9 @@ inline constexpr std::string_view kMenuBufferEntry = "Buffer &";  // + digit
 inline constexpr std::string_view kMenuCompare = "&Compare";
 
 // "&Settings".
-inline constexpr std::string_view kMenuHardware = "&Hardware";
-inline constexpr std::string_view kMenuHardwareCheck = "Hardware &Check";
-inline constexpr std::string_view kMenuOptions = "&Options";
+inline constexpr std::string_view kMenuHardware = "&Hardware...";
+inline constexpr std::string_view kMenuHardwareCheck = "Hardware &Check...";
+inline constexpr std::string_view kMenuOptions = "&Options...";
 inline constexpr std::string_view kMenuSmartcard = "&Smartcard (Phoenix)";
 inline constexpr std::string_view kMenuClearSettings = "Cl&ear Settings";
 
@@ -49,7 +59,7 @@ inline constexpr std::string_view kMenuReadAll = "&Read All";
 inline constexpr std::string_view kMenuProgramAll = "&Program All";
 inline constexpr std::string_view kMenuBlankCheck = "&Blank Check";
 inline constexpr std::string_view kMenuVerify = "&Verify";
-inline constexpr std::string_view kMenuSmartcardWizard = "Smartcard &Wizard";
+inline constexpr std::string_view kMenuSmartcardWizard = "Smartcard &Wizard...";
 
 // "&View".
 inline constexpr std::string_view kMenuHexView = "&Hex View";
@@ -75,6 +85,7 @@ inline constexpr std::string_view kHintHexView = "Hex View";
 inline constexpr std::string_view kHintHelp = "Help";
 inline constexpr std::string_view kHintDeviceList = "Device";
 inline constexpr std::string_view kToolBarName = "Tool bar";
+inline constexpr std::string_view kBufferTabsName = "Buffers";
 
 // The views: the code view's group and the data view's label; they also name the views for
 // screen readers.
@@ -99,6 +110,19 @@ inline constexpr std::string_view kStatusPortName = "Port and programmer";
 inline constexpr std::string_view kStatusDeviceName = "Device";
 inline constexpr std::string_view kStatusVirtual = "Virtual programmer";
 
+// The progress window's estimate ("%1" minutes, "%2" seconds).
+inline constexpr std::string_view kTimeLeftSeconds = "About %1 s left";
+inline constexpr std::string_view kTimeLeftMinutes = "About %1 min %2 s left";
+
+// Unsaved work: "The changes in Buffer 1 (blink.hex) and Buffer 3 are not saved. ..."
+inline constexpr std::string_view kUnsavedBefore = "The changes in ";
+inline constexpr std::string_view kUnsavedSeparator = ", ";
+inline constexpr std::string_view kUnsavedLastSeparator = " and ";
+inline constexpr std::string_view kUnsavedAfter = " are not saved. Do you want to save them?";
+// Closing the window while an operation runs.
+inline constexpr std::string_view kCloseDuringOperation =
+    "An operation is running. Do you want to cancel it and quit?";
+
 // Message box titles, by kind.
 inline constexpr std::string_view kTitleInformation = "Information";
 inline constexpr std::string_view kTitleWarning = "Warning";
@@ -111,6 +135,7 @@ inline constexpr std::string_view kRiskQuestion = "\n\nWrite these fuses all the
 inline constexpr std::string_view kHardwareTitle = "Hardware settings";
 inline constexpr std::string_view kHardwareProgrammer = "Programmer";
 inline constexpr std::string_view kHardwarePorts = " Ports ";
+inline constexpr std::string_view kHardwareDeviceFileName = "Device file of ";  // + port
 inline constexpr std::string_view kHardwareDeviceFileHint =
     "The device file this port opens (a serial tty, or a ppdev parallel port)";
 inline constexpr std::string_view kHardwareVirtual = "Virtual programmer";
@@ -129,7 +154,8 @@ inline constexpr std::string_view kHardwareVirtualFixedHint =
     "This run uses the virtual programmer: it was started with --simulate";
 inline constexpr std::string_view kHardwareInterface = " Interface ";
 inline constexpr std::string_view kHardwareDirectIo = "Direct I/O";
-inline constexpr std::string_view kHardwareApi = "Windows API";
+// The "Api" setting: the tty's own system calls instead of the emulated registers.
+inline constexpr std::string_view kHardwareApi = "System calls";
 inline constexpr std::string_view kHardwareDirectIoHint =
     "The port's registers: emulated on the device file, or raw I/O where the settings allow it";
 inline constexpr std::string_view kHardwareApiHint =
@@ -201,8 +227,6 @@ inline constexpr std::string_view kPriorityRealtime = "Realtime";
 inline constexpr std::string_view kPriorityHint =
     "High and Realtime lower the process's nice value to -10 and -20, where the system allows it";
 inline constexpr std::string_view kOptionDriver = "Enable NT/2000 Driver";
-inline constexpr std::string_view kOptionDriverHint =
-    "Linux needs no port driver: the ports are opened through their device files";
 inline constexpr std::string_view kOptionJdmVcc = "Enable Vcc control for JDM";
 
 // "Smartcard Wizard".

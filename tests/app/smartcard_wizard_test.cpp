@@ -97,7 +97,7 @@ TEST_P(Wizard, LoadsTheCardWithOurBootLoaderAndAReaderReadsItBack) {
               "Please connect your PIC programmer to the computer.\r(Or configure your programmer "
               "as a PIC programmer.)\r\rYou can click the \"Hardware\" button to change your "
               "hardware settings\rat any time during this Wizard!\r\rYour smartcard will now be "
-              "programmed with a BootLoader,\rwhich enables \"Throug Pic Programming\" for your "
+              "programmed with a BootLoader,\rwhich enables \"Through Pic Programming\" for your "
               "smartcard.");
     EXPECT_EQ(view.Label2,
               "Click the \"Continue\" button to continue programming or close\rthe window to "
@@ -185,7 +185,7 @@ TEST_P(Wizard, LoadsTheCardWithOurBootLoaderAndAReaderReadsItBack) {
     EXPECT_EQ(cardPic.IdWord(2), 3);
     EXPECT_EQ(view.Label1,
               "You are done programming your smartcard.\rIf you have not received any errors then "
-              "your\rsmartcard is succesfully programmed.");
+              "your\rsmartcard is successfully programmed.");
     EXPECT_EQ(view.Label2, "Click the \"OK\" button to close the Smartcard Wizard.");
     EXPECT_EQ(view.ButtonCaption, "OK");
     EXPECT_FALSE(view.HardwareVisible);

@@ -273,8 +273,9 @@ TEST(SaveFile, ExtensionsFoldersAndFailures) {
   EXPECT_EQ(testing::ReadAll(dir / "blink.bin"), std::string(256, '\xFF'));
   EXPECT_EQ(testing::ReadAll(dir / "blink.img"), std::string(256, '\xFF'));
   EXPECT_EQ(b.files.InitialDir(), dir.Path());
-  EXPECT_EQ(b.ws.Window.Caption, text::kProgramTitle);  // saving changes neither
-  EXPECT_EQ(b.Slot().FileName, "");
+  // The last file written is the slot's.
+  EXPECT_EQ(b.ws.Window.Caption, std::string(text::kProgramTitle) + " - " + (dir / "blink.img"));
+  EXPECT_EQ(b.Slot().FileName, dir / "blink.img");
 
   std::filesystem::create_directory(dir / "taken.hex");
   EXPECT_FALSE(b.files.SaveFile(dir / "nowhere/x", SaveType::Ihx8, false));

@@ -12,10 +12,13 @@ namespace {
 
 int MemoryCoreWidth(DeviceFamily family, bool is12Bit) {
   switch (family) {
-    case DeviceFamily::Pic: return is12Bit ? 12 : 14;
+    case DeviceFamily::Pic:
+      return is12Bit ? 12 : 14;
     case DeviceFamily::MicrowireEeprom:
-    case DeviceFamily::FourWireEeprom: return 16;
-    default: return 8;
+    case DeviceFamily::FourWireEeprom:
+      return 16;
+    default:
+      return 8;
   }
 }
 
@@ -43,7 +46,7 @@ TEST(Catalogue, EveryDeviceIsFoundByNameAndByNumber) {
   EXPECT_EQ(FindDeviceByNumber(51), nullptr);  // "SDA2526": disabled, nothing behind it
   EXPECT_EQ(FindDeviceByNumber(57), nullptr);  // "MDA 2062"
   EXPECT_EQ(FindDeviceByName("SDA2526"), nullptr);
-  EXPECT_EQ(FindDeviceByName("PIC12CE519"), nullptr);  // the caption, not the name
+  EXPECT_EQ(FindDeviceByName("PIC12CE519"), nullptr);  // the name has its blank
   EXPECT_EQ(FindDeviceByNumber(62)->Name, "PIC 16F84");
   EXPECT_EQ(FindDeviceByNumber(58)->Name, "NVM 3060");
   EXPECT_EQ(FirstDeviceNumber(), 37);
@@ -62,14 +65,18 @@ TEST(Catalogue, InvariantsHoldForEveryRow) {
     EXPECT_GT(d.CodeSize, 0);
     EXPECT_LE(d.CodeSize, kMaxDeviceElements);
     EXPECT_GE(d.DataSize, 0);
-    if (d.PageSize > 0) { EXPECT_EQ(d.CodeSize % d.PageSize, 0); }
+    if (d.PageSize > 0) {
+      EXPECT_EQ(d.CodeSize % d.PageSize, 0);
+    }
     // Pages: every I2C EEPROM, and the SPI EEPROMs and AVRs added later (the AVRs' EEPROM
     // pages divide the EEPROM too).
     const bool added = e.MenuCommand >= kFirstAddedDeviceNumber;
-    EXPECT_EQ(d.PageSize > 0, family == DeviceFamily::I2cEeprom ||
-                                  (added && (family == DeviceFamily::SpiEeprom ||
-                                             family == DeviceFamily::AvrMicro)));
-    if (d.DataPageSize > 0) { EXPECT_EQ(d.DataSize % d.DataPageSize, 0); }
+    EXPECT_EQ(d.PageSize > 0,
+              family == DeviceFamily::I2cEeprom || (added && (family == DeviceFamily::SpiEeprom ||
+                                                              family == DeviceFamily::AvrMicro)));
+    if (d.DataPageSize > 0) {
+      EXPECT_EQ(d.DataSize % d.DataPageSize, 0);
+    }
 
     if (family == DeviceFamily::Pic) {
       if (d.Is12Bit) {
@@ -95,13 +102,17 @@ TEST(Catalogue, InvariantsHoldForEveryRow) {
       EXPECT_EQ(d.DataAddress, d.DataSize > 0 ? 0x2100 : 0);
       // Every PIC is either reprogrammable flash or an EPROM with over-programming.
       EXPECT_NE(d.Erasable, d.IsEprom);
-      if (d.IsEprom) { EXPECT_GT(d.MaxProgramPulses, 0); }
+      if (d.IsEprom) {
+        EXPECT_GT(d.MaxProgramPulses, 0);
+      }
       // The configuration mask covers only bits the core has.
       EXPECT_EQ(d.ConfigMask & ~d.BlankValue, 0);
       // The last code-protect item switches protection off.
       int items = 0;
       for (const auto& n : d.CodeProtectNames) items += n.empty() ? 0 : 1;
-      if (items > 0) { EXPECT_EQ(d.CodeProtectNames[items - 1], "CP OFF"); }
+      if (items > 0) {
+        EXPECT_EQ(d.CodeProtectNames[items - 1], "CP OFF");
+      }
     } else if (added && family == DeviceFamily::AvrMicro) {
       // Fuse bytes low, high, extended and the lock byte, named by the signature.
       EXPECT_EQ(d.ConfigAreaWords, 4);
@@ -129,7 +140,9 @@ TEST(Catalogue, InvariantsHoldForEveryRow) {
                 d.PinCount == 28 || d.PinCount == 40);
     // The data EEPROM must fit the data buffer behind its file address.
     EXPECT_LE(d.DataSize, 65536);
-    if (family == DeviceFamily::AvrMicro) { EXPECT_LE(d.CodeSize + d.DataSize, 65536); }
+    if (family == DeviceFamily::AvrMicro) {
+      EXPECT_LE(d.CodeSize + d.DataSize, 65536);
+    }
   }
 }
 
@@ -181,10 +194,10 @@ TEST(Catalogue, MenuNumbersCountEveryEntryDepthFirst) {
     }
   }
   EXPECT_EQ(devices, 111);
-  // Only the 12CE519's caption differs from its name.
+  // Every entry is captioned with its device's name, spelt one way.
   for (const DeviceMenuItem& item : menu) {
-    if (item.Entry != nullptr && item.Entry->Name != item.Caption) {
-      EXPECT_EQ(item.Caption, "PIC12CE519");
+    if (item.Entry != nullptr) {
+      EXPECT_EQ(item.Caption, item.Entry->Name);
     }
   }
 

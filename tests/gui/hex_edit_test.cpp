@@ -7,7 +7,10 @@
 #include <QMenu>
 #include <QScrollBar>
 
+#include <functional>
+
 #include "core/text.hpp"
+#include "gui/byte_text.hpp"
 #include "gui/config_box_widget.hpp"
 #include "gui/edit_dialog.hpp"
 #include "window_rig.hpp"
@@ -51,7 +54,7 @@ class HexEditTest : public QObject {
     rig.StartWith(62);  // PIC 16F84
     TextView* code = rig.window.CodeView();
     AnswerEdit(rig, QStringLiteral("0"));
-    rig.Action(QStringLiteral("&Fill Buffer"))->trigger();
+    rig.Action(QStringLiteral("&Fill Buffer..."))->trigger();
     QCOMPARE(rig.Slot().CodeBuffer[5], 0);
 
     // The first digit of a 14-bit word is at most 3.
@@ -173,6 +176,79 @@ class HexEditTest : public QObject {
     QCOMPARE(hex, QStringLiteral("3FFF"));
     QCOMPARE(rig.Slot().CodeBuffer[9], 0x1234);
     QCOMPARE(code->CaretLine(), 1);
+  }
+
+  void UndoAndRedoEveryChangeOfABuffer() {
+    WindowRig rig;
+    rig.StartWith(62);
+    using Image = std::pair<std::vector<std::uint16_t>, std::vector<std::uint16_t>>;
+    const auto image = [&] { return Image{rig.Slot().CodeBuffer, rig.Slot().DataBuffer}; };
+    struct Step {
+      const char* label;
+      std::function<void()> act;
+    };
+    const std::vector<Step> steps = {
+        {"Typing", [&] { TypeAt(rig.window.CodeView(), 0, 7, QStringLiteral("1")); }},
+        {"Fill",
+         [&] {
+           AnswerEdit(rig, QStringLiteral("4660"));
+           rig.Action(QStringLiteral("&Fill Buffer..."))->trigger();
+         }},
+        {"Load",
+         [&] {
+           rig.dialogs.files = {{KESTRUM_EXAMPLES "/blink.hex", 1}};
+           rig.Action(QStringLiteral("&Open File..."))->trigger();
+         }},
+        {"Read All",
+         [&] {
+           rig.Activate();
+           QTest::keyClick(&rig.window, Qt::Key_F8);
+         }},
+    };
+    std::vector<Image> before;
+    for (const Step& step : steps) {
+      before.push_back(image());
+      step.act();
+      QVERIFY2(image() != before.back(), step.label);
+    }
+    const Image last = image();
+    // Ctrl+Z takes the steps back one by one, the views and the file name with them; the
+    // loaded file's own state is unmodified.
+    for (int i = static_cast<int>(steps.size()) - 1; i >= 0; --i) {
+      QCOMPARE(rig.Action(QStringLiteral("&Undo ") + steps[static_cast<std::size_t>(i)].label)
+                   ->isEnabled(),
+               true);
+      rig.Activate();
+      QTest::keyClick(&rig.window, Qt::Key_Z, Qt::ControlModifier);
+      QVERIFY2(image() == before[static_cast<std::size_t>(i)],
+               steps[static_cast<std::size_t>(i)].label);
+      QCOMPARE(rig.window.CodeView()->LineText(0),
+               ByteText(HexViewLine(HexView::Code, rig.Slot(), 0)));
+      QCOMPARE(rig.window.isWindowModified(), i != 3);
+    }
+    QVERIFY(rig.Slot().FileName.empty());
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+      rig.Activate();
+      QTest::keyClick(&rig.window, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    }
+    QVERIFY(image() == last);
+    QCOMPARE(rig.Slot().FileName, std::string(KESTRUM_EXAMPLES "/blink.hex"));
+
+    // Copy takes the words a selection covers as hex; a paste types them back elsewhere.
+    TextView* code = rig.window.CodeView();
+    code->SetCaret(0, 11);
+    code->SetCaret(1, 16, true);
+    code->Copy();
+    const QString copied = QApplication::clipboard()->text();
+    QCOMPARE(copied,
+             QString::fromStdString(SelectionAsHex(HexView::Code, rig.Slot(), 0, 11, 1, 16)));
+    QCOMPARE(copied.count(QLatin1Char(' ')) + copied.count(QLatin1Char('\n')) + 1, 9);
+    code->SetCaret(4, 6);
+    rig.window.PasteHex(HexView::Code);
+    for (int i = 0; i < 9; ++i) {
+      QCOMPARE(rig.Slot().CodeBuffer[static_cast<std::size_t>(32 + i)],
+               rig.Slot().CodeBuffer[static_cast<std::size_t>(1 + i)]);
+    }
   }
 
   void EditMenuFollowsSelectionAndClipboard() {

@@ -1,13 +1,17 @@
 // The main window's shell: menu captions and shortcuts, tool bar hints, the device menu and
 // device box, first start, recent devices and files, Clear Settings, the buffers, the data
 // view by device and the assembler view switch.
+#include <QAccessible>
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QFile>
 #include <QGroupBox>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QSlider>
 #include <QStackedWidget>
+#include <QStandardItemModel>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QToolBar>
@@ -16,6 +20,8 @@
 
 #include <functional>
 
+#include "gui/hardware_dialog.hpp"
+#include "gui/options_dialog.hpp"
 #include "window_rig.hpp"
 
 namespace kestrum {
@@ -48,6 +54,18 @@ QStringList Entries(QMenu* menu) {
   return texts;
 }
 
+// What a screen reader calls a field. A list's name on this desktop is its current item; it
+// is known by its label, or by its own name.
+QString FieldName(QWidget* field) {
+  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(field);
+  if (!qobject_cast<QComboBox*>(field)) return accessible->text(QAccessible::Name);
+  if (!field->accessibleName().isEmpty()) return field->accessibleName();
+  for (const auto& [label, relation] : accessible->relations(QAccessible::Label)) {
+    return label->text(QAccessible::Name);
+  }
+  return {};
+}
+
 QMenu* SubMenu(WindowRig& rig, const QString& caption) {
   return rig.Action(caption)->menu();
 }
@@ -69,13 +87,15 @@ class MainWindowTest : public QObject {
                                   "&File>Recent Fi&les",
                                   "&File>&Print...[Ctrl+P]",
                                   "&File>E&xit[Ctrl+Q]",
+                                  "&Edit>&Undo[Ctrl+Z]",
+                                  "&Edit>&Redo[Ctrl+Shift+Z]",
                                   "&Edit>&Copy From Buffer",
                                   "&Edit>&Paste To Buffer",
                                   "&Edit>C&opy From Data Buffer",
                                   "&Edit>P&aste To Data Buffer",
-                                  "&Edit>&Fill Buffer",
+                                  "&Edit>&Fill Buffer...",
                                   "&Edit>Fill &Buffer From...",
-                                  "&Edit>Fill &Data Buffer",
+                                  "&Edit>Fill &Data Buffer...",
                                   "&Edit>Fill Data B&uffer From...",
                                   "&Buffer>&Active Buffer",
                                   "&Buffer>&Active Buffer>Buffer &1[Ctrl+1]",
@@ -84,9 +104,9 @@ class MainWindowTest : public QObject {
                                   "&Buffer>&Active Buffer>Buffer &4[Ctrl+4]",
                                   "&Buffer>&Active Buffer>Buffer &5[Ctrl+5]",
                                   "&Buffer>&Compare",
-                                  "&Settings>&Hardware[F3]",
-                                  "&Settings>Hardware &Check",
-                                  "&Settings>&Options",
+                                  "&Settings>&Hardware...[F3]",
+                                  "&Settings>Hardware &Check...",
+                                  "&Settings>&Options...",
                                   "&Settings>&Device",
                                   "&Settings>&Recent Devices",
                                   "&Settings>&Smartcard (Phoenix)",
@@ -97,7 +117,7 @@ class MainWindowTest : public QObject {
                                   "&Command>&Erase All",
                                   "&Command>&Blank Check",
                                   "&Command>&Verify[F6]",
-                                  "&Command>Smartcard &Wizard",
+                                  "&Command>Smartcard &Wizard...",
                                   "&View>&Hex View",
                                   "&View>&Assembler",
                                   "&View>&Refresh",
@@ -124,8 +144,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(rig.window.OpenButton()->popupMode(), QToolButton::MenuButtonPopup);
 
     // The entries open their dialogs.
-    rig.Action(QStringLiteral("&Options"))->trigger();
-    rig.Action(QStringLiteral("&Hardware"))->trigger();
+    rig.Action(QStringLiteral("&Options..."))->trigger();
+    rig.Action(QStringLiteral("&Hardware..."))->trigger();
     rig.Action(QStringLiteral("&About..."))->trigger();
     QCOMPARE(rig.answerer.dialogs, (QStringList{"Options", "Hardware settings", "About Kestrum"}));
   }
@@ -136,7 +156,7 @@ class MainWindowTest : public QObject {
     QMenu* devices = SubMenu(rig, QStringLiteral("&Device"));
     QCOMPARE(Entries(devices),
              (QStringList{"4-Wire Eeprom", "I²C Eeprom", "Flash µC", "IM-Bus Eeprom",
-                          "Microchip PIC", "Microwire Eeprom", "SPI Eeprom", "SPI  µC"}));
+                          "Microchip PIC", "Microwire Eeprom", "SPI Eeprom", "SPI µC"}));
     QMenu* pic = SubMenu(rig, QStringLiteral("Microchip PIC"));
     QCOMPARE(pic->actions().first()->text(), QStringLiteral("More"));
     QCOMPARE(pic->actions().first()->menu()->actions().first()->text(),
@@ -146,8 +166,12 @@ class MainWindowTest : public QObject {
 
     QComboBox* box = rig.window.DeviceBox();
     QCOMPARE(box->currentText(), QStringLiteral("PIC 16F84"));
-    const int separator = box->findText(QString(54, QLatin1Char('-')));
+    // The families are parted by the box's own separators, which cannot be chosen.
+    const int separator = box->findData(QStringLiteral("separator"), Qt::AccessibleDescriptionRole);
     QVERIFY(separator > 0);
+    QCOMPARE(box->itemText(separator), QString());
+    QVERIFY(!(qobject_cast<QStandardItemModel*>(box->model())->item(separator)->flags() &
+              Qt::ItemIsEnabled));
     box->setCurrentIndex(separator);
     emit box->activated(separator);
     QCOMPARE(box->currentText(), QStringLiteral("PIC 16F84"));
@@ -159,7 +183,7 @@ class MainWindowTest : public QObject {
     emit box->activated(eeprom);
     QCOMPARE(rig.Work().Device.Name, std::string("24C16"));
     QVERIFY(!rig.window.DataGroup()->isVisibleTo(&rig.window));
-    QVERIFY(!rig.Action(QStringLiteral("Fill &Data Buffer"))->isEnabled());
+    QVERIFY(!rig.Action(QStringLiteral("Fill &Data Buffer..."))->isEnabled());
     QVERIFY(!rig.Action(QStringLiteral("Open &Data File..."))->isEnabled());
     QVERIFY(rig.Action(QStringLiteral("24C16"))->isChecked());
     QCOMPARE(rig.window.StatusPanel(2)->text(), QStringLiteral("Device: 24C16 (45)"));
@@ -231,7 +255,8 @@ class MainWindowTest : public QObject {
     QVERIFY(QFile::copy(QStringLiteral(KESTRUM_EXAMPLES "/blink.hex"), upper));
     rig.dialogs.files = {{lower.toStdString(), 1}, {upper.toStdString(), 1}};
     rig.Action(QStringLiteral("&Open File..."))->trigger();
-    QCOMPARE(rig.window.windowTitle(), "Kestrum 1.01 - Prototype Programmer - " + lower);
+    QCOMPARE(rig.window.windowTitle(),
+             QStringLiteral("Blink.hex[*] - Kestrum 1.01 - Prototype Programmer"));
     rig.Action(QStringLiteral("&Open File..."))->trigger();
     QCOMPARE(Entries(SubMenu(rig, QStringLiteral("Recent Fi&les"))), QStringList{upper});
     QCOMPARE(Entries(rig.window.OpenButtonMenu()), QStringList{upper});
@@ -242,7 +267,7 @@ class MainWindowTest : public QObject {
 
     // Another buffer has no file; a recent entry opens its file again.
     QTest::keyClick(&rig.window, Qt::Key_2, Qt::ControlModifier);
-    QCOMPARE(rig.window.windowTitle(), QStringLiteral("Kestrum 1.01 - Prototype Programmer"));
+    QCOMPARE(rig.window.windowTitle(), QStringLiteral("Kestrum 1.01 - Prototype Programmer[*]"));
     rig.window.OpenButtonMenu()->actions().first()->trigger();
     QCOMPARE(rig.Slot().CodeBuffer[0], 0x2805);
     QCOMPARE(rig.Slot().FileName, upper.toStdString());
@@ -341,6 +366,119 @@ class MainWindowTest : public QObject {
     QCOMPARE(Entries(SubMenu(rig, QStringLiteral("Recent Fi&les"))).size(), 1);
     QCOMPARE(SubMenu(rig, QStringLiteral("Recent Fi&les"))->actions().first()->shortcut(),
              QKeySequence(QStringLiteral("Alt+F1")));
+  }
+
+  void EveryFieldHasItsOwnNameAndTheTabsTellTheFocusTruly() {
+    WindowRig rig;
+    rig.StartWith(62);
+    HardwareDialog& hardware = *rig.window.HardwareSettingsDialog();
+    hardware.Prepare(rig.app.Lines.Settings(), rig.opener, false);
+    for (QWidget* top : {static_cast<QWidget*>(&rig.window), static_cast<QWidget*>(&hardware),
+                         static_cast<QWidget*>(rig.window.Options())}) {
+      QStringList names;
+      for (QWidget* field : top->findChildren<QWidget*>()) {
+        const bool isField = qobject_cast<QLineEdit*>(field) || qobject_cast<QComboBox*>(field) ||
+                             qobject_cast<QSlider*>(field) || qobject_cast<TextView*>(field);
+        if (isField && field->window() == top && field->isVisibleTo(top)) {
+          names << FieldName(field);
+        }
+      }
+      QVERIFY2(!names.contains(QString()), qPrintable(names.join(u'|')));
+      QCOMPARE(QSet<QString>(names.begin(), names.end()).size(), names.size());
+    }
+
+    QTabBar* tabs = rig.window.BufferTabs();
+    QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(tabs);
+    QCOMPARE(bar->childCount(), 5);
+    QCOMPARE(bar->child(2)->text(QAccessible::Name), QStringLiteral("Buffer 3"));
+    rig.window.CodeView()->setFocus();
+    QVERIFY(bar->child(0)->state().selected && !bar->child(0)->state().focused);
+    QCOMPARE(bar->focusChild(), nullptr);
+    tabs->setFocus();
+    QVERIFY(bar->child(0)->state().focused && !bar->child(1)->state().focused);
+    bar->child(1)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(rig.Work().Buffers.ActiveBuffer, 1);
+    QCOMPARE(bar->focusChild(), bar->child(1));
+  }
+
+  void UnsavedWorkIsGuarded() {
+    WindowRig rig;
+    rig.settings.WriteInteger("Device2", rig.Work().List.IndexOf("24C16"));
+    rig.StartWith(62);
+    QTemporaryDir dir;
+    const auto edit = [&](int slot) {
+      rig.Action(QStringLiteral("Buffer &%1").arg(slot + 1))->trigger();
+      rig.window.CodeView()->SetCaret(0, 6);
+      rig.window.TypeInView(HexView::Code, U'1');
+    };
+    const QString question =
+        QStringLiteral("The changes in Buffer 1 are not saved. Do you want to save them?");
+    // Nothing to lose: nothing asks.
+    rig.Action(QStringLiteral("24C16"))->trigger();
+    rig.Action(QStringLiteral("PIC 16F84"))->trigger();
+    QVERIFY(rig.answerer.boxes.empty());
+    edit(0);
+    QVERIFY(rig.window.isWindowModified());
+    QCOMPARE(rig.window.windowTitle(), QStringLiteral("Kestrum 1.01 - Prototype Programmer[*]"));
+
+    // Everything that would replace the buffer asks; Cancel keeps it.
+    struct Case {
+      const char* what;
+      std::function<void()> act;
+    };
+    const std::vector<Case> cases = {
+        {"close", [&] { rig.window.close(); }},
+        {"open",
+         [&] {
+           rig.dialogs.files = {{KESTRUM_EXAMPLES "/blink.hex", 1}};
+           rig.Action(QStringLiteral("&Open File..."))->trigger();
+         }},
+        {"device menu", [&] { rig.Action(QStringLiteral("24C16"))->trigger(); }},
+        {"device box",
+         [&] {
+           const int index = rig.window.DeviceBox()->findText(QStringLiteral("24C16"));
+           rig.window.DeviceBox()->setCurrentIndex(index);
+           emit rig.window.DeviceBox()->activated(index);
+         }},
+        {"Ctrl+F2",
+         [&] {
+           rig.Activate();
+           QTest::keyClick(&rig.window, Qt::Key_F2, Qt::ControlModifier);
+         }},
+    };
+    for (const Case& c : cases) {
+      rig.answerer.boxes.clear();
+      rig.answerer.answers = {QMessageBox::Cancel};
+      c.act();
+      QVERIFY2(rig.answerer.Texts() == QStringList{question}, c.what);
+      QVERIFY2(rig.window.isVisible() && rig.Slot().CodeBuffer[0] == 0x1FFF &&
+                   rig.Work().Device.Name == "PIC 16F84" &&
+                   rig.window.DeviceBox()->currentText() == QStringLiteral("PIC 16F84"),
+               c.what);
+    }
+
+    // Two buffers, the second with its file: Save saves each (the dialog asks for both), and
+    // the title names the file the buffer now is.
+    rig.dialogs.files = {{KESTRUM_EXAMPLES "/blink.hex", 1}};
+    rig.Action(QStringLiteral("Buffer &3"))->trigger();
+    rig.Action(QStringLiteral("&Open File..."))->trigger();
+    QVERIFY(!rig.window.isWindowModified());
+    edit(2);
+    rig.Action(QStringLiteral("Buffer &1"))->trigger();
+    const QString first = dir.filePath(QStringLiteral("first.hex"));
+    const QString third = dir.filePath(QStringLiteral("third.hex"));
+    rig.dialogs.files = {{first.toStdString(), 1}, {third.toStdString(), 1}};
+    rig.answerer.boxes.clear();
+    rig.answerer.answers = {QMessageBox::Save};
+    rig.window.close();
+    QCOMPARE(rig.answerer.Texts(), QStringList{"The changes in Buffer 1 and Buffer 3 (blink.hex) "
+                                               "are not saved. Do you want to save them?"});
+    QVERIFY(!rig.window.isVisible());
+    QVERIFY(QFile::exists(first) && QFile::exists(third));
+    QCOMPARE(rig.Work().Buffers.ActiveBuffer, 0);
+    QCOMPARE(rig.window.windowTitle(),
+             QStringLiteral("first.hex[*] - Kestrum 1.01 - Prototype Programmer"));
+    QVERIFY(!rig.window.isWindowModified());
   }
 
   void AssemblerViewForFourteenBitPicsOnly() {

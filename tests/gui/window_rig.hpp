@@ -76,6 +76,13 @@ class ModalAnswerer final : public QObject {
           answer = answers.front();
           answers.pop_front();
         }
+      } else if (box->standardButtons() & QMessageBox::Discard) {
+        // Unsaved changes: Discard unless the script says otherwise.
+        answer = QMessageBox::Discard;
+        if (!answers.empty() && (box->standardButtons() & answers.front())) {
+          answer = answers.front();
+          answers.pop_front();
+        }
       }
       QPointer<QMessageBox> target(box);
       QMetaObject::invokeMethod(

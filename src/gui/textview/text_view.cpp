@@ -285,7 +285,8 @@ void TextView::SelectAll() {
 }
 
 void TextView::Copy() const {
-  if (HasSelection()) QApplication::clipboard()->setText(SelectedText());
+  if (!HasSelection() || (handler_ && handler_->Copy(*this))) return;
+  QApplication::clipboard()->setText(SelectedText());
 }
 
 int TextView::CharacterCount() const {

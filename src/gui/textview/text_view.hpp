@@ -46,6 +46,9 @@ class TextInputHandler {
   virtual void Typed(TextView& view, char32_t key) = 0;
   // The paste key (Ctrl+V, Shift+Insert).
   virtual void Paste(TextView& view) = 0;
+  // Copy of the selection (the copy key and Copy()); false leaves it to the view, which
+  // copies the selected text.
+  virtual bool Copy(const TextView& /*view*/) { return false; }
 };
 
 // A band behind a run of columns, with its own text colour; all zero draws nothing.
