@@ -156,8 +156,9 @@ OpenResult FileCommands::OpenFile(const std::string& name, FileType type) {
     ui_.Message(MessageKind::Warning, text::kNoIdInFile, MessageButton::Ok);
   }
   if (found.ConfigFound) {
-    const auto words = std::span(slot.ConfigArea).subspan(
-        static_cast<std::size_t>(device.ConfigWordIndex), static_cast<std::size_t>(device.ConfigWords));
+    const auto words = std::span(slot.ConfigArea)
+                           .subspan(static_cast<std::size_t>(device.ConfigWordIndex),
+                                    static_cast<std::size_t>(device.ConfigWords));
     if (const auto risks = ConfigRisks(device, words); !risks.empty()) {
       ui_.Message(MessageKind::Warning, std::string(text::kFileRisks) + ConfigRiskText(risks));
     }

@@ -87,7 +87,8 @@ class RecordingUi : public Ui {
  private:
   void Record(Entry entry);
   // `fallbackNo`: without a scripted answer, No (else defaultAnswer).
-  bool Ask(std::string_view text, MessageKind kind, bool defaultNo = false, bool fallbackNo = false);
+  bool Ask(std::string_view text, MessageKind kind, bool defaultNo = false,
+           bool fallbackNo = false);
 
   mutable std::mutex mutex_;
   std::vector<Entry> entries_;

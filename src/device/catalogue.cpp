@@ -71,18 +71,17 @@ constexpr DeviceProfile kPC5xx = Pic12({.Variant = 0,
                                         .HasOscCal = true,
                                         .OverProgramFactor = 11,
                                         .MaxProgramPulses = 8});
-constexpr DeviceProfile kPC67x =
-    Pic14({.Variant = 1,
-           .ConfigMask = 0x3FFF,
-           .Oscillator = {"LP", "XT", "HS", "IntRC GP4", "IntRC CLKOUT", "ExtRC GP4",
-                          "ExtRC CLKOUT"},
-           .CodeProtect = {"CP 0000h-07FFh", "CP 0200h-07FFh", "CP 0400h-07FFh", "CP OFF"},
-           .Fuses = {"WDT", "PWRT", "MCLR"},
-           .FuseActiveLow = kActiveLow({0, 1, 0}),
-           .IsEprom = true,
-           .HasOscCal = true,
-           .OverProgramFactor = 3,
-           .MaxProgramPulses = 25});
+constexpr DeviceProfile kPC67x = Pic14(
+    {.Variant = 1,
+     .ConfigMask = 0x3FFF,
+     .Oscillator = {"LP", "XT", "HS", "IntRC GP4", "IntRC CLKOUT", "ExtRC GP4", "ExtRC CLKOUT"},
+     .CodeProtect = {"CP 0000h-07FFh", "CP 0200h-07FFh", "CP 0400h-07FFh", "CP OFF"},
+     .Fuses = {"WDT", "PWRT", "MCLR"},
+     .FuseActiveLow = kActiveLow({0, 1, 0}),
+     .IsEprom = true,
+     .HasOscCal = true,
+     .OverProgramFactor = 3,
+     .MaxProgramPulses = 25});
 constexpr DeviceProfile kPC6x = Pic14({.Variant = 2,
                                        .ConfigMask = 0x3F7F,
                                        .Oscillator = kOscLxhr,
@@ -140,17 +139,16 @@ constexpr DeviceProfile kPC54 = Pic12({.Variant = 4,
                                        .ConfigFillBits = 0xFF0,
                                        .OverProgramFactor = 11,
                                        .MaxProgramPulses = 8});
-constexpr DeviceProfile kPC505 =
-    Pic12({.Variant = 9,
-           .ConfigMask = 0xFFF,
-           .Oscillator = {"LP", "XT", "HS", "IntRC RB4", "IntRC CLKOUT", "ExtRC RB4",
-                          "ExtRC CLKOUT"},
-           .Fuses = {"WDT", "CP", "MCLR"},
-           .FuseActiveLow = kActiveLow({0, 1, 0}),
-           .IsEprom = true,
-           .HasOscCal = true,
-           .OverProgramFactor = 11,
-           .MaxProgramPulses = 8});
+constexpr DeviceProfile kPC505 = Pic12(
+    {.Variant = 9,
+     .ConfigMask = 0xFFF,
+     .Oscillator = {"LP", "XT", "HS", "IntRC RB4", "IntRC CLKOUT", "ExtRC RB4", "ExtRC CLKOUT"},
+     .Fuses = {"WDT", "CP", "MCLR"},
+     .FuseActiveLow = kActiveLow({0, 1, 0}),
+     .IsEprom = true,
+     .HasOscCal = true,
+     .OverProgramFactor = 11,
+     .MaxProgramPulses = 8});
 constexpr DeviceProfile kPF87x =
     Pic14({.Variant = 3,
            .ConfigMask = 0x3BFF,
@@ -160,16 +158,15 @@ constexpr DeviceProfile kPF87x =
            .Erasable = true,
            .OverProgramFactor = 11,
            .MaxProgramPulses = 8});
-constexpr DeviceProfile kPF62x =
-    Pic14({.Variant = 7,
-           .ConfigMask = 0x3DFF,
-           .Oscillator = {"LP", "XT", "HS", "ExtClk", "IntRC I/O", "IntRC CLKOUT", "ER I/O",
-                          "ER CLKOUT"},
-           .Fuses = {"WDT", "PWRT", "MCLR", "BODEN", "LVP", "CPD"},
-           .FuseActiveLow = kActiveLow({0, 1, 0, 0, 0, 1}),
-           .Erasable = true,
-           .OverProgramFactor = 3,
-           .MaxProgramPulses = 25});
+constexpr DeviceProfile kPF62x = Pic14(
+    {.Variant = 7,
+     .ConfigMask = 0x3DFF,
+     .Oscillator = {"LP", "XT", "HS", "ExtClk", "IntRC I/O", "IntRC CLKOUT", "ER I/O", "ER CLKOUT"},
+     .Fuses = {"WDT", "PWRT", "MCLR", "BODEN", "LVP", "CPD"},
+     .FuseActiveLow = kActiveLow({0, 1, 0, 0, 0, 1}),
+     .Erasable = true,
+     .OverProgramFactor = 3,
+     .MaxProgramPulses = 25});
 
 // ---- the PICs added after the first catalogue ----
 // Configuration layouts of the mid-range flash parts (bit maps from DS41196G, DS39607B,
@@ -374,7 +371,8 @@ constexpr ConfigField LockBit(int box, int bit) {
 constexpr ConfigRisk Risk(int word, std::uint16_t mask, std::initializer_list<int> values,
                           std::string_view warning) {
   ConfigRisk r{.Word = word, .Mask = mask, .Text = warning};
-  for (int v : values) r.Values[static_cast<std::size_t>(r.Count++)] = static_cast<std::uint16_t>(v);
+  for (int v : values)
+    r.Values[static_cast<std::size_t>(r.Count++)] = static_cast<std::uint16_t>(v);
   return r;
 }
 // A fuse bit whose programmed state (0) takes the part away.
@@ -384,27 +382,40 @@ constexpr ConfigRisk WhenProgrammed(int word, int bit, std::string_view warning)
 
 // ATtiny13A (8126F; fuse tables of the ATtiny13, 2535J): SPIEN sits in the low byte; CKSEL1..0
 // 00 is the external clock, the other codes the internal oscillators.
-constexpr ConfigField kT13AFields[] = {
-    Bit("SPIEN", kLowFuse, 7),      Bit("EESAVE", kLowFuse, 6),    Bit("WDTON", kLowFuse, 5),
-    Bit("CKDIV8", kLowFuse, 4),     Code("SUT1..0", kLowFuse, 2, 2), Code("CKSEL1..0", kLowFuse, 0, 2),
-    Bit("SELFPRGEN", kHighFuse, 4), Bit("DWEN", kHighFuse, 3),     Code("BODLEVEL1..0", kHighFuse, 1, 2),
-    Bit("RSTDISBL", kHighFuse, 0),  LockBit(0, 0),                 LockBit(1, 1)};
-constexpr ConfigRisk kT13ARisks[] = {
-    WhenProgrammed(kHighFuse, 0, text::kRiskRstdisbl),
-    WhenProgrammed(kHighFuse, 3, text::kRiskDwen),
-    Risk(kLowFuse, 0x80, {0x80}, text::kRiskSpien),
-    Risk(kLowFuse, 0x03, {0x00}, text::kRiskExternalClock2)};
+constexpr ConfigField kT13AFields[] = {Bit("SPIEN", kLowFuse, 7),
+                                       Bit("EESAVE", kLowFuse, 6),
+                                       Bit("WDTON", kLowFuse, 5),
+                                       Bit("CKDIV8", kLowFuse, 4),
+                                       Code("SUT1..0", kLowFuse, 2, 2),
+                                       Code("CKSEL1..0", kLowFuse, 0, 2),
+                                       Bit("SELFPRGEN", kHighFuse, 4),
+                                       Bit("DWEN", kHighFuse, 3),
+                                       Code("BODLEVEL1..0", kHighFuse, 1, 2),
+                                       Bit("RSTDISBL", kHighFuse, 0),
+                                       LockBit(0, 0),
+                                       LockBit(1, 1)};
+constexpr ConfigRisk kT13ARisks[] = {WhenProgrammed(kHighFuse, 0, text::kRiskRstdisbl),
+                                     WhenProgrammed(kHighFuse, 3, text::kRiskDwen),
+                                     Risk(kLowFuse, 0x80, {0x80}, text::kRiskSpien),
+                                     Risk(kLowFuse, 0x03, {0x00}, text::kRiskExternalClock2)};
 constexpr ConfigLayout kT13ALayout{kT13AFields, kT13ARisks};
 
 // ATtiny25/45/85 (2586Q): CKSEL3..0 0000 external clock, 0110 and 1000..1111 crystals and
 // resonators, 0101 and 0111 reserved; 0001 (PLL), 0010, 0011 and 0100 run on the chip's own
 // oscillators.
-constexpr ConfigField kT85Fields[] = {
-    Bit("CKDIV8", kLowFuse, 7),     Bit("CKOUT", kLowFuse, 6),      Code("SUT1..0", kLowFuse, 4, 2),
-    Code("CKSEL3..0", kLowFuse, 0, 4), Bit("RSTDISBL", kHighFuse, 7), Bit("DWEN", kHighFuse, 6),
-    Bit("SPIEN", kHighFuse, 5),     Bit("WDTON", kHighFuse, 4),     Bit("EESAVE", kHighFuse, 3),
-    Code("BODLEVEL2..0", kHighFuse, 0, 3), Bit("SELFPRGEN", kExtFuse, 0), LockBit(0, 0),
-    LockBit(1, 1)};
+constexpr ConfigField kT85Fields[] = {Bit("CKDIV8", kLowFuse, 7),
+                                      Bit("CKOUT", kLowFuse, 6),
+                                      Code("SUT1..0", kLowFuse, 4, 2),
+                                      Code("CKSEL3..0", kLowFuse, 0, 4),
+                                      Bit("RSTDISBL", kHighFuse, 7),
+                                      Bit("DWEN", kHighFuse, 6),
+                                      Bit("SPIEN", kHighFuse, 5),
+                                      Bit("WDTON", kHighFuse, 4),
+                                      Bit("EESAVE", kHighFuse, 3),
+                                      Code("BODLEVEL2..0", kHighFuse, 0, 3),
+                                      Bit("SELFPRGEN", kExtFuse, 0),
+                                      LockBit(0, 0),
+                                      LockBit(1, 1)};
 constexpr ConfigRisk kT85Risks[] = {
     WhenProgrammed(kHighFuse, 7, text::kRiskRstdisbl),
     WhenProgrammed(kHighFuse, 6, text::kRiskDwen),
@@ -417,12 +428,19 @@ constexpr ConfigLayout kT85Layout{kT85Fields, kT85Risks};
 // ATtiny2313A (8246B; the ATtiny2313's 2543L where the A's tables were not at hand): RSTDISBL
 // is bit 0 of the high byte and DWEN bit 7; CKSEL3..0 0010, 0100 and 0110 are the internal
 // oscillators, 0000 the external clock, 1000..1111 crystals and resonators, the rest reserved.
-constexpr ConfigField kT2313AFields[] = {
-    Bit("CKDIV8", kLowFuse, 7),     Bit("CKOUT", kLowFuse, 6),      Code("SUT1..0", kLowFuse, 4, 2),
-    Code("CKSEL3..0", kLowFuse, 0, 4), Bit("DWEN", kHighFuse, 7),   Bit("EESAVE", kHighFuse, 6),
-    Bit("SPIEN", kHighFuse, 5),     Bit("WDTON", kHighFuse, 4),     Code("BODLEVEL2..0", kHighFuse, 1, 3),
-    Bit("RSTDISBL", kHighFuse, 0),  Bit("SELFPRGEN", kExtFuse, 0),  LockBit(0, 0),
-    LockBit(1, 1)};
+constexpr ConfigField kT2313AFields[] = {Bit("CKDIV8", kLowFuse, 7),
+                                         Bit("CKOUT", kLowFuse, 6),
+                                         Code("SUT1..0", kLowFuse, 4, 2),
+                                         Code("CKSEL3..0", kLowFuse, 0, 4),
+                                         Bit("DWEN", kHighFuse, 7),
+                                         Bit("EESAVE", kHighFuse, 6),
+                                         Bit("SPIEN", kHighFuse, 5),
+                                         Bit("WDTON", kHighFuse, 4),
+                                         Code("BODLEVEL2..0", kHighFuse, 1, 3),
+                                         Bit("RSTDISBL", kHighFuse, 0),
+                                         Bit("SELFPRGEN", kExtFuse, 0),
+                                         LockBit(0, 0),
+                                         LockBit(1, 1)};
 constexpr ConfigRisk kT2313ARisks[] = {
     WhenProgrammed(kHighFuse, 0, text::kRiskRstdisbl),
     WhenProgrammed(kHighFuse, 7, text::kRiskDwen),
@@ -434,12 +452,19 @@ constexpr ConfigLayout kT2313ALayout{kT2313AFields, kT2313ARisks};
 
 // ATmega8A (40001974A): no debugWIRE; CKSEL3..0 0001..0100 the calibrated RC oscillator, 0000
 // the external clock, 0101..1000 an external RC network, 1001..1111 crystals and resonators.
-constexpr ConfigField kM8AFields[] = {
-    Bit("BODLEVEL", kLowFuse, 7),   Bit("BODEN", kLowFuse, 6),      Code("SUT1..0", kLowFuse, 4, 2),
-    Code("CKSEL3..0", kLowFuse, 0, 4), Bit("RSTDISBL", kHighFuse, 7), Bit("WDTON", kHighFuse, 6),
-    Bit("SPIEN", kHighFuse, 5),     Bit("CKOPT", kHighFuse, 4),     Bit("EESAVE", kHighFuse, 3),
-    Code("BOOTSZ1..0", kHighFuse, 1, 2), Bit("BOOTRST", kHighFuse, 0), LockBit(0, 0),
-    LockBit(1, 1)};
+constexpr ConfigField kM8AFields[] = {Bit("BODLEVEL", kLowFuse, 7),
+                                      Bit("BODEN", kLowFuse, 6),
+                                      Code("SUT1..0", kLowFuse, 4, 2),
+                                      Code("CKSEL3..0", kLowFuse, 0, 4),
+                                      Bit("RSTDISBL", kHighFuse, 7),
+                                      Bit("WDTON", kHighFuse, 6),
+                                      Bit("SPIEN", kHighFuse, 5),
+                                      Bit("CKOPT", kHighFuse, 4),
+                                      Bit("EESAVE", kHighFuse, 3),
+                                      Code("BOOTSZ1..0", kHighFuse, 1, 2),
+                                      Bit("BOOTRST", kHighFuse, 0),
+                                      LockBit(0, 0),
+                                      LockBit(1, 1)};
 constexpr ConfigRisk kM8ARisks[] = {
     WhenProgrammed(kHighFuse, 7, text::kRiskRstdisbl),
     Risk(kHighFuse, 0x20, {0x20}, text::kRiskSpien),
@@ -462,25 +487,31 @@ constexpr ConfigRisk kM328Risks[] = {
 // of the high byte and the extended byte differ.
 template <std::size_t N>
 constexpr std::array<ConfigField, 11 + N> M48Fields(std::array<ConfigField, N> rest) {
-  std::array<ConfigField, 11 + N> f = {
-      Bit("CKDIV8", kLowFuse, 7),      Bit("CKOUT", kLowFuse, 6),     Code("SUT1..0", kLowFuse, 4, 2),
-      Code("CKSEL3..0", kLowFuse, 0, 4), Bit("RSTDISBL", kHighFuse, 7), Bit("DWEN", kHighFuse, 6),
-      Bit("SPIEN", kHighFuse, 5),      Bit("WDTON", kHighFuse, 4),    Bit("EESAVE", kHighFuse, 3),
-      LockBit(0, 0),                   LockBit(1, 1)};
+  std::array<ConfigField, 11 + N> f = {Bit("CKDIV8", kLowFuse, 7),
+                                       Bit("CKOUT", kLowFuse, 6),
+                                       Code("SUT1..0", kLowFuse, 4, 2),
+                                       Code("CKSEL3..0", kLowFuse, 0, 4),
+                                       Bit("RSTDISBL", kHighFuse, 7),
+                                       Bit("DWEN", kHighFuse, 6),
+                                       Bit("SPIEN", kHighFuse, 5),
+                                       Bit("WDTON", kHighFuse, 4),
+                                       Bit("EESAVE", kHighFuse, 3),
+                                       LockBit(0, 0),
+                                       LockBit(1, 1)};
   // The lock bits stay last.
   f[9 + N] = f[9];
   f[10 + N] = f[10];
   for (std::size_t i = 0; i < N; ++i) f[9 + i] = rest[i];
   return f;
 }
-constexpr auto kM48PAFields = M48Fields<2>(
-    {Code("BODLEVEL2..0", kHighFuse, 0, 3), Bit("SELFPRGEN", kExtFuse, 0)});
-constexpr auto kM88PAFields = M48Fields<3>({Code("BODLEVEL2..0", kHighFuse, 0, 3),
-                                            Code("BOOTSZ1..0", kExtFuse, 1, 2),
-                                            Bit("BOOTRST", kExtFuse, 0)});
-constexpr auto kM328PFields = M48Fields<3>({Code("BOOTSZ1..0", kHighFuse, 1, 2),
-                                            Bit("BOOTRST", kHighFuse, 0),
-                                            Code("BODLEVEL2..0", kExtFuse, 0, 3)});
+constexpr auto kM48PAFields =
+    M48Fields<2>({Code("BODLEVEL2..0", kHighFuse, 0, 3), Bit("SELFPRGEN", kExtFuse, 0)});
+constexpr auto kM88PAFields =
+    M48Fields<3>({Code("BODLEVEL2..0", kHighFuse, 0, 3), Code("BOOTSZ1..0", kExtFuse, 1, 2),
+                  Bit("BOOTRST", kExtFuse, 0)});
+constexpr auto kM328PFields =
+    M48Fields<3>({Code("BOOTSZ1..0", kHighFuse, 1, 2), Bit("BOOTRST", kHighFuse, 0),
+                  Code("BODLEVEL2..0", kExtFuse, 0, 3)});
 constexpr ConfigLayout kM48PALayout{kM48PAFields, kM328Risks};
 constexpr ConfigLayout kM88PALayout{kM88PAFields, kM328Risks};
 constexpr ConfigLayout kM328PLayout{kM328PFields, kM328Risks};
@@ -537,10 +568,9 @@ constexpr DeviceProfile kAvrM328P = AvrPaged({&kM328PLayout, {0xFF, 0xFF, 0x07, 
 // ---- SPI EEPROMs with 16-bit addresses ----
 // The status register is the configuration word: BP1:BP0 (bits 3:2) in the block-protect
 // list, WPEN (bit 7) in a box; the write-in-progress and write-enable bits are not kept.
-constexpr ConfigField kSpi16Fields[] = {Osc(0x0C, {0x00, 0x04, 0x08, 0x0C, 0, 0, 0, 0}),
-                                        {.Target = ConfigTarget::MoreBox,
-                                         .Mask = 0x80,
-                                         .Caption = "WPEN"}};
+constexpr ConfigField kSpi16Fields[] = {
+    Osc(0x0C, {0x00, 0x04, 0x08, 0x0C, 0, 0, 0, 0}),
+    {.Target = ConfigTarget::MoreBox, .Mask = 0x80, .Caption = "WPEN"}};
 constexpr ConfigLayout kSpi16Layout{kSpi16Fields};
 constexpr DeviceProfile kSpiEeprom16 = {.Family = DF::SpiEeprom,
                                         .Variant = 6,
@@ -568,17 +598,27 @@ constexpr NameList<8> kBp25512 = {"BP None", "BP C000h-FFFFh", "BP 8000h-FFFFh",
 
 // The 24xx1025 (DS21941): two address bytes and the block-select bit B0 (address bit 16) in
 // the control byte.
-constexpr DeviceProfile kI2cBlockSelect = {
-    .Family = DF::I2cEeprom, .Variant = 2, .BlankValue = 0xFF, .ConfigMask = 0xFFFF,
-    .AddressBytes = 2};
+constexpr DeviceProfile kI2cBlockSelect = {.Family = DF::I2cEeprom,
+                                           .Variant = 2,
+                                           .BlankValue = 0xFF,
+                                           .ConfigMask = 0xFFFF,
+                                           .AddressBytes = 2};
 
 constexpr NameList<8> kBp25010 = {"BP None", "BP 60h-7Fh", "BP 40h-7Fh", "BP 00h-7Fh"};
 constexpr NameList<8> kBp25020 = {"BP None", "BP C0h-FFh", "BP 80h-FFh", "BP 00h-FFh"};
 constexpr NameList<8> kBp25040 = {"BP None", "BP 180h-1FFh", "BP 100h-1FFh", "BP 000h-1FFh"};
 
 // Menu groups of "&Settings" -> "&Device", in menu order, with their menu command numbers.
-enum Group : int { kFourWireGroup, kI2cGroup, kFlashGroup, kImBusGroup, kPicGroup,
-                   kMicrowireGroup, kSpiGroup, kSpiMicroGroup };
+enum Group : int {
+  kFourWireGroup,
+  kI2cGroup,
+  kFlashGroup,
+  kImBusGroup,
+  kPicGroup,
+  kMicrowireGroup,
+  kSpiGroup,
+  kSpiMicroGroup
+};
 constexpr std::array<MenuGroup, 8> kMenuGroups = {{
     {"4-Wire Eeprom", 36},
     {"I²C Eeprom", 40},
@@ -803,8 +843,12 @@ void CopyNames(std::array<std::string, N>& to, const NameList<N>& from) {
 
 }  // namespace
 
-std::span<const CatalogueEntry> Catalogue() { return kCatalogue; }
-std::span<const MenuGroup> MenuGroups() { return kMenuGroups; }
+std::span<const CatalogueEntry> Catalogue() {
+  return kCatalogue;
+}
+std::span<const MenuGroup> MenuGroups() {
+  return kMenuGroups;
+}
 
 std::vector<DeviceMenuItem> DeviceMenu() {
   std::vector<DeviceMenuItem> items;
@@ -827,10 +871,9 @@ std::vector<DeviceMenuItem> DeviceMenu() {
       }
     }
     // Numbers were assigned in menu order, so they give the order of the entries.
-    std::sort(entries.begin(), entries.end(),
-              [](const DeviceMenuItem& a, const DeviceMenuItem& b) {
-                return a.MenuCommand < b.MenuCommand;
-              });
+    std::sort(entries.begin(), entries.end(), [](const DeviceMenuItem& a, const DeviceMenuItem& b) {
+      return a.MenuCommand < b.MenuCommand;
+    });
     items.insert(items.end(), entries.begin(), entries.end());
   }
   return items;
@@ -857,7 +900,9 @@ std::string_view DisabledEntryCaption(int menuCommand) {
   return {};
 }
 
-std::uint16_t FirstDeviceNumber() { return kCatalogue.front().MenuCommand; }
+std::uint16_t FirstDeviceNumber() {
+  return kCatalogue.front().MenuCommand;
+}
 
 const CatalogueEntry* FindDeviceById(DeviceFamily family, std::uint32_t id) {
   for (const CatalogueEntry& e : kCatalogue) {
@@ -887,8 +932,7 @@ DeviceDescriptor DescriptorFor(const CatalogueEntry& entry) {
   d.BlankValue = p.BlankValue;
   d.ConfigMask = p.ConfigMask;
   CopyNames(d.OscillatorNames, entry.Oscillator != nullptr ? *entry.Oscillator : p.Oscillator);
-  CopyNames(d.CodeProtectNames,
-            entry.CodeProtect != nullptr ? *entry.CodeProtect : p.CodeProtect);
+  CopyNames(d.CodeProtectNames, entry.CodeProtect != nullptr ? *entry.CodeProtect : p.CodeProtect);
   CopyNames(d.FuseNames, p.Fuses);
   d.FuseActiveLow = p.FuseActiveLow;
   d.ConfigAreaWords = p.ConfigAreaWords;

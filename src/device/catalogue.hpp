@@ -77,9 +77,7 @@ struct CatalogueEntry {
   std::uint32_t DeviceId = 0;      // under the profile's DeviceIdMask
   bool UserDefined = false;        // from the user's devices file
 
-  constexpr std::string_view Caption() const {
-    return MenuCaption.empty() ? Name : MenuCaption;
-  }
+  constexpr std::string_view Caption() const { return MenuCaption.empty() ? Name : MenuCaption; }
 };
 
 struct MenuGroup {

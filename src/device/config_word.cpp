@@ -12,7 +12,9 @@ namespace kestrum {
 namespace {
 
 // The fuse polarity: a box is ticked when its bit differs from its active-low flag.
-bool BitOf(std::uint16_t word, int bit) { return ((word >> bit) & 1) != 0; }
+bool BitOf(std::uint16_t word, int bit) {
+  return ((word >> bit) & 1) != 0;
+}
 
 class FuseDecoder {
  public:
@@ -32,9 +34,7 @@ class WordBuilder {
  public:
   WordBuilder(const DeviceDescriptor& d, const ConfigControls& c) : device_(d), controls_(c) {}
   // The bit value box `box` asks for.
-  bool FuseBit(int box) const {
-    return controls_.Fuses[box - 1] != device_.FuseActiveLow[box - 1];
-  }
+  bool FuseBit(int box) const { return controls_.Fuses[box - 1] != device_.FuseActiveLow[box - 1]; }
   void Put(int box, int bit) {
     if (FuseBit(box)) {
       word |= static_cast<std::uint16_t>(1u << bit);
@@ -52,11 +52,20 @@ class WordBuilder {
 // Code protection replicated over bits 13:12, 11:10, 9:8 and 5:4 (mid-range EPROM parts).
 void ApplyCodeProtect4(std::uint16_t& w, int cp) {
   switch (cp) {
-    case 0: w &= 0xCF; break;
-    case 1: w = static_cast<std::uint16_t>((w & 0xCF) | 0x1510); break;
-    case 2: w = static_cast<std::uint16_t>((w & 0xCF) | 0x2A20); break;
-    case 3: w |= 0x3F30; break;
-    default: break;
+    case 0:
+      w &= 0xCF;
+      break;
+    case 1:
+      w = static_cast<std::uint16_t>((w & 0xCF) | 0x1510);
+      break;
+    case 2:
+      w = static_cast<std::uint16_t>((w & 0xCF) | 0x2A20);
+      break;
+    case 3:
+      w |= 0x3F30;
+      break;
+    default:
+      break;
   }
 }
 
@@ -306,11 +315,20 @@ std::uint16_t EncodeConfigWord(const DeviceDescriptor& d, const ConfigControls& 
       if (osc >= 3) w = static_cast<std::uint16_t>(w + 1);  // code 3 is unused
       b.Put(1, 3), b.Put(2, 4), b.Put(3, 7);
       switch (cp) {
-        case 0: w &= 0x9F; break;
-        case 1: w = static_cast<std::uint16_t>((w & 0x9F) | 0x1520); break;
-        case 2: w = static_cast<std::uint16_t>((w & 0x9F) | 0x2A40); break;
-        case 3: w |= 0x3F60; break;
-        default: break;
+        case 0:
+          w &= 0x9F;
+          break;
+        case 1:
+          w = static_cast<std::uint16_t>((w & 0x9F) | 0x1520);
+          break;
+        case 2:
+          w = static_cast<std::uint16_t>((w & 0x9F) | 0x2A40);
+          break;
+        case 3:
+          w |= 0x3F60;
+          break;
+        default:
+          break;
       }
       break;
     case 2:
@@ -326,11 +344,20 @@ std::uint16_t EncodeConfigWord(const DeviceDescriptor& d, const ConfigControls& 
         if (cp == 1) w |= 0x3030;
       } else {
         switch (cp) {
-          case 0: w &= 0xFCF; break;
-          case 1: w = static_cast<std::uint16_t>((w & 0xFCF) | 0x1010); break;
-          case 2: w = static_cast<std::uint16_t>((w & 0xFCF) | 0x2020); break;
-          case 3: w |= 0x3030; break;
-          default: break;
+          case 0:
+            w &= 0xFCF;
+            break;
+          case 1:
+            w = static_cast<std::uint16_t>((w & 0xFCF) | 0x1010);
+            break;
+          case 2:
+            w = static_cast<std::uint16_t>((w & 0xFCF) | 0x2020);
+            break;
+          case 3:
+            w |= 0x3030;
+            break;
+          default:
+            break;
         }
       }
       break;
@@ -380,10 +407,17 @@ std::uint16_t EncodeConfigWord(const DeviceDescriptor& d, const ConfigControls& 
       w = static_cast<std::uint16_t>(osc | 0x3FFC);
       b.Put(1, 2), b.Put(2, 3), b.Put(3, 6);
       switch (cp) {
-        case 0: w &= 0xCF; break;
-        case 1: w = static_cast<std::uint16_t>((w & 0xCF) | 0x2A20); break;
-        case 2: w |= 0x3F30; break;
-        default: break;
+        case 0:
+          w &= 0xCF;
+          break;
+        case 1:
+          w = static_cast<std::uint16_t>((w & 0xCF) | 0x2A20);
+          break;
+        case 2:
+          w |= 0x3F30;
+          break;
+        default:
+          break;
       }
       break;
     default:

@@ -141,7 +141,9 @@ DeviceFamily FamilyOf(const DeviceDescriptor& device);
 void SetFamilyFlag(DeviceDescriptor& device, DeviceFamily family);
 
 // Word devices (PICs, Microwire and 4-wire EEPROMs) keep two file bytes per element.
-inline bool IsWordDevice(const DeviceDescriptor& device) { return device.BlankValue != 0xFF; }
+inline bool IsWordDevice(const DeviceDescriptor& device) {
+  return device.BlankValue != 0xFF;
+}
 
 // The mask of configuration word `k` (0: the first).
 inline std::uint16_t ConfigWordMask(const DeviceDescriptor& device, int k) {

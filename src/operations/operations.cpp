@@ -445,10 +445,9 @@ OperationResult Operations::Check(CheckKind kind) {
 bool Operations::RisksAccepted(OperationResult& result) {
   const DeviceDescriptor& device = Device();
   const BufferSlot& slot = workspace_.Active();
-  const auto words =
-      std::span(slot.ConfigArea)
-          .subspan(static_cast<std::size_t>(device.ConfigWordIndex),
-                   static_cast<std::size_t>(std::max(device.ConfigWords, 0)));
+  const auto words = std::span(slot.ConfigArea)
+                         .subspan(static_cast<std::size_t>(device.ConfigWordIndex),
+                                  static_cast<std::size_t>(std::max(device.ConfigWords, 0)));
   const std::vector<std::string_view> risks = ConfigRisks(device, words);
   if (risks.empty() || options_.ForceFuses || ui().RiskQuestion(ConfigRiskText(risks))) {
     return true;

@@ -40,8 +40,12 @@ std::uint8_t Ask(LineContext& l, std::uint8_t a, std::uint8_t b, std::uint8_t c)
   return static_cast<std::uint8_t>(value);
 }
 
-std::uint8_t High(int address) { return static_cast<std::uint8_t>(address >> 8); }
-std::uint8_t Low(int address) { return static_cast<std::uint8_t>(address & 0xFF); }
+std::uint8_t High(int address) {
+  return static_cast<std::uint8_t>(address >> 8);
+}
+std::uint8_t Low(int address) {
+  return static_cast<std::uint8_t>(address & 0xFF);
+}
 
 // After an instruction that starts a write cycle of at most `waitUs`: the RDY/BSY poll until
 // the part is ready, or the wait. False when a polled part never got ready.
@@ -331,8 +335,7 @@ bool ProgramConfigWords(FamilyContext& context, bool writeLock) {
 bool Locks(FamilyContext& context) {
   const DeviceDescriptor& device = context.Device();
   const std::uint16_t mask = ConfigWordMask(device, kAvrLockWord);
-  return (context.Work().Active().ConfigArea[device.ConfigWordIndex + kAvrLockWord] & mask) !=
-         mask;
+  return (context.Work().Active().ConfigArea[device.ConfigWordIndex + kAvrLockWord] & mask) != mask;
 }
 
 bool ReadRegion(FamilyContext& context, AvrStep step, Region region, int count) {

@@ -27,9 +27,9 @@ inline constexpr std::uint8_t kLoadDataPage = 0xC1;
 inline constexpr std::uint8_t kWriteDataPage = 0xC2;
 inline constexpr std::uint8_t kReadSignature = 0x30;
 // Fuse and lock bytes: the second instruction byte selects which.
-inline constexpr std::uint8_t kReadFuseLowExt = 0x50;   // 50 00: low, 50 08: extended
+inline constexpr std::uint8_t kReadFuseLowExt = 0x50;    // 50 00: low, 50 08: extended
 inline constexpr std::uint8_t kReadFuseHighLock = 0x58;  // 58 08: high, 58 00: lock
-inline constexpr std::uint8_t kWriteLock = 0xE0;        // AC E0 00 lock
+inline constexpr std::uint8_t kWriteLock = 0xE0;         // AC E0 00 lock
 inline constexpr std::array<std::uint8_t, 3> kWriteFuse = {0xA0, 0xA8, 0xA4};  // AC xx 00 fuse
 // The lock byte's bits 7:6 are written as 1.
 inline constexpr std::uint8_t kLockWriteBits = 0xC0;
@@ -85,8 +85,7 @@ class TAvrPagedRead final : public OperationWorker {
 
 class TAvrPagedProgram final : public OperationWorker {
  public:
-  TAvrPagedProgram(const LineContext& lines, AvrStep step, int count,
-                   const AvrPagedTiming& timing);
+  TAvrPagedProgram(const LineContext& lines, AvrStep step, int count, const AvrPagedTiming& timing);
 
   std::vector<std::uint16_t> Bytes;  // Config: the four configuration words
   std::array<std::uint16_t, 4> Masks{0xFF, 0xFF, 0xFF, 0xFF};

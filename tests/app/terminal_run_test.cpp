@@ -174,15 +174,16 @@ TEST_F(TerminalRun, AFileWithNoDataEndsTheRunBeforeAnythingIsDone) {
 TEST_F(TerminalRun, FusesThatLockThePartOutStopTheRunUnlessForced) {
   std::ofstream(Path("rstdisbl.hex")) << ":040000000C94340028\n:02000004008278\n"
                                          ":020000006AFE96\n:00000001FF\n";
-  const std::vector<std::string> run = {"-i", Simulate(), "--yes", "-t138",
-                                        "-l" + Path("rstdisbl.hex"), "-p", "-r"};
+  const std::vector<std::string> run = {
+      "-i", Simulate(), "--yes", "-t138", "-l" + Path("rstdisbl.hex"), "-p", "-r"};
   const std::string rstdisbl =
       "RSTDISBL programmed: the RESET pin becomes an I/O pin, and the part no longer enters "
       "serial programming. Only a high-voltage programmer can undo it.";
   const Outcome refused = Run(run);
   EXPECT_EQ(refused.status, 1);
   EXPECT_NE(refused.err.find("Warning: The file carries fuses that would take the part away "
-                             "from this programmer:\n\n" + rstdisbl),
+                             "from this programmer:\n\n" +
+                             rstdisbl),
             std::string::npos);
   EXPECT_NE(refused.err.find("Error: " + rstdisbl +
                              "\nNothing was written. Run with --force-fuses to write these fuses "

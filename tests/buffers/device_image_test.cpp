@@ -81,10 +81,9 @@ TEST(RealToolFiles, TwelveBitPicAvrAndEepromFilesLoad) {
 
 TEST(RoundTrip, EveryFamilyReadsBackItsHexAndBinaryFiles) {
   testing::ScratchDir dir;
-  for (const char* device :
-       {"PIC 16F84", "PIC 16F877", "PIC 16F88", "PIC 12C508", "PIC 16C505", "24C16", "24C512",
-        "93C46", "59C11", "90S2313", "89C2051", "25040", "89S53", "NVM 3060", "ATtiny13A",
-        "ATmega328P", "24LC1025"}) {
+  for (const char* device : {"PIC 16F84", "PIC 16F877", "PIC 16F88", "PIC 12C508", "PIC 16C505",
+                             "24C16", "24C512", "93C46", "59C11", "90S2313", "89C2051", "25040",
+                             "89S53", "NVM 3060", "ATtiny13A", "ATmega328P", "24LC1025"}) {
     for (const SaveType type : {SaveType::Ihx8, SaveType::Binary}) {
       Bench saver(device);
       const DeviceDescriptor& d = saver.ws.Device;

@@ -69,8 +69,8 @@ TEST(IntelHexWriter, ExtendedLinearRecordsFrom64KAndTheFuseSectionReadBack) {
   for (std::size_t at = 0; (at = out.find(":02000004", at)) != std::string::npos; ++at) {
     uppers.push_back(out.substr(at, 15));
   }
-  EXPECT_EQ(uppers, (std::vector<std::string>{":020000040001F9", ":02000004008278",
-                                              ":020000040000FA"}));
+  EXPECT_EQ(uppers,
+            (std::vector<std::string>{":020000040001F9", ":02000004008278", ":020000040000FA"}));
   EXPECT_EQ(out.substr(0, 9), ":10FFF000");  // 16 bytes up to the line, not one more
   RecordingUi ui;
   const RecordImage image = Read(out, RecordFormat::IntelHex8, ui);

@@ -11,7 +11,9 @@
 namespace kestrum {
 namespace {
 
-DeviceDescriptor Device(std::string_view name) { return DescriptorFor(*FindDeviceByName(name)); }
+DeviceDescriptor Device(std::string_view name) {
+  return DescriptorFor(*FindDeviceByName(name));
+}
 
 int Count(const auto& names) {
   int n = 0;
@@ -102,14 +104,17 @@ TEST(ConfigWord, EveryOfferedChoiceSurvivesEncodeAndDecode) {
           const auto words = EncodeConfigWords(d, in);
           ASSERT_EQ(words[0], EncodeConfigWord(d, in));
           DecodeConfigWord(d, words[0], out, std::span(words).subspan(1));
-          if (oscItems > 0) { ASSERT_EQ(out.Oscillator, osc) << "cp " << cp << " fuses " << mask; }
+          if (oscItems > 0) {
+            ASSERT_EQ(out.Oscillator, osc) << "cp " << cp << " fuses " << mask;
+          }
           if (cpItems > 0) {
             // 16F627 offers "CP OFF" twice; both read back as a "CP OFF" item.
             ASSERT_EQ(d.CodeProtectNames[out.CodeProtect], d.CodeProtectNames[cp])
                 << "osc " << osc << " fuses " << mask;
           }
           for (int f = 0; f < fuses; ++f) {
-            ASSERT_EQ(out.Fuses[f], in.Fuses[f]) << d.FuseNames[f] << " osc " << osc << " cp " << cp;
+            ASSERT_EQ(out.Fuses[f], in.Fuses[f])
+                << d.FuseNames[f] << " osc " << osc << " cp " << cp;
           }
         }
       }
@@ -126,8 +131,8 @@ TEST(ConfigWord, EveryFurtherChoiceSurvivesEncodeAndDecode) {
     for (std::size_t k = 0; k < more.size(); ++k) {
       int choices = 2;
       if (more[k]->Target == ConfigTarget::MoreList) {
-        choices = static_cast<int>(std::ranges::count_if(
-            more[k]->Names, [](std::string_view n) { return !n.empty(); }));
+        choices = static_cast<int>(
+            std::ranges::count_if(more[k]->Names, [](std::string_view n) { return !n.empty(); }));
       }
       for (int choice = 0; choice < choices; ++choice) {
         ConfigControls in;
@@ -153,7 +158,8 @@ TEST(ConfigWord, FuseRisksNameEverySettingThatLocksThePartOut) {
   const Case cases[] = {
       {"ATmega328P", {0x62, 0xD9, 0xFF, 0xFF}, {}},
       {"ATmega328P", {0x63, 0xD9, 0xFF, 0xFC}, {}},  // 128 kHz, locked: no brick
-      {"ATmega328P", {0x60, 0x19, 0xFF, 0xFF},
+      {"ATmega328P",
+       {0x60, 0x19, 0xFF, 0xFF},
        {text::kRiskRstdisbl, text::kRiskDwen, text::kRiskExternalClock4}},
       {"ATmega328P", {0x71, 0xF9, 0xFF, 0xFF}, {text::kRiskSpien, text::kRiskReservedClock}},
       {"ATtiny85", {0x61, 0xDF, 0xFF, 0xFF}, {}},  // the PLL
@@ -262,7 +268,8 @@ TEST(IdBox, KeyFilterPassesOnlyHexDigitsAndBackspace) {
   EXPECT_EQ(FilterIdKey('f'), 'F');
   EXPECT_EQ(FilterIdKey('F'), 'F');
   EXPECT_EQ(FilterIdKey('\b'), '\b');
-  for (char key : {'j', 'G', ' ', '/', ':', '@', 'z', '\x7f'}) EXPECT_FALSE(FilterIdKey(key)) << key;
+  for (char key : {'j', 'G', ' ', '/', ':', '@', 'z', '\x7f'})
+    EXPECT_FALSE(FilterIdKey(key)) << key;
 }
 
 TEST(IdBox, TextToWordsAndBack) {

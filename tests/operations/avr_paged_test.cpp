@@ -117,8 +117,9 @@ TEST(AvrPagedIdentity, TheSignatureNamesThePart) {
   const std::unique_ptr<AvrPagedChip> chip = AvrPagedChip::ForDevice("ATtiny45");
   SpiSniffer tap(*chip);
   LifecycleRig rig("ATtiny85", ProgrammerType::ProPic2, &tap);
-  EXPECT_TRUE(rig.Runs(&Operations::ProgramAll, false,
-                       {"Found ATtiny45 in the socket, not the selected ATtiny85: nothing was done."}));
+  EXPECT_TRUE(
+      rig.Runs(&Operations::ProgramAll, false,
+               {"Found ATtiny45 in the socket, not the selected ATtiny85: nothing was done."}));
   EXPECT_EQ(Find(Instructions(tap), {0xAC, 0x80}), -1);
   // Detect names it and offers it.
   rig.ui.Answer(false);

@@ -31,7 +31,7 @@ TEST(SpiEeprom16, ProtectionIsLiftedBeforeTheWritesAndTheChosenOneWrittenLast) {
   spi.chip.SetElement(ChipRegion::Config, 0, 0x8C);  // WPEN, everything protected
   LifecycleRig& rig = spi.rig;
   RandomImage(rig, 160);
-  rig.workspace.Config.Oscillator.Select(1);  // "BP 0600h-07FFh"
+  rig.workspace.Config.Oscillator.Select(1);    // "BP 0600h-07FFh"
   rig.workspace.Config.More[0].Checked = true;  // WPEN
   rig.workspace.ComboBox1Change();
   ASSERT_EQ(rig.Slot().ConfigArea[0], 0x84);

@@ -11,8 +11,8 @@
 #include <string_view>
 
 #include "lifecycle.hpp"
-#include "sim/chips/chip_models.hpp"
 #include "sim/boards/vcd_writer.hpp"
+#include "sim/chips/chip_models.hpp"
 #include "spi_sniffer.hpp"
 
 namespace kestrum::testing {

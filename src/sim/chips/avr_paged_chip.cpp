@@ -146,10 +146,10 @@ constexpr AvrPagedDescription kParts[] = {
      .eepromUs = 9000,
      .eraseUs = 9000,
      .fuseUs = 4500},
-    M48Like("ATmega48PA", 2048, 32, 256, {0x1E, 0x92, 0x0A}, {0xFF, 0xFF, 0x01},
-            {0x62, 0xDF, 0xFF}, 0x03),
-    M48Like("ATmega88PA", 4096, 32, 512, {0x1E, 0x93, 0x0F}, {0xFF, 0xFF, 0x07},
-            {0x62, 0xDF, 0xF9}, 0x3F),
+    M48Like("ATmega48PA", 2048, 32, 256, {0x1E, 0x92, 0x0A}, {0xFF, 0xFF, 0x01}, {0x62, 0xDF, 0xFF},
+            0x03),
+    M48Like("ATmega88PA", 4096, 32, 512, {0x1E, 0x93, 0x0F}, {0xFF, 0xFF, 0x07}, {0x62, 0xDF, 0xF9},
+            0x3F),
     M48Like("ATmega168PA", 8192, 64, 512, {0x1E, 0x94, 0x0B}, {0xFF, 0xFF, 0x07},
             {0x62, 0xDF, 0xF9}, 0x3F),
     M48Like("ATmega328P", 16384, 64, 1024, {0x1E, 0x95, 0x0F}, {0xFF, 0xFF, 0x07},
@@ -305,7 +305,8 @@ void AvrPagedChip::Settle(std::int64_t timeUs) {
     case Job::FlashPage:
       // Flash bits only go from 1 to 0; chip erase brings them back.
       for (std::size_t i = 0; i < jobPage_.size(); ++i) {
-        if (programs(ChipRegion::Code, jobAddress_ + static_cast<int>(i))) flash_[a + i] &= jobPage_[i];
+        if (programs(ChipRegion::Code, jobAddress_ + static_cast<int>(i)))
+          flash_[a + i] &= jobPage_[i];
       }
       break;
     case Job::EepromByte:
@@ -329,7 +330,8 @@ void AvrPagedChip::Settle(std::int64_t timeUs) {
     }
     case Job::Lock:
       // Lock bits are only ever programmed here; chip erase clears them.
-      if (programs(ChipRegion::Config, 3)) lock_ &= static_cast<std::uint8_t>(jobValue_ | ~d_.lockMask);
+      if (programs(ChipRegion::Config, 3))
+        lock_ &= static_cast<std::uint8_t>(jobValue_ | ~d_.lockMask);
       break;
     case Job::None:
       break;

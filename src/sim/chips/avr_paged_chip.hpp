@@ -137,8 +137,8 @@ class AvrPagedChip final : public ChipModel {
   std::uint8_t Output(std::uint8_t op, int address, std::uint8_t select) const;
   void Execute(std::int64_t timeUs);
   void Start(Job job, std::int64_t durationUs, std::int64_t timeUs);
-  bool Locked() const { return (lock_ & 0x01) == 0; }           // LB1: no more programming
-  bool ReadLocked() const { return (lock_ & 0x03) == 0; }       // LB1 and LB2: no verifying
+  bool Locked() const { return (lock_ & 0x01) == 0; }      // LB1: no more programming
+  bool ReadLocked() const { return (lock_ & 0x03) == 0; }  // LB1 and LB2: no verifying
 
   AvrPagedDescription d_;
   std::vector<std::uint8_t> flash_;

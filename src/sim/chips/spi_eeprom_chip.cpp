@@ -212,8 +212,8 @@ void SpiEepromChip::Byte(std::uint8_t value) {
       op_ = Op::Ignore;
     }
   }
-  const bool addressing = op_ == Op::Read || op_ == Op::Write || op_ == Op::PageErase ||
-                          op_ == Op::SectorErase;
+  const bool addressing =
+      op_ == Op::Read || op_ == Op::Write || op_ == Op::PageErase || op_ == Op::SectorErase;
   if (addressing && n >= 1 && n <= addressEnd) {
     address_ = d_.addressBytes == 2 && n == 1 ? value << 8 : (address_ | value);
     if (n == addressEnd) address_ %= size;

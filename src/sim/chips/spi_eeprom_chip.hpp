@@ -35,8 +35,8 @@ struct SpiEepromDescription {
   std::string_view name;
   int bytes = 0;
   int pageBytes = 16;
-  int addressBytes = 1;       // 1: address bit 8 in the instruction
-  bool eraseAndId = false;    // page/sector/chip erase, RDID and deep power-down
+  int addressBytes = 1;        // 1: address bit 8 in the instruction
+  bool eraseAndId = false;     // page/sector/chip erase, RDID and deep power-down
   std::uint8_t signature = 0;  // what RDID returns
   int sectorBytes = 0;
 };

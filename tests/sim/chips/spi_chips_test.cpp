@@ -4,8 +4,8 @@
 // protected status register, page erase, deep power-down and signature; driven pin by pin.
 #include <gtest/gtest.h>
 
-#include "hardware/bus.hpp"
 #include "../rig.hpp"
+#include "hardware/bus.hpp"
 #include "sim/chips/avr_chip.hpp"
 #include "sim/chips/avr_paged_chip.hpp"
 #include "sim/chips/spi_eeprom_chip.hpp"
