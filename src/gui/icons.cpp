@@ -11,13 +11,16 @@
 namespace kestrum {
 namespace {
 
-const QColor kInk(0x37, 0x3d, 0x48);
+// The outline and chip colours for the palette being drawn for (light by default); icons are
+// drawn on the window thread only.
+QColor ink(0x37, 0x3d, 0x48);
+QColor chipBody(0x4a, 0x51, 0x5e);
+
 const QColor kBlue(0x1f, 0x6f, 0xd1);
 const QColor kGreen(0x2e, 0x8b, 0x3e);
 const QColor kRed(0xc0, 0x39, 0x2b);
 const QColor kAmber(0xd9, 0x8e, 0x04);
 const QColor kPaper(0xfd, 0xfd, 0xfb);
-const QColor kChip(0x4a, 0x51, 0x5e);
 
 void Pen(QPainter& p, const QColor& colour, qreal width = 1.6) {
   p.setPen(QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
@@ -25,14 +28,14 @@ void Pen(QPainter& p, const QColor& colour, qreal width = 1.6) {
 
 // A DIP package seen from above, with legs on both long sides.
 void Chip(QPainter& p, const QRectF& body) {
-  Pen(p, kInk, 1.2);
+  Pen(p, ink, 1.2);
   for (int i = 0; i < 4; ++i) {
     const qreal y = body.top() + 2.2 + i * (body.height() - 4.4) / 3;
     p.drawLine(QPointF(body.left() - 2.2, y), QPointF(body.left(), y));
     p.drawLine(QPointF(body.right(), y), QPointF(body.right() + 2.2, y));
   }
   p.setPen(Qt::NoPen);
-  p.setBrush(kChip);
+  p.setBrush(chipBody);
   p.drawRoundedRect(body, 1.2, 1.2);
   p.setBrush(QColor(0xff, 0xff, 0xff, 90));
   p.drawEllipse(QPointF(body.center().x(), body.top() + 2.0), 1.1, 1.1);
@@ -64,7 +67,7 @@ void Folder(QPainter& p) {
   back.lineTo(21, 19.5);
   back.lineTo(2.5, 19.5);
   back.closeSubpath();
-  Pen(p, kInk, 1.2);
+  Pen(p, ink, 1.2);
   p.setBrush(QColor(0xf2, 0xc2, 0x4e));
   p.drawPath(back);
   QPainterPath front;
@@ -78,7 +81,7 @@ void Folder(QPainter& p) {
 }
 
 void Disk(QPainter& p) {
-  Pen(p, kInk, 1.2);
+  Pen(p, ink, 1.2);
   p.setBrush(kBlue);
   QPainterPath body;
   body.moveTo(4, 3.5);
@@ -91,7 +94,7 @@ void Disk(QPainter& p) {
   p.setBrush(kPaper);
   p.drawRect(QRectF(7, 3.5, 9, 6));
   p.drawRect(QRectF(6.5, 13, 11.5, 7.5));
-  p.setBrush(kInk);
+  p.setBrush(ink);
   p.setPen(Qt::NoPen);
   p.drawRect(QRectF(12.5, 4.5, 2.2, 4));
 }
@@ -116,22 +119,22 @@ void Gear(QPainter& p) {
   gear.closeSubpath();
   gear.addEllipse(c, 3.2, 3.2);
   gear.setFillRule(Qt::OddEvenFill);
-  Pen(p, kInk, 1.1);
+  Pen(p, ink, 1.1);
   p.setBrush(QColor(0x8a, 0x93, 0xa3));
   p.drawPath(gear);
 }
 
 void Board(QPainter& p) {
   // A programmer board with its serial plug.
-  Pen(p, kInk, 1.2);
+  Pen(p, ink, 1.2);
   p.setBrush(kGreen);
   p.drawRoundedRect(QRectF(2.5, 6, 13.5, 13), 1.5, 1.5);
-  p.setBrush(kChip);
+  p.setBrush(chipBody);
   p.setPen(Qt::NoPen);
   p.drawRect(QRectF(5, 9, 5, 7));
   p.setBrush(kAmber);
   p.drawEllipse(QPointF(13, 9.5), 1.2, 1.2);
-  Pen(p, kInk, 1.2);
+  Pen(p, ink, 1.2);
   p.setBrush(QColor(0xb8, 0xbe, 0xc8));
   QPainterPath plug;
   plug.moveTo(16, 9);
@@ -143,7 +146,7 @@ void Board(QPainter& p) {
 }
 
 void Card(QPainter& p) {
-  Pen(p, kInk, 1.2);
+  Pen(p, ink, 1.2);
   p.setBrush(kPaper);
   p.drawRoundedRect(QRectF(2.5, 5.5, 19, 13.5), 2, 2);
   p.setBrush(kAmber);
@@ -168,7 +171,7 @@ void Card(QPainter& p) {
 }
 
 void Page(QPainter& p, const QString& label, const QColor& colour) {
-  Pen(p, kInk, 1.2);
+  Pen(p, ink, 1.2);
   p.setBrush(kPaper);
   p.drawRoundedRect(QRectF(3, 2.5, 18, 19), 1.5, 1.5);
   Pen(p, QColor(0xa9, 0xb0, 0xbb), 1.0);
@@ -182,7 +185,7 @@ void Page(QPainter& p, const QString& label, const QColor& colour) {
 }
 
 void Help(QPainter& p) {
-  Pen(p, kInk, 1.2);
+  Pen(p, ink, 1.2);
   p.setBrush(kBlue);
   p.drawEllipse(QPointF(12, 12), 9.5, 9.5);
   QFont font(QStringLiteral("DejaVu Sans"));
@@ -226,7 +229,7 @@ void Draw(QPainter& p, ToolIcon icon) {
       p.save();
       p.translate(17.5, 7);
       p.rotate(-40);
-      Pen(p, kInk, 1.1);
+      Pen(p, ink, 1.1);
       p.setBrush(QColor(0xf0, 0x8a, 0x9a));
       p.drawRoundedRect(QRectF(-2.6, -6, 5.2, 8), 1, 1);
       p.setBrush(kPaper);
@@ -257,7 +260,9 @@ void Draw(QPainter& p, ToolIcon icon) {
 
 }  // namespace
 
-QIcon MakeToolIcon(ToolIcon icon) {
+QIcon MakeToolIcon(ToolIcon icon, bool onDark) {
+  ink = onDark ? QColor(0xd8, 0xdc, 0xe3) : QColor(0x37, 0x3d, 0x48);
+  chipBody = onDark ? QColor(0x9a, 0xa3, 0xb3) : QColor(0x4a, 0x51, 0x5e);
   QIcon result;
   for (int size : {24, 48}) {
     QPixmap pixmap(size, size);

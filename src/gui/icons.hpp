@@ -21,7 +21,8 @@ enum class ToolIcon {
   Help,
 };
 
-QIcon MakeToolIcon(ToolIcon icon);
+// `onDark`: for a dark palette, with light outlines and lighter chips.
+QIcon MakeToolIcon(ToolIcon icon, bool onDark = false);
 
 }  // namespace kestrum
 

@@ -16,6 +16,9 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QStandardItemModel>
@@ -88,9 +91,16 @@ class HexViewInput final : public TextInputHandler {
 
 namespace {
 
-QColor FromColourRef(std::uint32_t bgr) {
-  return {static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
-          static_cast<int>((bgr >> 16) & 0xFF)};
+// `from` moved the fraction `amount` towards `to`.
+QColor Blend(const QColor& from, const QColor& to, double amount) {
+  return QColor::fromRgbF(
+      static_cast<float>(from.redF() + (to.redF() - from.redF()) * amount),
+      static_cast<float>(from.greenF() + (to.greenF() - from.greenF()) * amount),
+      static_cast<float>(from.blueF() + (to.blueF() - from.blueF()) * amount));
+}
+
+bool IsDark(const QPalette& palette) {
+  return palette.color(QPalette::Window).lightnessF() < 0.5;
 }
 
 QString MenuText(std::string_view caption) {
@@ -112,16 +122,21 @@ std::string HardwareCheckRefusal(ProgrammerType type) {
 
 }  // namespace
 
-TextMarking StartupMarking() {
-  // The six marking values 0, 6, 0xC0C0C0, 0xFF0000, 3 and 10: the address columns on a
-  // silver band with blue text. A successful verify takes the band away; a change of the code
-  // buffer brings it back.
+TextMarking StartupMarking(const QPalette& palette) {
+  // The address columns on a band a shade away from the view's background, in the link
+  // colour, light or dark alike (silver and blue on white). A successful verify takes the
+  // band away; a change of the code buffer brings it back.
+  const QColor base = palette.color(QPalette::Base);
   return {.FirstColumn = 0,
           .Columns = 6,
-          .Background = FromColourRef(0xC0C0C0),
-          .Foreground = FromColourRef(0xFF0000),
+          .Background = Blend(base, palette.color(QPalette::Text), 0.16),
+          .Foreground = palette.color(QPalette::Link),
           .PaddingPx = 3,
           .CornerRadiusPx = 10};
+}
+
+QColor SeparatorColour(const QPalette& palette) {
+  return palette.color(QPalette::Link);
 }
 
 MainWindow::MainWindow(Application& app, QtUi& ui, SimulatedProgrammer* simulated)
@@ -153,8 +168,7 @@ MainWindow::MainWindow(Application& app, QtUi& ui, SimulatedProgrammer* simulate
   app_.Work.Observer = this;
   ui_.AttachWindow(this);
   qApp->installEventFilter(this);
-  // As wide as a code line and the configuration box need, and room for 28 lines.
-  resize(std::max(minimumSizeHint().width() + 24, 760), 700);
+  FitToScreen();
   SyncWindow();
 }
 
@@ -200,14 +214,11 @@ void MainWindow::BuildViews() {
   codeView_->setAccessibleName(Utf8(text::kCodeViewCaption));
   dataView_->setAccessibleName(Utf8(text::kDataViewCaption));
   asmView_->setAccessibleName(Utf8(text::kAssemblerViewHint));
-  // Display attributes: the separators after the address and before the characters.
-  for (TextView* view : {codeView_, dataView_, asmView_}) {
-    view->SetSeparatorColour(FromColourRef(kSeparatorColour));
-  }
+  // Display attributes: the separators after the address and before the characters, and the
+  // address band, in the palette's colours.
   codeView_->SetSeparatorColumns({4, kCodeLineLength - kElementsPerLine - 1});
   dataView_->SetSeparatorColumns({4, kDataLineLength - kElementsPerLine - 1});
-  codeView_->SetMarking(StartupMarking());
-  dataView_->SetMarking(StartupMarking());
+  ApplyViewColours();
   for (auto [view, kind] : {std::pair{codeView_, HexView::Code}, {dataView_, HexView::Data}}) {
     view->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(view, &QWidget::customContextMenuRequested, this,
@@ -229,16 +240,18 @@ void MainWindow::BuildViews() {
   auto* dataLayout = new QVBoxLayout(dataGroup_);
   dataLayout->setContentsMargins(6, 6, 6, 6);
   dataLayout->addWidget(dataView_);
-  // Wide enough for a whole code line.
-  codeView_->setMinimumWidth(codeView_->WidthForColumns(kCodeLineLength));
-  asmView_->setMinimumWidth(codeView_->WidthForColumns(kCodeLineLength));
 
   auto* hexPage = new QWidget;
   auto* hexLayout = new QVBoxLayout(hexPage);
   hexLayout->setContentsMargins(0, 0, 0, 0);
   hexLayout->setSpacing(8);
-  hexLayout->addWidget(codeGroup_, 1);
-  hexLayout->addWidget(dataGroup_, 0);
+  // A whole code line where the screen has room. The height is shared two to one, the data
+  // view's share up to all its lines.
+  codeView_->SetPreferredColumns(kCodeLineLength);
+  asmView_->SetPreferredColumns(kCodeLineLength);
+  dataView_->SetPreferredLines(4);
+  hexLayout->addWidget(codeGroup_, 2);
+  hexLayout->addWidget(dataGroup_, 1);
   stack_ = new QStackedWidget;
   auto* asmGroup = new QGroupBox(Utf8(text::kAssemblerViewHint));
   auto* asmLayout = new QVBoxLayout(asmGroup);
@@ -258,7 +271,16 @@ void MainWindow::BuildViews() {
   });
 
   config_ = new ConfigBoxWidget(app_.Work);
-  config_->setMinimumWidth(config_->sizeHint().width() + 24);
+  // In a small window the box scrolls rather than be cut off.
+  auto* configScroll = new QScrollArea;
+  configScroll->setWidget(config_);
+  configScroll->setWidgetResizable(true);
+  configScroll->setFrameShape(QFrame::NoFrame);
+  configScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  configScroll->setMinimumWidth(config_->minimumSizeHint().width() +
+                                configScroll->verticalScrollBar()->sizeHint().width());
+  configScroll->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+  configScroll_ = configScroll;
   connect(config_, &ConfigBoxWidget::Changed, this, [this] {
     Record(text::kUndoConfiguration);
     SyncWindow();
@@ -273,7 +295,7 @@ void MainWindow::BuildViews() {
   left->addWidget(stack_, 1);
   left->addWidget(tabs_);
   layout->addLayout(left, 1);
-  layout->addWidget(config_, 0);
+  layout->addWidget(configScroll_, 0);
   setCentralWidget(central);
 }
 
@@ -443,7 +465,7 @@ void MainWindow::BuildToolBar() {
   };
   const auto tool = [&](std::string_view caption, std::string_view hint, ToolIcon icon) {
     QAction* action = find(caption);
-    action->setIcon(MakeToolIcon(icon));
+    toolIcons_.emplace_back(action, icon);
     action->setToolTip(Utf8(hint));
     return action;
   };
@@ -487,6 +509,7 @@ void MainWindow::BuildToolBar() {
   holderLayout->setContentsMargins(6, 0, 6, 0);
   holderLayout->addWidget(deviceBox_);
   bar->addWidget(holder);
+  ApplyToolIcons();
 }
 
 void MainWindow::BuildStatusBar() {
@@ -528,8 +551,12 @@ void MainWindow::SyncWindow() {
   dataGroup_->setVisible(state.DataViewVisible);
   // The data view shows its lines (up to a screenful of twelve); the code view takes the rest.
   const int dataLines = std::clamp(HexViewLineCount(HexView::Data, work.Device), 4, 12);
-  dataView_->setFixedHeight(dataLines * dataView_->LineHeight() + dataView_->LineHeight() / 3 +
-                            2 * dataView_->frameWidth());
+  // In a short window it gives up lines down to three, as the code view does.
+  dataView_->setMaximumHeight(dataLines * dataView_->LineHeight() + dataView_->LineHeight() / 3 +
+                              2 * dataView_->frameWidth());
+  dataView_->setMinimumHeight(3 * dataView_->LineHeight() + 2 * dataView_->frameWidth());
+  dataGroup_->setMaximumHeight(dataView_->maximumHeight() + dataGroup_->sizeHint().height() -
+                               dataView_->sizeHint().height());
   for (QAction* action : {openDataFile_, fillData_, fillDataFrom_, copyFromData_, pasteToData_}) {
     action->setEnabled(state.DataEntriesEnabled);
   }
@@ -634,6 +661,8 @@ Application::StartupOutcome MainWindow::Start(const CommandLine& commandLine) {
     ToggleDevicePosition();
   }
   ShowDevice();
+  // Sized for the device chosen, before it shows.
+  FitToScreen();
   // The hardware settings are asked for on a first start, and can only be left with OK.
   if (outcome.FirstStart) RunHardwareDialog(true);
   return outcome;
@@ -692,8 +721,12 @@ void MainWindow::paintEvent(QPaintEvent* event) {
   QMainWindow::paintEvent(event);
   if (!firstPaintPending_) return;
   firstPaintPending_ = false;
+  // Placed once shown too, when its frame's size is known.
   PlaceDevicePosition();
-  if (devicePosition_->isChecked()) position_->show();
+  if (devicePosition_->isChecked()) {
+    position_->show();
+    PlaceDevicePosition();
+  }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -781,11 +814,46 @@ void MainWindow::FocusCodeView() {
 }
 
 void MainWindow::ResetCodeViewMarking() {
+  codeMarked_ = false;
   codeView_->SetMarking({});
 }
 
 void MainWindow::RestoreCodeViewMarking() {
-  codeView_->SetMarking(StartupMarking());
+  codeMarked_ = true;
+  codeView_->SetMarking(StartupMarking(palette()));
+}
+
+void MainWindow::FitToScreen() {
+  // As wide as a code line and the configuration box need, and room for 28 lines, as far as
+  // the screen has room at its scale (with a little to spare for rounding at fractional
+  // scales); the views scroll in a smaller window.
+  QSize size(std::max(sizeHint().width() + 16, 760), 700);
+  if (const QScreen* shown = screen()) {
+    const QSize area = shown->availableGeometry().size();
+    size = size.boundedTo(QSize(area.width() * 9 / 10, area.height() * 9 / 10));
+  }
+  resize(size);
+}
+
+void MainWindow::ApplyViewColours() {
+  const QColor separator = SeparatorColour(palette());
+  for (TextView* view : {codeView_, dataView_, asmView_}) view->SetSeparatorColour(separator);
+  codeView_->SetMarking(codeMarked_ ? StartupMarking(palette()) : TextMarking{});
+  dataView_->SetMarking(StartupMarking(palette()));
+}
+
+void MainWindow::ApplyToolIcons() {
+  const bool dark = IsDark(palette());
+  for (const auto& [action, icon] : toolIcons_) action->setIcon(MakeToolIcon(icon, dark));
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  // A new theme or palette (a dark one): the views' own colours and the icons follow.
+  if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange) {
+    ApplyViewColours();
+    ApplyToolIcons();
+  }
 }
 
 // ---- in-place editing ----
@@ -1258,9 +1326,17 @@ void MainWindow::ToggleDevicePosition() {
 }
 
 void MainWindow::PlaceDevicePosition() {
-  // Just right of the main window, level with its top.
+  // Just right of the main window, level with its top; where the screen ends first, as far
+  // right as it can be, its title bar always on the screen.
   const QRect frame = frameGeometry();
-  position_->move(frame.left() + frame.width() + 10, frame.top());
+  QPoint place(frame.left() + frame.width() + 10, frame.top());
+  if (const QScreen* shown = screen()) {
+    const QRect area = shown->availableGeometry();
+    const QSize outer = position_->frameGeometry().size();
+    place.setX(std::max(area.left(), std::min(place.x(), area.right() + 1 - outer.width())));
+    place.setY(std::max(area.top(), std::min(place.y(), area.bottom() + 1 - outer.height())));
+  }
+  position_->move(place);
 }
 
 QString MainWindow::ProgramFolder() const {

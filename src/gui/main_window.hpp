@@ -13,6 +13,7 @@
 
 #include "app/application.hpp"
 #include "buffers/hex_view.hpp"
+#include "gui/icons.hpp"
 #include "gui/qt_ui.hpp"
 #include "gui/textview/text_view.hpp"
 
@@ -41,10 +42,10 @@ class HexViewInput;
 class BufferHistory;
 class SimulatedProgrammer;
 
-// The display attributes of the views: separator colour and marking, as Windows colour values
-// (0x00BBGGRR).
-inline constexpr std::uint32_t kSeparatorColour = 0xFF0000;
-TextMarking StartupMarking();
+// The display attributes of the views in a palette's colours: the address band of the code
+// and data views, and the separators.
+TextMarking StartupMarking(const QPalette& palette);
+QColor SeparatorColour(const QPalette& palette);
 
 class MainWindow final : public QMainWindow, public WorkspaceObserver, public QtUiWindow {
   Q_OBJECT
@@ -129,6 +130,7 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   bool event(QEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -215,6 +217,9 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   void ShowContextMenu(HexView view, const QPoint& position);
   void DropFiles(HexView view, const QStringList& paths);
   void RestoreCodeViewMarking();
+  void ApplyViewColours();
+  void FitToScreen();
+  void ApplyToolIcons();
   TextView* ViewOf(HexView view) const { return view == HexView::Code ? codeView_ : dataView_; }
 
   Application& app_;
@@ -234,6 +239,7 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   QGroupBox* codeGroup_ = nullptr;
   QGroupBox* dataGroup_ = nullptr;
   QStackedWidget* stack_ = nullptr;
+  QWidget* configScroll_ = nullptr;
   QTabBar* tabs_ = nullptr;
   ConfigBoxWidget* config_ = nullptr;
   QComboBox* deviceBox_ = nullptr;
@@ -269,6 +275,7 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   QAction* devicePosition_ = nullptr;
   QAction* reopenRecent_ = nullptr;
   QAction* hardwareCheck_ = nullptr;
+  std::vector<std::pair<QAction*, ToolIcon>> toolIcons_;
   QAction* undo_ = nullptr;
   QAction* redo_ = nullptr;
   BufferHistory* history_ = nullptr;
@@ -283,6 +290,8 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   bool shown_ = false;
   bool syncing_ = false;
   bool firstPaintPending_ = true;
+  // The code view's address band shows (no verify has confirmed the buffer since it changed).
+  bool codeMarked_ = true;
   // The command line's quit: the window closes without asking.
   bool quitting_ = false;
   // The user closed the window during an operation and chose to cancel it.

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <tuple>
-
 namespace kestrum {
 namespace {
 
@@ -26,14 +24,6 @@ TEST(SettingsStore, TypedReadsFallBackToDefaultsAndParseStoredStrings) {
   store.SetRaw("IODelay", "-3");
   EXPECT_EQ(store.ReadInteger("IODelay", 10), -3);
   EXPECT_TRUE(store.Exists());
-  // A hand-edited boolean reads as meant; anything else is no boolean.
-  for (const auto& [raw, value, isBool] :
-       {std::tuple{" True", true, true}, std::tuple{"false", false, true},
-        std::tuple{"maybe", true, false}}) {
-    store.SetRaw("Virtual", raw);
-    EXPECT_EQ(store.ReadBool("Virtual", true), value) << raw;
-    EXPECT_EQ(store.IsBool("Virtual"), isBool) << raw;
-  }
 }
 
 TEST(SettingsStore, WritesUseDecimalAndZeroOne) {

@@ -10,6 +10,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSlider>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -415,9 +416,12 @@ class DialogsTest : public QObject {
     DevicePositionWindow* position = rig.window.DevicePosition();
     QVERIFY(rig.window.DevicePositionAction()->isChecked());
     QVERIFY(position->isVisible());
-    QCOMPARE(position->pos().x(),
-             rig.window.frameGeometry().left() + rig.window.frameGeometry().width() + 10);
+    // Right of the main window; where the screen ends first, inside it, title bar and all.
+    const QRect screen = rig.window.screen()->availableGeometry();
+    QCOMPARE(position->pos().x(), std::min(rig.window.frameGeometry().right() + 11,
+                                           screen.right() + 1 - position->frameGeometry().width()));
     QCOMPARE(position->pos().y(), rig.window.frameGeometry().top());
+    QVERIFY(screen.contains(position->frameGeometry()));
     QVERIFY(position->windowFlags() & Qt::WindowStaysOnTopHint);
     QCOMPARE(position->DeviceLabel()->text(), QStringLiteral("Device: 24C16"));
     QCOMPARE(position->Picture()->Placement().Offset, 28);

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
 #include <QSlider>
 #include <QStackedWidget>
 #include <QStandardItemModel>
@@ -479,6 +480,24 @@ class MainWindowTest : public QObject {
     QCOMPARE(rig.window.windowTitle(),
              QStringLiteral("first.hex[*] - Kestrum 1.01 - Prototype Programmer"));
     QVERIFY(!rig.window.isWindowModified());
+  }
+
+  void TheWindowFitsASmallScreen() {
+    WindowRig rig;
+    rig.StartWith(62);
+    // At scale 2 a 1600x1000 screen is 800x500: with a title bar and a panel, nothing of the
+    // window may need more than this.
+    for (const char* device : {"PIC 16F877", "PIC 16F84", "90S2313", "24C512"}) {
+      rig.Action(QString::fromLatin1(device))->trigger();
+      const QSize least = rig.window.minimumSizeHint().expandedTo(rig.window.minimumSize());
+      QVERIFY2(least.width() <= 760 && least.height() <= 440,
+               qPrintable(
+                   QStringLiteral("%1: %2x%3").arg(device).arg(least.width()).arg(least.height())));
+    }
+    // The first size leaves a tenth of the screen.
+    const QSize area = rig.window.screen()->availableGeometry().size();
+    QVERIFY(rig.window.width() <= area.width() * 9 / 10 &&
+            rig.window.height() <= area.height() * 9 / 10);
   }
 
   void AssemblerViewForFourteenBitPicsOnly() {

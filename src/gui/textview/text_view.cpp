@@ -25,7 +25,6 @@ namespace {
 constexpr int kBlinkMs = 530;
 constexpr int kCaretWidth = 2;
 constexpr int kDefaultColumns = 40;
-constexpr int kDefaultLines = 10;
 
 }  // namespace
 
@@ -362,9 +361,21 @@ int TextView::WidthForColumns(int columns) const {
          verticalScrollBar()->sizeHint().width();
 }
 
+void TextView::SetPreferredLines(int lines) {
+  preferredLines_ = lines;
+  updateGeometry();
+}
+
+void TextView::SetPreferredColumns(int columns) {
+  preferredColumns_ = columns;
+  updateGeometry();
+}
+
 QSize TextView::sizeHint() const {
-  const int columns = MaxLineLength() > 0 ? MaxLineLength() : kDefaultColumns;
-  return {WidthForColumns(columns), kDefaultLines * lineHeight_ + 2 * frameWidth()};
+  const int columns = preferredColumns_ > 0 ? preferredColumns_
+                      : MaxLineLength() > 0 ? MaxLineLength()
+                                            : kDefaultColumns;
+  return {WidthForColumns(columns), preferredLines_ * lineHeight_ + 2 * frameWidth()};
 }
 
 QSize TextView::minimumSizeHint() const {

@@ -118,6 +118,10 @@ class TextView : public QAbstractScrollArea {
   // Geometry in the viewport, for painting and hit tests.
   int CharWidth() const { return charWidth_; }
   int LineHeight() const { return lineHeight_; }
+  // The lines and columns the view asks for in a layout (10 lines, and its longest line or
+  // 40 columns, unless set).
+  void SetPreferredLines(int lines);
+  void SetPreferredColumns(int columns);
   QRect CharacterRect(int line, int column) const;
   // The caret position nearest to a viewport point.
   void PositionAt(const QPoint& point, int& line, int& column) const;
@@ -175,6 +179,8 @@ class TextView : public QAbstractScrollArea {
   int blinkTimer_ = 0;
   int charWidth_ = 8;
   int lineHeight_ = 16;
+  int preferredLines_ = 10;
+  int preferredColumns_ = 0;
   int ascent_ = 12;
   int margin_ = 6;
   bool exactGrid_ = false;
