@@ -38,6 +38,8 @@ OperationOptions LoadOperationOptions(const SettingsStore& store) {
   o.ByteWrite = store.ReadBool("ByteWrite", false);
   o.AvrPollReady = store.ReadBool("AvrPollReady", true);
   o.AvrSlowSck = store.ReadBool("AvrSlowSck", false);
+  o.CheckDeviceId = store.ReadBool("DeviceIdCheck", true);
+  o.OverwriteCalibration = store.ReadBool("OverwriteCalibration", false);
   return o;
 }
 
@@ -127,6 +129,7 @@ Application::StartupOutcome Application::Startup(const CommandLine& commandLine)
   Work.SelectDeviceByNumber(device);
 
   // The command line: actions pending for the first activation, immediate options in order.
+  pendingDetect_ = commandLine.Detect;
   pendingProgram_ = commandLine.ProgramAll;
   pendingVerify_ = commandLine.Verify;
   pendingRead_ = commandLine.ReadAll;
@@ -134,6 +137,8 @@ Application::StartupOutcome Application::Startup(const CommandLine& commandLine)
   quitMode_ = commandLine.Quit;
   quitRequested_ = commandLine.QuitRequested;
   if (commandLine.Smartcard) Options.Smart = true;  // for this run only
+  if (commandLine.NoIdCheck) Operation.CheckDeviceId = false;
+  if (commandLine.OverwriteCalibration) Operation.OverwriteCalibration = true;
   Operation.Smart = Options.Smart;
   Operation.ForceFuses = commandLine.ForceFuses;
   if (commandLine.SlowSck) Operation.AvrSlowSck = true;
@@ -141,7 +146,7 @@ Application::StartupOutcome Application::Startup(const CommandLine& commandLine)
   for (const CommandStep& step : commandLine.Steps) {
     ApplyStep(step, outcome);
     if (outcome.LoadFailed) {
-      pendingProgram_ = pendingVerify_ = pendingRead_ = false;
+      pendingDetect_ = pendingProgram_ = pendingVerify_ = pendingRead_ = false;
       pendingSave_.reset();
       break;
     }
@@ -169,6 +174,16 @@ void Application::ApplyStep(const CommandStep& step, StartupOutcome& outcome) {
                                    std::string(text::kSeeListDevices)
                              : std::string(text::kNoProtocolBefore) + std::string(disabled) +
                                    std::string(text::kNoProtocolAfter);
+        ui_.Message(MessageKind::Error, message);
+        outcome.UnknownDevice = message;
+      }
+      break;
+    case CommandStep::Kind::SelectDeviceByName:
+      if (const CatalogueEntry* entry = FindDeviceByName(step.Path)) {
+        Work.SelectDevice(*entry);
+      } else {
+        const std::string message =
+            std::string(text::kUnknownDeviceName) + step.Path + std::string(text::kSeeListDevices);
         ui_.Message(MessageKind::Error, message);
         outcome.UnknownDevice = message;
       }
@@ -216,6 +231,7 @@ Application::ActivationOutcome Application::OnActivate() {
     if (result.RiskRefused) riskRefused = true;
     if (quitRequested_ && quitMode_ == mode) outcome.Quit = true;
   };
+  run(pendingDetect_, QuitMode::None, &Operations::Detect);
   run(pendingProgram_, QuitMode::AfterProgram, &Operations::ProgramAll);
   run(pendingVerify_, QuitMode::AfterVerify, &Operations::Verify);
   run(pendingRead_, QuitMode::AfterRead, &Operations::ReadAll);
@@ -259,6 +275,8 @@ void Application::ApplyOptions(const OptionsForm& form) {
   Operation.Warning = form.Warning;
   Operation.Verify = form.Verify;
   Operation.VerDurProg = form.VerDurProg;
+  Operation.CheckDeviceId = form.DeviceIdCheck;
+  Operation.OverwriteCalibration = form.OverwriteCalibration;
   Operation.EnableMCLR = form.EnableMCLR;
   Options.UsesDriver = form.UsesDriver;
   Operation.ByteWrite = !form.PageWrite;

@@ -39,7 +39,8 @@ struct ApplicationOptions {
 class ProgrammerSwitch;
 
 // Reads the operation options ("Progging", "Erasing", "Verify", "VerDurProg", "Warning",
-// "EnableMCLR", "ByteWrite"; "Smart" separately) with their defaults.
+// "EnableMCLR", "ByteWrite", "DeviceIdCheck", "OverwriteCalibration"; "Smart" separately)
+// with their defaults.
 OperationOptions LoadOperationOptions(const SettingsStore& store);
 
 // "Priority": 0 normal, 1 high and 2 real-time set the process's nice value (0, -10, -20);
@@ -76,8 +77,8 @@ class Application : public RecentFilesHook {
     bool Quit = false;       // the command line's quit mode was reached
     bool Cancelled = false;  // an action was cancelled; without the window the rest did not run
   };
-  // `OnActivate`: the pending actions, each once, in the order Program All, Verify, Read All,
-  // save; then, with the window showing, the configuration folded back from the controls.
+  // `OnActivate`: the pending actions, each once, in the order Detect, Program All, Verify, Read
+  // All, save; then, with the window showing, the configuration folded back from the controls.
   // Without the window a cancelled action ends the batch: verifying a half-programmed part or
   // saving a half-read buffer over a file is not what the user who stopped it wants.
   ActivationOutcome OnActivate();
@@ -126,6 +127,7 @@ class Application : public RecentFilesHook {
   Ui& ui_;
   std::string currentDir_;
   // Pending actions of the first activation.
+  bool pendingDetect_ = false;
   bool pendingProgram_ = false;
   bool pendingVerify_ = false;
   bool pendingRead_ = false;

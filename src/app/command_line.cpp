@@ -111,6 +111,19 @@ std::variant<CommandLine, UsageError> ParseCommandLine(const std::vector<std::st
       } else if (name == "--print-pdf") {
         if (!value || value->empty()) return Error(text::kMissingValue, "--print-pdf");
         cl.PrintPdf = *value;
+      } else if (name == "--detect" && !value) {
+        cl.Detect = true;
+      } else if (name == "--no-id-check" && !value) {
+        cl.NoIdCheck = true;
+      } else if (name == "--overwrite-calibration" && !value) {
+        cl.OverwriteCalibration = true;
+      } else if (name == "--socket" || name == "--show-device" || name == "--device") {
+        if (!value || value->empty()) return Error(text::kMissingValue, name);
+        if (name == "--socket") cl.SocketPart = *value;
+        if (name == "--show-device") cl.ShowDevice = *value;
+        if (name == "--device") {
+          cl.Steps.push_back({CommandStep::Kind::SelectDeviceByName, *value});
+        }
       } else if (name == "--trace") {
         if (!value || value->empty()) return Error(text::kMissingValue, "--trace");
         cl.TraceFile = *value;
@@ -174,6 +187,8 @@ std::variant<CommandLine, UsageError> ParseCommandLine(const std::vector<std::st
       return Error(text::kUnknownOption, arg);
     }
   }
+  // The part in the socket is the virtual programmer's.
+  if (cl.SocketPart && !cl.SimulateDir) return Error(text::kSocketNeedsSimulate, "");
   return cl;
 }
 

@@ -12,8 +12,8 @@ namespace kestrum {
 
 // An option that acts at once, in argument order (a load uses the device selected so far).
 struct CommandStep {
-  enum class Kind { LoadFile, SelectDevice, Programmer, Port, ConfigWord } Type;
-  std::string Path;  // LoadFile
+  enum class Kind { LoadFile, SelectDevice, SelectDeviceByName, Programmer, Port, ConfigWord } Type;
+  std::string Path;  // LoadFile; the device name of SelectDeviceByName
   int Number = 0;    // SelectDevice, Programmer, Port (already normalised), ConfigWord
   bool operator==(const CommandStep&) const = default;
 };
@@ -22,6 +22,7 @@ enum class QuitMode { None = 0, AfterProgram = 1, AfterVerify = 2, AfterRead = 3
 
 struct CommandLine {
   // Pending actions of the first activation, run in this order.
+  bool Detect = false;  // --detect
   bool ProgramAll = false;
   bool Verify = false;
   bool ReadAll = false;
@@ -43,6 +44,11 @@ struct CommandLine {
   std::optional<std::string> TraceFile;    // --trace=FILE
   std::optional<std::string> Disassemble;  // set (empty: standard output) by --disassemble
   std::optional<std::string> PrintPdf;     // --print-pdf=FILE: the printed listing as PDF
+  // --socket=NAME: the part in the virtual programmer's socket, whatever is selected.
+  std::optional<std::string> SocketPart;
+  std::optional<std::string> ShowDevice;  // --show-device=NAME
+  bool NoIdCheck = false;                 // --no-id-check, for this run
+  bool OverwriteCalibration = false;      // --overwrite-calibration, for this run
 };
 
 struct UsageError {

@@ -115,6 +115,19 @@ void RetestPorts(HardwareForm& form, PortOpener& opener) {
   SelectLowestEnabled(form);
 }
 
+std::string HardwareFormProblem(const HardwareForm& form) {
+  const auto type = static_cast<ProgrammerType>(form.Programmer);
+  if (RowOf(type).pinsFromSettings && !ParsePinMap(form.BitBangPins)) {
+    return std::string(text::kBadPinMapBefore) + form.BitBangPins +
+           std::string(text::kBadPinMapAfter);
+  }
+  if (PortKindOf(type) == PortKind::Usb && !ParseFtdiDevice(form.FtdiDevice)) {
+    return std::string(text::kBadFtdiDeviceBefore) + form.FtdiDevice +
+           std::string(text::kBadFtdiDeviceAfter);
+  }
+  return {};
+}
+
 void ApplyHardwareForm(const HardwareForm& form, HardwareSettings& settings) {
   settings.Programmer = static_cast<ProgrammerType>(form.Programmer);
   settings.Port = form.SelectedPort >= 0 ? form.PortName(form.SelectedPort) : std::string();

@@ -29,6 +29,8 @@ OptionsForm ReadOptionsForm(const SettingsStore& store, const DeviceList& list) 
   f.PageWrite = !o.ByteWrite;
   f.Verify = o.Verify;
   f.VerDurProg = o.VerDurProg;
+  f.DeviceIdCheck = o.CheckDeviceId;
+  f.OverwriteCalibration = o.OverwriteCalibration;
   f.Overwrite = store.ReadBool("Overwrite", false);
   f.IDCheck = store.ReadBool("IDCheck", false);
   f.ConfigCheck = store.ReadBool("ConfigCheck", false);
@@ -68,6 +70,9 @@ void StoreOptionsForm(SettingsStore& store, const OptionsForm& f, bool portDrive
   store.WriteBool("DragDrop", f.DragDrop);
   store.WriteBool("SmartWiz", f.SmartWiz);
   if (portDriverSystem) store.WriteBool("UsesDriver", f.UsesDriver);
+  // The options of the parts added later come after the first program's.
+  store.WriteBool("DeviceIdCheck", f.DeviceIdCheck);
+  store.WriteBool("OverwriteCalibration", f.OverwriteCalibration);
 }
 
 int ShortcutChoice(const DeviceList& list, int lastValid, int chosen) {

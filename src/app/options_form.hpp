@@ -27,6 +27,8 @@ struct OptionsForm {
   // "Programming".
   bool Verify = true;
   bool VerDurProg = false;
+  bool DeviceIdCheck = true;          // the part's ID before Program All, Verify, Erase All
+  bool OverwriteCalibration = false;  // the buffer's OSCCAL and bandgap bits, not the part's
   // "Shortcuts": the device list index of each of Ctrl+F1 .. Ctrl+F4.
   std::array<int, kDeviceShortcuts> Shortcuts{};
   // "Drag && Drop".

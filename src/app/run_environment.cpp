@@ -74,6 +74,9 @@ bool RunEnvironment::Open(const CommandLine& commandLine, const SettingsStore& s
   if (commandLine.SimulateDir) {
     MakeSimulated(commandLine.SimulateDir->empty() ? SimulatedProgrammer::DefaultFolder()
                                                    : *commandLine.SimulateDir);
+    if (commandLine.SocketPart && !simulated_->SetSocketPart(*commandLine.SocketPart, ui)) {
+      return false;
+    }
     fixed_ = true;
     UseVirtual(true);
     return true;

@@ -202,8 +202,23 @@ bool SimulatedProgrammer::CardServes(const DeviceDescriptor& device, bool pic16C
          device.Name == (pic16C84 ? kCardPic16C84 : kCardPic16F84);
 }
 
+bool SimulatedProgrammer::SetSocketPart(const std::string& deviceName, Ui& ui) {
+  const CatalogueEntry* entry = FindDeviceByName(deviceName);
+  if (entry == nullptr || !ChipModelFor(DescriptorFor(*entry))) {
+    ui.Message(MessageKind::Error, std::string(text::kNoSocketPart) + deviceName);
+    return false;
+  }
+  socketPart_ = deviceName;
+  return true;
+}
+
 bool SimulatedProgrammer::InsertFor(const DeviceDescriptor& device, bool smart, bool pic16C84,
                                     Ui& ui) {
+  if (!socketPart_.empty()) {
+    // The part stays in its socket while the user selects other devices.
+    if (!parts_.empty() && parts_.front().device.Name == socketPart_) return true;
+    return InsertChipFor(DescriptorFor(*FindDeviceByName(socketPart_)), ui);
+  }
   if (!smart || !CardServes(device, pic16C84)) return InsertChipFor(device, ui);
   if (!card_ || cardPic16C84_ != pic16C84) return InsertCard(pic16C84, ui);
   return true;

@@ -50,6 +50,9 @@ class SimulatedProgrammer {
   // What the socket holds for the selected `device`: in smartcard mode (`smart`) the card, when
   // it serves the device (kept as it is when it is in already), else the device's own model.
   bool InsertFor(const DeviceDescriptor& device, bool smart, bool pic16C84, Ui& ui);
+  // `--socket`: the socket holds this device's part whatever device is selected; false (and
+  // the reason to `ui`) when no device of that name has a model.
+  bool SetSocketPart(const std::string& deviceName, Ui& ui);
   // Writes the chips' memory back to the folder; false (and the reason to `ui`) on failure.
   bool SaveChip(Ui& ui);
   bool HasChip() const { return !parts_.empty(); }
@@ -91,6 +94,7 @@ class SimulatedProgrammer {
   bool Save(const Part& part, Ui& ui);
 
   std::vector<Part> parts_;  // the socket's chip first
+  std::string socketPart_;
   std::unique_ptr<Smartcard> card_;
   bool cardPic16C84_ = false;
 };

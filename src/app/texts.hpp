@@ -6,11 +6,23 @@
 namespace kestrum::text {
 
 inline constexpr std::string_view kRecentFilesNone = "<none>";
+
+// The hardware settings dialog refuses OK with a field it cannot use: before, the text, after.
+inline constexpr std::string_view kBadPinMapBefore = "The pin map \"";
+inline constexpr std::string_view kBadPinMapAfter =
+    "\" cannot be used: Data Out, Clock and Data In need a pin each, MCLR and VCC may have one, "
+    "every line on a pin of its own from 0 to 7, as in DataOut=0 Clock=2 MCLR=4 VCC=!3 DataIn=1 "
+    "(! for an active-low line).";
+inline constexpr std::string_view kBadFtdiDeviceBefore = "The FTDI device \"";
+inline constexpr std::string_view kBadFtdiDeviceAfter =
+    "\" cannot be used: give vendor:product in hex, optionally :serial (0403:6001:A12BC3DE), or "
+    "leave it empty for any FTDI chip.";
 inline constexpr std::string_view kPortOn = " on ";
 
 inline constexpr std::string_view kFirstStart =
     "This is the first time you start Kestrum. Please configure your hardware first!";
 inline constexpr std::string_view kUnknownDevice = "There is no device with the number ";
+inline constexpr std::string_view kUnknownDeviceName = "There is no device named ";
 inline constexpr std::string_view kSeeListDevices = " (see kestrum --list-devices).";
 // A number of a menu entry without a device behind it ("MDA 2062"): around its caption.
 inline constexpr std::string_view kNoProtocolBefore = "The ";
@@ -125,6 +137,9 @@ inline constexpr std::string_view kBadConfigWord = "-f needs four hexadecimal di
 inline constexpr std::string_view kBadProgrammer = "programmer type must be 0 to 11: ";
 inline constexpr std::string_view kMissingValue = "missing value for ";
 inline constexpr std::string_view kTryHelp = " (try --help)";
+inline constexpr std::string_view kSocketNeedsSimulate = "--socket needs --simulate";
+inline constexpr std::string_view kNoSocketPart =
+    "The virtual programmer has no part of this name to put in its socket: ";
 
 inline constexpr std::string_view kHelp =
     "Usage: kestrum [options]\n"
@@ -145,7 +160,17 @@ inline constexpr std::string_view kHelp =
     "  -oNUMBER      port number 1..4 for this run\n"
     "  -fXXXX        set the configuration word (four hexadecimal digits)\n"
     "\n"
+    "  --device=NAME         select the device by its name, as --list-devices shows it\n"
+    "  --detect              read the device ID of the part in the socket, name it and offer\n"
+    "                        to select it (before -p, -v and -r)\n"
+    "  --no-id-check         do not compare the part's device ID with the selected device's\n"
+    "                        before Program All, Verify and Erase All (this run)\n"
+    "  --overwrite-calibration\n"
+    "                        program the buffer's OSCCAL word and bandgap bits into a\n"
+    "                        12F629/675 instead of keeping the part's own (this run)\n"
     "  --simulate[=DIR]      use the virtual programmer; chip images persist in DIR\n"
+    "  --socket=NAME         with --simulate: the virtual socket holds device NAME, whatever\n"
+    "                        device is selected (for --detect and the ID check)\n"
     "  --trace=FILE          write the programmer's pins as a VCD file\n"
     "  --print-pdf=FILE      write the printed listing of the active buffer as PDF after the\n"
     "                        operations; runs in the terminal as with -i\n"
@@ -156,6 +181,7 @@ inline constexpr std::string_view kHelp =
     "                        disabled, debugWIRE, no clock) without asking; refused otherwise\n"
     "  --slow-sck            clock AVRs slowly enough for parts running below 100 kHz\n"
     "  --list-devices        list the devices and their numbers\n"
+    "  --show-device=NAME    print a device as an entry of the user's devices file\n"
     "  --version, --help\n"
     "\n"
     "Exit status: 0 when nothing went wrong and every verification passed, 1 otherwise,\n"

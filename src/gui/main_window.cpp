@@ -422,6 +422,7 @@ void MainWindow::BuildMenus() {
   eraseAll_ = AddAction(command, text::kMenuEraseAll, {}, &MainWindow::EraseAll);
   AddAction(command, text::kMenuBlankCheck, {}, &MainWindow::BlankCheck);
   AddAction(command, text::kMenuVerify, QKeySequence(Qt::Key_F6), &MainWindow::Verify);
+  AddAction(command, text::kMenuDetect, {}, &MainWindow::Detect);
   command->addSeparator();
   AddAction(command, text::kMenuSmartcardWizard, {}, &MainWindow::RunSmartcardWizard);
 
@@ -1202,6 +1203,11 @@ void MainWindow::BlankCheck() {
 }
 void MainWindow::Verify() {
   RunOperation(&Operations::Verify, text::kUndoEdit);
+}
+void MainWindow::Detect() {
+  // The part found is selected as from the menu, unsaved buffers asked about first.
+  app_.Ops.SetDeviceSelector([this](const CatalogueEntry& entry) { SelectDevice(entry); });
+  RunOperation(&Operations::Detect, text::kUndoEdit);
 }
 
 void MainWindow::ShowHexView() {

@@ -177,6 +177,7 @@ class MainWindow final : public QMainWindow, public WorkspaceObserver, public Qt
   void EraseAll();
   void BlankCheck();
   void Verify();
+  void Detect();
   void ShowHexView();
   void ShowAssemblerView();
   void Refresh();

@@ -84,6 +84,8 @@ OptionsDialog::OptionsDialog(const DeviceList& list, QWidget* parent)
   QWidget* programming = Page(text::kOptionsLabel, l);
   box(l, "Verify", text::kOptionVerifyAfter);
   box(l, "VerDurProg", text::kOptionVerifyDuring);
+  box(l, "DeviceIdCheck", text::kOptionDeviceIdCheck);
+  box(l, "OverwriteCalibration", text::kOptionOverwriteCalibration);
   l->addStretch(1);
   pages_->addTab(programming, Utf8(text::kPageProgramming));
 
@@ -203,7 +205,8 @@ void OptionsDialog::Show(const OptionsForm& f) {
       {"Warning", f.Warning},          {"IDCheck", f.IDCheck},     {"ConfigCheck", f.ConfigCheck},
       {"EnableMCLR", f.EnableMCLR},    {"PageWrite", f.PageWrite}, {"Verify", f.Verify},
       {"VerDurProg", f.VerDurProg},    {"DragDrop", f.DragDrop},   {"UsesDriver", false},
-      {"PowerControl", f.PowerControl}};
+      {"PowerControl", f.PowerControl}, {"DeviceIdCheck", f.DeviceIdCheck},
+      {"OverwriteCalibration", f.OverwriteCalibration}};
   for (const auto& [key, value] : values) Box(key)->setChecked(value);
   for (int n = 0; n < kDeviceShortcuts; ++n) {
     const auto i = static_cast<std::size_t>(n);
@@ -231,6 +234,8 @@ OptionsForm OptionsDialog::Take() const {
   f.PageWrite = Box("PageWrite")->isChecked();
   f.Verify = Box("Verify")->isChecked();
   f.VerDurProg = Box("VerDurProg")->isChecked();
+  f.DeviceIdCheck = Box("DeviceIdCheck")->isChecked();
+  f.OverwriteCalibration = Box("OverwriteCalibration")->isChecked();
   for (int n = 0; n < kDeviceShortcuts; ++n) {
     f.Shortcuts[static_cast<std::size_t>(n)] = lastValid_[static_cast<std::size_t>(n)];
   }

@@ -58,6 +58,7 @@ inline constexpr std::string_view kMenuClearSettings = "Cl&ear Settings";
 inline constexpr std::string_view kMenuReadAll = "&Read All";
 inline constexpr std::string_view kMenuProgramAll = "&Program All";
 inline constexpr std::string_view kMenuBlankCheck = "&Blank Check";
+inline constexpr std::string_view kMenuDetect = "&Detect";
 inline constexpr std::string_view kMenuVerify = "&Verify";
 inline constexpr std::string_view kMenuSmartcardWizard = "Smartcard &Wizard...";
 
@@ -207,6 +208,10 @@ inline constexpr std::string_view kOptionMclrAsVcc = "Enable MCLR as Vcc";
 inline constexpr std::string_view kOptionPageWrite = "Enable PAGE-WRITE";
 inline constexpr std::string_view kOptionVerifyAfter = "Verify after programming";
 inline constexpr std::string_view kOptionVerifyDuring = "Verify during programming";
+inline constexpr std::string_view kOptionDeviceIdCheck =
+    "Check the device ID before programming, verifying and erasing";
+inline constexpr std::string_view kOptionOverwriteCalibration =
+    "Overwrite the factory calibration (OSCCAL, bandgap) with the buffer's";
 inline constexpr std::string_view kShortcutLabel = "CTRL + F";  // + digit
 inline constexpr std::string_view kOptionDragDrop = "Enable Drag && Drop";
 inline constexpr std::string_view kOptionCodeFileType = "Program Code Filetype :";

@@ -99,7 +99,13 @@ class LineContext {
   void VppOff();
   void VppOnFast();
   void PowerOn();
+  // Whether the programmer switches the part's supply on a line of its own (so VPP can come
+  // before VDD); the JDM and the AN589 take it from the port or from outside.
+  bool SwitchesVcc() const { return Row().vccBits != 0; }
   void AllLinesOff();
+  // Whether the part's supply is pumped from the line levels (the JDM): with every line high
+  // for long, the part runs down, and the lines' first fall powers it up again.
+  bool SupplyFromLines() const { return IsJdm(); }
   void CardClockPulse();
   void DelayMicroseconds(std::int64_t us);
   void SleepMs(std::int64_t ms);

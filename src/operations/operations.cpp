@@ -537,9 +537,11 @@ OperationResult Operations::Detect() {
   if (found->Name == device.Name) {
     ui().Message(MessageKind::Information, named + std::string(text::kDetectIsSelected));
   } else if (ui().Question(named + std::string(text::kDetectSelectIt))) {
-    workspace_.SelectDevice(*found);
-  } else {
-    result.Declined = true;
+    if (selectDevice_) {
+      selectDevice_(*found);
+    } else {
+      workspace_.SelectDevice(*found);
+    }
   }
   return result;
 }

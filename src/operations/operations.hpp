@@ -8,8 +8,10 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "buffers/workspace.hpp"
@@ -80,6 +82,11 @@ class Operations {
   OperationResult BlankCheck();
   // Reads the identity of the part in the socket, names it and offers to select it.
   OperationResult Detect();
+  // How Detect selects the part it found (the window's selection, which first asks about
+  // unsaved buffers); by default the workspace's own.
+  void SetDeviceSelector(std::function<void(const CatalogueEntry&)> select) {
+    selectDevice_ = std::move(select);
+  }
 
   // The progress window's Cancel button (the Ui reaches it through ShowProgressWindow).
   void Cancel() { progress_.Cancel(); }
@@ -124,6 +131,7 @@ class Operations {
   std::array<std::unique_ptr<FamilyDriver>, kFamilyKeys> drivers_;
   // Program All's identity check covers the verify that follows it.
   bool idChecked_ = false;
+  std::function<void(const CatalogueEntry&)> selectDevice_;
 };
 
 }  // namespace kestrum

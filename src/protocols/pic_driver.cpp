@@ -46,6 +46,9 @@ std::vector<std::uint16_t> Converted(const std::vector<std::uint16_t>& words, in
 PicTiming PicDriver::WorkerTiming(FamilyContext& context) const {
   PicTiming timing = timing_;
   timing.BeginProgramCommand = context.Work().BeginProgramCommand;
+  if (const PicFamilyRow* row = PicFamilyRowOf(context.Device().Algorithm)) {
+    return PicFlashTiming(timing, *row, context.Lines());
+  }
   return timing;
 }
 
@@ -78,6 +81,8 @@ void PicDriver::Read(FamilyContext& context) {
 
 ProgramOutcome PicDriver::Program(FamilyContext& context) {
   const DeviceDescriptor& device = context.Device();
+  if (const PicFamilyRow* row = PicFamilyRowOf(device.Algorithm))
+    return ProgramFlash(context, *row);
   const BufferSlot& slot = context.Work().Active();
   const bool verifyDuring = context.Options().VerDurProg;
   ProgramWaitForRun wait(timing_, device.Variant);
@@ -136,6 +141,11 @@ ProgramOutcome PicDriver::Program(FamilyContext& context) {
 }
 
 void PicDriver::ProgramHeld(FamilyContext& context) {
+  if (PicFamilyRowOf(context.Device().Algorithm) != nullptr) {
+    context.SetText(text::kProgrammingConfiguration);
+    ProgramFlashConfiguration(context, heldHasCalibration_ ? &heldCalibration_ : nullptr);
+    return;
+  }
   ProgramWaitForRun wait(timing_, context.Device().Variant);
   context.SetText(text::kProgrammingConfiguration);
   ProgramConfiguration(context);
@@ -173,13 +183,136 @@ bool PicDriver::ProgramConfiguration(FamilyContext& context) {
 }
 
 bool PicDriver::Erase(FamilyContext& context) {
+  if (const PicFamilyRow* row = PicFamilyRowOf(context.Device().Algorithm)) {
+    return EraseFlash(context, *row);
+  }
   if (PicErase(context.Lines(), WorkerTiming(context))) return true;
   context.PortFailed();
   return false;
 }
 
 bool PicDriver::ProgramConfig(FamilyContext& context) {
+  if (const PicFamilyRow* row = PicFamilyRowOf(context.Device().Algorithm)) {
+    Calibration calibration;
+    if (row->Calibration && !TakeCalibration(context, false, calibration)) return false;
+    return ProgramFlashConfiguration(context, row->Calibration ? &calibration : nullptr);
+  }
   return ProgramConfiguration(context);
+}
+
+// ---- the mid-range flash parts ----
+
+bool PicDriver::TakeCalibration(FamilyContext& context, bool intoSlot, Calibration& calibration) {
+  const DeviceDescriptor& device = context.Device();
+  BufferSlot& slot = context.Work().Active();
+  const auto last = static_cast<std::size_t>(device.CodeSize - 1);
+  const auto configIndex = static_cast<std::size_t>(device.ConfigWordIndex);
+  if (context.Options().OverwriteCalibration) {
+    calibration = {static_cast<std::uint16_t>(slot.CodeBuffer[last] & 0x3FFF),
+                   static_cast<std::uint16_t>(slot.ConfigArea[configIndex] & kBandgapBits)};
+    return true;
+  }
+  auto reader = PicCalibrationReader(device, context.Lines(), WorkerTiming(context));
+  if (!context.Run(*reader) || context.Cancelled()) return false;
+  calibration = {reader->Words[0], static_cast<std::uint16_t>(reader->Words[1] & kBandgapBits)};
+  if (!IsRetlw(calibration.Osccal)) {
+    // Erasing now would lose the only record of the oscillator's calibration for ever.
+    context.ui().Message(MessageKind::Error, std::string(text::kOsccalInvalidBefore) +
+                                                 Hex4(static_cast<std::uint32_t>(last)) +
+                                                 std::string(text::kOsccalInvalidReads) +
+                                                 Hex4(calibration.Osccal) +
+                                                 std::string(text::kOsccalInvalidAfter));
+    context.Failed();
+    return false;
+  }
+  if (intoSlot) {
+    // The buffer shows what the part keeps, and the verify compares it.
+    const std::uint16_t before = slot.CodeBuffer[last];
+    const std::uint16_t config = slot.ConfigArea[configIndex];
+    slot.CodeBuffer[last] = calibration.Osccal;
+    slot.ConfigArea[configIndex] =
+        static_cast<std::uint16_t>((config & ~kBandgapBits) | calibration.Bandgap);
+    if (slot.CodeBuffer[last] != before || slot.ConfigArea[configIndex] != config) {
+      context.Work().ShowStoredConfigWord();
+      context.SlotChanged();
+    }
+  }
+  return true;
+}
+
+bool PicDriver::ProgramFlashConfiguration(FamilyContext& context, const Calibration* calibration) {
+  const DeviceDescriptor& device = context.Device();
+  context.Work().CreateConfig();
+  std::vector<std::uint16_t> area(
+      context.Work().Active().ConfigArea.begin(),
+      context.Work().Active().ConfigArea.begin() + device.ConfigAreaWords);
+  // Whatever the buffer holds, the part's bandgap bits go back where they were.
+  if (calibration != nullptr) {
+    std::uint16_t& word = area[static_cast<std::size_t>(device.ConfigWordIndex)];
+    word = static_cast<std::uint16_t>((word & ~kBandgapBits) | calibration->Bandgap);
+  }
+  auto writer = PicFlashConfigWriter(device, context.Lines(), WorkerTiming(context), area);
+  return context.Run(*writer);
+}
+
+ProgramOutcome PicDriver::ProgramFlash(FamilyContext& context, const PicFamilyRow& row) {
+  const DeviceDescriptor& device = context.Device();
+  const bool verifyDuring = context.Options().VerDurProg;
+  const PicTiming timing = WorkerTiming(context);
+  ProgramOutcome outcome;
+  const bool hold = context.Options().Verify && ProtectionSelected(context.Work().Config);
+
+  Calibration calibration;
+  heldHasCalibration_ = row.Calibration;
+  if (row.Calibration && !TakeCalibration(context, true, calibration)) {
+    return {.VerifyAllowed = false};
+  }
+  heldCalibration_ = calibration;
+  const BufferSlot& slot = context.Work().Active();
+
+  context.SetText(PhaseText(text::kProgrammingCode, device.CodeSize));
+  auto eraser = PicFlashEraser(device, context.Lines(), timing);
+  if (!context.Run(*eraser)) return outcome;
+  std::vector<std::uint16_t> code(slot.CodeBuffer.begin(),
+                                  slot.CodeBuffer.begin() + device.CodeSize);
+  if (row.Calibration) code.back() = calibration.Osccal;
+  auto writer = PicFlashCodeWriter(device, context.Lines(), timing, code, verifyDuring);
+  if (!context.Run(*writer)) return outcome;
+  if (writer->Failed) {
+    context.ProgrammingFailed(Region::Code, writer->FailAddress);
+    return outcome;
+  }
+  if (device.DataSize > 0) {
+    context.SetText(PhaseText(text::kProgrammingData, device.DataSize));
+    auto data = PicFlashDataWriter(
+        device, context.Lines(), timing,
+        std::span(slot.DataBuffer).first(static_cast<std::size_t>(device.DataSize)), verifyDuring);
+    if (!context.Run(*data)) return outcome;
+    if (data->Failed) {
+      context.ProgrammingFailed(Region::Data, data->FailAddress);
+      return outcome;
+    }
+  }
+  if (hold) {
+    outcome.Held = true;
+    return outcome;
+  }
+  context.SetText(text::kProgrammingConfiguration);
+  ProgramFlashConfiguration(context, row.Calibration ? &calibration : nullptr);
+  return outcome;
+}
+
+bool PicDriver::EraseFlash(FamilyContext& context, const PicFamilyRow& row) {
+  const DeviceDescriptor& device = context.Device();
+  Calibration calibration;
+  if (row.Calibration && !TakeCalibration(context, false, calibration)) return false;
+  auto eraser = PicFlashEraser(device, context.Lines(), WorkerTiming(context));
+  if (!context.Run(*eraser)) return false;
+  if (!row.Calibration) return true;
+  // A new session after the erase, as the part asks, to put the calibration back.
+  auto writer = PicCalibrationWriter(device, context.Lines(), WorkerTiming(context),
+                                     calibration.Osccal, calibration.Bandgap);
+  return context.Run(*writer);
 }
 
 bool PicDriver::HasId(const DeviceDescriptor& device) const {

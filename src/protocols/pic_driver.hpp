@@ -5,6 +5,7 @@
 #pragma once
 
 #include "protocols/family_driver.hpp"
+#include "protocols/pic_flash.hpp"
 #include "protocols/pic_serial.hpp"
 
 namespace kestrum {
@@ -33,7 +34,23 @@ class PicDriver final : public FamilyDriver {
   // Folds the configuration box into the slot and programs the configuration area.
   bool ProgramConfiguration(FamilyContext& context);
 
+  // The mid-range flash parts, by their family's row.
+  struct Calibration {
+    std::uint16_t Osccal = 0;
+    std::uint16_t Bandgap = 0;  // bits 13:12 in place
+  };
+  ProgramOutcome ProgramFlash(FamilyContext& context, const PicFamilyRow& row);
+  bool EraseFlash(FamilyContext& context, const PicFamilyRow& row);
+  bool ProgramFlashConfiguration(FamilyContext& context, const Calibration* calibration);
+  // The calibration a run keeps: the part's own, read and checked (an OSCCAL word that is not
+  // a RETLW stops the run, told to the user), or the buffer's when the user overwrites it.
+  // With `intoSlot` the slot takes the part's values. False when the run stops.
+  bool TakeCalibration(FamilyContext& context, bool intoSlot, Calibration& calibration);
+
   PicTiming timing_;
+  // What Program All held back for a 12F629/675 keeps the calibration it read.
+  bool heldHasCalibration_ = false;
+  Calibration heldCalibration_;
 };
 
 }  // namespace kestrum

@@ -75,14 +75,35 @@ namespace {
 
 // Programming mode is entered with the lines at rest, VDD first, then VPP after a part-specific
 // gap, then a settle time before the first frame; it is left with VPP off before the rest.
-void EnterProgrammingMode(LineContext& lines, int vddToVppUs, int settleMs) {
+// Parts that may run their program as soon as they have VDD take VPP first (TPPDP 5 µs).
+void EnterProgrammingMode(LineContext& lines, const PicTiming& timing, int vddToVppUs,
+                          int settleMs) {
   lines.AllLinesOff();
   lines.DelayMicroseconds(100);
-  lines.PowerOn();
-  if (vddToVppUs > 0) lines.DelayMicroseconds(vddToVppUs);
-  lines.VppOn();
-  lines.SleepMs(settleMs);
+  if (timing.VppFirst) {
+    lines.VppOn();
+    lines.DelayMicroseconds(kPicVppToVddUs);
+    lines.PowerOn();
+  } else {
+    lines.PowerOn();
+    if (vddToVppUs > 0) lines.DelayMicroseconds(vddToVppUs);
+    lines.VppOn();
+  }
+  if (timing.EntrySettleUs >= 0) {
+    lines.DelayMicroseconds(timing.EntrySettleUs);
+  } else {
+    lines.SleepMs(settleMs);
+  }
 }
+
+}  // namespace
+
+void EnterPicProgrammingMode(LineContext& lines, const PicTiming& timing, int vddToVppUs,
+                             int settleMs) {
+  EnterProgrammingMode(lines, timing, vddToVppUs, settleMs);
+}
+
+namespace {
 
 void LeaveProgrammingMode(LineContext& lines) {
   lines.VppOff();
@@ -92,9 +113,13 @@ void LeaveProgrammingMode(LineContext& lines) {
 
 }  // namespace
 
+void LeavePicProgrammingMode(LineContext& lines) {
+  LeaveProgrammingMode(lines);
+}
+
 bool PicErase(LineContext& lines, const PicTiming& timing) {
   if (!lines.OpenPort()) return false;
-  EnterProgrammingMode(lines, 20, 300);
+  EnterProgrammingMode(lines, timing, 20, 300);
   PicSerial link(lines, timing);
   link.PicDisableCodeProtect();
   LeaveProgrammingMode(lines);
@@ -111,7 +136,7 @@ TProgthread::TProgthread(const LineContext& lines, const PicTiming& timing, int 
 void TProgthread::Body() {
   ProgressRange();
   if (!OpenPort()) return;
-  EnterProgrammingMode(lines_, 20, 300);
+  EnterProgrammingMode(lines_, timing_, 20, 300);
   PicSerial link(lines_, timing_);
   link.PicCommand(StartCommand, 0);
   for (int i = 0; i < Count; ++i) {
@@ -134,7 +159,7 @@ void TProgramThread::Body() {
   Failed = false;
   ProgressRange();
   if (!OpenPort()) return;
-  EnterProgrammingMode(lines_, 100, 400);
+  EnterProgrammingMode(lines_, timing_, 100, 400);
   PicSerial link(lines_, timing_);
   link.PicCommand(StartCommand, 0);
   for (int i = 0; i < Count; ++i) {
@@ -179,7 +204,7 @@ void TOverProgThread::Body() {
   Failed = false;
   ProgressRange();
   if (!OpenPort()) return;
-  EnterProgrammingMode(lines_, 0, 100);
+  EnterProgrammingMode(lines_, timing_, 0, 100);
   PicSerial link(lines_, timing_);
   link.PicCommand(StartCommand, 0);
   lines_.SetDataLine(0);

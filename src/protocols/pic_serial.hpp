@@ -50,6 +50,10 @@ struct PicTiming {
   int OverProgramWaitMs = 5;           // after every pulse of TOverProgThread
   int EraseWaitMs = 20;                // in PicDisableCodeProtect
   int ReadSettleMs = 3;                // before every read command
+  // Parts that ask for VPP before VDD get it on programmers that switch VDD.
+  bool VppFirst = false;
+  // The wait between VPP and the first frame; -1: each worker's own (300 or 400 ms).
+  int EntrySettleUs = -1;
 };
 
 // A 14-bit word in the 16-bit parity form: the word shifted up two places, the inverted odd
@@ -97,6 +101,18 @@ class PicSerial {
   const PicTiming& timing_;
   std::uint16_t receivedWord_ = 0;
 };
+
+// VPP ahead of VDD, for the parts that need it.
+inline constexpr int kPicVppToVddUs = 5;
+// The mid-range flash parts' wait between VPP and the first frame.
+inline constexpr int kFlashEntrySettleUs = 100;
+
+// Programming mode on `lines` with the port open: the lines at rest, VDD then VPP after
+// `vddToVppUs` (or VPP first where `timing` says), then the timing's settle, or `settleMs`.
+void EnterPicProgrammingMode(LineContext& lines, const PicTiming& timing, int vddToVppUs,
+                             int settleMs);
+// VPP off, the lines at rest, the port closed.
+void LeavePicProgrammingMode(LineContext& lines);
 
 // The erase as a whole on the caller's lines: opens the port, powers up, disables code
 // protection and erases, powers down and closes the port. False when the port did not open

@@ -27,6 +27,12 @@ inline constexpr std::string_view kProgrammingFailedData = "Programming failed a
 inline constexpr std::string_view kCalibrationQuestionBefore =
     "No \"Oscillator Callibration Value\" found.\rDo you want to use value from file (";
 inline constexpr std::string_view kCalibrationQuestionAfter = ") instead ?";
+// A 12F629/675 whose OSCCAL word is no RETLW: the address, the word, then the rest.
+inline constexpr std::string_view kOsccalInvalidBefore = "OSCCAL invalid: the word at ";
+inline constexpr std::string_view kOsccalInvalidReads = "h reads ";
+inline constexpr std::string_view kOsccalInvalidAfter =
+    "h, which is not a RETLW. Nothing was erased; the part's calibration is to be restored "
+    "first, or overwritten from the buffer on purpose.";
 
 // Microwire and 4-wire EEPROMs: a Microwire part gave no ready signal after a write, within
 // ten times its longest write time; the word's address follows, then "h !".

@@ -35,6 +35,18 @@ TEST(CommandLine, ActionsQuitModeAndStepsInArgumentOrder) {
   EXPECT_EQ(cl.Steps[1], (CommandStep{CommandStep::Kind::LoadFile, "/tmp/blink.HEX"}));
 }
 
+TEST(CommandLine, DeviceIdentityOptions) {
+  const CommandLine cl = Parse({"--simulate", "--socket=PIC 16F88", "--device=PIC 16F628A",
+                                "--detect", "--no-id-check", "--overwrite-calibration"});
+  EXPECT_EQ(cl.SocketPart, "PIC 16F88");
+  ASSERT_EQ(cl.Steps.size(), 1u);
+  EXPECT_EQ(cl.Steps[0], (CommandStep{CommandStep::Kind::SelectDeviceByName, "PIC 16F628A"}));
+  EXPECT_TRUE(cl.Detect && cl.NoIdCheck && cl.OverwriteCalibration);
+  EXPECT_EQ(Parse({"--show-device=PIC 16F88"}).ShowDevice, "PIC 16F88");
+  EXPECT_EQ(Reason({"--device="}), "missing value for --device");
+  EXPECT_EQ(Reason({"--detect=1"}), "unknown option --detect=1");
+}
+
 TEST(CommandLine, ValuesAreTakenWhole) {
   const std::string longPath = "/home/user/projects/" + std::string(80, 'x') + "/firmware.hex";
   const CommandLine cl = Parse({"-l" + longPath, "-s", longPath + ".out"});

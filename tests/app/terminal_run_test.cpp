@@ -7,12 +7,15 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <variant>
 
+#include "../sanitized.hpp"
 #include "app/command_line.hpp"
 #include "buffers/device_image.hpp"
 #include "buffers/file_access.hpp"
+#include "buffers/workspace.hpp"
 #include "core/recording_ui.hpp"
 #include "device/catalogue.hpp"
 
@@ -238,6 +241,87 @@ TEST_F(TerminalRun, TraceAndListingFiles) {
   std::stringstream listing;
   listing << std::ifstream(Path("blink.asm")).rdbuf();
   EXPECT_NE(listing.str().find("GOTO"), std::string::npos);
+}
+
+// A part of each new family: one run programs a random image from its file, a second run (a
+// new program state finding the part where the first left it) reads it back into a file equal
+// to the image. (Every part's cells surviving the trip through the chip folder is shown by
+// the simulated programmer's own tests.)
+TEST_F(TerminalRun, ASecondRunReadsBackWhatTheFirstProgrammedIntoEachNewFamily) {
+  const std::vector<int> parts =
+      testing::kSanitized ? std::vector<int>{132} : std::vector<int>{127, 130, 132, 134};
+  for (int number : parts) {
+    const CatalogueEntry& entry = *FindDeviceByNumber(number);
+    SCOPED_TRACE(std::string(entry.Name));
+    MemorySettingsStore store;
+    Workspace image(store);
+    image.SelectDevice(entry);
+    const DeviceDescriptor& d = image.Device;
+    std::mt19937 random(static_cast<unsigned>(number));
+    BufferSlot& slot = image.Active();
+    for (int i = 0; i < d.CodeSize; ++i) slot.CodeBuffer[i] = random() & 0x3FFF;
+    for (int i = 0; i < d.DataSize; ++i) slot.DataBuffer[i] = random() & 0xFF;
+    image.Config.Oscillator.Select(
+        static_cast<int>(random() % image.Config.Oscillator.Items.size()));
+    for (FuseCheckBox& fuse : image.Config.Fuses) {
+      fuse.Checked = fuse.Caption == "MCLR" || (fuse.Caption != "CPD" && (random() & 1));
+    }
+    image.Config.CodeProtect.Select(1);  // "CP OFF"
+    image.Config.SetIdText(d, slot, "7A3C");
+    const std::string file = Path("image.hex");
+    std::ofstream(file, std::ios::binary) << DeviceHexFile(d, slot);
+    const std::string device = "-t" + std::to_string(number);
+
+    const Outcome program = Run({"-i", Simulate(), "--yes", device, "-l" + file, "-p"});
+    EXPECT_EQ(program.status, 0) << program.err;
+    const Outcome read = Run({"-i", Simulate(), device, "-r", "-s" + Path("out"), "-q"});
+    ASSERT_EQ(read.status, 0) << read.err;
+    std::ifstream saved(Path("out.hex"), std::ios::binary);
+    std::stringstream text;
+    text << saved.rdbuf();
+    BufferSlot got;
+    got.Fill(d.BlankValue);
+    const std::string contents = text.str();
+    ByteStream in(contents);
+    RecordingUi ui;
+    LoadProgramFile(d, got, FileType::Ihx8, in, ui);
+    // The 12F629/675 keep their own calibration word at the end of program memory.
+    const int code = d.HasOscCal ? d.CodeSize - 1 : d.CodeSize;
+    EXPECT_TRUE(std::equal(slot.CodeBuffer.begin(), slot.CodeBuffer.begin() + code,
+                           got.CodeBuffer.begin()));
+    EXPECT_TRUE(std::equal(slot.DataBuffer.begin(), slot.DataBuffer.begin() + d.DataSize,
+                           got.DataBuffer.begin()));
+    EXPECT_TRUE(
+        std::equal(slot.ConfigArea.begin(), slot.ConfigArea.begin() + 4, got.ConfigArea.begin()));
+    for (int k = 0; k < d.ConfigWords; ++k) {
+      const std::uint16_t mask = ConfigWordMask(d, k);
+      EXPECT_EQ(got.ConfigArea[7 + k] & mask, slot.ConfigArea[7 + k] & mask) << k;
+    }
+  }
+}
+
+// The virtual socket can hold another part than the selected one: Detect names it and, on
+// Yes, selects it; the ID check stops Program All before it erases.
+TEST_F(TerminalRun, DetectAndTheIdCheckRunFromTheCommandLine) {
+  const std::string socket = "--socket=PIC 16F88";
+  const Outcome detect = Run({"-i", Simulate(), socket, "--yes", "-t128", "--detect"});
+  EXPECT_EQ(detect.status, 0) << detect.err;
+  EXPECT_NE(detect.err.find("Found PIC 16F88, revision 5 (device ID 0765h). Select it? -> Yes"),
+            std::string::npos)
+      << detect.err;
+  EXPECT_EQ(settings.ReadInteger("Device", 0), 131);
+
+  const Outcome program = Run({"-i", Simulate(), socket, "--yes", "-t128", "-l" + kExample, "-p"});
+  EXPECT_EQ(program.status, 1);
+  EXPECT_NE(program.err.find("Error: Found PIC 16F88 in the socket, not the selected PIC 16F628A: "
+                             "nothing was done."),
+            std::string::npos)
+      << program.err;
+  EXPECT_EQ(program.out.find("Programming"), std::string::npos);
+
+  const auto noSimulate = ParseCommandLine({"-i", socket, "-t128", "--detect"});
+  ASSERT_TRUE(std::holds_alternative<UsageError>(noSimulate));
+  EXPECT_EQ(std::get<UsageError>(noSimulate).Reason, "--socket needs --simulate");
 }
 
 }  // namespace

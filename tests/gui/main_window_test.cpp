@@ -118,6 +118,7 @@ class MainWindowTest : public QObject {
                                   "&Command>&Erase All",
                                   "&Command>&Blank Check",
                                   "&Command>&Verify[F6]",
+                                  "&Command>&Detect",
                                   "&Command>Smartcard &Wizard...",
                                   "&View>&Hex View",
                                   "&View>&Assembler",

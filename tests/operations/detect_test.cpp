@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "pic_image.hpp"
+#include "sim/chips/pic_chip_flash.hpp"
 
 namespace kestrum::testing {
 namespace {
@@ -32,6 +33,58 @@ TEST(Detect, PartsWithoutAnIdAndSocketsWithoutAPartSaySo) {
     EXPECT_TRUE(result.Detected.empty());
     EXPECT_TRUE(rig.Rested());
   }
+}
+
+// Every part added with an ID is found by it, named with its revision, and selected on Yes.
+TEST(Detect, EveryNewPartIsFoundByItsIdAndSelected) {
+  for (const PicFlashDescription& part : PicFlashChips()) {
+    SCOPED_TRACE(std::string(part.name));
+    PicFlashChip chip(part);
+    LifecycleRig rig("PIC 16F84", ProgrammerType::Jdm, &chip);
+    const OperationResult result = rig.ops.Detect();
+    const CatalogueEntry& entry = *FindDeviceByName(part.name);
+    const int revision = part.deviceId & ~entry.Profile->DeviceIdMask & 0x3FFF;
+    EXPECT_EQ(rig.ui.Questions(),
+              Strings{"Found " + std::string(part.name) + ", revision " + std::to_string(revision) +
+                      " (device ID " + Hex4(part.deviceId) + "h). Select it?"});
+    EXPECT_EQ(result.Detected, part.name);
+    EXPECT_EQ(rig.Device().Name, part.name);
+    EXPECT_TRUE(rig.Rested());
+    // Found again, it is the selected device.
+    rig.ui.Clear();
+    rig.ops.Detect();
+    EXPECT_EQ(rig.ui.Messages().size(), 1u);
+    EXPECT_TRUE(rig.ui.Messages()[0].ends_with("): the selected device."));
+  }
+}
+
+// A 16F628A selected with a 16F88 in the socket: Program All, Verify and Erase All stop before
+// they change anything, naming both; with the check off, the run goes on.
+TEST(IdCheck, AnotherPartInTheSocketStopsTheRunBeforeTheErase) {
+  using Command = OperationResult (Operations::*)();
+  PicFlashChip chip(*PicFlashChipFor("PIC 16F88"));
+  chip.SetElement(ChipRegion::Code, 0, 0x1234);
+  LifecycleRig rig("PIC 16F628A", ProgrammerType::ProPic2, &chip);
+  RandomPicImage(rig, 9, 16);
+  const Strings wrong = {
+      "Found PIC 16F88 in the socket, not the selected PIC 16F628A: nothing "
+      "was done."};
+  for (Command command : {&Operations::ProgramAll, &Operations::Verify, &Operations::EraseAll}) {
+    EXPECT_TRUE(rig.Runs(command, false, wrong));
+    EXPECT_EQ(chip.Erases(), 0);
+    EXPECT_EQ(chip.Code()[0], 0x1234);
+  }
+  // An empty socket stops it too, the same way.
+  rig.programmer.Insert(nullptr);
+  EXPECT_TRUE(rig.Runs(&Operations::ProgramAll, false,
+                       {"No device ID could be read, where the selected PIC 16F628A has one: "
+                        "nothing was done."}));
+  rig.programmer.Insert(&chip);
+  // Unchecked, the 16F628A's erase runs, and the 16F88 takes none of its commands for one.
+  rig.options.CheckDeviceId = false;
+  EXPECT_TRUE(rig.Runs(&Operations::EraseAll, true, {"Device is erased."}));
+  EXPECT_EQ(chip.Erases(), 0);
+  EXPECT_EQ(chip.Code()[0], 0x1234);
 }
 
 }  // namespace

@@ -70,14 +70,14 @@ std::vector<Case> Cases() {
     if (d.bytes > 8192) {
       cases.push_back({name, ProPic2, false});
       cases.push_back({name, Jdm, true});
-      cases.push_back({name, ProgrammerType::JdmFtdi, false});
       continue;
     }
-    for (ProgrammerType type : {Jdm, ProPic2, ProgrammerType::JdmFtdi}) {
+    for (ProgrammerType type : {Jdm, ProPic2}) {
       for (bool byteWrite : {false, true}) cases.push_back({name, type, byteWrite});
     }
   }
-  cases.push_back({"24C16", ProgrammerType::FtdiBitBang, false});
+  // Every part writes pages on the FTDI cable in the app's FTDI lifecycle; bytes here.
+  cases.push_back({"24C16", ProgrammerType::JdmFtdi, true});
   return cases;
 }
 

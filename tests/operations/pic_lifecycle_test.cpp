@@ -32,9 +32,9 @@ std::vector<Case> SerialPics() {
     if (!PicChipFor(e.Name)) continue;
     cases.push_back({std::string(e.Name), ProgrammerType::Jdm});
     cases.push_back({std::string(e.Name), ProgrammerType::ProPic2});
-    cases.push_back({std::string(e.Name), ProgrammerType::JdmFtdi});
   }
-  cases.push_back({"PIC 16F84", ProgrammerType::FtdiBitBang});
+  // Erase and blank check on the FTDI cable; the app's FTDI lifecycle programs every part there.
+  cases.push_back({"PIC 16F84", ProgrammerType::JdmFtdi});
   return cases;
 }
 

@@ -45,11 +45,8 @@ std::vector<Case> SpiParts() {
     cases.push_back({"25010", type});
     cases.push_back({"90S1200", type});
   }
-  for (ProgrammerType type : {ProgrammerType::JdmFtdi, ProgrammerType::FtdiBitBang}) {
-    cases.push_back({"25010", type});
-    cases.push_back({"90S1200", type});
-  }
-  cases.push_back({"89S53", ProgrammerType::FtdiBitBang});
+  // Erase and blank check on the FTDI cable; the app's FTDI lifecycle programs every part there.
+  cases.push_back({"90S1200", ProgrammerType::JdmFtdi});
   return cases;
 }
 

@@ -12,6 +12,7 @@
 #include "sim/chips/nvm3060_chip.hpp"
 #include "sim/chips/parallel_pic_chip.hpp"
 #include "sim/chips/pic_chip.hpp"
+#include "sim/chips/pic_chip_flash.hpp"
 #include "sim/chips/spi_eeprom_chip.hpp"
 
 namespace kestrum {
@@ -21,6 +22,7 @@ using MakeModel = std::unique_ptr<ChipModel> (*)(const DeviceDescriptor&);
 
 std::unique_ptr<ChipModel> MakePic(const DeviceDescriptor& device) {
   if (device.ParallelOnly) return ParallelPicChip::ForDevice(device);
+  if (auto flash = PicFlashChip::ForDevice(device.Name)) return flash;
   return PicChip::ForDevice(device.Name);
 }
 std::unique_ptr<ChipModel> MakeSpiEeprom(const DeviceDescriptor& device) {
