@@ -57,6 +57,7 @@ std::array<std::string, kPortButtons>& HardwareForm::ShownFiles() {
     case PortKind::Serial:
       return SerialFiles;
     case PortKind::Usb:
+    case PortKind::Gpio:
       return UsbFiles;
     case PortKind::Parallel:
       break;

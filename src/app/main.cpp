@@ -10,6 +10,7 @@
 #include "app/command_line.hpp"
 #include "app/device_listing.hpp"
 #include "app/ini_settings_store.hpp"
+#include "app/port_listing.hpp"
 #include "app/terminal_run.hpp"
 #include "app/texts.hpp"
 #ifdef KESTRUM_WINDOW
@@ -47,6 +48,10 @@ int main(int argc, char** argv) {
   if (commandLine.ListDevices) {
     Print(stdout, DeviceListingText());
     return 0;
+  }
+  if (commandLine.ListPorts || commandLine.ShowProgrammer) {
+    IniSettingsStore settings;
+    return RunListing(commandLine, settings, stdout, stderr);
   }
   // A listing for standard output or a file is a terminal job, window or not.
   if (!commandLine.NoWindow && !commandLine.Disassemble && !commandLine.PrintPdf) {

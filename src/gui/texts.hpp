@@ -251,6 +251,8 @@ inline constexpr std::string_view kBoardSchaer = "SCHAER";
 inline constexpr std::string_view kBoardStk200 = "STK200";
 inline constexpr std::string_view kBoardAn589 = "AN589";
 inline constexpr std::string_view kBoardFtdiBitBang = "FTDI bit-bang";
+inline constexpr std::string_view kBoardGpioHeader = "GPIO header";
+inline constexpr std::string_view kBoardUser = "Your programmer";
 
 // Help and "About Kestrum".
 inline constexpr std::string_view kHelpMissing =

@@ -114,7 +114,7 @@ class LineContext {
   void LeaveCritical() { --lines_.CriticalDepth; }
 
  private:
-  const ProgrammerRow& Row() const { return RowOf(settings_.Programmer); }
+  const ProgrammerRow& Row() const { return RowOf(settings_); }
   bool IsJdm() const { return Row().jdm; }
   // The same operations on a port that streams, on the pins of the type's pin map.
   void StreamPut();
@@ -127,6 +127,8 @@ class LineContext {
   void StreamJdmDriveVppOn();
   void StreamPowerOn();
   void StreamAllLinesOff();
+  // Lines that are pins of a port set one by one: the levels go out at once.
+  void PinsPut();
   std::uint8_t DataInLevel();
   void SampleDataIn();
   // Read-modify-write of the parallel data register: the bits of `mask` take `levels`.
@@ -151,8 +153,12 @@ class LineContext {
     int bit;
   };
   PinStream* stream_ = nullptr;
+  // The open port's pins when they are set one by one (the port's own, or its registers seen
+  // as connector pins for a programmer wired by its user).
+  PinPort* pinPort_ = nullptr;
+  std::unique_ptr<PinPort> registerPins_;
   PinMap pins_;
-  std::uint8_t levels_ = 0;
+  std::uint64_t levels_ = 0;
   std::uint64_t lastStep_ = 0;
   std::vector<Deferred> deferred_;
 };

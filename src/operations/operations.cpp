@@ -166,7 +166,7 @@ void Operations::HideProgress() {
 }
 
 void Operations::ReportNotSupported() {
-  ui().Message(MessageKind::Information, NotSupportedText(lines_.Settings().Programmer));
+  ui().Message(MessageKind::Information, NotSupportedText(lines_.Settings()));
 }
 
 FamilyDriver* Operations::Admit(bool checkGroup, OperationResult& result) {

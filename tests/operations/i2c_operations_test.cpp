@@ -78,6 +78,7 @@ std::vector<Case> Cases() {
   }
   // Every part writes pages on the FTDI cable in the app's FTDI lifecycle; bytes here.
   cases.push_back({"24C16", ProgrammerType::JdmFtdi, true});
+  cases.push_back({"24C16", ProgrammerType::GpioHeader, false});
   return cases;
 }
 

@@ -56,6 +56,7 @@ std::vector<Case> Parts() {
     cases.push_back({std::string(part.name), ProgrammerType::Jdm});
     cases.push_back({std::string(part.name), ProgrammerType::ProPic2});
   }
+  cases.push_back({"93C46", ProgrammerType::GpioHeader});
   return cases;
 }
 

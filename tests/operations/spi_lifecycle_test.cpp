@@ -47,6 +47,9 @@ std::vector<Case> SpiParts() {
   }
   // Erase and blank check on the FTDI cable; the app's FTDI lifecycle programs every part there.
   cases.push_back({"90S1200", ProgrammerType::JdmFtdi});
+  for (const char* device : {"25010", "90S1200", "89S53"}) {
+    cases.push_back({device, ProgrammerType::GpioHeader});
+  }
   return cases;
 }
 
