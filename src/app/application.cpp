@@ -39,6 +39,8 @@ OperationOptions LoadOperationOptions(const SettingsStore& store) {
   o.Smart = store.ReadBool("Smart", false);
   o.EnableMCLR = store.ReadBool("EnableMCLR", false);
   o.ByteWrite = store.ReadBool("ByteWrite", false);
+  o.AvrPollReady = store.ReadBool("AvrPollReady", true);
+  o.AvrSlowSck = store.ReadBool("AvrSlowSck", false);
   o.CheckDeviceId = store.ReadBool("DeviceIdCheck", true);
   o.OverwriteCalibration = store.ReadBool("OverwriteCalibration", false);
   return o;
@@ -149,6 +151,8 @@ Application::StartupOutcome Application::Startup(const CommandLine& commandLine)
   if (commandLine.NoIdCheck) Operation.CheckDeviceId = false;
   if (commandLine.OverwriteCalibration) Operation.OverwriteCalibration = true;
   Operation.Smart = Options.Smart;
+  Operation.ForceFuses = commandLine.ForceFuses;
+  if (commandLine.SlowSck) Operation.AvrSlowSck = true;
   Files.MainWindowShowing = WindowVisible;
   for (const CommandStep& step : commandLine.Steps) {
     ApplyStep(step, outcome);
@@ -275,9 +279,13 @@ Application::ActivationOutcome Application::OnActivate() {
   // Each flag is cleared before its action runs, so an activation while it runs (a dialog of
   // the action closing) cannot start it a second time.
   // A port that failed or did not open fails every later action the same way; a save after
-  // it would write a buffer the device never filled.
+  // it would write a buffer the device never filled. Fuses that would lock the part out and
+  // were not confirmed stop the run too, with or without a window.
   bool portFailed = false;
-  const auto stopped = [&] { return (outcome.Cancelled || portFailed) && !WindowVisible; };
+  bool riskRefused = false;
+  const auto stopped = [&] {
+    return ((outcome.Cancelled || portFailed) && !WindowVisible) || riskRefused;
+  };
   const auto run = [&](bool& pending, QuitMode mode, OperationResult (Operations::*action)()) {
     if (!pending) return;
     pending = false;
@@ -287,6 +295,7 @@ Application::ActivationOutcome Application::OnActivate() {
     if (!result.Succeeded()) outcome.Succeeded = false;
     if (result.Cancelled) outcome.Cancelled = true;
     if (result.PortFailed) portFailed = true;
+    if (result.RiskRefused) riskRefused = true;
     if (quitRequested_ && quitMode_ == mode) outcome.Quit = true;
   };
   run(pendingDetect_, QuitMode::None, &Operations::Detect);

@@ -112,6 +112,10 @@ std::variant<CommandLine, UsageError> ParseCommandLine(const std::vector<std::st
         }
       } else if (name == "--yes" && !value) {
         cl.Yes = true;
+      } else if (name == "--force-fuses" && !value) {
+        cl.ForceFuses = true;
+      } else if (name == "--slow-sck" && !value) {
+        cl.SlowSck = true;
       } else if (name == "--simulate") {
         cl.SimulateDir = value.value_or("");
       } else if (name == "--disassemble") {

@@ -52,6 +52,8 @@ struct CommandLine {
   bool ListPorts = false;                     // --list-ports
   std::optional<std::string> ShowProgrammer;  // --show-programmer=NAME
   bool Yes = false;
+  bool ForceFuses = false;  // --force-fuses: write fuses that lock a part out without asking
+  bool SlowSck = false;     // --slow-sck: AVRs clocked below 100 kHz
   std::optional<std::string> SimulateDir;  // set (possibly empty) by --simulate
   std::optional<std::string> TraceFile;    // --trace=FILE
   std::optional<std::string> Disassemble;  // set (empty: standard output) by --disassemble

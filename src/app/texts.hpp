@@ -132,6 +132,10 @@ inline constexpr std::string_view kAnsweredYes = " -> Yes (--yes)";
 inline constexpr std::string_view kAnsweredNo =
     " -> No (no terminal to ask; run with --yes to answer Yes)";
 inline constexpr std::string_view kAskYesNo = " [y/N] ";
+// Fuses that take the part away from the programmer, refused in a run without a window: the
+// warning, then this.
+inline constexpr std::string_view kRiskRefused =
+    "\nNothing was written. Run with --force-fuses to write these fuses all the same.";
 inline constexpr std::string_view kInterrupted =
     "Cancelling: the step in progress stops after its current word or byte (Ctrl+C again quits "
     "at once).";
@@ -187,6 +191,9 @@ inline constexpr std::string_view kHelp =
     "  --disassemble[=FILE]  write the PIC listing of the active buffer (stdout without FILE);\n"
     "                        runs in the terminal as with -i\n"
     "  --yes                 answer Yes to questions when input is not a terminal\n"
+    "  --force-fuses         write fuses that take an AVR away from the programmer (RESET\n"
+    "                        disabled, debugWIRE, no clock) without asking; refused otherwise\n"
+    "  --slow-sck            clock AVRs slowly enough for parts running below 100 kHz\n"
     "  --list-devices        list the devices and their numbers\n"
     "  --list-ports          list the serial, parallel, FTDI and GPIO ports of this machine\n"
     "  --show-programmer NAME  print a programmer in the format of programmers.toml\n"

@@ -129,6 +129,8 @@ inline constexpr std::string_view kTitleInformation = "Information";
 inline constexpr std::string_view kTitleWarning = "Warning";
 inline constexpr std::string_view kTitleError = "Error";
 inline constexpr std::string_view kTitleConfirm = "Confirm";
+// After the warning of fuses that take the part away from the programmer.
+inline constexpr std::string_view kRiskQuestion = "\n\nWrite these fuses all the same?";
 
 // "Hardware settings".
 inline constexpr std::string_view kHardwareTitle = "Hardware settings";

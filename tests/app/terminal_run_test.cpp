@@ -235,6 +235,39 @@ TEST_F(TerminalRun, AFileWithNoDataEndsTheRunBeforeAnythingIsDone) {
   EXPECT_FALSE(fs::exists(Path("photo.asm")));
 }
 
+// An ATtiny13A file whose fuses disable RESET: told when it loads; the run stops before
+// anything is driven, saying how to go on; with --force-fuses the part is written and, as its
+// datasheet says, never answers again.
+TEST_F(TerminalRun, FusesThatLockThePartOutStopTheRunUnlessForced) {
+  std::ofstream(Path("rstdisbl.hex")) << ":040000000C94340028\n:02000004008278\n"
+                                         ":020000006AFE96\n:00000001FF\n";
+  const std::vector<std::string> run = {
+      "-i", Simulate(), "--yes", "-t138", "-l" + Path("rstdisbl.hex"), "-p", "-r"};
+  const std::string rstdisbl =
+      "RSTDISBL programmed: the RESET pin becomes an I/O pin, and the part no longer enters "
+      "serial programming. Only a high-voltage programmer can undo it.";
+  const Outcome refused = Run(run);
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("Warning: The file carries fuses that would take the part away "
+                             "from this programmer:\n\n" +
+                             rstdisbl),
+            std::string::npos);
+  EXPECT_NE(refused.err.find("Error: " + rstdisbl +
+                             "\nNothing was written. Run with --force-fuses to write these fuses "
+                             "all the same."),
+            std::string::npos);
+  EXPECT_EQ(refused.out.find("Programming"), std::string::npos);
+  EXPECT_EQ(refused.out.find("Reading"), std::string::npos);  // the read was not begun
+
+  std::vector<std::string> forced = run;
+  forced.push_back("--force-fuses");
+  const Outcome bricked = Run(forced);
+  EXPECT_EQ(bricked.status, 1);
+  EXPECT_NE(bricked.out.find("Programming Configuration"), std::string::npos);
+  EXPECT_NE(bricked.err.find("Error: The device does not answer"), std::string::npos);
+  EXPECT_EQ(Run({"-i", Simulate(), "-t138", "-r"}).status, 1);
+}
+
 TEST_F(TerminalRun, QuestionsWithoutATerminalAreAnsweredNoUnlessYesIsGiven) {
   const Outcome declined = Run({"-i", Simulate(), "-t62", "-l" + kExample, "-p"});
   EXPECT_EQ(declined.status, 1);
