@@ -1,6 +1,9 @@
 // Start-up and activation without widgets.
 #include "app/application.hpp"
 
+#include "core/name_match.hpp"
+#include "hardware/programmer_file.hpp"
+
 #include <sys/resource.h>
 
 #include <cerrno>
@@ -37,6 +40,8 @@ OperationOptions LoadOperationOptions(const SettingsStore& store) {
   o.Smart = store.ReadBool("Smart", false);
   o.EnableMCLR = store.ReadBool("EnableMCLR", false);
   o.ByteWrite = store.ReadBool("ByteWrite", false);
+  o.AvrPollReady = store.ReadBool("AvrPollReady", true);
+  o.AvrSlowSck = store.ReadBool("AvrSlowSck", false);
   o.CheckDeviceId = store.ReadBool("DeviceIdCheck", true);
   o.OverwriteCalibration = store.ReadBool("OverwriteCalibration", false);
   return o;
@@ -75,6 +80,7 @@ Application::Application(SettingsStore& settings, Ui& ui, Clock& clock, PortOpen
       ui_(ui),
       currentDir_(CurrentDirectory()) {
   Files.Recent = this;
+  ProgrammersFile = ProgrammersFilePath();
 }
 
 Application::StartupOutcome Application::Startup(const CommandLine& commandLine) {
@@ -93,8 +99,15 @@ Application::StartupOutcome Application::Startup(const CommandLine& commandLine)
   // The settings, in the order of the settings table. A stored value out of range is told
   // once: its default is used and stored in its place.
   const int savedDevice = settings_.ReadInteger("Device", 58);
+  // The user's programmers first: the settings may name one. A broken entry is told and left
+  // out; the rest load.
+  ProgrammerFile programmers = ReadProgrammerFile(ProgrammersFile);
+  for (const std::string& problem : programmers.problems) {
+    ui_.Message(MessageKind::Warning, problem);
+  }
+  UserProgrammers = std::move(programmers.programmers);
   std::vector<ReplacedSetting> replaced;
-  Lines.Settings() = LoadHardwareSettings(settings_, &replaced);
+  Lines.Settings() = LoadHardwareSettings(settings_, UserProgrammers, &replaced);
   for (const ReplacedSetting& r : replaced) {
     ui_.Message(MessageKind::Warning, std::string(text::kSettingReplacedBefore) + r.Key +
                                           std::string(text::kSettingReplacedEquals) + r.Value +
@@ -142,6 +155,8 @@ Application::StartupOutcome Application::Startup(const CommandLine& commandLine)
   if (commandLine.NoIdCheck) Operation.CheckDeviceId = false;
   if (commandLine.OverwriteCalibration) Operation.OverwriteCalibration = true;
   Operation.Smart = Options.Smart;
+  Operation.ForceFuses = commandLine.ForceFuses;
+  if (commandLine.SlowSck) Operation.AvrSlowSck = true;
   Files.MainWindowShowing = WindowVisible;
   for (const CommandStep& step : commandLine.Steps) {
     ApplyStep(step, outcome);
@@ -178,24 +193,55 @@ void Application::ApplyStep(const CommandStep& step, StartupOutcome& outcome) {
         outcome.UnknownDevice = message;
       }
       break;
-    case CommandStep::Kind::SelectDeviceByName:
-      if (const CatalogueEntry* entry = FindDeviceByName(step.Path)) {
-        Work.SelectDevice(*entry);
-      } else {
-        const std::string message =
-            std::string(text::kUnknownDeviceName) + step.Path + std::string(text::kSeeListDevices);
-        ui_.Message(MessageKind::Error, message);
-        outcome.UnknownDevice = message;
-      }
-      break;
     case CommandStep::Kind::Programmer:
       // Not saved: the hardware settings of the store stay as the user left them.
-      hardware.Programmer = static_cast<ProgrammerType>(step.Number);
-      hardware.Port = PortForProgrammer(step.Number, hardware.Port);
+      SelectProgrammer(hardware, UserProgrammers, step.Number);
+      hardware.Port = PortForProgrammer(PortKindOf(hardware), hardware.Port);
       break;
     case CommandStep::Kind::Port:
-      hardware.Port = PortForNumber(static_cast<int>(hardware.Programmer), step.Number);
+      hardware.Port = PortForNumber(PortKindOf(hardware), step.Number);
       break;
+    case CommandStep::Kind::SelectDeviceByName: {
+      // The name as the device list shows it; else any case, or enough of it to name one.
+      if (const CatalogueEntry* entry = FindDeviceByName(step.Path)) {
+        Work.SelectDevice(*entry);
+        break;
+      }
+      std::vector<std::string> names;
+      std::vector<int> numbers;
+      for (int i = 0; i < Work.List.Size(); ++i) {
+        if (const CatalogueEntry* entry = Work.List.EntryAt(i)) {
+          names.emplace_back(entry->Name);
+          numbers.push_back(entry->MenuCommand);
+        }
+      }
+      if (const auto index =
+              LookUp(text::kKindDevice, step.Path, names, text::kSeeListDevices, outcome)) {
+        ApplyStep({CommandStep::Kind::SelectDevice, {}, numbers[static_cast<std::size_t>(*index)]},
+                  outcome);
+      }
+      break;
+    }
+    case CommandStep::Kind::ProgrammerName:
+      if (const auto index = LookUp(text::kKindProgrammer, step.Path,
+                                    ProgrammerNames(UserProgrammers), text::kNameEnd, outcome)) {
+        ApplyStep({CommandStep::Kind::Programmer, {}, *index}, outcome);
+      }
+      break;
+    case CommandStep::Kind::PortName: {
+      if (ResolvePort(hardware, step.Path)) {
+        hardware.Port = step.Path;
+        break;
+      }
+      // Not a port of the programmer's kind: the ports it can have are offered.
+      std::vector<std::string> names;
+      for (int n = 1; n <= 4; ++n) names.push_back(PortForNumber(PortKindOf(hardware), n));
+      if (const auto index =
+              LookUp(text::kKindPort, step.Path, names, text::kSeeListPorts, outcome)) {
+        hardware.Port = names[static_cast<std::size_t>(*index)];
+      }
+      break;
+    }
     case CommandStep::Kind::ConfigWord: {
       const auto word = static_cast<std::uint16_t>(step.Number);
       Work.Active().ConfigArea[Work.Device.ConfigWordIndex] = word;
@@ -205,6 +251,31 @@ void Application::ApplyStep(const CommandStep& step, StartupOutcome& outcome) {
   }
 }
 
+std::optional<int> Application::LookUp(std::string_view kind, const std::string& name,
+                                       const std::vector<std::string>& names,
+                                       std::string_view seeAlso, StartupOutcome& outcome) {
+  const NameMatch match = MatchName(name, names);
+  if (match.index >= 0) return match.index;
+  std::string listed;
+  for (int i : match.closest) {
+    if (!listed.empty()) listed += ", ";
+    listed += names[static_cast<std::size_t>(i)];
+  }
+  std::string message;
+  if (match.ambiguous) {
+    message = std::string(text::kAmbiguousBefore) + name + std::string(text::kAmbiguousMiddle) +
+              std::string(kind) + std::string(text::kAmbiguousAfter) + listed +
+              std::string(text::kAmbiguousEnd) + std::string(seeAlso);
+  } else {
+    message = std::string(text::kNoNamedBefore) + std::string(kind) +
+              std::string(text::kNoNamedMiddle) + name + std::string(text::kClosestAfter) + listed +
+              std::string(seeAlso);
+  }
+  ui_.Message(MessageKind::Error, message);
+  outcome.UnknownDevice = message;
+  return std::nullopt;
+}
+
 Application::ActivationOutcome Application::OnActivate() {
   ActivationOutcome outcome;
   if (WindowVisible) ui_.SetStatusPanel(kStatusPortPanel, PortStatusText());
@@ -212,9 +283,13 @@ Application::ActivationOutcome Application::OnActivate() {
   // Each flag is cleared before its action runs, so an activation while it runs (a dialog of
   // the action closing) cannot start it a second time.
   // A port that failed or did not open fails every later action the same way; a save after
-  // it would write a buffer the device never filled.
+  // it would write a buffer the device never filled. Fuses that would lock the part out and
+  // were not confirmed stop the run too, with or without a window.
   bool portFailed = false;
-  const auto stopped = [&] { return (outcome.Cancelled || portFailed) && !WindowVisible; };
+  bool riskRefused = false;
+  const auto stopped = [&] {
+    return ((outcome.Cancelled || portFailed) && !WindowVisible) || riskRefused;
+  };
   const auto run = [&](bool& pending, QuitMode mode, OperationResult (Operations::*action)()) {
     if (!pending) return;
     pending = false;
@@ -224,6 +299,7 @@ Application::ActivationOutcome Application::OnActivate() {
     if (!result.Succeeded()) outcome.Succeeded = false;
     if (result.Cancelled) outcome.Cancelled = true;
     if (result.PortFailed) portFailed = true;
+    if (result.RiskRefused) riskRefused = true;
     if (quitRequested_ && quitMode_ == mode) outcome.Quit = true;
   };
   run(pendingDetect_, QuitMode::None, &Operations::Detect);
@@ -305,8 +381,7 @@ bool Application::SelectShortcutDevice(int n) {
 
 std::string Application::PortStatusText() const {
   const HardwareSettings& hardware = Lines.Settings();
-  return hardware.Port + std::string(text::kPortOn) +
-         std::string(RowOf(hardware.Programmer).listText);
+  return hardware.Port + std::string(text::kPortOn) + std::string(ProgrammerListText(hardware));
 }
 
 }  // namespace kestrum

@@ -57,7 +57,8 @@ class Application : public RecentFilesHook {
   // What start-up did that the caller must act on.
   struct StartupOutcome {
     bool FirstStart = false;  // the hardware settings should be asked for
-    // A "-t" number without a device: the message the user was shown.
+    // A "-t" number without a device, or a "-t", "-g" or "-o" name that names nothing or more
+    // than one thing: the message the user was shown.
     std::optional<std::string> UnknownDevice;
     // A "-l" file did not load (the user was told): the rest of the command line, its later
     // steps and every pending action, was dropped.
@@ -120,8 +121,17 @@ class Application : public RecentFilesHook {
   FileCommands Files;
   Operations Ops;
 
+  // The programmers the user described, read by start-up from `ProgrammersFile`.
+  ProgrammerDefinitions UserProgrammers;
+  std::string ProgrammersFile;
+
  private:
   void ApplyStep(const CommandStep& step, StartupOutcome& outcome);
+  // A name of the command line looked up in `names`: the index, or nothing (the user told the
+  // closest names, `outcome` marked).
+  std::optional<int> LookUp(std::string_view kind, const std::string& name,
+                            const std::vector<std::string>& names, std::string_view seeAlso,
+                            StartupOutcome& outcome);
 
   SettingsStore& settings_;
   Ui& ui_;

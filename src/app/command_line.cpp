@@ -9,6 +9,7 @@
 #include "app/texts.hpp"
 #include "core/text.hpp"
 #include "hardware/programmer_types.hpp"
+#include "hardware/texts.hpp"
 
 namespace kestrum {
 namespace {
@@ -98,8 +99,23 @@ std::variant<CommandLine, UsageError> ParseCommandLine(const std::vector<std::st
         cl.Version = true;
       } else if (name == "--list-devices" && !value) {
         cl.ListDevices = true;
+      } else if (name == "--list-ports" && !value) {
+        cl.ListPorts = true;
+      } else if (name == "--show-programmer") {
+        // The name may follow as the next argument: most names have blanks in them.
+        if (!value && i + 1 < args.size() && !args[i + 1].starts_with('-')) {
+          cl.ShowProgrammer = args[++i];
+        } else if (!value || value->empty()) {
+          return Error(text::kMissingValue, "--show-programmer");
+        } else {
+          cl.ShowProgrammer = *value;
+        }
       } else if (name == "--yes" && !value) {
         cl.Yes = true;
+      } else if (name == "--force-fuses" && !value) {
+        cl.ForceFuses = true;
+      } else if (name == "--slow-sck" && !value) {
+        cl.SlowSck = true;
       } else if (name == "--simulate") {
         cl.SimulateDir = value.value_or("");
       } else if (name == "--disassemble") {
@@ -169,8 +185,15 @@ std::variant<CommandLine, UsageError> ParseCommandLine(const std::vector<std::st
       } else {
         if (value.empty()) return Error(text::kMissingValue, arg);
         const std::optional<int> number = Decimal(value);
-        // The value as it was given, whether joined to the option or after it.
-        if (!number) return Error(text::kBadNumber, arg.size() > 2 ? arg : arg + " " + value);
+        if (!number) {
+          // A name: the device, the programmer or the port it names is looked up when the
+          // step runs, among what this run knows.
+          const CommandStep::Kind kind = key == "-t"   ? CommandStep::Kind::SelectDeviceByName
+                                         : key == "-g" ? CommandStep::Kind::ProgrammerName
+                                                       : CommandStep::Kind::PortName;
+          cl.Steps.push_back({kind, value});
+          continue;
+        }
         if (key == "-t") cl.Steps.push_back({CommandStep::Kind::SelectDevice, {}, *number});
         if (key == "-g") {
           if (!IsValidProgrammerType(*number)) return Error(text::kBadProgrammer, arg);
@@ -193,21 +216,36 @@ int NormalisePortNumber(int number) {
 }
 
 std::string PortForProgrammer(int programmerType, const std::string& portName) {
-  const std::string_view prefix = PortPrefix(static_cast<ProgrammerType>(programmerType));
+  return PortForProgrammer(PortKindOf(static_cast<ProgrammerType>(programmerType)), portName);
+}
+
+std::string PortForProgrammer(PortKind kind, const std::string& portName) {
+  const std::string_view prefix = PortPrefix(kind);
   const auto lower = [](char c) {
     return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   };
+  const bool gpioName = portName.starts_with(text::kGpioPortPrefix);
+  if (kind == PortKind::Gpio) {
+    return gpioName || portName.starts_with("/dev/") ? portName : PortForNumber(kind, 1);
+  }
   const char first = portName.empty() ? '\0' : lower(portName.front());
-  // A port of another kind ("Com", "LPT", "USB") becomes the first port of the type's kind.
-  if (first != lower(prefix.front()) && (first == 'c' || first == 'l' || first == 'u')) {
+  // A port of another kind ("Com", "LPT", "USB", a GPIO chip) becomes the first port of the
+  // type's kind.
+  if (gpioName ||
+      (first != lower(prefix.front()) && (first == 'c' || first == 'l' || first == 'u'))) {
     return std::string(prefix) + "1";
   }
   return portName;
 }
 
 std::string PortForNumber(int programmerType, int portNumber) {
-  return std::string(PortPrefix(static_cast<ProgrammerType>(programmerType))) +
-         std::to_string(portNumber);
+  return PortForNumber(PortKindOf(static_cast<ProgrammerType>(programmerType)), portNumber);
+}
+
+std::string PortForNumber(PortKind kind, int portNumber) {
+  if (kind == PortKind::Gpio)
+    return std::string(text::kGpioPortPrefix) + std::to_string(portNumber - 1);
+  return std::string(PortPrefix(kind)) + std::to_string(portNumber);
 }
 
 std::string ResolveLoadPath(const std::string& name, const std::string& currentDir) {

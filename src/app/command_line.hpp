@@ -8,12 +8,24 @@
 #include <variant>
 #include <vector>
 
+#include "hardware/programmer_types.hpp"
+
 namespace kestrum {
 
 // An option that acts at once, in argument order (a load uses the device selected so far).
+// "-t", "-g" and "-o" take a number or a name: the names are looked up when the step runs.
 struct CommandStep {
-  enum class Kind { LoadFile, SelectDevice, SelectDeviceByName, Programmer, Port, ConfigWord } Type;
-  std::string Path;  // LoadFile; the device name of SelectDeviceByName
+  enum class Kind {
+    LoadFile,
+    SelectDevice,
+    SelectDeviceByName,
+    Programmer,
+    Port,
+    ConfigWord,
+    ProgrammerName,
+    PortName
+  } Type;
+  std::string Path;  // LoadFile; the name of SelectDeviceByName, ProgrammerName, PortName
   int Number = 0;    // SelectDevice, Programmer, Port (already normalised), ConfigWord
   bool operator==(const CommandStep&) const = default;
 };
@@ -37,7 +49,11 @@ struct CommandLine {
   bool Help = false;
   bool Version = false;
   bool ListDevices = false;
+  bool ListPorts = false;                     // --list-ports
+  std::optional<std::string> ShowProgrammer;  // --show-programmer=NAME
   bool Yes = false;
+  bool ForceFuses = false;  // --force-fuses: write fuses that lock a part out without asking
+  bool SlowSck = false;     // --slow-sck: AVRs clocked below 100 kHz
   std::optional<std::string> SimulateDir;  // set (possibly empty) by --simulate
   std::optional<std::string> TraceFile;    // --trace=FILE
   std::optional<std::string> Disassemble;  // set (empty: standard output) by --disassemble
@@ -74,8 +90,13 @@ int NormalisePortNumber(int number);
 // "-g": a parallel programmer moves a serial port name to "LPT1", the serial programmer (type 0)
 // moves a parallel one to "Com1"; other names stay.
 std::string PortForProgrammer(int programmerType, const std::string& portName);
-// "-o": "LPT" + number for parallel programmers, "Com" + number for the serial one.
+// The same by port kind: a GPIO programmer moves any other name to "gpiochip0", the others move
+// a GPIO chip's name to their first port.
+std::string PortForProgrammer(PortKind kind, const std::string& portName);
+// "-o": "LPT" + number for parallel programmers, "Com" + number for the serial one, "USB" +
+// number for FTDI chips, and "gpiochip" + (number - 1) for GPIO chips.
 std::string PortForNumber(int programmerType, int portNumber);
+std::string PortForNumber(PortKind kind, int portNumber);
 
 // "-l" name: a relative one is joined to `currentDir`, as a shell user reads it (and as "-s"
 // saves), whatever folder the file dialogs last used.

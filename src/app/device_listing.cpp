@@ -1,7 +1,10 @@
 // Terminal listing of the device catalogue.
 #include "app/device_listing.hpp"
 
+#include "app/texts.hpp"
+#include "core/name_match.hpp"
 #include "device/catalogue.hpp"
+#include "device/device_list.hpp"
 #include "device/user_devices.hpp"
 
 namespace kestrum {
@@ -42,6 +45,37 @@ std::string DeviceListingText() {
     }
   }
   return out;
+}
+
+int ShowDevice(const std::string& name, std::FILE* out, std::FILE* err) {
+  const DeviceList list;
+  std::vector<std::string> names;
+  std::vector<const CatalogueEntry*> entries;
+  for (int i = 0; i < list.Size(); ++i) {
+    if (const CatalogueEntry* entry = list.EntryAt(i)) {
+      names.emplace_back(entry->Name);
+      entries.push_back(entry);
+    }
+  }
+  const NameMatch match = MatchName(name, names);
+  std::string text;
+  if (match.index >= 0) {
+    text = DeviceAsToml(*entries[static_cast<std::size_t>(match.index)]);
+  } else {
+    std::string listed;
+    for (int i : match.closest) listed += (listed.empty() ? "" : ", ") + names[i];
+    text = std::string(text::kProgramName) + ": " +
+           (match.ambiguous
+                ? std::string(text::kAmbiguousBefore) + name + std::string(text::kAmbiguousMiddle) +
+                      std::string(text::kKindDevice) + std::string(text::kAmbiguousAfter) + listed +
+                      std::string(text::kAmbiguousEnd)
+                : std::string(text::kNoNamedBefore) + std::string(text::kKindDevice) +
+                      std::string(text::kNoNamedMiddle) + name + std::string(text::kClosestAfter) +
+                      listed) +
+           std::string(text::kSeeListDevices) + "\n";
+  }
+  std::fwrite(text.data(), 1, text.size(), match.index >= 0 ? out : err);
+  return match.index >= 0 ? 0 : 2;
 }
 
 }  // namespace kestrum

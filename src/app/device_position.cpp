@@ -55,7 +55,7 @@ ChipPlacement PlaceChip(ProgrammerType programmer, const DeviceDescriptor& devic
 
 std::string DevicePositionCaption(const HardwareSettings& settings) {
   return " " + settings.Port + std::string(text::kPortOn) +
-         std::string(RowOf(settings.Programmer).listText) + " ";
+         std::string(ProgrammerListText(settings)) + " ";
 }
 
 std::string DevicePositionDeviceText(const DeviceDescriptor& device) {

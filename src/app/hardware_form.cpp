@@ -57,6 +57,7 @@ std::array<std::string, kPortButtons>& HardwareForm::ShownFiles() {
     case PortKind::Serial:
       return SerialFiles;
     case PortKind::Usb:
+    case PortKind::Gpio:
       return UsbFiles;
     case PortKind::Parallel:
       break;
@@ -113,6 +114,19 @@ void ProgrammerChanged(HardwareForm& form, int programmer, PortOpener& opener) {
 void RetestPorts(HardwareForm& form, PortOpener& opener) {
   TestPortButtons(form, opener);
   SelectLowestEnabled(form);
+}
+
+std::string HardwareFormProblem(const HardwareForm& form) {
+  const auto type = static_cast<ProgrammerType>(form.Programmer);
+  if (RowOf(type).pinsFromSettings && !ParsePinMap(form.BitBangPins)) {
+    return std::string(text::kBadPinMapBefore) + form.BitBangPins +
+           std::string(text::kBadPinMapAfter);
+  }
+  if (PortKindOf(type) == PortKind::Usb && !ParseFtdiDevice(form.FtdiDevice)) {
+    return std::string(text::kBadFtdiDeviceBefore) + form.FtdiDevice +
+           std::string(text::kBadFtdiDeviceAfter);
+  }
+  return {};
 }
 
 void ApplyHardwareForm(const HardwareForm& form, HardwareSettings& settings) {

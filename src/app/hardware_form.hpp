@@ -56,6 +56,9 @@ void ProgrammerChanged(HardwareForm& form, int programmer, PortOpener& opener);
 // "Virtual programmer" or a device file changed: the buttons are retested in the same way.
 void RetestPorts(HardwareForm& form, PortOpener& opener);
 
+// What keeps OK from closing the dialog: the message for the pin map or the FTDI device when
+// the chosen type uses it and cannot; empty when the form can be applied.
+std::string HardwareFormProblem(const HardwareForm& form);
 // OK: the settings take the form's values (port, port base, register addresses).
 void ApplyHardwareForm(const HardwareForm& form, HardwareSettings& settings);
 // OK: the dialog's keys are written ("Programmer", "Api", the six inversions, "IODelay",

@@ -10,6 +10,7 @@
 #include "app/command_line.hpp"
 #include "app/device_listing.hpp"
 #include "app/ini_settings_store.hpp"
+#include "app/port_listing.hpp"
 #include "app/terminal_run.hpp"
 #include "app/texts.hpp"
 #include "device/user_devices.hpp"
@@ -55,15 +56,10 @@ int main(int argc, char** argv) {
     Print(stdout, DeviceListingText());
     return 0;
   }
-  if (commandLine.ShowDevice) {
-    const CatalogueEntry* entry = FindDeviceByName(*commandLine.ShowDevice);
-    if (entry == nullptr) {
-      Print(stderr, std::string(text::kProgramName) + ": " + std::string(text::kUnknownDeviceName) +
-                        *commandLine.ShowDevice + std::string(text::kSeeListDevices) + "\n");
-      return 2;
-    }
-    Print(stdout, DeviceAsToml(*entry));
-    return 0;
+  if (commandLine.ShowDevice) return ShowDevice(*commandLine.ShowDevice, stdout, stderr);
+  if (commandLine.ListPorts || commandLine.ShowProgrammer) {
+    IniSettingsStore settings;
+    return RunListing(commandLine, settings, stdout, stderr);
   }
   // A listing for standard output or a file is a terminal job, window or not.
   if (!commandLine.NoWindow && !commandLine.Disassemble && !commandLine.PrintPdf) {

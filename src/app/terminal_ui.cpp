@@ -87,4 +87,9 @@ bool TerminalUi::Question(std::string_view text) {
   return line[0] == 'y' || line[0] == 'Y';
 }
 
+bool TerminalUi::RiskQuestion(std::string_view warning) {
+  Message(MessageKind::Error, std::string(warning) + std::string(text::kRiskRefused));
+  return false;
+}
+
 }  // namespace kestrum

@@ -19,6 +19,8 @@ class TerminalUi : public Ui {
   void Message(MessageKind kind, std::string_view text,
                MessageButton button = MessageButton::Ok) override;
   bool Question(std::string_view text) override;
+  // Never asked on the terminal: the warning and the way round it (--force-fuses) as an error.
+  bool RiskQuestion(std::string_view warning) override;
   // Each phase of an operation ("Programming Code (1024) bytes") is a line of its own.
   void SetProgressText(std::string_view text) override;
   // The progress window's Cancel button is the terminal's interrupt (Ctrl+C).

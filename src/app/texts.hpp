@@ -6,13 +6,38 @@
 namespace kestrum::text {
 
 inline constexpr std::string_view kRecentFilesNone = "<none>";
+
+// The hardware settings dialog refuses OK with a field it cannot use: before, the text, after.
+inline constexpr std::string_view kBadPinMapBefore = "The pin map \"";
+inline constexpr std::string_view kBadPinMapAfter =
+    "\" cannot be used: Data Out, Clock and Data In need a pin each, MCLR and VCC may have one, "
+    "every line on a pin of its own from 0 to 7, as in DataOut=0 Clock=2 MCLR=4 VCC=!3 DataIn=1 "
+    "(! for an active-low line).";
+inline constexpr std::string_view kBadFtdiDeviceBefore = "The FTDI device \"";
+inline constexpr std::string_view kBadFtdiDeviceAfter =
+    "\" cannot be used: give vendor:product in hex, optionally :serial (0403:6001:A12BC3DE), or "
+    "leave it empty for any FTDI chip.";
 inline constexpr std::string_view kPortOn = " on ";
 
 inline constexpr std::string_view kFirstStart =
     "This is the first time you start Kestrum. Please configure your hardware first!";
 inline constexpr std::string_view kUnknownDevice = "There is no device with the number ";
-inline constexpr std::string_view kUnknownDeviceName = "There is no device named ";
 inline constexpr std::string_view kSeeListDevices = " (see kestrum --list-devices).";
+// Names on the command line: "There is no device named "16F8x". The closest: PIC 16F84, ..."
+// and ""16F8" names more than one device: PIC 16F84, PIC 16F84A. Give more of the name ...".
+inline constexpr std::string_view kKindDevice = "device";
+inline constexpr std::string_view kKindProgrammer = "programmer";
+inline constexpr std::string_view kKindPort = "port";
+inline constexpr std::string_view kNoNamedBefore = "There is no ";
+inline constexpr std::string_view kNoNamedMiddle = " named \"";
+inline constexpr std::string_view kClosestAfter = "\". The closest: ";
+inline constexpr std::string_view kAmbiguousBefore = "\"";
+inline constexpr std::string_view kAmbiguousMiddle = "\" names more than one ";
+inline constexpr std::string_view kAmbiguousAfter = ": ";
+inline constexpr std::string_view kAmbiguousEnd = ". Give more of the name";
+inline constexpr std::string_view kNameEnd = ".";
+inline constexpr std::string_view kSeeListPorts = " (see kestrum --list-ports).";
+
 // A number of a menu entry without a device behind it ("MDA 2062"): around its caption.
 inline constexpr std::string_view kNoProtocolBefore = "The ";
 inline constexpr std::string_view kNoProtocolAfter =
@@ -107,6 +132,10 @@ inline constexpr std::string_view kAnsweredYes = " -> Yes (--yes)";
 inline constexpr std::string_view kAnsweredNo =
     " -> No (no terminal to ask; run with --yes to answer Yes)";
 inline constexpr std::string_view kAskYesNo = " [y/N] ";
+// Fuses that take the part away from the programmer, refused in a run without a window: the
+// warning, then this.
+inline constexpr std::string_view kRiskRefused =
+    "\nNothing was written. Run with --force-fuses to write these fuses all the same.";
 inline constexpr std::string_view kInterrupted =
     "Cancelling: the step in progress stops after its current word or byte (Ctrl+C again quits "
     "at once).";
@@ -119,7 +148,7 @@ inline constexpr std::string_view kErrorPrefix = "Error: ";
 inline constexpr std::string_view kUnknownOption = "unknown option ";
 inline constexpr std::string_view kBadNumber = "bad number in ";
 inline constexpr std::string_view kBadConfigWord = "-f needs four hexadecimal digits: ";
-inline constexpr std::string_view kBadProgrammer = "programmer type must be 0 to 11: ";
+inline constexpr std::string_view kBadProgrammer = "programmer type must be 0 to 12: ";
 inline constexpr std::string_view kMissingValue = "missing value for ";
 inline constexpr std::string_view kTryHelp = " (try --help)";
 inline constexpr std::string_view kSocketNeedsSimulate = "--socket needs --simulate";
@@ -140,9 +169,9 @@ inline constexpr std::string_view kHelp =
     "  -x            smartcard (Phoenix) mode for this run\n"
     "  -lFILE        load FILE into the active buffer (Intel HEX)\n"
     "  -sFILE        save the active buffer to FILE after the operations\n"
-    "  -tNUMBER      select the device with this number (see --list-devices)\n"
-    "  -gNUMBER      programmer type 0..9 for this run\n"
-    "  -oNUMBER      port number 1..4 for this run\n"
+    "  -tDEVICE      select the device by its number or name (see --list-devices)\n"
+    "  -gPROGRAMMER  programmer for this run: a type 0..12 or a name (\"GPIO header\")\n"
+    "  -oPORT        port for this run: a number 1..4, a name or a device file\n"
     "  -fXXXX        set the configuration word (four hexadecimal digits)\n"
     "\n"
     "  --device=NAME         select the device by its name, as --list-devices shows it\n"
@@ -162,7 +191,12 @@ inline constexpr std::string_view kHelp =
     "  --disassemble[=FILE]  write the PIC listing of the active buffer (stdout without FILE);\n"
     "                        runs in the terminal as with -i\n"
     "  --yes                 answer Yes to questions when input is not a terminal\n"
+    "  --force-fuses         write fuses that take an AVR away from the programmer (RESET\n"
+    "                        disabled, debugWIRE, no clock) without asking; refused otherwise\n"
+    "  --slow-sck            clock AVRs slowly enough for parts running below 100 kHz\n"
     "  --list-devices        list the devices and their numbers\n"
+    "  --list-ports          list the serial, parallel, FTDI and GPIO ports of this machine\n"
+    "  --show-programmer NAME  print a programmer in the format of programmers.toml\n"
     "  --show-device=NAME    print a device as an entry of the user's devices file\n"
     "  --version, --help\n"
     "\n"

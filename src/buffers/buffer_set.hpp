@@ -10,7 +10,7 @@
 
 namespace kestrum {
 
-inline constexpr int kBufferElements = 65536;
+inline constexpr int kBufferElements = kMaxDeviceElements;
 inline constexpr int kConfigAreaSize = 256;
 inline constexpr int kBufferSlots = 5;
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -45,6 +46,37 @@ bool IsRecordType(FileType type) {
          type == FileType::MotorolaS;
 }
 
+// An AVR with fuse bytes keeps them, and its lock byte, as its configuration words.
+bool HasFuseBytes(const DeviceDescriptor& d) {
+  return FamilyOf(d) == DeviceFamily::AvrMicro && d.ConfigWords == kMaxConfigWords;
+}
+
+// The file address of configuration word `k` of an AVR: fuse bytes, then the lock byte.
+std::int64_t FuseFileAddress(int k) {
+  return k < kMaxConfigWords - 1 ? kAvrFuseFileAddress + k : kAvrLockFileAddress;
+}
+
+// The fuse and lock bytes the file carries (those the part has); true when it carries any.
+bool LoadFuseBytes(const DeviceDescriptor& d, const RecordImage& image, BufferSlot& slot) {
+  bool found = false;
+  for (int k = 0; k < kMaxConfigWords; ++k) {
+    const auto at = image.Far.find(FuseFileAddress(k));
+    if (at == image.Far.end() || ConfigWordMask(d, k) == 0) continue;
+    slot.ConfigArea[static_cast<std::size_t>(d.ConfigWordIndex + k)] = at->second;
+    found = true;
+  }
+  return found;
+}
+
+// A far byte the device takes: one of its fuse bytes or its lock byte.
+bool FuseTaken(const DeviceDescriptor& d, std::int64_t address) {
+  if (!HasFuseBytes(d)) return false;
+  for (int k = 0; k < kMaxConfigWords; ++k) {
+    if (FuseFileAddress(k) == address && ConfigWordMask(d, k) != 0) return true;
+  }
+  return false;
+}
+
 // Data a file holds where the device has no memory is told once, with how much and the first
 // address, and makes the file one that did not load cleanly.
 void TellOutside(std::int64_t count, std::int64_t first, bool words, ByteStream& in, Ui& ui,
@@ -75,16 +107,22 @@ class Windows {
     const std::int64_t to = std::clamp<std::int64_t>(first + count, 0, RecordImage::kUnits);
     if (from < to) std::fill(covered_.begin() + from, covered_.begin() + to, 1);
   }
-  void TellRest(const RecordImage& image, bool words, ByteStream& in, Ui& ui,
-                LoadResult& result) const {
+  // Far bytes (an AVR's fuse section) count as outside unless `taken` took them.
+  void TellRest(const RecordImage& image, bool words, ByteStream& in, Ui& ui, LoadResult& result,
+                const std::function<bool(std::int64_t)>& taken = nullptr) const {
     std::int64_t first = -1;
     std::int64_t count = image.BeyondCount;
+    std::int64_t beyondFirst = image.BeyondFirst;
+    for (const auto& [address, byte] : image.Far) {
+      if (taken && taken(address)) continue;
+      if (count++ == 0 || beyondFirst < 0) beyondFirst = address;
+    }
     for (int a = 0; a < RecordImage::kUnits; ++a) {
       if (image.Loaded[a] == 0 || covered_[a] != 0) continue;
       if (first < 0) first = a;
       ++count;
     }
-    TellOutside(count, first >= 0 ? first : image.BeyondFirst, words, in, ui, result);
+    TellOutside(count, first >= 0 ? first : beyondFirst, words, in, ui, result);
   }
 
  private:
@@ -120,7 +158,9 @@ LoadResult LoadRecords(const DeviceDescriptor& d, BufferSlot& slot, FileType typ
       CopyWindow(image, Elements(slot.DataBuffer, 0, d.DataSize), d.DataAddress);
       windows.Add(d.DataAddress, d.DataSize);
     }
-    windows.TellRest(image, false, in, ui, checked);
+    if (HasFuseBytes(d)) checked.ConfigFound = LoadFuseBytes(d, image, slot);
+    windows.TellRest(image, false, in, ui, checked,
+                     [&d](std::int64_t address) { return FuseTaken(d, address); });
     return checked;
   }
 
@@ -329,6 +369,14 @@ std::string DeviceHexFile(const DeviceDescriptor& d, const BufferSlot& slot) {
       bytes.clear();
       for (int i = 0; i < dataCount; ++i) bytes.push_back(slot.DataBuffer[i] & 0xFF);
       WriteHexBytes(out, bytes, d.DataAddress);
+    }
+    if (HasFuseBytes(d)) {
+      for (int k = 0; k < kMaxConfigWords; ++k) {
+        if (ConfigWordMask(d, k) == 0) continue;  // a fuse byte the part lacks
+        const std::uint8_t byte[] = {
+            static_cast<std::uint8_t>(slot.ConfigArea[d.ConfigWordIndex + k] & 0xFF)};
+        WriteHexBytes(out, byte, FuseFileAddress(k));
+      }
     }
   }
   WriteHexEnd(out);

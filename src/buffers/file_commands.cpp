@@ -131,6 +131,11 @@ OpenResult FileCommands::OpenFile(const std::string& name, FileType type) {
   const LoadResult found = LoadProgramFile(device, loaded, type, in, ui_);
   if (found.Outcome != LoadOutcome::Data) return NothingLoaded(name, found, in.Error());
   BufferSlot& slot = workspace_.Active();
+  if (!found.ConfigFound && !IsWordDevice(device) && device.ConfigAreaWords > 0) {
+    // A program file says nothing of an AVR's fuses or an EEPROM's status register: the
+    // configuration box keeps what it showed.
+    std::copy_n(slot.ConfigArea.begin(), device.ConfigAreaWords, loaded.ConfigArea.begin());
+  }
   slot = std::move(loaded);
   MaskToCoreWidth(device, slot);
   if (workspace_.Observer && device.DataSize > 0) workspace_.Observer->RebuildDataView();
@@ -149,6 +154,14 @@ OpenResult FileCommands::OpenFile(const std::string& name, FileType type) {
   }
   if (!found.IdFound && options.IdCheck) {
     ui_.Message(MessageKind::Warning, text::kNoIdInFile, MessageButton::Ok);
+  }
+  if (found.ConfigFound) {
+    const auto words = std::span(slot.ConfigArea)
+                           .subspan(static_cast<std::size_t>(device.ConfigWordIndex),
+                                    static_cast<std::size_t>(device.ConfigWords));
+    if (const auto risks = ConfigRisks(device, words); !risks.empty()) {
+      ui_.Message(MessageKind::Warning, std::string(text::kFileRisks) + ConfigRiskText(risks));
+    }
   }
   RememberFolder(name);
   workspace_.Window.Caption = WindowCaption(name);

@@ -4,14 +4,22 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <utility>
 
 #include "buffers/texts.hpp"
 #include "core/text.hpp"
+#include "device/device_descriptor.hpp"
 
 namespace kestrum {
 namespace {
+
+// The AVR sections kept beyond the image: the fuse bytes and the lock byte.
+bool IsFarSection(std::int64_t address) {
+  return (address >= kAvrFuseFileAddress && address < kAvrFuseFileAddress + 3) ||
+         address == kAvrLockFileAddress;
+}
 
 // The longest record: 4 header bytes, 255 words of data and the checksum.
 constexpr int kMaxRecordBytes = 4 + 2 * 255 + 1;
@@ -136,6 +144,10 @@ class RecordReader {
 
   void Store(std::int64_t address, std::uint16_t value) {
     ++image_.TotalCount;
+    if (format_ == RecordFormat::IntelHex8 && IsFarSection(address)) {
+      image_.Far[address] = static_cast<std::uint8_t>(value);
+      return;
+    }
     if (address < 0 || address >= RecordImage::kUnits) {
       if (image_.BeyondCount++ == 0) image_.BeyondFirst = address;
       return;
@@ -231,6 +243,14 @@ class RecordReader {
   std::int64_t extended_ = 0;
 };
 
+// The upper address bits the last extended linear address record in `out` set (0 before any).
+std::int64_t UpperInForce(const std::string& out) {
+  static constexpr std::string_view kRecord = ":02000004";
+  const std::size_t at = out.rfind(kRecord);
+  if (at == std::string::npos || at + kRecord.size() + 4 > out.size()) return 0;
+  return std::stoll(out.substr(at + kRecord.size(), 4), nullptr, 16);
+}
+
 // The part of [base, base + count) that lies inside the image.
 std::pair<std::int64_t, std::int64_t> Inside(std::int64_t base, std::int64_t count) {
   return {std::clamp<std::int64_t>(base, 0, RecordImage::kUnits),
@@ -282,29 +302,41 @@ int CopyWordWindow(const RecordImage& image, std::span<std::uint16_t> target, in
   return image.LoadedCount(byteBase, static_cast<int>(2 * target.size()));
 }
 
-void WriteHexBytes(std::string& out, std::span<const std::uint8_t> data, int start) {
+void WriteHexBytes(std::string& out, std::span<const std::uint8_t> data, std::int64_t start) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
   auto put = [&out](int byte) {
     out += kDigits[(byte >> 4) & 0xF];
     out += kDigits[byte & 0xF];
   };
-  int address = start & 0xFFFF;
-  while (!data.empty()) {
-    const int n = static_cast<int>(std::min<std::size_t>(data.size(), 16));
-    int sum = n + (address >> 8) + (address & 0xFF);
+  auto record = [&](int type, int address, std::span<const std::uint8_t> bytes) {
+    int sum = static_cast<int>(bytes.size()) + (address >> 8) + (address & 0xFF) + type;
     out += ':';
-    put(n);
+    put(static_cast<int>(bytes.size()));
     put(address >> 8);
     put(address & 0xFF);
-    put(0x00);
-    for (int i = 0; i < n; ++i) {
-      put(data[i]);
-      sum += data[i];
+    put(type);
+    for (std::uint8_t b : bytes) {
+      put(b);
+      sum += b;
     }
     put(-sum & 0xFF);
     out += "\r\n";
+  };
+  std::int64_t upper = UpperInForce(out);
+  std::int64_t address = std::max<std::int64_t>(start, 0);
+  while (!data.empty()) {
+    if (address >> 16 != upper) {
+      upper = address >> 16;
+      const std::uint8_t high[] = {static_cast<std::uint8_t>(upper >> 8),
+                                   static_cast<std::uint8_t>(upper & 0xFF)};
+      record(0x04, 0, high);
+    }
+    // A record never runs over the end of its 64K block.
+    const std::size_t n = std::min<std::size_t>(
+        {data.size(), 16, static_cast<std::size_t>(0x10000 - (address & 0xFFFF))});
+    record(0x00, static_cast<int>(address & 0xFFFF), data.first(n));
     data = data.subspan(n);
-    address = (address + n) & 0xFFFF;
+    address += static_cast<std::int64_t>(n);
   }
 }
 

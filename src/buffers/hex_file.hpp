@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <span>
 #include <string>
 #include <vector>
@@ -22,7 +23,7 @@ enum class RecordFormat {
 // Everything a record file loaded, by address: bytes, or words for the 16-bit format. Units
 // that no record loaded read erased (0xFF, or 0xFFFF for words).
 struct RecordImage {
-  static constexpr int kUnits = 65536;
+  static constexpr int kUnits = 131072;
 
   explicit RecordImage(RecordFormat format);
 
@@ -31,10 +32,12 @@ struct RecordImage {
   std::vector<std::uint8_t> Loaded;  // 1 where a record stored a unit
   // Data units in all data records, stored or not.
   int TotalCount = 0;
+  // Bytes a record stored far beyond the image (an AVR's fuse and lock sections), by address.
+  std::map<std::int64_t, std::uint8_t> Far;
   // Lines that should have been records (damaged ones, lines that are not records): with no
   // data loaded, the file failed rather than held nothing.
   int FailedLines = 0;
-  // Data units addressed beyond the buffers' 64K (dropped): how many, and the first address.
+  // Data units addressed beyond the buffers' 128K (dropped): how many, and the first address.
   int BeyondCount = 0;
   std::int64_t BeyondFirst = -1;
   // The first problem met, for the user deciding whether to program what was loaded:
@@ -51,7 +54,8 @@ struct RecordImage {
 // record is dropped and shown once per file as "Error in file!" with the file (the stream's
 // name) and the line on a second line; a record whose checksum is wrong shows "Checksum
 // error!" the same way and ends the reading. Only records that pass their checksum store
-// data, and data beyond address 0xFFFF are dropped (counted in BeyondCount).
+// data; data beyond the buffers' 128K are dropped (counted in BeyondCount), but for the few
+// bytes of an AVR's fuse and lock sections.
 RecordImage ReadRecords(ByteStream& in, RecordFormat format, Ui& ui);
 
 // "<file>, line <n>" (or "line <n>" for a stream without a name): where a problem is.
@@ -65,8 +69,9 @@ int CopyWindow(const RecordImage& image, std::span<std::uint16_t> target, int ba
 int CopyWordWindow(const RecordImage& image, std::span<std::uint16_t> target, int byteBase);
 
 // Appends `data` as 8-bit Intel HEX data records of at most 16 bytes from address `start`;
-// lines end with CR LF.
-void WriteHexBytes(std::string& out, std::span<const std::uint8_t> data, int start);
+// lines end with CR LF. Addresses from 64K on are reached with extended linear address records
+// (one before the first record of every 64K block that needs another).
+void WriteHexBytes(std::string& out, std::span<const std::uint8_t> data, std::int64_t start);
 // Appends the end record ":00000001FF".
 void WriteHexEnd(std::string& out);
 

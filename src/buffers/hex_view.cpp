@@ -27,6 +27,12 @@ constexpr int kDataFirstChar = 32;
 constexpr int kDataLastChar = 39;
 constexpr int kDataLineEnd = 40;
 
+// Lines from address 10000h on (the 24LC1025's upper half) show five address digits: their
+// columns lie one further right.
+int AddressExtra(int line) {
+  return line * kElementsPerLine >= 0x10000 ? 1 : 0;
+}
+
 constexpr std::uint32_t kEscape = 27;
 constexpr std::uint32_t kPasteKey = 22;
 constexpr std::uint32_t kFirstPrintable = 28;
@@ -280,12 +286,15 @@ HexKeyResult TypeKey(HexView view, Workspace& workspace, HexCaret& caret, std::u
   if (key == kEscape) return {.Action = HexKeyAction::ClearSelection};
   if (key == kPasteKey) return {.Action = HexKeyAction::Paste};
   if (key < kFirstPrintable) return {};
-  return view == HexView::Code ? TypeCodeKey(workspace, caret, key)
-                               : TypeDataKey(workspace, caret, key);
+  HexCaret inner{caret.Line, caret.Column - AddressExtra(caret.Line)};
+  const HexKeyResult result = view == HexView::Code ? TypeCodeKey(workspace, inner, key)
+                                                    : TypeDataKey(workspace, inner, key);
+  caret = {inner.Line, inner.Column + AddressExtra(inner.Line)};
+  return result;
 }
 
 std::optional<int> EditLocationAddress(HexView view, int editRow, int editColumn) {
-  const int offset = editColumn - kFieldStart;
+  const int offset = editColumn - kFieldStart - AddressExtra(std::max(editRow, 0));
   const int width = view == HexView::Code ? kCodeFieldWidth : kDataFieldWidth;
   if (editRow < 0 || offset < 0 || offset >= width * kElementsPerLine) return std::nullopt;
   return editRow * kElementsPerLine + offset / width;
@@ -403,7 +412,7 @@ HexView ApplyEditDialog(EditMode mode, Workspace& workspace, HexView view, int a
       }
       break;
     case EditMode::FillCode:
-      fill(slot.CodeBuffer, 0, 0xFFFF, device.CodeSize, codeValue);
+      fill(slot.CodeBuffer, 0, kBufferElements - 1, device.CodeSize, codeValue);
       break;
     case EditMode::FillCodeFrom:
       fill(slot.CodeBuffer, ParseHex(from), ParseHex(to), device.CodeSize, codeValue);

@@ -40,6 +40,9 @@ inline constexpr std::string_view kSwapBytesQuestion = "Do you want to swap byte
 inline constexpr std::string_view kNoConfigInFile =
     "The file does not contain any configuration information!";
 inline constexpr std::string_view kNoIdInFile = "The file does not contain a device ID value!";
+// A file whose fuses take the part away from the programmer: this, then each warning.
+inline constexpr std::string_view kFileRisks =
+    "The file carries fuses that would take the part away from this programmer:\n\n";
 // A file in which the reader found nothing to load: the text, then the file name.
 inline constexpr std::string_view kNoDataInFile = "Nothing loaded, the file holds no data: ";
 // A file whose every record failed: the text, then the file name.

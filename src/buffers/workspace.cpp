@@ -191,6 +191,11 @@ void Workspace::ShowDeviceControls() {
     box.Oscillator.Caption = std::string(text::kBlockWriteProtectLabel);
     box.FusesLabelVisible = false;
     Window.ProgramConfigEnabled = false;
+  }
+  if (Device.Layout != nullptr) {
+    // The parts added later hold their defaults (an AVR's factory fuses, no block protected).
+    ShowStoredConfigWord();
+  } else if (family == DeviceFamily::SpiEeprom) {
     ShowConfigWord(0);  // no block protected
   } else {
     ShowConfigWord(0xFFFF);

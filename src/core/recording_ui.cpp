@@ -18,8 +18,8 @@ void RecordingUi::Message(MessageKind kind, std::string_view text, MessageButton
   Record({.type = Type::Message, .kind = kind, .button = button, .text = std::string(text)});
 }
 
-bool RecordingUi::Ask(std::string_view text, MessageKind kind, bool defaultNo) {
-  bool answer = defaultAnswer;
+bool RecordingUi::Ask(std::string_view text, MessageKind kind, bool defaultNo, bool fallbackNo) {
+  bool answer = fallbackNo ? false : defaultAnswer;
   {
     std::lock_guard lock(mutex_);
     if (!answers_.empty()) {
@@ -40,6 +40,9 @@ bool RecordingUi::Question(std::string_view text) {
 }
 bool RecordingUi::WarningQuestion(std::string_view text) {
   return Ask(text, MessageKind::Warning);
+}
+bool RecordingUi::RiskQuestion(std::string_view warning) {
+  return Ask(warning, MessageKind::Error, true, true);
 }
 bool RecordingUi::CautionQuestion(std::string_view text) {
   return Ask(text, MessageKind::Warning, true);

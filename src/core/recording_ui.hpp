@@ -49,6 +49,8 @@ class RecordingUi : public Ui {
   bool Question(std::string_view text) override;
   bool WarningQuestion(std::string_view text) override;
   bool CautionQuestion(std::string_view text) override;
+  // Recorded as a question of kind Error; a scripted answer, else No (its default).
+  bool RiskQuestion(std::string_view warning) override;
   void Beep() override;
   void SetProgressCaption(std::string_view caption) override;
   void SetProgressText(std::string_view text) override;
@@ -84,7 +86,9 @@ class RecordingUi : public Ui {
 
  private:
   void Record(Entry entry);
-  bool Ask(std::string_view text, MessageKind kind, bool defaultNo = false);
+  // `fallbackNo`: without a scripted answer, No (else defaultAnswer).
+  bool Ask(std::string_view text, MessageKind kind, bool defaultNo = false,
+           bool fallbackNo = false);
 
   mutable std::mutex mutex_;
   std::vector<Entry> entries_;

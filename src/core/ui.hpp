@@ -47,6 +47,13 @@ class Ui {
   // A warning question where Yes may do harm (programming an image that did not load
   // cleanly): No is the default button.
   virtual bool CautionQuestion(std::string_view text) { return WarningQuestion(text); }
+  // A step that cannot be undone from here (fuses that lock a part out of the programmer):
+  // `warning` says what it does; true when the user still wants it. No is the default, and a
+  // Ui with nobody to ask refuses, showing the warning as an error.
+  virtual bool RiskQuestion(std::string_view warning) {
+    Message(MessageKind::Error, warning);
+    return false;
+  }
   // The system's simple beep, given before a failed verdict.
   virtual void Beep() {}
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <initializer_list>
 
+#include "device/texts.hpp"
 #include "device/user_devices.hpp"
 
 namespace kestrum {
@@ -71,18 +72,17 @@ constexpr DeviceProfile kPC5xx = Pic12({.Variant = 0,
                                         .HasOscCal = true,
                                         .OverProgramFactor = 11,
                                         .MaxProgramPulses = 8});
-constexpr DeviceProfile kPC67x =
-    Pic14({.Variant = 1,
-           .ConfigMask = 0x3FFF,
-           .Oscillator = {"LP", "XT", "HS", "IntRC GP4", "IntRC CLKOUT", "ExtRC GP4",
-                          "ExtRC CLKOUT"},
-           .CodeProtect = {"CP 0000h-07FFh", "CP 0200h-07FFh", "CP 0400h-07FFh", "CP OFF"},
-           .Fuses = {"WDT", "PWRT", "MCLR"},
-           .FuseActiveLow = kActiveLow({0, 1, 0}),
-           .IsEprom = true,
-           .HasOscCal = true,
-           .OverProgramFactor = 3,
-           .MaxProgramPulses = 25});
+constexpr DeviceProfile kPC67x = Pic14(
+    {.Variant = 1,
+     .ConfigMask = 0x3FFF,
+     .Oscillator = {"LP", "XT", "HS", "IntRC GP4", "IntRC CLKOUT", "ExtRC GP4", "ExtRC CLKOUT"},
+     .CodeProtect = {"CP 0000h-07FFh", "CP 0200h-07FFh", "CP 0400h-07FFh", "CP OFF"},
+     .Fuses = {"WDT", "PWRT", "MCLR"},
+     .FuseActiveLow = kActiveLow({0, 1, 0}),
+     .IsEprom = true,
+     .HasOscCal = true,
+     .OverProgramFactor = 3,
+     .MaxProgramPulses = 25});
 constexpr DeviceProfile kPC6x = Pic14({.Variant = 2,
                                        .ConfigMask = 0x3F7F,
                                        .Oscillator = kOscLxhr,
@@ -140,17 +140,16 @@ constexpr DeviceProfile kPC54 = Pic12({.Variant = 4,
                                        .ConfigFillBits = 0xFF0,
                                        .OverProgramFactor = 11,
                                        .MaxProgramPulses = 8});
-constexpr DeviceProfile kPC505 =
-    Pic12({.Variant = 9,
-           .ConfigMask = 0xFFF,
-           .Oscillator = {"LP", "XT", "HS", "IntRC RB4", "IntRC CLKOUT", "ExtRC RB4",
-                          "ExtRC CLKOUT"},
-           .Fuses = {"WDT", "CP", "MCLR"},
-           .FuseActiveLow = kActiveLow({0, 1, 0}),
-           .IsEprom = true,
-           .HasOscCal = true,
-           .OverProgramFactor = 11,
-           .MaxProgramPulses = 8});
+constexpr DeviceProfile kPC505 = Pic12(
+    {.Variant = 9,
+     .ConfigMask = 0xFFF,
+     .Oscillator = {"LP", "XT", "HS", "IntRC RB4", "IntRC CLKOUT", "ExtRC RB4", "ExtRC CLKOUT"},
+     .Fuses = {"WDT", "CP", "MCLR"},
+     .FuseActiveLow = kActiveLow({0, 1, 0}),
+     .IsEprom = true,
+     .HasOscCal = true,
+     .OverProgramFactor = 11,
+     .MaxProgramPulses = 8});
 constexpr DeviceProfile kPF87x =
     Pic14({.Variant = 3,
            .ConfigMask = 0x3BFF,
@@ -160,16 +159,15 @@ constexpr DeviceProfile kPF87x =
            .Erasable = true,
            .OverProgramFactor = 11,
            .MaxProgramPulses = 8});
-constexpr DeviceProfile kPF62x =
-    Pic14({.Variant = 7,
-           .ConfigMask = 0x3DFF,
-           .Oscillator = {"LP", "XT", "HS", "ExtClk", "IntRC I/O", "IntRC CLKOUT", "ER I/O",
-                          "ER CLKOUT"},
-           .Fuses = {"WDT", "PWRT", "MCLR", "BODEN", "LVP", "CPD"},
-           .FuseActiveLow = kActiveLow({0, 1, 0, 0, 0, 1}),
-           .Erasable = true,
-           .OverProgramFactor = 3,
-           .MaxProgramPulses = 25});
+constexpr DeviceProfile kPF62x = Pic14(
+    {.Variant = 7,
+     .ConfigMask = 0x3DFF,
+     .Oscillator = {"LP", "XT", "HS", "ExtClk", "IntRC I/O", "IntRC CLKOUT", "ER I/O", "ER CLKOUT"},
+     .Fuses = {"WDT", "PWRT", "MCLR", "BODEN", "LVP", "CPD"},
+     .FuseActiveLow = kActiveLow({0, 1, 0, 0, 0, 1}),
+     .Erasable = true,
+     .OverProgramFactor = 3,
+     .MaxProgramPulses = 25});
 
 // ---- the PICs added after the first catalogue ----
 // Configuration layouts of the mid-range flash parts (bit maps from DS41196G, DS39607B,
@@ -183,7 +181,9 @@ constexpr std::array<std::uint16_t, 8> kFoscBit4 = {0x00, 0x01, 0x02, 0x03, 0x10
 constexpr std::array<std::uint16_t, 8> kFosc3 = {0, 1, 2, 3, 4, 5, 6, 7};
 
 constexpr ConfigField Osc(std::uint16_t mask, std::array<std::uint16_t, 8> items) {
-  return {.Target = ConfigTarget::Oscillator, .Mask = mask, .Items = items};
+  ConfigField f{.Target = ConfigTarget::Oscillator, .Mask = mask};
+  std::copy(items.begin(), items.end(), f.Items.begin());
+  return f;
 }
 constexpr ConfigField Cp(std::uint16_t bit) {
   return {.Target = ConfigTarget::CodeProtect, .Mask = bit, .Items = {0, bit}};
@@ -329,13 +329,297 @@ constexpr DeviceProfile kSpiMicro89S = {.Family = DF::SpiMicro89S,
                                         .Fuses = {"Lock Bit 1", "Lock Bit 2", "Lock Bit 3"},
                                         .Erasable = true};
 
+// ---- AVRs programmed by pages over SPI ----
+// The fuse and lock bytes are configuration words: 0 the low fuse byte, 1 the high, 2 the
+// extended, 3 the lock byte. A programmed fuse bit reads 0, and its box is ticked; the lock-bit
+// boxes keep the polarity of the older parts (ticked: the bit is left unprogrammed).
+constexpr int kLowFuse = 0;
+constexpr int kHighFuse = 1;
+constexpr int kExtFuse = 2;
+constexpr int kLockByte = 3;
+
+constexpr std::array<std::string_view, kMaxConfigItems> kCodes2 = {"00", "01", "10", "11"};
+constexpr std::array<std::string_view, kMaxConfigItems> kCodes3 = {"000", "001", "010", "011",
+                                                                   "100", "101", "110", "111"};
+constexpr std::array<std::string_view, kMaxConfigItems> kCodes4 = {
+    "0000", "0001", "0010", "0011", "0100", "0101", "0110", "0111",
+    "1000", "1001", "1010", "1011", "1100", "1101", "1110", "1111"};
+
+// One fuse bit: a box captioned as the datasheet names the bit.
+constexpr ConfigField Bit(std::string_view name, int word, int bit) {
+  return {.Target = ConfigTarget::MoreBox,
+          .Word = word,
+          .Mask = static_cast<std::uint16_t>(1u << bit),
+          .Caption = name,
+          .ActiveLow = true};
+}
+// A field of `width` bits from bit `low`: a list of its codes, most significant bit first.
+constexpr ConfigField Code(std::string_view name, int word, int low, int width) {
+  ConfigField f{.Target = ConfigTarget::MoreList,
+                .Word = word,
+                .Mask = static_cast<std::uint16_t>(((1u << width) - 1) << low),
+                .Caption = name};
+  f.Names = width == 2 ? kCodes2 : width == 3 ? kCodes3 : kCodes4;
+  for (int v = 0; v < (1 << width); ++v) f.Items[v] = static_cast<std::uint16_t>(v << low);
+  return f;
+}
+constexpr ConfigField LockBit(int box, int bit) {
+  return {.Target = ConfigTarget::Fuse,
+          .Word = kLockByte,
+          .Mask = static_cast<std::uint16_t>(1u << bit),
+          .Box = box};
+}
+constexpr ConfigRisk Risk(int word, std::uint16_t mask, std::initializer_list<int> values,
+                          std::string_view warning) {
+  ConfigRisk r{.Word = word, .Mask = mask, .Text = warning};
+  for (int v : values)
+    r.Values[static_cast<std::size_t>(r.Count++)] = static_cast<std::uint16_t>(v);
+  return r;
+}
+// A fuse bit whose programmed state (0) takes the part away.
+constexpr ConfigRisk WhenProgrammed(int word, int bit, std::string_view warning) {
+  return Risk(word, static_cast<std::uint16_t>(1u << bit), {0}, warning);
+}
+
+// ATtiny13A (8126F; fuse tables of the ATtiny13, 2535J): SPIEN sits in the low byte; CKSEL1..0
+// 00 is the external clock, the other codes the internal oscillators.
+constexpr ConfigField kT13AFields[] = {Bit("SPIEN", kLowFuse, 7),
+                                       Bit("EESAVE", kLowFuse, 6),
+                                       Bit("WDTON", kLowFuse, 5),
+                                       Bit("CKDIV8", kLowFuse, 4),
+                                       Code("SUT1..0", kLowFuse, 2, 2),
+                                       Code("CKSEL1..0", kLowFuse, 0, 2),
+                                       Bit("SELFPRGEN", kHighFuse, 4),
+                                       Bit("DWEN", kHighFuse, 3),
+                                       Code("BODLEVEL1..0", kHighFuse, 1, 2),
+                                       Bit("RSTDISBL", kHighFuse, 0),
+                                       LockBit(0, 0),
+                                       LockBit(1, 1)};
+constexpr ConfigRisk kT13ARisks[] = {WhenProgrammed(kHighFuse, 0, text::kRiskRstdisbl),
+                                     WhenProgrammed(kHighFuse, 3, text::kRiskDwen),
+                                     Risk(kLowFuse, 0x80, {0x80}, text::kRiskSpien),
+                                     Risk(kLowFuse, 0x03, {0x00}, text::kRiskExternalClock2)};
+constexpr ConfigLayout kT13ALayout{kT13AFields, kT13ARisks};
+
+// ATtiny25/45/85 (2586Q): CKSEL3..0 0000 external clock, 0110 and 1000..1111 crystals and
+// resonators, 0101 and 0111 reserved; 0001 (PLL), 0010, 0011 and 0100 run on the chip's own
+// oscillators.
+constexpr ConfigField kT85Fields[] = {Bit("CKDIV8", kLowFuse, 7),
+                                      Bit("CKOUT", kLowFuse, 6),
+                                      Code("SUT1..0", kLowFuse, 4, 2),
+                                      Code("CKSEL3..0", kLowFuse, 0, 4),
+                                      Bit("RSTDISBL", kHighFuse, 7),
+                                      Bit("DWEN", kHighFuse, 6),
+                                      Bit("SPIEN", kHighFuse, 5),
+                                      Bit("WDTON", kHighFuse, 4),
+                                      Bit("EESAVE", kHighFuse, 3),
+                                      Code("BODLEVEL2..0", kHighFuse, 0, 3),
+                                      Bit("SELFPRGEN", kExtFuse, 0),
+                                      LockBit(0, 0),
+                                      LockBit(1, 1)};
+constexpr ConfigRisk kT85Risks[] = {
+    WhenProgrammed(kHighFuse, 7, text::kRiskRstdisbl),
+    WhenProgrammed(kHighFuse, 6, text::kRiskDwen),
+    Risk(kHighFuse, 0x20, {0x20}, text::kRiskSpien),
+    Risk(kLowFuse, 0x0F, {0x0}, text::kRiskExternalClock4),
+    Risk(kLowFuse, 0x0F, {0x6, 0x8, 0x9, 0xA, 0xB, 0xC, 0xD, 0xE, 0xF}, text::kRiskCrystal),
+    Risk(kLowFuse, 0x0F, {0x5, 0x7}, text::kRiskReservedClock)};
+constexpr ConfigLayout kT85Layout{kT85Fields, kT85Risks};
+
+// ATtiny2313A (8246B; the ATtiny2313's 2543L where the A's tables were not at hand): RSTDISBL
+// is bit 0 of the high byte and DWEN bit 7; CKSEL3..0 0010, 0100 and 0110 are the internal
+// oscillators, 0000 the external clock, 1000..1111 crystals and resonators, the rest reserved.
+constexpr ConfigField kT2313AFields[] = {Bit("CKDIV8", kLowFuse, 7),
+                                         Bit("CKOUT", kLowFuse, 6),
+                                         Code("SUT1..0", kLowFuse, 4, 2),
+                                         Code("CKSEL3..0", kLowFuse, 0, 4),
+                                         Bit("DWEN", kHighFuse, 7),
+                                         Bit("EESAVE", kHighFuse, 6),
+                                         Bit("SPIEN", kHighFuse, 5),
+                                         Bit("WDTON", kHighFuse, 4),
+                                         Code("BODLEVEL2..0", kHighFuse, 1, 3),
+                                         Bit("RSTDISBL", kHighFuse, 0),
+                                         Bit("SELFPRGEN", kExtFuse, 0),
+                                         LockBit(0, 0),
+                                         LockBit(1, 1)};
+constexpr ConfigRisk kT2313ARisks[] = {
+    WhenProgrammed(kHighFuse, 0, text::kRiskRstdisbl),
+    WhenProgrammed(kHighFuse, 7, text::kRiskDwen),
+    Risk(kHighFuse, 0x20, {0x20}, text::kRiskSpien),
+    Risk(kLowFuse, 0x0F, {0x0}, text::kRiskExternalClock4),
+    Risk(kLowFuse, 0x0F, {0x8, 0x9, 0xA, 0xB, 0xC, 0xD, 0xE, 0xF}, text::kRiskCrystal),
+    Risk(kLowFuse, 0x0F, {0x1, 0x3, 0x5, 0x7}, text::kRiskReservedClock)};
+constexpr ConfigLayout kT2313ALayout{kT2313AFields, kT2313ARisks};
+
+// ATmega8A (40001974A): no debugWIRE; CKSEL3..0 0001..0100 the calibrated RC oscillator, 0000
+// the external clock, 0101..1000 an external RC network, 1001..1111 crystals and resonators.
+constexpr ConfigField kM8AFields[] = {Bit("BODLEVEL", kLowFuse, 7),
+                                      Bit("BODEN", kLowFuse, 6),
+                                      Code("SUT1..0", kLowFuse, 4, 2),
+                                      Code("CKSEL3..0", kLowFuse, 0, 4),
+                                      Bit("RSTDISBL", kHighFuse, 7),
+                                      Bit("WDTON", kHighFuse, 6),
+                                      Bit("SPIEN", kHighFuse, 5),
+                                      Bit("CKOPT", kHighFuse, 4),
+                                      Bit("EESAVE", kHighFuse, 3),
+                                      Code("BOOTSZ1..0", kHighFuse, 1, 2),
+                                      Bit("BOOTRST", kHighFuse, 0),
+                                      LockBit(0, 0),
+                                      LockBit(1, 1)};
+constexpr ConfigRisk kM8ARisks[] = {
+    WhenProgrammed(kHighFuse, 7, text::kRiskRstdisbl),
+    Risk(kHighFuse, 0x20, {0x20}, text::kRiskSpien),
+    Risk(kLowFuse, 0x0F, {0x0}, text::kRiskExternalClock4),
+    Risk(kLowFuse, 0x0F, {0x5, 0x6, 0x7, 0x8}, text::kRiskExternalRc),
+    Risk(kLowFuse, 0x0F, {0x9, 0xA, 0xB, 0xC, 0xD, 0xE, 0xF}, text::kRiskCrystal)};
+constexpr ConfigLayout kM8ALayout{kM8AFields, kM8ARisks};
+
+// ATmega48PA..328P (DS40002061A): CKSEL3..0 0010 and 0011 the internal oscillators, 0000 the
+// external clock, 0100..1111 crystals and resonators, 0001 reserved.
+constexpr ConfigRisk kM328Risks[] = {
+    WhenProgrammed(kHighFuse, 7, text::kRiskRstdisbl),
+    WhenProgrammed(kHighFuse, 6, text::kRiskDwen),
+    Risk(kHighFuse, 0x20, {0x20}, text::kRiskSpien),
+    Risk(kLowFuse, 0x0F, {0x0}, text::kRiskExternalClock4),
+    Risk(kLowFuse, 0x0F, {0x4, 0x5, 0x6, 0x7, 0x8, 0x9, 0xA, 0xB, 0xC, 0xD, 0xE, 0xF},
+         text::kRiskCrystal),
+    Risk(kLowFuse, 0x0F, {0x1}, text::kRiskReservedClock)};
+// The low byte and the first five bits of the high byte, alike on the four parts; the rest
+// of the high byte and the extended byte differ.
+template <std::size_t N>
+constexpr std::array<ConfigField, 11 + N> M48Fields(std::array<ConfigField, N> rest) {
+  std::array<ConfigField, 11 + N> f = {Bit("CKDIV8", kLowFuse, 7),
+                                       Bit("CKOUT", kLowFuse, 6),
+                                       Code("SUT1..0", kLowFuse, 4, 2),
+                                       Code("CKSEL3..0", kLowFuse, 0, 4),
+                                       Bit("RSTDISBL", kHighFuse, 7),
+                                       Bit("DWEN", kHighFuse, 6),
+                                       Bit("SPIEN", kHighFuse, 5),
+                                       Bit("WDTON", kHighFuse, 4),
+                                       Bit("EESAVE", kHighFuse, 3),
+                                       LockBit(0, 0),
+                                       LockBit(1, 1)};
+  // The lock bits stay last.
+  f[9 + N] = f[9];
+  f[10 + N] = f[10];
+  for (std::size_t i = 0; i < N; ++i) f[9 + i] = rest[i];
+  return f;
+}
+constexpr auto kM48PAFields =
+    M48Fields<2>({Code("BODLEVEL2..0", kHighFuse, 0, 3), Bit("SELFPRGEN", kExtFuse, 0)});
+constexpr auto kM88PAFields =
+    M48Fields<3>({Code("BODLEVEL2..0", kHighFuse, 0, 3), Code("BOOTSZ1..0", kExtFuse, 1, 2),
+                  Bit("BOOTRST", kExtFuse, 0)});
+constexpr auto kM328PFields =
+    M48Fields<3>({Code("BOOTSZ1..0", kHighFuse, 1, 2), Bit("BOOTRST", kHighFuse, 0),
+                  Code("BODLEVEL2..0", kExtFuse, 0, 3)});
+constexpr ConfigLayout kM48PALayout{kM48PAFields, kM328Risks};
+constexpr ConfigLayout kM88PALayout{kM88PAFields, kM328Risks};
+constexpr ConfigLayout kM328PLayout{kM328PFields, kM328Risks};
+
+// Serial programming of the parts with a page buffer: programming enable as the older parts
+// (up to 32 attempts), the signature as the identity, four configuration words.
+struct AvrFuses {
+  const ConfigLayout* Layout;
+  std::array<std::uint16_t, kMaxConfigWords> Masks;     // low, high, extended, lock
+  std::array<std::uint16_t, kMaxConfigWords> Defaults;  // as the parts leave the factory
+};
+constexpr DeviceProfile AvrPaged(AvrFuses fuses, DeviceWaits waits, int dataPage, bool poll) {
+  DeviceProfile p{.Family = DF::AvrMicro,
+                  .Variant = 32,
+                  .BlankValue = 0xFF,
+                  .ConfigMask = fuses.Masks[0],
+                  .Fuses = {"Lock Bit 1", "Lock Bit 2"},
+                  .ConfigAreaWords = kMaxConfigWords,
+                  .Erasable = true,
+                  .ConfigWords = kMaxConfigWords,
+                  .MoreConfigMasks = {fuses.Masks[1], fuses.Masks[2], fuses.Masks[3]},
+                  .Layout = fuses.Layout,
+                  .DeviceIdMask = 0xFFFFFF,
+                  .Waits = waits,
+                  .HasConfigDefaults = true,
+                  .ConfigDefaults = fuses.Defaults,
+                  .DataPageSize = dataPage,
+                  .ReadyPoll = poll};
+  return p;
+}
+
+// The waits when the part is not polled, in µs: tWD_FLASH, tWD_EEPROM, tWD_ERASE, tWD_FUSE of
+// the datasheets, or the longer value where another source gives one (the parts' avrdude.conf
+// entries, see the facts file).
+// clang-format off
+constexpr DeviceProfile kAvrT13A = AvrPaged({&kT13ALayout, {0xFF, 0x1F, 0x00, 0x03}, {0x6A, 0xFF, 0xFF, 0xFF}},
+                                            {.ProgramUs = 4500, .DataUs = 4000, .EraseUs = 9000, .FuseUs = 4500}, 4, true);
+constexpr DeviceProfile kAvrT85 = AvrPaged({&kT85Layout, {0xFF, 0xFF, 0x01, 0x03}, {0x62, 0xDF, 0xFF, 0xFF}},
+                                           {.ProgramUs = 4500, .DataUs = 4500, .EraseUs = 9000, .FuseUs = 9000}, 4, true);
+// The low byte as the datasheet ships the part: the 8 MHz oscillator (CKSEL 0100) divided by 8.
+constexpr DeviceProfile kAvrT2313A = AvrPaged({&kT2313ALayout, {0xFF, 0xFF, 0x01, 0x03}, {0x64, 0xDF, 0xFF, 0xFF}},
+                                              {.ProgramUs = 4500, .DataUs = 4500, .EraseUs = 9000, .FuseUs = 9000}, 4, true);
+// No RDY/BSY poll and no EEPROM page access on the ATmega8A: fixed waits, bytes.
+constexpr DeviceProfile kAvrM8A = AvrPaged({&kM8ALayout, {0xFF, 0xFF, 0x00, 0x3F}, {0xE1, 0xD9, 0xFF, 0xFF}},
+                                           {.ProgramUs = 4500, .DataUs = 9000, .EraseUs = 9000, .FuseUs = 4500}, 0, false);
+constexpr DeviceProfile kAvrM48PA = AvrPaged({&kM48PALayout, {0xFF, 0xFF, 0x01, 0x03}, {0x62, 0xDF, 0xFF, 0xFF}},
+                                             {.ProgramUs = 4500, .DataUs = 3600, .EraseUs = 45000, .FuseUs = 4500}, 4, true);
+constexpr DeviceProfile kAvrM88PA = AvrPaged({&kM88PALayout, {0xFF, 0xFF, 0x07, 0x3F}, {0x62, 0xDF, 0xF9, 0xFF}},
+                                             {.ProgramUs = 4500, .DataUs = 3600, .EraseUs = 9000, .FuseUs = 4500}, 4, true);
+constexpr DeviceProfile kAvrM328P = AvrPaged({&kM328PLayout, {0xFF, 0xFF, 0x07, 0x3F}, {0x62, 0xD9, 0xFF, 0xFF}},
+                                             {.ProgramUs = 4500, .DataUs = 3600, .EraseUs = 9000, .FuseUs = 4500}, 4, true);
+// clang-format on
+
+// ---- SPI EEPROMs with 16-bit addresses ----
+// The status register is the configuration word: BP1:BP0 (bits 3:2) in the block-protect
+// list, WPEN (bit 7) in a box; the write-in-progress and write-enable bits are not kept.
+constexpr ConfigField kSpi16Fields[] = {
+    Osc(0x0C, {0x00, 0x04, 0x08, 0x0C, 0, 0, 0, 0}),
+    {.Target = ConfigTarget::MoreBox, .Mask = 0x80, .Caption = "WPEN"}};
+constexpr ConfigLayout kSpi16Layout{kSpi16Fields};
+constexpr DeviceProfile kSpiEeprom16 = {.Family = DF::SpiEeprom,
+                                        .Variant = 6,
+                                        .BlankValue = 0xFF,
+                                        .ConfigMask = 0x8C,
+                                        .ConfigAreaWords = 1,
+                                        .Layout = &kSpi16Layout,
+                                        .HasConfigDefaults = true,
+                                        .ConfigDefaults = {0x00},
+                                        .AddressBytes = 2};
+// The 25xx512 also erases by instruction (page, sector, chip) and reads its signature.
+constexpr DeviceProfile kSpiEeprom512 = [] {
+  DeviceProfile p = kSpiEeprom16;
+  p.Erasable = true;
+  p.HasEraseInstructions = true;
+  return p;
+}();
+constexpr NameList<8> kBp25080 = {"BP None", "BP 0300h-03FFh", "BP 0200h-03FFh", "BP 0000h-03FFh"};
+constexpr NameList<8> kBp25160 = {"BP None", "BP 0600h-07FFh", "BP 0400h-07FFh", "BP 0000h-07FFh"};
+constexpr NameList<8> kBp25320 = {"BP None", "BP 0C00h-0FFFh", "BP 0800h-0FFFh", "BP 0000h-0FFFh"};
+constexpr NameList<8> kBp25640 = {"BP None", "BP 1800h-1FFFh", "BP 1000h-1FFFh", "BP 0000h-1FFFh"};
+constexpr NameList<8> kBp25128 = {"BP None", "BP 3000h-3FFFh", "BP 2000h-3FFFh", "BP 0000h-3FFFh"};
+constexpr NameList<8> kBp25256 = {"BP None", "BP 6000h-7FFFh", "BP 4000h-7FFFh", "BP 0000h-7FFFh"};
+constexpr NameList<8> kBp25512 = {"BP None", "BP C000h-FFFFh", "BP 8000h-FFFFh", "BP 0000h-FFFFh"};
+
+// The 24xx1025 (DS21941): two address bytes and the block-select bit B0 (address bit 16) in
+// the control byte.
+constexpr DeviceProfile kI2cBlockSelect = {.Family = DF::I2cEeprom,
+                                           .Variant = 2,
+                                           .BlankValue = 0xFF,
+                                           .ConfigMask = 0xFFFF,
+                                           .AddressBytes = 2};
+
 constexpr NameList<8> kBp25010 = {"BP None", "BP 60h-7Fh", "BP 40h-7Fh", "BP 00h-7Fh"};
 constexpr NameList<8> kBp25020 = {"BP None", "BP C0h-FFh", "BP 80h-FFh", "BP 00h-FFh"};
 constexpr NameList<8> kBp25040 = {"BP None", "BP 180h-1FFh", "BP 100h-1FFh", "BP 000h-1FFh"};
 
 // Menu groups of "&Settings" -> "&Device", in menu order, with their menu command numbers.
-enum Group : int { kFourWireGroup, kI2cGroup, kFlashGroup, kImBusGroup, kPicGroup,
-                   kMicrowireGroup, kSpiGroup, kSpiMicroGroup };
+enum Group : int {
+  kFourWireGroup,
+  kI2cGroup,
+  kFlashGroup,
+  kImBusGroup,
+  kPicGroup,
+  kMicrowireGroup,
+  kSpiGroup,
+  kSpiMicroGroup
+};
 constexpr std::array<MenuGroup, 8> kMenuGroups = {{
     {"4-Wire Eeprom", 36},
     {"I²C Eeprom", 40},
@@ -370,6 +654,22 @@ constexpr CatalogueEntry Added(std::string_view name, std::uint16_t number,
           .DataSize = data,
           .PinCount = pins,
           .DeviceId = id};
+}
+
+constexpr CatalogueEntry AddedTo(int group, std::string_view name, std::uint16_t number,
+                                 const DeviceProfile* profile, int code, int data, int pins,
+                                 int page, std::uint32_t id) {
+  CatalogueEntry e = Added(name, number, profile, code, data, pins, id);
+  e.Group = group;
+  e.PageSize = page;
+  return e;
+}
+constexpr CatalogueEntry AddedSpi(std::string_view name, std::uint16_t number, int bytes, int page,
+                                  const NameList<8>* blocks,
+                                  const DeviceProfile* profile = &kSpiEeprom16) {
+  CatalogueEntry e = AddedTo(kSpiGroup, name, number, profile, bytes, 0, 8, page, 0);
+  e.Oscillator = blocks;
+  return e;
 }
 
 // Device rows: name, number, group, in "More", profile, code size, data size, pins, page size.
@@ -478,6 +778,32 @@ constexpr auto kCatalogue = std::to_array<CatalogueEntry>({
     Added("PIC 16F874A", 135, &kPF87xA, 4096, 128, 40, 0x0E60),
     Added("PIC 16F876A", 136, &kPF87xA, 8192, 256, 28, 0x0E00),
     Added("PIC 16F877A", 137, &kPF87xA, 8192, 256, 40, 0x0E20),
+
+    // AVRs (signatures, page sizes and memories from the datasheets and avrdude.conf, see
+    // the facts file); code size in bytes, the flash page in bytes.
+    AddedTo(kSpiMicroGroup, "ATtiny13A", 138, &kAvrT13A, 1024, 64, 8, 32, 0x1E9007),
+    AddedTo(kSpiMicroGroup, "ATtiny25", 139, &kAvrT85, 2048, 128, 8, 32, 0x1E9108),
+    AddedTo(kSpiMicroGroup, "ATtiny45", 140, &kAvrT85, 4096, 256, 8, 64, 0x1E9206),
+    AddedTo(kSpiMicroGroup, "ATtiny85", 141, &kAvrT85, 8192, 512, 8, 64, 0x1E930B),
+    AddedTo(kSpiMicroGroup, "ATtiny2313A", 142, &kAvrT2313A, 2048, 128, 20, 32, 0x1E910A),
+    AddedTo(kSpiMicroGroup, "ATmega8A", 143, &kAvrM8A, 8192, 512, 28, 64, 0x1E9307),
+    AddedTo(kSpiMicroGroup, "ATmega48PA", 144, &kAvrM48PA, 4096, 256, 28, 64, 0x1E920A),
+    AddedTo(kSpiMicroGroup, "ATmega88PA", 145, &kAvrM88PA, 8192, 512, 28, 64, 0x1E930F),
+    AddedTo(kSpiMicroGroup, "ATmega168PA", 146, &kAvrM88PA, 16384, 512, 28, 128, 0x1E940B),
+    AddedTo(kSpiMicroGroup, "ATmega328P", 147, &kAvrM328P, 32768, 1024, 28, 128, 0x1E950F),
+
+    // SPI EEPROMs with 16-bit addresses; the A and B parts differ only in their page.
+    AddedSpi("25LC080A", 148, 1024, 16, &kBp25080),
+    AddedSpi("25LC080B", 149, 1024, 32, &kBp25080),
+    AddedSpi("25LC160A", 150, 2048, 16, &kBp25160),
+    AddedSpi("25LC160B", 151, 2048, 32, &kBp25160),
+    AddedSpi("25LC320A", 152, 4096, 32, &kBp25320),
+    AddedSpi("25LC640A", 153, 8192, 32, &kBp25640),
+    AddedSpi("25LC128", 154, 16384, 64, &kBp25128),
+    AddedSpi("25LC256", 155, 32768, 64, &kBp25256),
+    AddedSpi("25LC512", 156, 65536, 128, &kBp25512, &kSpiEeprom512),
+
+    AddedTo(kI2cGroup, "24LC1025", 157, &kI2cBlockSelect, 131072, 0, 8, 128, 0),
 });
 // clang-format on
 
@@ -486,7 +812,9 @@ constexpr bool RowsAreConsistent() {
   for (std::size_t i = 0; i < kCatalogue.size(); ++i) {
     const CatalogueEntry& e = kCatalogue[i];
     if (e.Profile == nullptr || e.Name.empty() || e.CodeSize <= 0) return false;
-    if (e.CodeSize > 65536 || e.DataSize > 65536) return false;
+    if (e.CodeSize > kMaxDeviceElements || e.DataSize > 65536) return false;
+    // Pages divide the memory.
+    if (e.PageSize > 0 && e.CodeSize % e.PageSize != 0) return false;
     // Rows are in device number order.
     if (i > 0 && kCatalogue[i - 1].MenuCommand >= e.MenuCommand) return false;
     // A device number of the first catalogue lies between its group's number and the next
@@ -516,8 +844,12 @@ void CopyNames(std::array<std::string, N>& to, const NameList<N>& from) {
 
 }  // namespace
 
-std::span<const CatalogueEntry> Catalogue() { return kCatalogue; }
-std::span<const MenuGroup> MenuGroups() { return kMenuGroups; }
+std::span<const CatalogueEntry> Catalogue() {
+  return kCatalogue;
+}
+std::span<const MenuGroup> MenuGroups() {
+  return kMenuGroups;
+}
 
 std::vector<DeviceMenuItem> DeviceMenu() {
   std::vector<DeviceMenuItem> items;
@@ -542,10 +874,9 @@ std::vector<DeviceMenuItem> DeviceMenu() {
       }
     }
     // Numbers were assigned in menu order, so they give the order of the entries.
-    std::sort(entries.begin(), entries.end(),
-              [](const DeviceMenuItem& a, const DeviceMenuItem& b) {
-                return a.MenuCommand < b.MenuCommand;
-              });
+    std::sort(entries.begin(), entries.end(), [](const DeviceMenuItem& a, const DeviceMenuItem& b) {
+      return a.MenuCommand < b.MenuCommand;
+    });
     items.insert(items.end(), entries.begin(), entries.end());
   }
   return items;
@@ -576,7 +907,9 @@ std::string_view DisabledEntryCaption(int menuCommand) {
   return {};
 }
 
-std::uint16_t FirstDeviceNumber() { return kCatalogue.front().MenuCommand; }
+std::uint16_t FirstDeviceNumber() {
+  return kCatalogue.front().MenuCommand;
+}
 
 const CatalogueEntry* FindDeviceById(DeviceFamily family, std::uint32_t id) {
   for (auto list : {Catalogue(), UserCatalogue()}) {
@@ -608,8 +941,7 @@ DeviceDescriptor DescriptorFor(const CatalogueEntry& entry) {
   d.BlankValue = p.BlankValue;
   d.ConfigMask = p.ConfigMask;
   CopyNames(d.OscillatorNames, entry.Oscillator != nullptr ? *entry.Oscillator : p.Oscillator);
-  CopyNames(d.CodeProtectNames,
-            entry.CodeProtect != nullptr ? *entry.CodeProtect : p.CodeProtect);
+  CopyNames(d.CodeProtectNames, entry.CodeProtect != nullptr ? *entry.CodeProtect : p.CodeProtect);
   CopyNames(d.FuseNames, p.Fuses);
   d.FuseActiveLow = p.FuseActiveLow;
   d.ConfigAreaWords = p.ConfigAreaWords;
@@ -633,6 +965,10 @@ DeviceDescriptor DescriptorFor(const CatalogueEntry& entry) {
   d.DeviceIdMask = p.DeviceIdMask;
   d.Waits = p.Waits;
   d.UserDefined = entry.UserDefined;
+  d.DataPageSize = p.DataPageSize;
+  d.ReadyPoll = p.ReadyPoll;
+  d.AddressBytes = p.AddressBytes;
+  d.HasEraseInstructions = p.HasEraseInstructions;
   SetFamilyFlag(d, p.Family);
   if (p.ConfigAreaWords > 0) {
     d.ConfigWords = std::max(p.ConfigWords, 1);

@@ -52,6 +52,11 @@ struct DeviceProfile {
   // The configuration words a selection stores when set (a user part's), else erased ones.
   bool HasConfigDefaults = false;
   std::array<std::uint16_t, kMaxConfigWords> ConfigDefaults{};
+  // AVRs programmed by pages, serial EEPROMs with 16-bit addresses (see the descriptor).
+  int DataPageSize = 0;
+  bool ReadyPoll = false;
+  int AddressBytes = 0;
+  bool HasEraseInstructions = false;
 };
 
 // One selectable device, in device-menu order.
@@ -72,9 +77,7 @@ struct CatalogueEntry {
   std::uint32_t DeviceId = 0;      // under the profile's DeviceIdMask
   bool UserDefined = false;        // from the user's devices file
 
-  constexpr std::string_view Caption() const {
-    return MenuCaption.empty() ? Name : MenuCaption;
-  }
+  constexpr std::string_view Caption() const { return MenuCaption.empty() ? Name : MenuCaption; }
 };
 
 struct MenuGroup {

@@ -12,7 +12,9 @@ namespace kestrum {
 namespace {
 
 // The fuse polarity: a box is ticked when its bit differs from its active-low flag.
-bool BitOf(std::uint16_t word, int bit) { return ((word >> bit) & 1) != 0; }
+bool BitOf(std::uint16_t word, int bit) {
+  return ((word >> bit) & 1) != 0;
+}
 
 class FuseDecoder {
  public:
@@ -32,9 +34,7 @@ class WordBuilder {
  public:
   WordBuilder(const DeviceDescriptor& d, const ConfigControls& c) : device_(d), controls_(c) {}
   // The bit value box `box` asks for.
-  bool FuseBit(int box) const {
-    return controls_.Fuses[box - 1] != device_.FuseActiveLow[box - 1];
-  }
+  bool FuseBit(int box) const { return controls_.Fuses[box - 1] != device_.FuseActiveLow[box - 1]; }
   void Put(int box, int bit) {
     if (FuseBit(box)) {
       word |= static_cast<std::uint16_t>(1u << bit);
@@ -52,17 +52,29 @@ class WordBuilder {
 // Code protection replicated over bits 13:12, 11:10, 9:8 and 5:4 (mid-range EPROM parts).
 void ApplyCodeProtect4(std::uint16_t& w, int cp) {
   switch (cp) {
-    case 0: w &= 0xCF; break;
-    case 1: w = static_cast<std::uint16_t>((w & 0xCF) | 0x1510); break;
-    case 2: w = static_cast<std::uint16_t>((w & 0xCF) | 0x2A20); break;
-    case 3: w |= 0x3F30; break;
-    default: break;
+    case 0:
+      w &= 0xCF;
+      break;
+    case 1:
+      w = static_cast<std::uint16_t>((w & 0xCF) | 0x1510);
+      break;
+    case 2:
+      w = static_cast<std::uint16_t>((w & 0xCF) | 0x2A20);
+      break;
+    case 3:
+      w |= 0x3F30;
+      break;
+    default:
+      break;
   }
 }
 
+// The oscillator and code-protect lists take their names from the descriptor (at most eight);
+// a further list has as many items as names.
 int ListIndex(const ConfigField& f, std::uint16_t word) {
-  for (std::size_t i = 0; i < f.Items.size(); ++i) {
-    const bool named = f.Target == ConfigTarget::MoreList ? !f.Names[i].empty() : true;
+  const bool more = f.Target == ConfigTarget::MoreList;
+  for (std::size_t i = 0; i < (more ? f.Items.size() : 8); ++i) {
+    const bool named = more ? !f.Names[i].empty() : true;
     if (named && (word & f.Mask) == f.Items[i]) return static_cast<int>(i);
   }
   return -1;
@@ -95,12 +107,16 @@ void DecodeLayout(const DeviceDescriptor& d, std::span<const std::uint16_t> word
   }
 }
 
-// Every word starts erased; each control puts its bits in. A list with nothing selected
-// leaves its bits erased.
+// Every word starts as the part's default (the erased word, unless the part has factory values
+// such as an AVR's fuses or an EEPROM's open status register); each control puts its bits in.
+// A list with nothing selected leaves its bits as they started.
 std::array<std::uint16_t, kMaxConfigWords> EncodeLayout(const DeviceDescriptor& d,
                                                         const ConfigControls& c) {
   std::array<std::uint16_t, kMaxConfigWords> words;
   words.fill(d.BlankValue);
+  for (int k = 0; k < std::min(d.ConfigWords, kMaxConfigWords); ++k) {
+    words[static_cast<std::size_t>(k)] = d.ConfigDefaults[static_cast<std::size_t>(k)];
+  }
   int k = 0;
   for (const ConfigField& f : d.Layout->Fields) {
     std::uint16_t& w = words[static_cast<std::size_t>(f.Word)];
@@ -138,6 +154,28 @@ std::array<std::uint16_t, kMaxConfigWords> EncodeLayout(const DeviceDescriptor& 
 }
 
 }  // namespace
+
+std::vector<std::string_view> ConfigRisks(const DeviceDescriptor& d,
+                                          std::span<const std::uint16_t> words) {
+  std::vector<std::string_view> risks;
+  if (d.Layout == nullptr) return risks;
+  for (const ConfigRisk& r : d.Layout->Risks) {
+    if (r.Word < 0 || r.Word >= static_cast<int>(words.size())) continue;
+    const std::uint16_t bits = words[static_cast<std::size_t>(r.Word)] & r.Mask;
+    const auto values = std::span(r.Values).first(static_cast<std::size_t>(r.Count));
+    if (std::ranges::find(values, bits) != values.end()) risks.push_back(r.Text);
+  }
+  return risks;
+}
+
+std::string ConfigRiskText(const std::vector<std::string_view>& risks) {
+  std::string text;
+  for (std::string_view risk : risks) {
+    if (!text.empty()) text += "\n\n";
+    text += risk;
+  }
+  return text;
+}
 
 std::vector<const ConfigField*> MoreFields(const DeviceDescriptor& d) {
   std::vector<const ConfigField*> fields;
@@ -277,11 +315,20 @@ std::uint16_t EncodeConfigWord(const DeviceDescriptor& d, const ConfigControls& 
       if (osc >= 3) w = static_cast<std::uint16_t>(w + 1);  // code 3 is unused
       b.Put(1, 3), b.Put(2, 4), b.Put(3, 7);
       switch (cp) {
-        case 0: w &= 0x9F; break;
-        case 1: w = static_cast<std::uint16_t>((w & 0x9F) | 0x1520); break;
-        case 2: w = static_cast<std::uint16_t>((w & 0x9F) | 0x2A40); break;
-        case 3: w |= 0x3F60; break;
-        default: break;
+        case 0:
+          w &= 0x9F;
+          break;
+        case 1:
+          w = static_cast<std::uint16_t>((w & 0x9F) | 0x1520);
+          break;
+        case 2:
+          w = static_cast<std::uint16_t>((w & 0x9F) | 0x2A40);
+          break;
+        case 3:
+          w |= 0x3F60;
+          break;
+        default:
+          break;
       }
       break;
     case 2:
@@ -297,11 +344,20 @@ std::uint16_t EncodeConfigWord(const DeviceDescriptor& d, const ConfigControls& 
         if (cp == 1) w |= 0x3030;
       } else {
         switch (cp) {
-          case 0: w &= 0xFCF; break;
-          case 1: w = static_cast<std::uint16_t>((w & 0xFCF) | 0x1010); break;
-          case 2: w = static_cast<std::uint16_t>((w & 0xFCF) | 0x2020); break;
-          case 3: w |= 0x3030; break;
-          default: break;
+          case 0:
+            w &= 0xFCF;
+            break;
+          case 1:
+            w = static_cast<std::uint16_t>((w & 0xFCF) | 0x1010);
+            break;
+          case 2:
+            w = static_cast<std::uint16_t>((w & 0xFCF) | 0x2020);
+            break;
+          case 3:
+            w |= 0x3030;
+            break;
+          default:
+            break;
         }
       }
       break;
@@ -351,10 +407,17 @@ std::uint16_t EncodeConfigWord(const DeviceDescriptor& d, const ConfigControls& 
       w = static_cast<std::uint16_t>(osc | 0x3FFC);
       b.Put(1, 2), b.Put(2, 3), b.Put(3, 6);
       switch (cp) {
-        case 0: w &= 0xCF; break;
-        case 1: w = static_cast<std::uint16_t>((w & 0xCF) | 0x2A20); break;
-        case 2: w |= 0x3F30; break;
-        default: break;
+        case 0:
+          w &= 0xCF;
+          break;
+        case 1:
+          w = static_cast<std::uint16_t>((w & 0xCF) | 0x2A20);
+          break;
+        case 2:
+          w |= 0x3F30;
+          break;
+        default:
+          break;
       }
       break;
     default:

@@ -36,21 +36,43 @@ enum class ConfigTarget : std::uint8_t {
   MoreBox,      // a further check box: `Caption`, one bit, `ActiveLow`
 };
 
+// The most items a list of a data layout has (a four-bit field has sixteen codes).
+inline constexpr std::size_t kMaxConfigItems = 16;
+
 struct ConfigField {
   ConfigTarget Target = ConfigTarget::Fuse;
   int Word = 0;            // 0: the first configuration word; 1..: the words after it
   std::uint16_t Mask = 0;  // the bits of that word the control sets
   // Lists: the bits of each item, within Mask, in list order.
-  std::array<std::uint16_t, 8> Items{};
+  std::array<std::uint16_t, kMaxConfigItems> Items{};
   int Box = 0;  // Fuse: box index 0..6
   std::string_view Caption{};
-  std::array<std::string_view, 8> Names{};
+  std::array<std::string_view, kMaxConfigItems> Names{};
   bool ActiveLow = false;
+};
+
+// A configuration value that takes the part away from the programmer (an AVR whose RESET pin
+// is disabled, say): the bits of `Mask` in word `Word` holding one of `Values`. `Text` names
+// the bits and what follows.
+struct ConfigRisk {
+  int Word = 0;
+  std::uint16_t Mask = 0;
+  std::array<std::uint16_t, kMaxConfigItems> Values{};
+  int Count = 0;
+  std::string_view Text{};
 };
 
 struct ConfigLayout {
   std::span<const ConfigField> Fields;
+  std::span<const ConfigRisk> Risks{};
 };
+
+// The warnings of every risk the configuration words `words` (from the first) run into, in
+// the layout's order; empty when the device's layout has none or none applies.
+std::vector<std::string_view> ConfigRisks(const DeviceDescriptor& device,
+                                          std::span<const std::uint16_t> words);
+// The same warnings as one text, one a paragraph.
+std::string ConfigRiskText(const std::vector<std::string_view>& risks);
 
 // The further controls of a device's layout (MoreList and MoreBox fields), in order.
 std::vector<const ConfigField*> MoreFields(const DeviceDescriptor& device);

@@ -31,6 +31,15 @@ enum class PicAlgorithm : std::uint8_t {
   F87xA,  // 16F873A..877A: 8-word latch, chip erase the only way out of code protection
 };
 
+// The largest memory a device has, in code elements (the 24LC1025's 128 KiB).
+inline constexpr int kMaxDeviceElements = 131072;
+
+// AVR fuse and lock bytes in 8-bit Intel HEX files, where the GNU AVR toolchain puts its
+// .fuse and .lock sections: low, high and extended fuse from the first, the lock byte at the
+// second.
+inline constexpr std::int64_t kAvrFuseFileAddress = 0x820000;
+inline constexpr std::int64_t kAvrLockFileAddress = 0x830000;
+
 // The most configuration words a device has (the 16F87/88 have two).
 inline constexpr int kMaxConfigWords = 4;
 
@@ -40,6 +49,7 @@ struct DeviceWaits {
   int ProgramUs = 0;  // one program-memory write (a word or a latch)
   int DataUs = 0;     // one data EEPROM byte
   int EraseUs = 0;    // a bulk or chip erase
+  int FuseUs = 0;     // a fuse or lock byte
   bool operator==(const DeviceWaits&) const = default;
 };
 
@@ -102,6 +112,15 @@ struct DeviceDescriptor {
   std::uint32_t DeviceId = 0;
   std::uint32_t DeviceIdMask = 0;
   DeviceWaits Waits;
+  // AVRs programmed by pages: the EEPROM page in bytes (0: byte by byte), and whether the part
+  // answers the RDY/BSY poll. `PageSize` is the flash page in bytes.
+  int DataPageSize = 0;
+  bool ReadyPoll = false;
+  // Serial EEPROMs: 2 for a 16-bit word address (0: the family's first form: 8 bits, with
+  // address bit 8 in the SPI instruction), and whether an SPI part reads its electronic
+  // signature (RDID) and erases by instruction.
+  int AddressBytes = 0;
+  bool HasEraseInstructions = false;
   // Added by the user's devices file, not shipped.
   bool UserDefined = false;
 
@@ -124,7 +143,9 @@ DeviceFamily FamilyOf(const DeviceDescriptor& device);
 void SetFamilyFlag(DeviceDescriptor& device, DeviceFamily family);
 
 // Word devices (PICs, Microwire and 4-wire EEPROMs) keep two file bytes per element.
-inline bool IsWordDevice(const DeviceDescriptor& device) { return device.BlankValue != 0xFF; }
+inline bool IsWordDevice(const DeviceDescriptor& device) {
+  return device.BlankValue != 0xFF;
+}
 
 // The mask of configuration word `k` (0: the first).
 inline std::uint16_t ConfigWordMask(const DeviceDescriptor& device, int k) {

@@ -71,6 +71,33 @@ inline constexpr std::string_view kTipWrt = "Flash Program Memory Write Enable";
 inline constexpr std::string_view kTipWen = "Write Enable";
 inline constexpr std::string_view kTipMpeen = "Memory Parity Error Enable";
 
+// Fuse values that take an AVR away from a serial programmer: the bits named, then what
+// follows. They are shown before such fuses are written, and when a file that carries them
+// is loaded.
+inline constexpr std::string_view kRiskRstdisbl =
+    "RSTDISBL programmed: the RESET pin becomes an I/O pin, and the part no longer enters "
+    "serial programming. Only a high-voltage programmer can undo it.";
+inline constexpr std::string_view kRiskDwen =
+    "DWEN programmed: debugWIRE takes over the RESET pin, and the part no longer enters serial "
+    "programming until a debugWIRE tool switches it off.";
+inline constexpr std::string_view kRiskSpien =
+    "SPIEN unprogrammed: serial programming is switched off. Only a high-voltage programmer "
+    "can switch it on again.";
+inline constexpr std::string_view kRiskExternalClock4 =
+    "CKSEL3..0 = 0000, an external clock: without a clock fed to the clock input the part no "
+    "longer answers this programmer.";
+inline constexpr std::string_view kRiskExternalClock2 =
+    "CKSEL1..0 = 00, an external clock: without a clock fed to CLKI the part no longer answers "
+    "this programmer.";
+inline constexpr std::string_view kRiskCrystal =
+    "CKSEL3..0 selects a crystal or resonator: without one fitted on the board the part no "
+    "longer answers this programmer.";
+inline constexpr std::string_view kRiskExternalRc =
+    "CKSEL3..0 selects an external RC oscillator: without its resistor and capacitor on the "
+    "board the part no longer answers this programmer.";
+inline constexpr std::string_view kRiskReservedClock =
+    "CKSEL3..0 is a reserved clock code: the part may no longer answer this programmer.";
+
 // Menu entries whose state follows the selected device.
 inline constexpr std::string_view kMenuProgramConfig = "Pro&gram Config";
 inline constexpr std::string_view kMenuEraseAll = "&Erase All";
@@ -93,10 +120,8 @@ inline constexpr std::string_view kBufferTabPrefix = "Buffer ";
 // The user's devices file (~/.config/kestrum/devices.toml). A problem reads
 // "FILE:LINE:COLUMN: " and one of these; an entry with a problem is skipped.
 inline constexpr std::string_view kUserUnreadable = "cannot be read; no device added";
-inline constexpr std::string_view kUserNotToml = "not a TOML file here; no device added";
-inline constexpr std::string_view kUserCharacter = "the character U+";
-inline constexpr std::string_view kUserCharacterAfter =
-    " is not supported in this file; no device added";
+inline constexpr std::string_view kUserNotToml = "not a TOML file: ";
+inline constexpr std::string_view kUserNothingAdded = "; no device added";
 inline constexpr std::string_view kUserNotDevice = "unknown table ";
 inline constexpr std::string_view kUserNotDeviceAfter = ", devices are [[device]] entries";
 inline constexpr std::string_view kUserUnknownKey = "unknown key ";

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "core/text.hpp"
+#include "core/toml_file.hpp"
 #include "device/texts.hpp"
 
 namespace kestrum {
@@ -93,14 +94,15 @@ class EntryReader {
     d.Entry.MenuCaption = {};
     d.Entry.InMore = false;
     // 14-bit parts keep their configuration area at 2000h and data EEPROM at 2100h.
-    d.Entry.CodeSize = Integer("code_size", 1, pic14 ? 0x2000 : 65536, parent->CodeSize);
-    d.Entry.DataSize = Integer("data_size", 0, pic14 ? 256 : 65536, parent->DataSize);
+    d.Entry.CodeSize =
+        Integer("code_size", 1, pic14 ? 0x2000 : kMaxDeviceElements, parent->CodeSize);
+    d.Entry.DataSize = Integer("data_size", 0, pic14 ? 256 : kMaxDeviceElements, parent->DataSize);
     d.Entry.PinCount = Integer("pins", 8, 40, parent->PinCount);
     if (d.Entry.PinCount != 8 && d.Entry.PinCount != 14 && d.Entry.PinCount != 18 &&
         d.Entry.PinCount != 20 && d.Entry.PinCount != 28 && d.Entry.PinCount != 40) {
       throw Broken{At("pins"), std::string(text::kUserPins)};
     }
-    d.Entry.PageSize = Integer("page_size", 0, 65536, parent->PageSize);
+    d.Entry.PageSize = Integer("page_size", 0, kMaxDeviceElements, parent->PageSize);
     if (d.Entry.PageSize > 0 && d.Entry.CodeSize % d.Entry.PageSize != 0) {
       throw Broken{At("page_size"), std::string(text::kUserPageSize)};
     }
@@ -119,8 +121,9 @@ class EntryReader {
         d.Profile.MoreConfigMasks[k - 1] = (*masks)[k];
     }
     if (auto defaults = Words("config_defaults", words, p.BlankValue)) {
+      // The words not given are the parent's.
       d.Profile.HasConfigDefaults = true;
-      d.Profile.ConfigDefaults.fill(p.BlankValue);
+      d.Profile.ConfigDefaults = DescriptorFor(*parent).ConfigDefaults;
       for (std::size_t k = 0; k < defaults->size(); ++k)
         d.Profile.ConfigDefaults[k] = (*defaults)[k];
     }
@@ -196,58 +199,20 @@ std::string Where(std::string_view file, const toml::source_position& at) {
   return std::string(file) + ":" + std::to_string(at.line) + ":" + std::to_string(at.column) + ": ";
 }
 
-// The TOML reader (3.3) asks whether a character is whitespace through a table that is
-// undefined for some non-ASCII ones: U+00A1..U+0499, U+2C5E..U+3057 but U+3000, and
-// U+FB26..U+FEFE. It may ask about any character of a key or value, so a file holding one is
-// refused before it gets there. The first such character and its place, if any.
-struct Unsafe {
-  toml::source_position where;
-  char32_t character;
-};
-std::optional<Unsafe> UnsafeCharacter(std::string_view text) {
-  toml::source_position at{1, 1};
-  for (std::size_t i = 0; i < text.size();) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    // The sequence's length and first bits; malformed ones are the reader's to refuse.
-    const std::size_t length = byte < 0x80 ? 1 : byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : 2;
-    char32_t c = length == 1 ? byte : byte & (0x7F >> length);
-    for (std::size_t k = 1; k < length && i + k < text.size(); ++k) {
-      c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-    }
-    // The table's blocks of 3FAh characters from U+00A0 that it leaves undefined.
-    const std::uint32_t block = (c - 0xA0) / 0x3FA;
-    if (c > 0xA0 && c < 0xFEFF && c != 0x3000 && (block == 0 || block == 11 || block == 63)) {
-      return Unsafe{at, c};
-    }
-    i += length;
-    if (c == '\n') {
-      ++at.line;
-      at.column = 1;
-    } else {
-      ++at.column;
-    }
-  }
-  return std::nullopt;
-}
-
 }  // namespace
 
 UserDevicesRead ReadUserDevices(std::string_view text, std::string_view fileName) {
   UserDevicesRead read;
-  if (const std::optional<Unsafe> unsafe = UnsafeCharacter(text)) {
-    read.Problems.push_back(Where(fileName, unsafe->where) + std::string(text::kUserCharacter) +
-                            HexDigits(static_cast<std::uint32_t>(unsafe->character), 4) +
-                            std::string(text::kUserCharacterAfter));
+  std::string problem;
+  std::optional<toml::table> parsed = ParseTomlText(text, fileName, problem);
+  if (!parsed) {
+    // The position is the syntax error's; the description follows.
+    const std::size_t split = problem.find(": ", fileName.size()) + 2;
+    read.Problems.push_back(problem.substr(0, split) + std::string(text::kUserNotToml) +
+                            problem.substr(split) + std::string(text::kUserNothingAdded));
     return read;
   }
-  toml::table document;
-  try {
-    document = toml::parse(text, fileName);
-  } catch (const toml::parse_error& error) {
-    read.Problems.push_back(Where(fileName, error.source().begin) +
-                            std::string(text::kUserNotToml));
-    return read;
-  }
+  const toml::table& document = *parsed;
   for (auto&& [key, node] : document) {
     const toml::array* entries = key.str() == "device" ? node.as_array() : nullptr;
     if (entries == nullptr || !entries->is_array_of_tables()) {

@@ -55,6 +55,10 @@ BoardLook LookOf(ProgrammerType programmer) {
       return {QColor(0x2f, 0x7d, 0x4a), true, text::kBoardJdm};
     case ProgrammerType::FtdiBitBang:
       return {QColor(0x3a, 0x3a, 0x44), false, text::kBoardFtdiBitBang};
+    case ProgrammerType::GpioHeader:
+      return {QColor(0x1d, 0x5c, 0x3a), false, text::kBoardGpioHeader};
+    case ProgrammerType::User:
+      return {QColor(0x44, 0x44, 0x44), false, text::kBoardUser};
   }
   return {QColor(0x2f, 0x7d, 0x4a), false, {}};
 }

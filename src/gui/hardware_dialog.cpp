@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -239,6 +240,21 @@ void HardwareDialog::ProgrammerChosen(int index) {
   TakeControls();
   ProgrammerChanged(form_, index, *opener_);
   ShowForm();
+}
+
+void HardwareDialog::accept() {
+  TakeControls();
+  if (const std::string problem = HardwareFormProblem(form_); !problem.empty()) {
+    QMessageBox box(QMessageBox::Warning, Utf8(text::kTitleWarning), Utf8(problem), QMessageBox::Ok,
+                    this);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+    const bool pins = RowOf(static_cast<ProgrammerType>(form_.Programmer)).pinsFromSettings &&
+                      !ParsePinMap(form_.BitBangPins);
+    (pins ? bitBangPins_ : ftdiDevice_)->setFocus();
+    return;
+  }
+  QDialog::accept();
 }
 
 void HardwareDialog::reject() {

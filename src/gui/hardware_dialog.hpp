@@ -39,6 +39,8 @@ class HardwareDialog final : public QDialog {
   QComboBox* ProgrammerList() const { return programmer_; }
   QRadioButton* PortButton(int index) const { return ports_[static_cast<std::size_t>(index)]; }
   QLineEdit* DeviceFileEdit(int index) const { return files_[static_cast<std::size_t>(index)]; }
+  QLineEdit* FtdiDeviceEdit() const { return ftdiDevice_; }
+  QLineEdit* PinMapEdit() const { return bitBangPins_; }
   QCheckBox* VirtualBox() const { return virtual_; }
   QRadioButton* DirectIoButton() const { return directIo_; }
   QRadioButton* ApiButton() const { return api_; }
@@ -50,6 +52,8 @@ class HardwareDialog final : public QDialog {
   bool FirstStartForm() const { return firstStart_; }
 
  public slots:
+  // OK: refused, with the reason, while the pin map or the FTDI device cannot be used.
+  void accept() override;
   void reject() override;
 
  protected:

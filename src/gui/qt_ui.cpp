@@ -89,6 +89,10 @@ bool QtUi::CautionQuestion(std::string_view text) {
   return Ask(text, true, true);
 }
 
+bool QtUi::RiskQuestion(std::string_view warning) {
+  return Ask(std::string(warning) + std::string(text::kRiskQuestion), true, true);
+}
+
 void QtUi::Beep() {
   OnWindowThread([] { QApplication::beep(); });
 }

@@ -45,6 +45,8 @@ class QtUi : public Ui {
   bool Question(std::string_view text) override;
   bool WarningQuestion(std::string_view text) override;
   bool CautionQuestion(std::string_view text) override;
+  // A warning box whose default button is No.
+  bool RiskQuestion(std::string_view warning) override;
   void Beep() override;
   void SetProgressCaption(std::string_view caption) override;
   void SetProgressText(std::string_view text) override;

@@ -129,6 +129,8 @@ inline constexpr std::string_view kTitleInformation = "Information";
 inline constexpr std::string_view kTitleWarning = "Warning";
 inline constexpr std::string_view kTitleError = "Error";
 inline constexpr std::string_view kTitleConfirm = "Confirm";
+// After the warning of fuses that take the part away from the programmer.
+inline constexpr std::string_view kRiskQuestion = "\n\nWrite these fuses all the same?";
 
 // "Hardware settings".
 inline constexpr std::string_view kHardwareTitle = "Hardware settings";
@@ -249,6 +251,8 @@ inline constexpr std::string_view kBoardSchaer = "SCHAER";
 inline constexpr std::string_view kBoardStk200 = "STK200";
 inline constexpr std::string_view kBoardAn589 = "AN589";
 inline constexpr std::string_view kBoardFtdiBitBang = "FTDI bit-bang";
+inline constexpr std::string_view kBoardGpioHeader = "GPIO header";
+inline constexpr std::string_view kBoardUser = "Your programmer";
 
 // Help and "About Kestrum".
 inline constexpr std::string_view kHelpMissing =

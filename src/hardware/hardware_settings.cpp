@@ -1,6 +1,8 @@
 // Port name rules and the stored form of the hardware settings.
 #include "hardware/hardware_settings.hpp"
 
+#include <algorithm>
+
 #include "core/text.hpp"
 
 namespace kestrum {
@@ -9,10 +11,36 @@ std::string DeviceFileKey(std::string_view prefix, int digit) {
   return "DeviceFile" + std::string(prefix) + std::to_string(digit);
 }
 
+std::shared_ptr<const ProgrammerDefinition> DefineProgrammer(std::string name, PortKind kind,
+                                                             const PinMap& pins, int vppOnWaitUs,
+                                                             int vppOffWaitUs) {
+  auto definition = std::make_shared<ProgrammerDefinition>();
+  definition->name = std::move(name);
+  ProgrammerRow& row = definition->row;
+  row.listText = definition->name;
+  row.portKind = kind;
+  row.vppOnWaitUs = vppOnWaitUs;
+  row.vppOffWaitUs = vppOffWaitUs;
+  row.pins = pins;
+  return definition;
+}
+
+const ProgrammerRow& RowOf(const HardwareSettings& settings) {
+  if (settings.Programmer == ProgrammerType::User && settings.User) return settings.User->row;
+  return RowOf(settings.Programmer);
+}
+
+std::string_view ProgrammerListText(const HardwareSettings& settings) {
+  return RowOf(settings).listText;
+}
+
 void DerivePortBase(HardwareSettings& settings) {
   const std::string& port = settings.Port;
   if (port.size() == 4 && port[3] >= '1' && port[3] <= '4') {
-    settings.PortBase = PortBaseFor(PortKindOf(settings.Programmer), port[3] - '0');
+    settings.PortBase = PortBaseFor(RowOf(settings).portKind, port[3] - '0');
+  } else if (const auto target = ResolvePort(settings, port); target && target->digit) {
+    // A device file of the per-port table is that port.
+    settings.PortBase = PortBaseFor(RowOf(settings).portKind, target->digit);
   }
   settings.LcrPort = static_cast<std::uint16_t>(settings.PortBase + reg::kLcr);
   settings.McrPort = static_cast<std::uint16_t>(settings.PortBase + reg::kMcr);
@@ -21,13 +49,18 @@ void DerivePortBase(HardwareSettings& settings) {
 }
 
 const PinMap& PinMapOf(const HardwareSettings& settings) {
-  const ProgrammerRow& row = RowOf(settings.Programmer);
-  return row.pinsFromSettings ? settings.BitBangPins : row.pins;
+  const ProgrammerRow& row = RowOf(settings);
+  if (!row.pinsFromSettings) return row.pins;
+  return row.portKind == PortKind::Gpio ? settings.GpioPins : settings.BitBangPins;
 }
 
 std::uint8_t RestingPinLevels(const HardwareSettings& settings) {
+  return static_cast<std::uint8_t>(RestingLevels(settings));
+}
+
+std::uint64_t RestingLevels(const HardwareSettings& settings) {
   const PinMap& map = PinMapOf(settings);
-  std::uint8_t levels = 0;
+  std::uint64_t levels = 0;
   levels = PinMap::With(levels, map.dataOut, settings.InvertDataOut);
   levels = PinMap::With(levels, map.clock, settings.InvertSCK);
   levels = PinMap::With(levels, map.mclr, settings.InvertMCLR);
@@ -63,17 +96,80 @@ std::optional<FtdiDeviceId> ParseFtdiDevice(std::string_view text) {
 }
 
 PortKind PortKindOf(const HardwareSettings& settings) {
-  return settings.CardReader ? PortKind::Serial : PortKindOf(settings.Programmer);
+  return settings.CardReader ? PortKind::Serial : RowOf(settings).portKind;
 }
 
 std::optional<int> PortDigit(ProgrammerType type, std::string_view portName) {
   return PortDigit(PortKindOf(type), portName);
 }
 
+namespace {
+
+bool IsNumberedPortName(std::string_view name) {
+  for (PortKind kind : {PortKind::Serial, PortKind::Parallel, PortKind::Usb}) {
+    if (PortDigit(kind, name)) return true;
+  }
+  return false;
+}
+
+// "gpiochip" and a number.
+bool IsGpioChipName(std::string_view name) {
+  const std::string_view prefix = text::kGpioPortPrefix;
+  if (name.size() <= prefix.size() || name.size() > prefix.size() + 3) return false;
+  if (!name.starts_with(prefix)) return false;
+  for (char c : name.substr(prefix.size())) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+// FTDI serial numbers are short runs of letters and digits.
+bool IsSerialNumber(std::string_view name) {
+  if (name.empty() || name.size() > 32) return false;
+  for (char c : name) {
+    const bool alnum = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    if (!alnum) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<PortTarget> ResolvePort(const HardwareSettings& settings, std::string_view name) {
+  const PortKind kind = PortKindOf(settings);
+  PortTarget target;
+  if (const std::optional<int> digit = PortDigit(kind, name)) {
+    target.digit = *digit;
+    if (kind == PortKind::Serial) target.deviceFile = settings.SerialDevices[*digit - 1];
+    if (kind == PortKind::Parallel) target.deviceFile = settings.ParallelDevices[*digit - 1];
+    return target;
+  }
+  if (name.starts_with("/dev/") && name.size() > 5 && kind != PortKind::Usb) {
+    target.deviceFile = std::string(name);
+    const auto& table =
+        kind == PortKind::Serial ? settings.SerialDevices : settings.ParallelDevices;
+    if (kind == PortKind::Serial || kind == PortKind::Parallel) {
+      for (std::size_t i = 0; i < table.size(); ++i) {
+        if (table[i] == name) target.digit = static_cast<int>(i) + 1;
+      }
+    }
+    return target;
+  }
+  if (kind == PortKind::Gpio && IsGpioChipName(name)) {
+    target.deviceFile = "/dev/" + std::string(name);
+    return target;
+  }
+  if (kind == PortKind::Usb && IsSerialNumber(name) && !IsNumberedPortName(name) &&
+      !IsGpioChipName(name)) {
+    target.ftdiSerial = std::string(name);
+    return target;
+  }
+  return std::nullopt;
+}
+
 std::optional<int> PortDigit(PortKind kind, std::string_view portName) {
-  std::string_view prefix = kind == PortKind::Serial ? text::kSerialPortPrefix
-                            : kind == PortKind::Usb  ? text::kUsbPortPrefix
-                                                     : text::kParallelPortPrefix;
+  if (kind == PortKind::Gpio) return std::nullopt;
+  std::string_view prefix = PortPrefix(kind);
   if (portName.size() != prefix.size() + 1) return std::nullopt;
   if (!EqualsIgnoreCase(portName.substr(0, prefix.size()), prefix)) return std::nullopt;
   char digit = portName.back();
@@ -86,14 +182,16 @@ std::optional<int> PortDigit(const HardwareSettings& settings) {
 }
 
 std::string DeviceFileFor(const HardwareSettings& settings, std::string_view portName) {
-  const PortKind kind = PortKindOf(settings);
-  std::optional<int> digit = PortDigit(kind, portName);
-  if (!digit || kind == PortKind::Usb) return {};
-  const auto& files = kind == PortKind::Serial ? settings.SerialDevices : settings.ParallelDevices;
-  return files[*digit - 1];
+  const std::optional<PortTarget> target = ResolvePort(settings, portName);
+  return target ? target->deviceFile : std::string();
 }
 
-HardwareSettings LoadHardwareSettings(const SettingsStore& store,
+std::string StoredProgrammer(const HardwareSettings& settings) {
+  if (settings.Programmer == ProgrammerType::User && settings.User) return settings.User->name;
+  return std::to_string(static_cast<int>(settings.Programmer));
+}
+
+HardwareSettings LoadHardwareSettings(const SettingsStore& store, const ProgrammerDefinitions& user,
                                       std::vector<ReplacedSetting>* replaced) {
   HardwareSettings s;
   // A value the program cannot use is replaced where it is read, so nothing below ever meets
@@ -113,9 +211,19 @@ HardwareSettings LoadHardwareSettings(const SettingsStore& store,
     }
     return value;
   };
-  s.Programmer = static_cast<ProgrammerType>(integer("Programmer", 0, kProgrammerTypeCount - 1, 0));
+  // A user's programmer is stored by its name.
+  const std::string stored = store.ReadString("Programmer", "0");
+  const auto named = std::find_if(
+      user.begin(), user.end(), [&](const auto& definition) { return definition->name == stored; });
+  if (named != user.end()) {
+    s.Programmer = ProgrammerType::User;
+    s.User = *named;
+  } else {
+    s.Programmer =
+        static_cast<ProgrammerType>(integer("Programmer", 0, kProgrammerTypeCount - 1, 0));
+  }
   s.Port = store.ReadString("Port", text::kDefaultPortName);
-  if (store.Raw("Port") && !s.Port.empty() && !PortDigit(s.Programmer, s.Port)) {
+  if (store.Raw("Port") && !s.Port.empty() && !ResolvePort(s, s.Port)) {
     replace("Port", text::kDefaultPortName);
     s.Port = std::string(text::kDefaultPortName);
   }
@@ -140,12 +248,14 @@ HardwareSettings LoadHardwareSettings(const SettingsStore& store,
   s.FtdiDevice = store.ReadString(kFtdiDeviceKey, "");
   // A damaged map would drive pins nobody wired: the default one is used instead.
   s.BitBangPins = ParsePinMap(store.ReadString(kBitBangPinsKey, "")).value_or(kBitBangDefaultPins);
+  s.GpioPins = ParsePinMap(store.ReadString(kGpioPinsKey, ""), PinAssignment::kMaxPins)
+                   .value_or(kGpioHeaderDefaultPins);
   DerivePortBase(s);
   return s;
 }
 
 void SaveHardwareSettings(SettingsStore& store, const HardwareSettings& s) {
-  store.WriteInteger("Programmer", static_cast<int>(s.Programmer));
+  store.WriteString("Programmer", StoredProgrammer(s));
   store.WriteBool("Api", s.Api);
   store.WriteBool("InvertDataOut", s.InvertDataOut);
   store.WriteBool("InvertDataIn", s.InvertDataIn);

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,6 +28,23 @@ enum class PortAccess {
   DeviceFile,  // the tty or ppdev device file: no root needed
   RawIo,       // inb/outb after ioperm(): root or CAP_SYS_RAWIO
 };
+
+// A programmer its user described (programmers.toml): its name, where it was described, and
+// its row, whose list text is the name.
+struct ProgrammerDefinition {
+  std::string name;
+  std::string file;
+  int line = 0;
+  int column = 0;
+  ProgrammerRow row{
+      .type = ProgrammerType::User, .listText = {}, .portKind = PortKind::Parallel, .driven = true};
+};
+// A definition of a programmer on `kind` with these pins and VPP waits; its row lists it by
+// its name.
+std::shared_ptr<const ProgrammerDefinition> DefineProgrammer(std::string name, PortKind kind,
+                                                             const PinMap& pins, int vppOnWaitUs,
+                                                             int vppOffWaitUs);
+using ProgrammerDefinitions = std::vector<std::shared_ptr<const ProgrammerDefinition>>;
 
 struct HardwareSettings {
   ProgrammerType Programmer = ProgrammerType::Jdm;
@@ -60,6 +78,10 @@ struct HardwareSettings {
   bool Virtual = false;
   // The pins of a programmer wired by the user to a bit-bang port ("FTDI bit-bang").
   PinMap BitBangPins = kBitBangDefaultPins;
+  // The lines of the GPIO header, as offsets of the GPIO chip the port names.
+  PinMap GpioPins = kGpioHeaderDefaultPins;
+  // The programmer of type User.
+  std::shared_ptr<const ProgrammerDefinition> User;
   // The FTDI chip of the USB ports: "vendor:product" in hex, optionally ":serial"; empty for
   // any FTDI chip. USB1..USB4 are the first to fourth that match.
   std::string FtdiDevice;
@@ -73,12 +95,18 @@ struct FtdiDeviceId {
 };
 std::optional<FtdiDeviceId> ParseFtdiDevice(std::string_view text);
 
+// The row of the settings' programmer: the type's, or the user's definition for type User (the
+// JDM's when that is missing).
+const ProgrammerRow& RowOf(const HardwareSettings& settings);
+// Its list text, as shown in the hardware settings, the status bar and messages.
+std::string_view ProgrammerListText(const HardwareSettings& settings);
 // The pin map the line layer drives for the settings' programmer type: the type's own, or the
 // user's for a type wired by the user.
 const PinMap& PinMapOf(const HardwareSettings& settings);
 // The pin levels of a programmer at rest on a bit-bang port: every line of the map inactive,
 // as the invert options see it.
 std::uint8_t RestingPinLevels(const HardwareSettings& settings);
+std::uint64_t RestingLevels(const HardwareSettings& settings);
 
 // Sets PortBase from the port name when the name has exactly four characters and ends in a
 // digit 1..4 (serial table for the JDM, parallel otherwise); otherwise PortBase keeps its
@@ -87,6 +115,17 @@ void DerivePortBase(HardwareSettings& settings);
 
 // The kind of port the settings open: the programmer type's, or serial for the card reader.
 PortKind PortKindOf(const HardwareSettings& settings);
+
+// What a port name names for a kind of port: "Com1".."Com4", "LPT1".."LPT4" (their device
+// files from the per-port table), "USB1".."USB4" (the first to fourth FTDI chip), a device
+// file ("/dev/ttyUSB0", "/dev/parport1", "/dev/gpiochip0"), a GPIO chip ("gpiochip0") or an
+// FTDI chip's serial number. A device file that is one of the table's has that port's digit.
+struct PortTarget {
+  int digit = 0;  // 1..4 for the numbered ports, else 0
+  std::string deviceFile;
+  std::string ftdiSerial;
+};
+std::optional<PortTarget> ResolvePort(const HardwareSettings& settings, std::string_view name);
 
 // A port name the backends can open: the kind's prefix ("Com" or "LPT", any case) and one
 // digit 1..4. Returns the digit, or nothing ("Com 2", "", "LPT1" for the JDM).
@@ -103,6 +142,7 @@ std::string DeviceFileFor(const HardwareSettings& settings, std::string_view por
 inline constexpr std::string_view kVirtualKey = "Virtual";
 inline constexpr std::string_view kFtdiDeviceKey = "FtdiDevice";
 inline constexpr std::string_view kBitBangPinsKey = "BitBangPins";
+inline constexpr std::string_view kGpioPinsKey = "GpioPins";
 std::string DeviceFileKey(std::string_view prefix, int digit);
 // A stored value that the reader could not use: its key, the value as stored and the default
 // used instead.
@@ -112,10 +152,14 @@ struct ReplacedSetting {
   std::string Default;
   bool operator==(const ReplacedSetting&) const = default;
 };
-// `replaced`, when given, receives every value out of range ("Programmer", "Port", "IODelay",
-// "Virtual"); each is used as its default.
+// "Programmer" holds a type's number, or the name of a programmer of `user`. `replaced`, when
+// given, receives every value out of range ("Programmer", "Port", "IODelay", "Virtual"); each
+// is used as its default.
 HardwareSettings LoadHardwareSettings(const SettingsStore& store,
+                                      const ProgrammerDefinitions& user = {},
                                       std::vector<ReplacedSetting>* replaced = nullptr);
+// The stored form of "Programmer": the number, or the name of a user's programmer.
+std::string StoredProgrammer(const HardwareSettings& settings);
 // Writes what the hardware settings dialog writes: "Programmer", "Api", the six invert
 // flags, "IODelay", "Port" and "Virtual".
 void SaveHardwareSettings(SettingsStore& store, const HardwareSettings& settings);

@@ -1,5 +1,7 @@
-// The line operations of the ten programmer types.
+// The line operations of the programmer types.
 #include "hardware/line_context.hpp"
+
+#include "hardware/register_pins.hpp"
 
 namespace kestrum {
 
@@ -32,9 +34,9 @@ bool LineContext::OpenPort(bool report) {
   port_ = opener_->Open(settings_, *ui_, report);
   if (!port_) return false;
   stream_ = port_->Stream();
+  pins_ = PinMapOf(settings_);
+  levels_ = RestingLevels(settings_);
   if (stream_) {
-    pins_ = PinMapOf(settings_);
-    levels_ = RestingPinLevels(settings_);
     deferred_.clear();
     StreamPut();
     return true;
@@ -42,6 +44,13 @@ bool LineContext::OpenPort(bool report) {
   // 8 data bits, no parity, two stop bits, no flow control, rate unchanged; a parallel port
   // has no line format and ignores it.
   port_->SetLineFormat(LineFormat{});
+  pinPort_ = port_->Pins();
+  const ProgrammerRow& row = Row();
+  if (!pinPort_ && PinDriven(row)) {
+    registerPins_ = MakeRegisterPins(*port_, row.portKind, settings_.Api, pins_.Outputs());
+    pinPort_ = registerPins_.get();
+  }
+  if (pinPort_) PinsPut();
   return true;
 }
 
@@ -52,6 +61,8 @@ void LineContext::ClosePort() {
     stream_->Flush();
     stream_ = nullptr;
   }
+  pinPort_ = nullptr;
+  registerPins_.reset();
   port_.reset();
 }
 
@@ -106,6 +117,7 @@ void LineContext::SetJdmBreak(bool on) {
 }
 
 std::uint8_t LineContext::DataInLevel() {
+  if (pinPort_) return PinMap::Active(pinPort_->Sense(), pins_.dataIn) ? 1 : 0;
   switch (Row().dataIn) {
     case DataInRule::ModemCts:
       if (settings_.Api) return (port_ && port_->Cts()) ? 1 : 0;
@@ -140,6 +152,13 @@ void LineContext::SetDataClock(std::uint8_t value) {
   if (settings_.InvertSCK) logical ^= 2;
   if (stream_) {
     StreamSetDataClock(logical);
+    return;
+  }
+  if (pinPort_) {
+    levels_ = PinMap::With(levels_, pins_.dataOut, logical & 1);
+    levels_ = PinMap::With(levels_, pins_.clock, logical & 2);
+    PinsPut();
+    SampleDataIn();
     return;
   }
   std::uint8_t bits = static_cast<std::uint8_t>(((logical & 1) ? row.dataOutBit : 0) |
@@ -224,6 +243,12 @@ void LineContext::ClockBit(std::uint8_t bit) {
   SetDataClock(lines_.DataInBit & bit);
   const ProgrammerRow& row = Row();
   if (!row.driven) return;
+  if (pinPort_) {
+    levels_ = PinMap::With(levels_, pins_.dataOut, settings_.InvertDataOut);
+    levels_ = PinMap::With(levels_, pins_.clock, settings_.InvertSCK);
+    PinsPut();
+    return;
+  }
   if (IsJdm()) {
     if (settings_.Api) {
       if (port_) {
@@ -310,7 +335,7 @@ void LineContext::DriveVppOn() {
     StreamJdmDriveVppOn();
     return;
   }
-  if (stream_) {
+  if (stream_ || pinPort_) {
     StreamSetMclr(true);
     DelayMicroseconds(row.vppOnWaitUs);
     return;
@@ -327,7 +352,7 @@ void LineContext::DriveVppOn() {
 void LineContext::DriveVppOff() {
   const ProgrammerRow& row = Row();
   if (!row.driven) return;
-  if (stream_) {
+  if (stream_ || pinPort_) {
     StreamSetMclr(false);
     if (!IsJdm()) DelayMicroseconds(row.vppOffWaitUs);
     return;
@@ -384,7 +409,7 @@ void LineContext::PowerOn() {
     SleepMs(150);
     return;
   }
-  if (stream_) {
+  if (stream_ || pinPort_) {
     StreamPowerOn();
     return;
   }
@@ -402,7 +427,7 @@ void LineContext::AllLinesOff() {
     SleepMs(500);
     return;
   }
-  if (stream_) {
+  if (stream_ || pinPort_) {
     StreamAllLinesOff();
     return;
   }
@@ -420,7 +445,7 @@ void LineContext::AllLinesOff() {
 
 void LineContext::CardClockPulse() {
   const ProgrammerRow& row = Row();
-  if (!row.driven || !row.cardClockBit || stream_) return;
+  if (!row.driven || !row.cardClockBit || stream_ || pinPort_) return;
   ChangeDataBits(row.cardClockBit, row.cardClockBit);
   DelayMicroseconds(0);
   ChangeDataBits(row.cardClockBit, 0);
@@ -455,7 +480,15 @@ void LineContext::SleepMs(std::int64_t ms) {
 // --- streams ---
 
 void LineContext::StreamPut() {
-  lastStep_ = stream_->Put(levels_);
+  if (pinPort_) {
+    PinsPut();
+    return;
+  }
+  lastStep_ = stream_->Put(static_cast<std::uint8_t>(levels_));
+}
+
+void LineContext::PinsPut() {
+  pinPort_->Drive(levels_);
 }
 
 void LineContext::StreamHoldNs(std::int64_t ns) {

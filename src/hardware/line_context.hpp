@@ -103,6 +103,9 @@ class LineContext {
   // before VDD); the JDM and the AN589 take it from the port or from outside.
   bool SwitchesVcc() const { return Row().vccBits != 0; }
   void AllLinesOff();
+  // Whether the part's supply is pumped from the line levels (the JDM): with every line high
+  // for long, the part runs down, and the lines' first fall powers it up again.
+  bool SupplyFromLines() const { return IsJdm(); }
   void CardClockPulse();
   void DelayMicroseconds(std::int64_t us);
   void SleepMs(std::int64_t ms);
@@ -111,7 +114,7 @@ class LineContext {
   void LeaveCritical() { --lines_.CriticalDepth; }
 
  private:
-  const ProgrammerRow& Row() const { return RowOf(settings_.Programmer); }
+  const ProgrammerRow& Row() const { return RowOf(settings_); }
   bool IsJdm() const { return Row().jdm; }
   // The same operations on a port that streams, on the pins of the type's pin map.
   void StreamPut();
@@ -124,6 +127,8 @@ class LineContext {
   void StreamJdmDriveVppOn();
   void StreamPowerOn();
   void StreamAllLinesOff();
+  // Lines that are pins of a port set one by one: the levels go out at once.
+  void PinsPut();
   std::uint8_t DataInLevel();
   void SampleDataIn();
   // Read-modify-write of the parallel data register: the bits of `mask` take `levels`.
@@ -148,8 +153,12 @@ class LineContext {
     int bit;
   };
   PinStream* stream_ = nullptr;
+  // The open port's pins when they are set one by one (the port's own, or its registers seen
+  // as connector pins for a programmer wired by its user).
+  PinPort* pinPort_ = nullptr;
+  std::unique_ptr<PinPort> registerPins_;
   PinMap pins_;
-  std::uint8_t levels_ = 0;
+  std::uint64_t levels_ = 0;
   std::uint64_t lastStep_ = 0;
   std::vector<Deferred> deferred_;
 };

@@ -6,7 +6,13 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <dirent.h>
+#include <limits.h>
+#include <stdlib.h>
+
 #include <cerrno>
+#include <fstream>
+#include <sstream>
 
 #if __has_include(<sys/io.h>)
 #include <sys/io.h>
@@ -69,6 +75,28 @@ class LinuxOs final : public OsInterface {
   }
   void Outb(std::uint8_t, std::uint16_t) override {}
 #endif
+  std::vector<std::string> ListDirectory(const std::string& path) override {
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(path.c_str());
+    if (dir == nullptr) return names;
+    while (const dirent* entry = ::readdir(dir)) {
+      const std::string name = entry->d_name;
+      if (name != "." && name != "..") names.push_back(name);
+    }
+    ::closedir(dir);
+    return names;
+  }
+  std::optional<std::string> ReadTextFile(const std::string& path) override {
+    std::ifstream in(path);
+    if (!in) return std::nullopt;
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+  std::string RealPath(const std::string& path) override {
+    char resolved[PATH_MAX];
+    return ::realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : std::string();
+  }
 };
 
 }  // namespace

@@ -7,6 +7,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace kestrum {
 
@@ -27,6 +30,16 @@ class OsInterface {
   virtual int IoPerm(unsigned long from, unsigned long count, bool on) = 0;
   virtual std::uint8_t Inb(std::uint16_t address) = 0;
   virtual void Outb(std::uint8_t value, std::uint16_t address) = 0;
+
+  // What port discovery reads (sysfs and /dev). The names in a folder, without "." and "..";
+  // empty when it cannot be read.
+  virtual std::vector<std::string> ListDirectory(const std::string& /*path*/) { return {}; }
+  // A small file's contents (a sysfs attribute); nothing when it cannot be read.
+  virtual std::optional<std::string> ReadTextFile(const std::string& /*path*/) {
+    return std::nullopt;
+  }
+  // The path with its symbolic links resolved; empty when it does not exist.
+  virtual std::string RealPath(const std::string& /*path*/) { return {}; }
 };
 
 // The running system's calls.

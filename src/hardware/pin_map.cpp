@@ -9,14 +9,7 @@
 namespace kestrum {
 namespace {
 
-using Member = PinAssignment PinMap::*;
-constexpr std::array<std::pair<std::string_view, Member>, 5> kLines{{
-    {"DataOut", &PinMap::dataOut},
-    {"Clock", &PinMap::clock},
-    {"MCLR", &PinMap::mclr},
-    {"VCC", &PinMap::vcc},
-    {"DataIn", &PinMap::dataIn},
-}};
+constexpr const auto& kLines = kPinLineNames;
 
 }  // namespace
 
@@ -34,7 +27,7 @@ std::string FormatPinMap(const PinMap& map) {
 
 std::optional<PinMap> ParsePinMap(std::string_view text, int pinCount) {
   PinMap map;
-  std::uint32_t used = 0;
+  std::uint64_t used = 0;
   std::size_t at = 0;
   while (at < text.size()) {
     if (text[at] == ' ' || text[at] == ',') {
@@ -56,10 +49,10 @@ std::optional<PinMap> ParsePinMap(std::string_view text, int pinCount) {
     }
     const auto [rest, error] = std::from_chars(value.data(), value.data() + value.size(), line.pin);
     if (error != std::errc() || rest != value.data() + value.size() || line.pin < 0 ||
-        line.pin >= pinCount || line.pin >= 32 || (used & (1u << line.pin))) {
+        line.pin >= pinCount || line.pin >= PinAssignment::kMaxPins || (used & line.Mask())) {
       return std::nullopt;
     }
-    used |= 1u << line.pin;
+    used |= line.Mask();
     bool known = false;
     for (const auto& [lineName, member] : kLines) {
       if (!EqualsIgnoreCase(name, lineName)) continue;

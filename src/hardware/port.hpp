@@ -27,6 +27,19 @@ struct LineFormat {
   int stopBits = 2;
 };
 
+// A port whose pins are set and read one by one (a GPIO chip's lines, or the connector pins
+// of a parallel or serial port for a programmer wired by its user). Pins are numbered as the
+// port numbers them; bit n of a levels word is pin n, 1 for high.
+class PinPort {
+ public:
+  virtual ~PinPort() = default;
+  // The output pins take their bits of `levels`; the other bits are ignored. Only the pins
+  // that change are touched.
+  virtual void Drive(std::uint64_t levels) = 0;
+  // The input pins' levels now (the other bits read 1, as pins nothing drives).
+  virtual std::uint64_t Sense() = 0;
+};
+
 class Port {
  public:
   virtual ~Port() = default;
@@ -50,6 +63,8 @@ class Port {
   // A port that streams its pins (its registers and serial calls then do nothing); null for
   // the ports that change one thing at a time.
   virtual PinStream* Stream() { return nullptr; }
+  // A port whose pins are set one by one; null for the register ports.
+  virtual PinPort* Pins() { return nullptr; }
 
   // Where the port tells of the first of its system calls that failed, as a text naming the
   // call and the device ("TIOCMBIS on /dev/ttyS0: Input/output error"). A failed call left a

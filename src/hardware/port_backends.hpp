@@ -7,8 +7,11 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "hardware/ftdi_interface.hpp"
+#include "hardware/gpio_interface.hpp"
 #include "hardware/hardware_settings.hpp"
 #include "hardware/os_interface.hpp"
 #include "hardware/port.hpp"
@@ -70,6 +73,17 @@ struct FtdiRequest {
 BackendResult OpenFtdiPort(std::unique_ptr<FtdiInterface> ftdi, const FtdiRequest& request);
 // Only opens the device (the first product that is there, when the request names none).
 int OpenFtdiDevice(FtdiInterface& ftdi, const FtdiRequest& request);
+// The lines a GPIO port requests: the outputs with their resting levels, and the inputs.
+struct GpioRequest {
+  std::string path;  // the chip's device file
+  std::vector<std::pair<unsigned, int>> outputs;
+  std::vector<unsigned> inputs;
+};
+GpioRequest GpioRequestFor(const PinMap& map, std::uint64_t resting, std::string path);
+// Opens the chip and requests the lines; on any failure the chip is closed again and the errno
+// returned (ERANGE: a line beyond the chip's).
+BackendResult OpenGpioPort(std::unique_ptr<GpioInterface> gpio, const GpioRequest& request);
+
 // A system call on an open port that failed: "TIOCMBIS on /dev/ttyS0: Input/output error".
 std::string PortCallFailedText(std::string_view call, std::string_view device, int error);
 

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "core/text.hpp"
+#include "hardware/port_discovery.hpp"
 #include "hardware/texts.hpp"
 
 namespace kestrum {
@@ -28,10 +29,21 @@ FtdiRequest FtdiRequestFor(const HardwareSettings& settings, std::string_view po
   request.product = id.product;
   request.serial = id.serial;
   request.index = PortDigit(PortKind::Usb, portName).value_or(1) - 1;
+  // A port named by its serial number is the one chip with that number.
+  if (const auto target = ResolvePort(settings, portName); target && !target->ftdiSerial.empty()) {
+    request.serial = target->ftdiSerial;
+    request.index = 0;
+  }
   request.outputs = PinMapOf(settings).OutputMask();
   request.resting = RestingPinLevels(settings);
-  request.releaseToSerial = !RowOf(settings.Programmer).pinsFromSettings;
+  const ProgrammerRow& row = RowOf(settings);
+  request.releaseToSerial = !row.pinsFromSettings && row.type != ProgrammerType::User;
   return request;
+}
+
+GpioRequest GpioRequestFor(const HardwareSettings& settings, std::string_view portName) {
+  return GpioRequestFor(PinMapOf(settings), RestingLevels(settings),
+                        DeviceFileFor(settings, portName));
 }
 
 namespace {
@@ -55,7 +67,37 @@ std::string FtdiOpenFailureText(const HardwareSettings& settings, std::string_vi
   return message;
 }
 
+std::string GpioOpenFailureText(const HardwareSettings& settings, std::string_view portName,
+                                int error) {
+  std::string message(text::kCannotOpenGpio);
+  message.append(DeviceFileFor(settings, portName))
+      .append(text::kPortNameBefore)
+      .append(portName)
+      .append(text::kPortNameAfter)
+      .append(std::generic_category().message(error))
+      .append(text::kReasonEnd);
+  if (error == EACCES || error == EPERM) {
+    message.append(text::kJoinGroupBefore).append(text::kGpioGroup).append(text::kGpioGroupAfter);
+  } else if (error == EBUSY) {
+    message.append(text::kGpioBusy);
+  } else if (error == ENOENT || error == ENODEV) {
+    message.append(text::kGpioNoSuchChip);
+  } else if (error == ERANGE) {
+    message.append(text::kGpioLineBeyond);
+  }
+  return message;
+}
+
 }  // namespace
+
+std::optional<std::string> UsbSerialNotice(OsInterface& os, const std::string& deviceFile) {
+  const std::optional<UsbSerialAdapter> adapter = UsbAdapterOf(os, deviceFile);
+  if (!adapter) return std::nullopt;
+  std::string notice =
+      std::string(text::kUsbSerialJdmBefore) + deviceFile + std::string(text::kUsbSerialJdmAfter);
+  if (adapter->Ftdi()) notice += text::kUsbSerialFtdi;
+  return notice;
+}
 
 std::string PortCallFailedText(std::string_view call, std::string_view device, int error) {
   return std::string(call) + std::string(text::kCallOn) + std::string(device) +
@@ -66,6 +108,9 @@ std::string PortOpenFailureText(const HardwareSettings& settings, std::string_vi
                                 int error) {
   if (PortKindOf(settings) == PortKind::Usb) {
     return FtdiOpenFailureText(settings, portName, error);
+  }
+  if (PortKindOf(settings) == PortKind::Gpio) {
+    return GpioOpenFailureText(settings, portName, error);
   }
   const BackendRow& backend = BackendFor(settings);
   PortKind kind = PortKindOf(settings);
@@ -95,19 +140,25 @@ std::string PortOpenFailureText(const HardwareSettings& settings, std::string_vi
 
 BackendResult SystemPortOpener::OpenNamed(const HardwareSettings& settings,
                                           std::string_view portName) {
-  std::optional<int> digit = PortDigit(PortKindOf(settings), portName);
-  if (!digit) return {nullptr, ENODEV};
-  if (PortKindOf(settings) == PortKind::Usb) {
-    return OpenFtdiPort(ftdi_(), FtdiRequestFor(settings, portName));
+  const std::optional<PortTarget> target = ResolvePort(settings, portName);
+  if (!target) return {nullptr, ENODEV};
+  const PortKind kind = PortKindOf(settings);
+  if (kind == PortKind::Usb) return OpenFtdiPort(ftdi_(), FtdiRequestFor(settings, portName));
+  if (kind == PortKind::Gpio) return OpenGpioPort(gpio_(), GpioRequestFor(settings, portName));
+  BackendRow backend = BackendFor(settings);
+  // A device file without a port number has no I/O addresses: only its file can reach it.
+  if (target->digit == 0 && !backend.usesDeviceFile) {
+    for (const BackendRow& row : kBackends) {
+      if (row.kind == kind && row.usesDeviceFile) backend = row;
+    }
   }
-  const BackendRow& backend = BackendFor(settings);
-  return backend.open(os_, DeviceFileFor(settings, portName), backend.kind,
-                      PortBaseFor(backend.kind, *digit));
+  return backend.open(os_, target->deviceFile, backend.kind,
+                      PortBaseFor(backend.kind, target->digit));
 }
 
 std::unique_ptr<Port> SystemPortOpener::Open(const HardwareSettings& settings, Ui& ui,
                                              bool report) {
-  if (!PortDigit(settings)) {
+  if (!ResolvePort(settings, settings.Port)) {
     if (report) {
       ui.Message(MessageKind::Error,
                  settings.CardReader ? text::kNoReaderPort : text::kNoPortSelected);
@@ -118,13 +169,21 @@ std::unique_ptr<Port> SystemPortOpener::Open(const HardwareSettings& settings, U
   if (!result.port && report) {
     ui.Message(MessageKind::Error, PortOpenFailureText(settings, settings.Port, result.error));
   }
+  // Once for the life of the opener: the JDM on a USB-serial adapter works, but slowly.
+  if (result.port && report && !toldUsbSerial_ && RowOf(settings).jdm && !settings.CardReader &&
+      PortKindOf(settings) == PortKind::Serial) {
+    if (const auto notice = UsbSerialNotice(os_, DeviceFileFor(settings, settings.Port))) {
+      toldUsbSerial_ = true;
+      ui.Message(MessageKind::Information, *notice);
+    }
+  }
   return std::move(result.port);
 }
 
 bool SystemPortOpener::Available(const HardwareSettings& settings, std::string_view portName) {
   if (PortKindOf(settings) == PortKind::Usb) {
     // Only whether the chip is there and free: its pins are left alone.
-    if (!PortDigit(PortKind::Usb, portName)) return false;
+    if (!ResolvePort(settings, portName)) return false;
     const FtdiRequest request = FtdiRequestFor(settings, portName);
     std::unique_ptr<FtdiInterface> ftdi = ftdi_();
     if (OpenFtdiDevice(*ftdi, request) < 0) return false;

@@ -15,11 +15,13 @@
 namespace kestrum {
 
 using FtdiFactory = std::function<std::unique_ptr<FtdiInterface>()>;
+using GpioFactory = std::function<std::unique_ptr<GpioInterface>()>;
 
 class SystemPortOpener final : public PortOpener {
  public:
-  explicit SystemPortOpener(OsInterface& os = SystemOs(), FtdiFactory ftdi = SystemFtdi)
-      : os_(os), ftdi_(std::move(ftdi)) {}
+  explicit SystemPortOpener(OsInterface& os = SystemOs(), FtdiFactory ftdi = SystemFtdi,
+                            GpioFactory gpio = SystemGpio)
+      : os_(os), ftdi_(std::move(ftdi)), gpio_(std::move(gpio)) {}
   std::unique_ptr<Port> Open(const HardwareSettings& settings, Ui& ui, bool report) override;
   bool Available(const HardwareSettings& settings, std::string_view portName) override;
 
@@ -28,7 +30,15 @@ class SystemPortOpener final : public PortOpener {
 
   OsInterface& os_;
   FtdiFactory ftdi_;
+  GpioFactory gpio_;
+  bool toldUsbSerial_ = false;
 };
+
+// The notice for the JDM on the serial device `deviceFile`, when that is a USB adapter.
+std::optional<std::string> UsbSerialNotice(OsInterface& os, const std::string& deviceFile);
+
+// What the GPIO backend opens for the settings' programmer on the port `portName`.
+GpioRequest GpioRequestFor(const HardwareSettings& settings, std::string_view portName);
 
 // What the FTDI backend opens for a USB port name ("USB1".."USB4") of the settings.
 FtdiRequest FtdiRequestFor(const HardwareSettings& settings, std::string_view portName);

@@ -23,11 +23,17 @@ PortKind PortKindOf(ProgrammerType type) {
 }
 
 std::string_view PortPrefix(ProgrammerType type) {
-  switch (PortKindOf(type)) {
+  return PortPrefix(PortKindOf(type));
+}
+
+std::string_view PortPrefix(PortKind kind) {
+  switch (kind) {
     case PortKind::Serial:
       return text::kSerialPortPrefix;
     case PortKind::Usb:
       return text::kUsbPortPrefix;
+    case PortKind::Gpio:
+      return text::kGpioPortPrefix;
     case PortKind::Parallel:
       break;
   }
@@ -50,7 +56,7 @@ std::uint8_t ProPic2VppBit(int pinCount) {
 }
 
 std::uint16_t PortBaseFor(PortKind kind, int digit) {
-  if (digit < 1 || digit > 4 || kind == PortKind::Usb) return 0;
+  if (digit < 1 || digit > 4 || kind == PortKind::Usb || kind == PortKind::Gpio) return 0;
   return kind == PortKind::Serial ? kSerialBases[digit - 1] : kParallelBases[digit - 1];
 }
 

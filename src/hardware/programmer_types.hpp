@@ -1,4 +1,4 @@
-// The ten programmer types as data: for each type, which port register bits carry Data Out,
+// The programmer types as data: for each type, which port register bits carry Data Out,
 // Clock, MCLR/VPP and VCC, and where Data In is read. The line operations (line_context.cpp)
 // read these rows; only the sequences that are not a row (the JDM break sequence, the AN589
 // strobe, the ProPic 2 socket choice) are code.
@@ -27,12 +27,17 @@ enum class ProgrammerType : int {
   An589 = 9,
   JdmFtdi = 10,
   FtdiBitBang = 11,
+  GpioHeader = 12,
+  // A programmer its user described (programmers.toml): not a row of the table, stored in
+  // the settings by its name.
+  User = 1000,
 };
-inline constexpr int kProgrammerTypeCount = 12;
+inline constexpr int kProgrammerTypeCount = 13;
 
 // Usb: an FTDI chip in synchronous bit-bang mode, named "USB1".."USB4" in the order the
-// chips are found.
-enum class PortKind { Serial, Parallel, Usb };
+// chips are found, or by its serial number. Gpio: a GPIO chip of the kernel's character
+// device ("gpiochip0"), its lines driven one by one.
+enum class PortKind { Serial, Parallel, Usb, Gpio };
 
 // The logical lines of a programmer. `Vpp` (a separate VPP output) is shown in the dialogs but
 // never driven.
@@ -126,6 +131,16 @@ inline constexpr PinMap kBitBangDefaultPins{.dataOut = {0, false},
 // The JDM on an FTDI USB-RS-232 cable in bit-bang mode: TXD (pin 0), RTS (2) and DTR (4) are
 // outputs and CTS (3) the input, all through the cable's RS-232 drivers, which invert: a pin
 // low is the line's positive level, TXD low is the space level (the break that charges VPP).
+// A GPIO header as the help pages draw it, in the line offsets of a Raspberry Pi's gpiochip0
+// (BCM numbers): Data Out on GPIO 17 (header pin 11), Clock on GPIO 27 (pin 13), Data In on
+// GPIO 22 (pin 15), VPP switched on by GPIO 23 high (pin 16) and the supply by GPIO 24 low
+// (pin 18, a PNP high-side switch).
+inline constexpr PinMap kGpioHeaderDefaultPins{.dataOut = {17, false},
+                                               .clock = {27, false},
+                                               .mclr = {23, false},
+                                               .vcc = {24, true},
+                                               .dataIn = {22, false}};
+
 inline constexpr PinMap kJdmCablePins{
     .dataOut = {4, true}, .clock = {2, true}, .mclr = {0, true}, .dataIn = {3, true}};
 
@@ -258,6 +273,14 @@ inline constexpr std::array<ProgrammerRow, kProgrammerTypeCount> kProgrammerRows
      .vppOffWaitUs = 100,
      .pins = kBitBangDefaultPins,
      .pinsFromSettings = true},
+    {.type = ProgrammerType::GpioHeader,
+     .listText = text::kProgrammerGpioHeader,
+     .portKind = PortKind::Gpio,
+     .driven = true,
+     .vppOnWaitUs = 100,
+     .vppOffWaitUs = 100,
+     .pins = kGpioHeaderDefaultPins,
+     .pinsFromSettings = true},
 }};
 
 constexpr bool RowsInTypeOrder() {
@@ -274,9 +297,15 @@ bool IsValidProgrammerType(int index);
 
 // The list text, as shown in the hardware settings and in "not supported" messages.
 std::string_view ProgrammerListText(ProgrammerType type);
-// "Com" for the JDM, "USB" for the FTDI types, "LPT" for every other type.
+// "Com" for the JDM, "USB" for the FTDI types, "gpiochip" for the GPIO header, "LPT" for
+// every other type.
 std::string_view PortPrefix(ProgrammerType type);
+std::string_view PortPrefix(PortKind kind);
 PortKind PortKindOf(ProgrammerType type);
+// Whether a row's lines are pins of its pin map rather than register bits.
+constexpr bool PinDriven(const ProgrammerRow& row) {
+  return row.pins.dataOut.Connected();
+}
 
 // ProPic 2: the data register bit that switches VPP to the socket of a device with this many
 // pins (D3 for 8 to 20 pins, D4 for 28 and 40), or 0 when no socket fits.

@@ -166,7 +166,7 @@ void Operations::HideProgress() {
 }
 
 void Operations::ReportNotSupported() {
-  ui().Message(MessageKind::Information, NotSupportedText(lines_.Settings().Programmer));
+  ui().Message(MessageKind::Information, NotSupportedText(lines_.Settings()));
 }
 
 FamilyDriver* Operations::Admit(bool checkGroup, OperationResult& result) {
@@ -245,6 +245,8 @@ OperationResult Operations::ProgramAll() {
     return result;
   }
 
+  if (!RisksAccepted(result)) return result;
+
   bool verify = options_.Verify;
   ProgramOutcome outcome;
   if (!ProgrammerSupports(lines_.Settings().Programmer, FamilyRowOf(key).Group)) {
@@ -312,7 +314,7 @@ OperationResult Operations::ProgramConfig() {
     return result;
   }
   FamilyDriver* driver = Admit(true, result);
-  if (driver == nullptr) return result;
+  if (driver == nullptr || !RisksAccepted(result)) return result;
   // The workers open the port themselves; the main window stays disabled while they run.
   ui().SetMainWindowEnabled(false);
   Command command(*this, result, ReadPurpose::ReadAll);
@@ -438,6 +440,23 @@ OperationResult Operations::Check(CheckKind kind) {
   return result;
 }
 
+// ---- configuration that takes the part away ----
+
+bool Operations::RisksAccepted(OperationResult& result) {
+  const DeviceDescriptor& device = Device();
+  const BufferSlot& slot = workspace_.Active();
+  const auto words = std::span(slot.ConfigArea)
+                         .subspan(static_cast<std::size_t>(device.ConfigWordIndex),
+                                  static_cast<std::size_t>(std::max(device.ConfigWords, 0)));
+  const std::vector<std::string_view> risks = ConfigRisks(device, words);
+  if (risks.empty() || options_.ForceFuses || ui().RiskQuestion(ConfigRiskText(risks))) {
+    return true;
+  }
+  result.Declined = true;
+  result.RiskRefused = true;
+  return false;
+}
+
 // ---- identity ----
 
 std::string Operations::FoundText(const FamilyDriver& driver, const CatalogueEntry& entry,
@@ -497,6 +516,12 @@ OperationResult Operations::Detect() {
   if (id.Result == IdReading::Outcome::Nothing) {
     ui().Message(MessageKind::Warning, text::kDetectNothing);
     result.Failed = true;
+    return result;
+  }
+  if (id.Result == IdReading::Outcome::Present) {
+    ui().Message(MessageKind::Information, std::string(text::kDetectPresentBefore) +
+                                               driver->IdText(id.Value) +
+                                               std::string(text::kDetectPresentAfter));
     return result;
   }
   const CatalogueEntry* found = FindDeviceById(FamilyOf(device), id.Value);

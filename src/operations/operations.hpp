@@ -51,6 +51,9 @@ struct OperationResult {
   bool WrongPart = false;
   // Detect: the device it found, when it knows it.
   std::string Detected;
+  // Configuration values that would take the part away from the programmer were not
+  // confirmed: nothing was driven (and a run from the command line stops).
+  bool RiskRefused = false;
 
   // An error or warning box was shown.
   bool ProblemShown() const { return Failed || PortFailed; }
@@ -111,6 +114,9 @@ class Operations {
   FamilyDriver* Admit(bool checkGroup, OperationResult& result);
   void RefreshAfterRead();
   OperationResult Check(CheckKind kind);
+  // The active slot's configuration takes the part away from the programmer only where the
+  // user said so (or --force-fuses did); otherwise `result` says it was refused.
+  bool RisksAccepted(OperationResult& result);
   // The part in the socket is the selected device, or the identity check is off or has
   // nothing to compare; otherwise the user is told and `result` says why.
   bool IdMatches(FamilyDriver& driver, OperationResult& result);

@@ -9,6 +9,10 @@ std::string NotSupportedText(ProgrammerType type) {
   return std::string(text::kNotSupported) + std::string(ProgrammerListText(type));
 }
 
+std::string NotSupportedText(const HardwareSettings& settings) {
+  return std::string(text::kNotSupported) + std::string(ProgrammerListText(settings));
+}
+
 std::string FamilyNotAvailableText(const DeviceDescriptor& device) {
   return std::string(text::kFamilyNotAvailableBefore) + FamilyTypeText(device) +
          std::string(text::kFamilyNotAvailableAfter);

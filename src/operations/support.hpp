@@ -5,12 +5,13 @@
 #include <string>
 
 #include "device/device_descriptor.hpp"
-#include "hardware/programmer_types.hpp"
+#include "hardware/hardware_settings.hpp"
 
 namespace kestrum {
 
 // "This device is not supported by the " + the programmer's list text.
 std::string NotSupportedText(ProgrammerType type);
+std::string NotSupportedText(const HardwareSettings& settings);
 // The information given for a family whose protocol this version does not have yet.
 std::string FamilyNotAvailableText(const DeviceDescriptor& device);
 

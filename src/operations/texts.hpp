@@ -83,6 +83,11 @@ inline constexpr std::string_view kDetectUnknownAfter = ", which is no device th
 inline constexpr std::string_view kDetectNothing =
     "No device ID could be read: the socket is empty, or the part has none.";
 inline constexpr std::string_view kNoDeviceId = " has no device ID: Detect cannot find it.";
+// A part that answers with a signature its kin share: the signature between the two.
+inline constexpr std::string_view kDetectPresentBefore =
+    "A part answers with the electronic signature ";
+inline constexpr std::string_view kDetectPresentAfter =
+    ", which does not tell which part it is: the selected device stays.";
 inline constexpr std::string_view kWrongPartBefore = " in the socket, not the selected ";
 inline constexpr std::string_view kWrongPartAfter = ": nothing was done.";
 inline constexpr std::string_view kNoIdReadBefore =

@@ -3,7 +3,9 @@
 
 #include <algorithm>
 
+#include "core/text.hpp"
 #include "hardware/bus.hpp"
+#include "protocols/avr_paged.hpp"
 #include "protocols/texts.hpp"
 
 namespace kestrum {
@@ -231,6 +233,7 @@ std::uint8_t BoxLockByte(FamilyContext& context) {
 
 void AvrDriver::Read(FamilyContext& context) {
   const DeviceDescriptor& device = context.Device();
+  if (IsPagedAvr(device)) return avr_paged::Read(context);
   context.ShowReadPhase(Region::Code, device.CodeSize);
   TSpiMicroReadThread code(context.Lines(), device.CodeSize, device.Variant);
   if (!context.Run(code) || !Answered(context, code.NoAnswer)) return;
@@ -244,6 +247,7 @@ void AvrDriver::Read(FamilyContext& context) {
 
 ProgramOutcome AvrDriver::Program(FamilyContext& context) {
   const DeviceDescriptor& device = context.Device();
+  if (IsPagedAvr(device)) return avr_paged::Program(context);
   const BufferSlot& slot = context.Work().Active();
   TSpiMicroProgThread code(context.Lines(), device.CodeSize, device.Variant);
   std::copy_n(slot.CodeBuffer.begin(), code.Bytes.size(), code.Bytes.begin());
@@ -263,6 +267,7 @@ ProgramOutcome AvrDriver::Program(FamilyContext& context) {
 }
 
 void AvrDriver::ProgramHeld(FamilyContext& context) {
+  if (IsPagedAvr(context.Device())) return avr_paged::ProgramHeld(context);
   LockBits(context);
 }
 
@@ -274,11 +279,25 @@ bool AvrDriver::LockBits(FamilyContext& context) {
 }
 
 bool AvrDriver::Erase(FamilyContext& context) {
+  if (IsPagedAvr(context.Device())) return avr_paged::Erase(context);
   return Concluded(context, AvrChipErase(context.Lines(), context.Device().Variant));
 }
 
 bool AvrDriver::ProgramConfig(FamilyContext& context) {
+  if (IsPagedAvr(context.Device())) return avr_paged::ProgramConfig(context);
   return LockBits(context);
+}
+
+bool AvrDriver::HasId(const DeviceDescriptor& device) const {
+  return IsPagedAvr(device);
+}
+
+IdReading AvrDriver::ReadId(FamilyContext& context) {
+  return avr_paged::ReadId(context);
+}
+
+std::string AvrDriver::IdText(std::uint32_t id) const {
+  return HexDigits(id, 6) + "h";
 }
 
 }  // namespace kestrum

@@ -101,6 +101,8 @@ SequenceResult ProgramSpiMicroConf(LineContext& lines, std::uint8_t lockByte, in
 // Chip erase: flash, EEPROM and lock bits.
 SequenceResult AvrChipErase(LineContext& lines, int attempts);
 
+// The family driver: the 90S parts as above; the parts with a page buffer through
+// avr_paged, with their signature as the identity.
 class AvrDriver final : public FamilyDriver {
  public:
   void Read(FamilyContext& context) override;
@@ -108,6 +110,10 @@ class AvrDriver final : public FamilyDriver {
   void ProgramHeld(FamilyContext& context) override;
   bool Erase(FamilyContext& context) override;
   bool ProgramConfig(FamilyContext& context) override;
+  bool HasId(const DeviceDescriptor& device) const override;
+  IdReading ReadId(FamilyContext& context) override;
+  // The three signature bytes: "1E950Fh".
+  std::string IdText(std::uint32_t id) const override;
 
  private:
   // The lock bits from the configuration box; false when they were not programmed (the

@@ -65,6 +65,13 @@ struct OperationOptions {
   // Program All, Erase All and Program Config write the buffer's factory calibration (a
   // 12F629/675's OSCCAL word and bandgap bits) over the part's own, instead of keeping them.
   bool OverwriteCalibration = false;
+  // AVRs: poll RDY/BSY after each write cycle where the part answers it (else the datasheet
+  // waits), and clock SCK slowly enough for parts running below 100 kHz.
+  bool AvrPollReady = true;
+  bool AvrSlowSck = false;
+  // Write configuration values that take the part away from the programmer (an AVR's RESET
+  // disabled, say) without asking: --force-fuses.
+  bool ForceFuses = false;
 };
 
 // The regions of a buffer slot.
@@ -139,6 +146,9 @@ struct IdReading {
     PortFailed,  // the port did not open (the user has been told) or Cancel came first
     Nothing,     // no identity came back: an empty socket, or a part that has none
     Read,
+    // A part answered with a signature that does not name it (an SPI EEPROM's electronic
+    // signature, shared by its kin): it is there, but not known.
+    Present,
   };
   Outcome Result = Outcome::Nothing;
   std::uint32_t Value = 0;

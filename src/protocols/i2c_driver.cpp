@@ -8,7 +8,12 @@ namespace kestrum {
 namespace {
 
 bool TwoByteAddress(const DeviceDescriptor& device) {
-  return device.Variant == 1;
+  return device.Variant == 1 || device.Variant == 2;
+}
+
+// The 24xx1025: address bit 16 as the block-select bit of the control byte.
+bool BlockSelect(const DeviceDescriptor& device) {
+  return device.Variant == 2;
 }
 
 }  // namespace
@@ -18,6 +23,7 @@ void I2cDriver::Read(FamilyContext& context) {
   context.ShowReadPhase(Region::Code, device.CodeSize);
   TEpromReadThread reader(context.Lines(), device.CodeSize);
   reader.TwoByteAddress = TwoByteAddress(device);
+  reader.BlockSelect = BlockSelect(device);
   reader.McLrAsVcc = context.Options().EnableMCLR;
   if (!context.Run(reader)) return;
   // No byte was read: the slot keeps what it held (the worker's zeros would replace it), and
@@ -36,6 +42,7 @@ ProgramOutcome I2cDriver::Program(FamilyContext& context) {
   TI2CProgThread programmer(context.Lines(), device.CodeSize);
   programmer.PageSize = device.PageSize;
   programmer.TwoByteAddress = TwoByteAddress(device);
+  programmer.BlockSelect = BlockSelect(device);
   programmer.McLrAsVcc = context.Options().EnableMCLR;
   programmer.ByteWrite = context.Options().ByteWrite;
   for (int i = 0; i < device.CodeSize; ++i) programmer.Words[i] = slot.CodeBuffer[i];

@@ -36,7 +36,8 @@ void RestDataLine(LineContext& lines) {
 
 }  // namespace
 
-std::uint8_t I2cWriteAddress(int address, bool twoByteAddress) {
+std::uint8_t I2cWriteAddress(int address, bool twoByteAddress, bool blockSelect) {
+  if (blockSelect) return static_cast<std::uint8_t>(0xA0 | (((address >> 16) & 1) << 3));
   const int block = twoByteAddress ? 0 : (address >> 8) & 7;
   return static_cast<std::uint8_t>(0xA0 | (block << 1));
 }
@@ -53,35 +54,40 @@ void TEpromReadThread::Body() {
   LineContext& l = lines_;
   PowerUp(l, true, McLrAsVcc);
 
-  // A dummy write of word address 0, then a repeated start into a read from there. The
-  // acknowledges of the dummy write are not looked at: the read address tells.
-  I2cStart(l);
-  ShiftOutByte(l, I2cWriteAddress(0, TwoByteAddress));
-  I2cPassAck(l, kI2cAckLimit);
-  if (TwoByteAddress) {
+  // A dummy write of the block's word address 0, then a repeated start into a read from
+  // there. The acknowledges of the dummy write are not looked at: the read address tells.
+  // The 24LC1025 is read a 64 KiB block at a time: its address counter does not leave one.
+  const int blockBytes = BlockSelect ? kI2cSelectBlockBytes : std::max(Count, 1);
+  for (int base = 0; !NoAck && base < Count && !StopRequested(); base += blockBytes) {
+    const std::uint8_t control = I2cWriteAddress(base, TwoByteAddress, BlockSelect);
+    I2cStart(l);
+    ShiftOutByte(l, control);
+    I2cPassAck(l, kI2cAckLimit);
+    if (TwoByteAddress) {
+      ShiftOutByte(l, 0x00);
+      I2cPassAck(l, kI2cAckLimit);
+    }
     ShiftOutByte(l, 0x00);
     I2cPassAck(l, kI2cAckLimit);
-  }
-  ShiftOutByte(l, 0x00);
-  I2cPassAck(l, kI2cAckLimit);
-  I2cStart(l);
-  ShiftOutByte(l, kI2cReadAddress);
-  if (!I2cWaitAck(l, kI2cAckLimit)) {
-    ShowNoAck(l);
-    NoAck = true;
-  }
+    I2cStart(l);
+    ShiftOutByte(l, BlockSelect ? static_cast<std::uint8_t>(control | 1) : kI2cReadAddress);
+    if (!I2cWaitAck(l, kI2cAckLimit)) {
+      ShowNoAck(l);
+      NoAck = true;
+    }
 
-  // The part's address counter runs on over its blocks: one read covers it all. Only a byte
-  // that another follows is acknowledged, so a cancelled read ends like a whole one.
-  for (int i = 0; !NoAck && i < Count; ++i) {
-    ProgressAt(i);
-    ShiftInByte(l, Words[i]);
-    const bool stop = StopRequested();
-    if (stop || i == Count - 1) break;
-    I2cAck(l);
+    // The address counter runs on over the 24C04..16's blocks: one read covers them. Only a
+    // byte that another follows is acknowledged, so a cancelled read ends like a whole one.
+    const int end = std::min(base + blockBytes, Count);
+    for (int i = base; !NoAck && i < end; ++i) {
+      ProgressAt(i);
+      ShiftInByte(l, Words[i]);
+      if (StopRequested() || i == end - 1) break;
+      I2cAck(l);
+    }
+    I2cNack(l);
+    I2cStop(l);
   }
-  I2cNack(l);
-  I2cStop(l);
   RestDataLine(l);
 
   ProgressDone();
@@ -102,6 +108,18 @@ void TI2CProgThread::Missed() {
 }
 
 bool TI2CProgThread::PollAcknowledge(int address) {
+  const std::uint8_t control = I2cWriteAddress(address, TwoByteAddress, BlockSelect);
+  // The 24LC1025 is polled with the control byte that started its write cycle (DS21941
+  // section 6.1); when the next page lies in the other block, that poll ends with a stop.
+  if (BlockSelect && lastControl_ >= 0 && lastControl_ != control) {
+    if (!Poll(static_cast<std::uint8_t>(lastControl_))) return false;
+    I2cStop(lines_);
+  }
+  lastControl_ = control;
+  return Poll(control);
+}
+
+bool TI2CProgThread::Poll(std::uint8_t control) {
   LineContext& l = lines_;
   const int limit = ByteWrite ? kI2cBytePollLimit : kI2cPagePollLimit;
   bool acknowledged = false;
@@ -109,7 +127,7 @@ bool TI2CProgThread::PollAcknowledge(int address) {
     // A part busy with its previous write cycle leaves data high on the ninth clock. The
     // clock stays high into the next attempt, whose start condition needs no new edge.
     I2cStart(l);
-    ShiftOutByte(l, I2cWriteAddress(address, TwoByteAddress));
+    ShiftOutByte(l, control);
     l.DelayMicroseconds(kI2cPollStepUs);
     l.SetDataLine(1);
     l.DelayMicroseconds(kI2cPollStepUs);

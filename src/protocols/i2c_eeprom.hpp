@@ -1,9 +1,11 @@
-// I2C serial EEPROMs (24C01A to 24C512) on the programmer's data and clock lines: the read
-// worker, one sequential read of the whole part from address 0, and the program worker, page
+// I2C serial EEPROMs (24C01A to 24C512, 24LC1025) on the programmer's data and clock lines:
+// the read worker, one sequential read of the whole part from address 0 (on the 24LC1025 one
+// per 64 KiB block, which its address counter does not leave), and the program worker, page
 // writes (or one byte per write cycle) each started by acknowledge polling. Parts up to 2 KiB
 // carry address bits 8 to 10 as block bits in the device address; from the 24C32 up the word
-// address is two bytes, high byte first. With "MCLR as Vcc" the MCLR line is raised after the
-// supply, for boards that feed the EEPROM socket from it.
+// address is two bytes, high byte first; the 24LC1025 carries address bit 16 as the block
+// select bit B0 (bit 3) of its control byte. With "MCLR as Vcc" the MCLR line is raised after
+// the supply, for boards that feed the EEPROM socket from it.
 #pragma once
 
 #include <cstdint>
@@ -30,8 +32,11 @@ inline constexpr int kI2cSupplySettleMs = 100;  // after the supply, and after M
 inline constexpr int kI2cLastWriteMs = 500;     // lets the last write cycle finish
 
 // The device address byte that writes `address`: 0xA0 with address bits 8 to 10 as block bits
-// on the one-address-byte parts, plain 0xA0 on the others.
-std::uint8_t I2cWriteAddress(int address, bool twoByteAddress);
+// on the one-address-byte parts, plain 0xA0 on the others, and with address bit 16 as the
+// block-select bit B0 (bit 3) on the 24LC1025 (`blockSelect`).
+std::uint8_t I2cWriteAddress(int address, bool twoByteAddress, bool blockSelect = false);
+// The 24LC1025's address counter stays inside a block of this size.
+inline constexpr int kI2cSelectBlockBytes = 65536;
 inline constexpr std::uint8_t kI2cReadAddress = 0xA1;
 
 // Reads Count bytes from address 0 in one sequential read.
@@ -40,6 +45,7 @@ class TEpromReadThread final : public OperationWorker {
   TEpromReadThread(const LineContext& lines, int count);
 
   bool TwoByteAddress = false;
+  bool BlockSelect = false;
   bool McLrAsVcc = false;
   // The part did not acknowledge its read address: nothing was read (the user has been told).
   bool NoAck = false;
@@ -56,6 +62,7 @@ class TI2CProgThread final : public OperationWorker {
 
   int PageSize = 0;
   bool TwoByteAddress = false;
+  bool BlockSelect = false;
   bool McLrAsVcc = false;
   bool ByteWrite = false;
   // Acknowledge polling ran out: programming stopped there (the user has been told).
@@ -74,6 +81,12 @@ class TI2CProgThread final : public OperationWorker {
   void SendWordAddress(int address);
   // A missing acknowledge where the write goes on.
   void Missed();
+  // Polls with `control` until the part acknowledges it: true then, with the transaction
+  // open; false when the polling ran out or was cancelled.
+  bool Poll(std::uint8_t control);
+
+  // The device address byte of the last write cycle started.
+  int lastControl_ = -1;
 };
 
 }  // namespace kestrum

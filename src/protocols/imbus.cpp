@@ -81,6 +81,16 @@ void PowerUp(LineContext& lines) {
   lines.SleepMs(100);
   lines.PowerOn();
   lines.SleepMs(800);
+  if (lines.SupplyFromLines()) {
+    // The bus rests with every line high, which starves a JDM's supply: the part went down
+    // during the waits and comes up again as IDENT falls, too late to take that fall as the
+    // start of a transfer. An IDENT pulse without address bits, long enough to pump the supply
+    // up, wakes it; the part takes the pulse as the end of a transfer that never began.
+    ImBusIdent(lines, false);
+    lines.DelayMicroseconds(lines.Lines().PowerUpDelay);
+    ImBusIdent(lines, true);
+    lines.DelayMicroseconds(kImBusPhaseUs);
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "core/text.hpp"
 #include "hardware/bus.hpp"
 #include "protocols/texts.hpp"
 
@@ -77,7 +78,18 @@ void TSpiRead::Body() {
   lines_.SleepMs(1);
   Deselect(lines_);
   lines_.SleepMs(1);
-  if (!NoAnswer) {
+  if (!NoAnswer && AddressBytes == 2) {
+    Select(lines_);
+    ShiftOutByte(lines_, spi::kRead);
+    ShiftOutByte(lines_, 0x00);
+    ShiftOutByte(lines_, 0x00);
+    for (int i = 0; i < Count; ++i) {
+      ShiftInByte(lines_, Bytes[static_cast<std::size_t>(i)]);
+      ProgressAt(i);
+      if (StopRequested()) break;
+    }
+    Deselect(lines_);
+  } else if (!NoAnswer) {
     const int blockLength = std::min(Count, 256);
     int index = 0;
     for (int block = 0; block < Count / 512 + 1 && !StopRequested(); ++block) {
@@ -155,12 +167,121 @@ void TSpiProgThread::Body() {
   PowerDown(lines_);
 }
 
+// ---- the parts with 16-bit addresses ----
+
+TSpiPageThread::TSpiPageThread(const LineContext& lines, Step step, int count, int pageSize)
+    : OperationWorker(lines, count),
+      Bytes(static_cast<std::size_t>(std::max(count, 0))),
+      step_(step),
+      pageSize_(std::max(pageSize, 1)) {}
+
+namespace {
+
+void WriteEnable(LineContext& lines) {
+  Select(lines);
+  ShiftOutByte(lines, spi::kWriteEnable);
+  Deselect(lines);
+}
+
+// True when the part finished the cycle the deselect before started.
+template <class Stop>
+bool Finished(LineContext& lines, Stop stop) {
+  Select(lines);
+  const std::uint8_t status = PollWhileBusy(lines, stop);
+  Deselect(lines);
+  return (status & 1) == 0;
+}
+
+}  // namespace
+
+bool TSpiPageThread::WriteStatus(std::uint8_t value) {
+  WriteEnable(lines_);
+  Select(lines_);
+  ShiftOutByte(lines_, spi::kWriteStatus);
+  ShiftOutByte(lines_, value);
+  Deselect(lines_);
+  return Finished(lines_, [this] { return StopRequested(); });
+}
+
+bool TSpiPageThread::Unprotect() {
+  Select(lines_);
+  const std::uint8_t status = PollWhileBusy(lines_, [this] { return StopRequested(); });
+  Deselect(lines_);
+  return (status & spi::kProtectionBits) == 0 || WriteStatus(0x00);
+}
+
+void TSpiPageThread::Body() {
+  Failed = false;
+  ProgressRange();
+  if (!OpenPort()) return;
+  PowerUp(lines_);
+  const auto stop = [this] { return StopRequested(); };
+  switch (step_) {
+    case Step::Program:
+      if (!Unprotect()) {
+        Failed = true;
+        break;
+      }
+      // One page per write enable, write and deselect: the part's address counter wraps
+      // inside its page.
+      for (int a = 0; a < Count && !StopRequested();) {
+        const int end = std::min((a | (pageSize_ - 1)) + 1, Count);
+        WriteEnable(lines_);
+        Select(lines_);
+        ShiftOutByte(lines_, spi::kWrite);
+        ShiftOutByte(lines_, static_cast<std::uint8_t>(a >> 8));
+        ShiftOutByte(lines_, static_cast<std::uint8_t>(a & 0xFF));
+        for (int i = a; i < end; ++i) {
+          ProgressAt(i);
+          ShiftOutByte(lines_, static_cast<std::uint8_t>(Bytes[static_cast<std::size_t>(i)]));
+        }
+        Deselect(lines_);
+        if (!Finished(lines_, stop) && !StopRequested()) {
+          Failed = true;
+          FailAddress = a;
+          break;
+        }
+        a = end;
+      }
+      if (!Failed && !StopRequested() && (StatusRegister & spi::kProtectionBits) != 0 &&
+          !WriteStatus(StatusRegister & spi::kProtectionBits)) {
+        Failed = true;
+        FailAddress = Count;
+      }
+      break;
+    case Step::Erase:
+      if (!Unprotect()) {
+        Failed = true;
+        break;
+      }
+      WriteEnable(lines_);
+      Select(lines_);
+      ShiftOutByte(lines_, spi::kChipErase);
+      Deselect(lines_);
+      Failed = !Finished(lines_, stop);
+      break;
+    case Step::ReadId:
+      // A dummy address of two bytes before the signature; RDID also wakes a sleeping part.
+      Select(lines_);
+      ShiftOutByte(lines_, spi::kReadId);
+      ShiftOutByte(lines_, 0x00);
+      ShiftOutByte(lines_, 0x00);
+      StatusRegister = ShiftInByte(lines_);
+      Deselect(lines_);
+      break;
+  }
+  lines_.SetDataLine(0);
+  ProgressDone();
+  PowerDown(lines_);
+}
+
 // ---- driver ----
 
 void SpiEepromDriver::Read(FamilyContext& context) {
   const DeviceDescriptor& device = context.Device();
   context.ShowReadPhase(Region::Code, device.CodeSize);
   TSpiRead reader(context.Lines(), device.CodeSize, device.BlankValue);
+  reader.AddressBytes = device.AddressBytes == 2 ? 2 : 1;
   if (!context.Run(reader)) return;
   if (reader.NoAnswer) {
     context.ui().Message(MessageKind::Error, text::kNoAnswer);
@@ -168,12 +289,27 @@ void SpiEepromDriver::Read(FamilyContext& context) {
     return;
   }
   context.Store(Region::Code, 0, reader.Bytes);
-  const std::uint16_t status = reader.StatusRegister;
+  // What the part keeps: the write-enable and write-in-progress bits come and go.
+  const std::uint16_t status = reader.StatusRegister & device.ConfigMask;
   context.Store(Region::Config, device.ConfigWordIndex, std::span(&status, 1));
 }
 
 ProgramOutcome SpiEepromDriver::Program(FamilyContext& context) {
   const DeviceDescriptor& device = context.Device();
+  if (device.AddressBytes == 2) {
+    const BufferSlot& slot = context.Work().Active();
+    TSpiPageThread writer(context.Lines(), TSpiPageThread::Step::Program, device.CodeSize,
+                          device.PageSize);
+    std::copy_n(slot.CodeBuffer.begin(), writer.Bytes.size(), writer.Bytes.begin());
+    writer.StatusRegister = static_cast<std::uint8_t>(slot.ConfigWord(device));
+    if (!context.Run(writer)) return {};
+    if (writer.Failed) {
+      context.ui().Message(MessageKind::Error,
+                           AddressText(text::kWriteNotFinished, writer.FailAddress));
+      context.Failed();
+    }
+    return {};
+  }
   // The status register gets the block protection the configuration box shows.
   context.Work().CreateConfig();
   const BufferSlot& slot = context.Work().Active();
@@ -189,12 +325,41 @@ ProgramOutcome SpiEepromDriver::Program(FamilyContext& context) {
   return {};
 }
 
-// Neither is offered for these parts.
-bool SpiEepromDriver::Erase(FamilyContext& /*context*/) {
-  return false;
+// Offered only for the 25xx512, which erases by instruction.
+bool SpiEepromDriver::Erase(FamilyContext& context) {
+  const DeviceDescriptor& device = context.Device();
+  if (!device.HasEraseInstructions) return false;
+  TSpiPageThread eraser(context.Lines(), TSpiPageThread::Step::Erase, 0, device.PageSize);
+  if (!context.Run(eraser)) return false;
+  if (eraser.Failed) {
+    context.ui().Message(MessageKind::Error, text::kEraseNotFinished);
+    context.Failed();
+    return false;
+  }
+  return true;
 }
+
+// Not offered for these parts.
 bool SpiEepromDriver::ProgramConfig(FamilyContext& /*context*/) {
   return false;
+}
+
+bool SpiEepromDriver::HasId(const DeviceDescriptor& device) const {
+  return device.HasEraseInstructions;
+}
+
+IdReading SpiEepromDriver::ReadId(FamilyContext& context) {
+  TSpiPageThread reader(context.Lines(), TSpiPageThread::Step::ReadId, 0,
+                        context.Device().PageSize);
+  if (!context.Run(reader)) return {.Result = IdReading::Outcome::PortFailed};
+  // Nothing drives the data line of an empty socket.
+  const std::uint8_t id = reader.StatusRegister;
+  if (id == 0xFF || id == 0x00) return {};
+  return {.Result = IdReading::Outcome::Present, .Value = id};
+}
+
+std::string SpiEepromDriver::IdText(std::uint32_t id) const {
+  return Hex2(id) + "h";
 }
 
 }  // namespace kestrum

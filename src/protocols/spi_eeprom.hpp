@@ -1,8 +1,12 @@
-// SPI EEPROMs (25010, 25020, 25040): the read worker (status register, then the memory in
-// blocks of 256 bytes with address bit 8 in the instruction), the programming worker (write
+// SPI EEPROMs. The 25010, 25020 and 25040: the read worker (status register, then the memory
+// in blocks of 256 bytes with address bit 8 in the instruction), the programming worker (write
 // enable, one byte, the write-in-progress poll, byte by byte, then the status register with
-// the block protection chosen), and the family driver. /CS is the MCLR line, active low: the
-// part is selected with VPP off and deselected with VPP on.
+// the block protection chosen). The 25xx080 to 25xx512 with 16-bit addresses: one sequential
+// read; programming by pages, never across a page's end (the part would wrap into the same
+// page), each page polled until its write is over, with any block protection lifted first and
+// the chosen status register written last; on the 25xx512 the chip erase and the electronic
+// signature. /CS is the MCLR line, active low: the part is selected with VPP off and
+// deselected with VPP on.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +23,10 @@ inline constexpr std::uint8_t kWrite = 0x02;
 inline constexpr std::uint8_t kRead = 0x03;
 inline constexpr std::uint8_t kReadStatus = 0x05;
 inline constexpr std::uint8_t kWriteEnable = 0x06;
+inline constexpr std::uint8_t kChipErase = 0xC7;
+inline constexpr std::uint8_t kReadId = 0xAB;
+// The status register's non-volatile protection: WPEN and BP1:BP0.
+inline constexpr std::uint8_t kProtectionBits = 0x8C;
 }  // namespace spi
 
 // A write cycle takes at most 5 ms; a part still busy after this long never ends it.
@@ -37,6 +45,8 @@ class TSpiRead final : public OperationWorker {
   std::uint8_t StatusRegister = 0;
   // The status register kept its write-in-progress bit: no part at rest answered.
   bool NoAnswer = false;
+  // 2: a 16-bit address and one sequential read of the whole part.
+  int AddressBytes = 1;
 
  protected:
   void Body() override;
@@ -57,12 +67,41 @@ class TSpiProgThread final : public OperationWorker {
   void Body() override;
 };
 
+// The parts with 16-bit addresses: Program writes Count bytes from Bytes page by page and then
+// StatusRegister; Erase is the chip erase; ReadId reads the electronic signature into
+// StatusRegister. Failed / FailAddress: a write or erase whose cycle never ended.
+class TSpiPageThread final : public OperationWorker {
+ public:
+  enum class Step { Program, Erase, ReadId };
+  TSpiPageThread(const LineContext& lines, Step step, int count, int pageSize);
+
+  std::vector<std::uint16_t> Bytes;
+  std::uint8_t StatusRegister = 0;
+
+ protected:
+  void Body() override;
+
+ private:
+  // Lifts WPEN and block protection where the part has any: a protected block refuses writes
+  // and erases. False when the status write never ended.
+  bool Unprotect();
+  bool WriteStatus(std::uint8_t value);
+
+  Step step_;
+  int pageSize_;
+};
+
 class SpiEepromDriver final : public FamilyDriver {
  public:
   void Read(FamilyContext& context) override;
   ProgramOutcome Program(FamilyContext& context) override;
   bool Erase(FamilyContext& context) override;
   bool ProgramConfig(FamilyContext& context) override;
+  // The 25xx512's electronic signature: a presence check, since no source at hand gives the
+  // value that would name the part.
+  bool HasId(const DeviceDescriptor& device) const override;
+  IdReading ReadId(FamilyContext& context) override;
+  std::string IdText(std::uint32_t id) const override;
 };
 
 }  // namespace kestrum

@@ -44,10 +44,22 @@ inline constexpr std::string_view kMicrowireNotReady =
 // every attempt, or an SPI EEPROM whose status register never read as a part at rest.
 inline constexpr std::string_view kNoAnswer =
     "The device does not answer: no part in the socket, or not in programming mode!";
+// A paged AVR still busy long after a fuse or lock byte was written.
+inline constexpr std::string_view kAvrNotReady =
+    "The device did not finish writing its fuse or lock bits!";
+// A fuse byte that reads back otherwise than written: the byte's name, what it reads, what
+// was written: "The high fuse byte reads DFh, not FFh: the fuses were not programmed!".
+inline constexpr std::string_view kFuseFailedBefore = "The ";
+inline constexpr std::string_view kFuseBytes[] = {"low", "high", "extended"};
+inline constexpr std::string_view kFuseFailedReads = " fuse byte reads ";
+inline constexpr std::string_view kFuseFailedNot = "h, not ";
+inline constexpr std::string_view kFuseFailedAfter = "h: the fuses were not programmed!";
 // An SPI EEPROM still busy long after a byte was written: the address, then kAddressEnd.
 inline constexpr std::string_view kWriteNotFinished =
     "The device did not finish writing at address ";
 
+// An SPI EEPROM still busy long after its chip erase began.
+inline constexpr std::string_view kEraseNotFinished = "The device did not finish erasing!";
 // I2C EEPROMs: the part did not acknowledge a byte, or never came back from a write cycle.
 inline constexpr std::string_view kNoAcknowledge = "No Acknowledge received!";
 

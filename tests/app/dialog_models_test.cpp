@@ -34,13 +34,13 @@ TEST(PrintListing, HeaderAndSectionsFollowTheDevice) {
   Listing pic("PIC 16F84");
   PrintJob job = MakePrintJob(pic.work);
   EXPECT_EQ(job.Title, "Kestrum - Prototype Programmer");
-  const std::vector<PrintLine> header = {{"$title$", PrintAlign::Centre},
-                                         {"", PrintAlign::Left},
-                                         {"File     : <none>", PrintAlign::Left},
-                                         {"Device   : PIC 16F84", PrintAlign::Left},
-                                         {"Checksum : " + pic.work.Config.ChecksumText + "h",
-                                          PrintAlign::Left},
-                                         {"", PrintAlign::Left}};
+  const std::vector<PrintLine> header = {
+      {"$title$", PrintAlign::Centre},
+      {"", PrintAlign::Left},
+      {"File     : <none>", PrintAlign::Left},
+      {"Device   : PIC 16F84", PrintAlign::Left},
+      {"Checksum : " + pic.work.Config.ChecksumText + "h", PrintAlign::Left},
+      {"", PrintAlign::Left}};
   EXPECT_EQ(job.Header, header);
   EXPECT_EQ(job.Footer, (std::vector<PrintLine>{{"", PrintAlign::Left},
                                                 {"Page $pagenum$", PrintAlign::Right}}));
@@ -94,7 +94,8 @@ TEST(PrintListing, Macros) {
       {"$unknown$ x", "UNKNOWN x"},
       {"open $title", "open Kestrum - Prototype Programmer"},
   };
-  for (const auto& [line, expected] : cases) EXPECT_EQ(ExpandMacros(line, job, 3, moment), expected);
+  for (const auto& [line, expected] : cases)
+    EXPECT_EQ(ExpandMacros(line, job, 3, moment), expected);
 }
 
 TEST(PrintListing, PagesBreakInsideTheCodeSection) {
@@ -125,13 +126,20 @@ TEST(DevicePosition, ChipPlacementTable) {
   };
   using enum ProgrammerType;
   const Case cases[] = {
-      {Jdm, "24C16", ChipPicture::Dip8, 28},    {Jdm, "PIC 12C508", ChipPicture::Dip8, 0},
-      {Jdm, "PIC 16F84", ChipPicture::Dip18, 0}, {Jdm, "PIC 16C54", ChipPicture::Parallel, 0},
-      {Jdm, "PIC 16F877", ChipPicture::Generic, 0}, {Jdm, "89C2051", ChipPicture::Parallel, 0},
-      {Jdm, "90S8515", ChipPicture::Generic, 0},  {Conquest, "PIC 16F84", ChipPicture::Dip18, 0},
-      {Conquest, "24C16", ChipPicture::Dip8, 0},  {ProPic2, "PIC 16F877", ChipPicture::Dip40, 0},
-      {ProPic2, "PIC 16F876", ChipPicture::Dip28, 0}, {ProPic2, "PIC 12C508", ChipPicture::Dip8, 91},
-      {ProPic2, "24C16", ChipPicture::Dip8, 56},  {ProPic2, "93C46", ChipPicture::Generic, 0},
+      {Jdm, "24C16", ChipPicture::Dip8, 28},
+      {Jdm, "PIC 12C508", ChipPicture::Dip8, 0},
+      {Jdm, "PIC 16F84", ChipPicture::Dip18, 0},
+      {Jdm, "PIC 16C54", ChipPicture::Parallel, 0},
+      {Jdm, "PIC 16F877", ChipPicture::Generic, 0},
+      {Jdm, "89C2051", ChipPicture::Parallel, 0},
+      {Jdm, "90S8515", ChipPicture::Generic, 0},
+      {Conquest, "PIC 16F84", ChipPicture::Dip18, 0},
+      {Conquest, "24C16", ChipPicture::Dip8, 0},
+      {ProPic2, "PIC 16F877", ChipPicture::Dip40, 0},
+      {ProPic2, "PIC 16F876", ChipPicture::Dip28, 0},
+      {ProPic2, "PIC 12C508", ChipPicture::Dip8, 91},
+      {ProPic2, "24C16", ChipPicture::Dip8, 56},
+      {ProPic2, "93C46", ChipPicture::Generic, 0},
   };
   for (const Case& c : cases) {
     const ChipPlacement placement = PlaceChip(c.programmer, Device(c.device));
@@ -215,14 +223,74 @@ TEST(HardwareForm, OkWritesTheDialogsKeysAndTheChangedDeviceFiles) {
   form.ParallelFiles[1] = "/dev/parport7";
   app.ApplyHardware(form);
   const std::map<std::string, std::string, std::less<>> expected = {
-      {"Programmer", "8"}, {"Api", "1"},          {"InvertDataOut", "1"}, {"InvertDataIn", "0"},
-      {"InvertSCK", "1"},  {"InvertMCLR", "0"},   {"InvertVCC", "0"},     {"InvertVPP", "0"},
-      {"IODelay", "7"},    {"Port", "LPT2"},      {"Virtual", "1"},
-      {"DeviceFileLPT2", "/dev/parport7"}};
+      {"Programmer", "8"},   {"Api", "1"},       {"InvertDataOut", "1"},
+      {"InvertDataIn", "0"}, {"InvertSCK", "1"}, {"InvertMCLR", "0"},
+      {"InvertVCC", "0"},    {"InvertVPP", "0"}, {"IODelay", "7"},
+      {"Port", "LPT2"},      {"Virtual", "1"},   {"DeviceFileLPT2", "/dev/parport7"}};
   EXPECT_EQ(store.Values(), expected);
   EXPECT_EQ(app.Lines.Settings().PortBase, 0x278);
   EXPECT_EQ(app.PortStatusText(), "LPT2 on STK200 Programmer");
   EXPECT_EQ(LoadHardwareSettings(store).ParallelDevices[1], "/dev/parport7");
+}
+
+// The FTDI device and the pin map: each checked when the chosen type uses it, and written
+// when it changed.
+TEST(HardwareForm, FtdiFieldsAreCheckedForTheirTypeAndWrittenWhenChanged) {
+  using enum ProgrammerType;
+  const std::string good = "DataOut=1 Clock=0 MCLR=!5 DataIn=2";
+  const std::string pinsBefore = "The pin map \"";
+  const std::string pinsAfter =
+      "\" cannot be used: Data Out, Clock and Data In need a pin each, MCLR and VCC may have one, "
+      "every line on a pin of its own from 0 to 7, as in DataOut=0 Clock=2 MCLR=4 VCC=!3 "
+      "DataIn=1 (! for an active-low line).";
+  const std::string deviceAfter =
+      "\" cannot be used: give vendor:product in hex, optionally :serial (0403:6001:A12BC3DE), "
+      "or leave it empty for any FTDI chip.";
+  struct Case {
+    ProgrammerType type;
+    std::string pins;
+    std::string device;
+    std::string problem;
+  };
+  for (const Case& c : {
+           Case{FtdiBitBang, good, "", ""},
+           Case{FtdiBitBang, "DataOut=0 Clock=0 DataIn=1", "",
+                pinsBefore + "DataOut=0 Clock=0 DataIn=1" + pinsAfter},
+           Case{FtdiBitBang, "DataOut=0 Clock=2 DataIn=8", "",
+                pinsBefore + "DataOut=0 Clock=2 DataIn=8" + pinsAfter},
+           Case{FtdiBitBang, "DataOut=0 Clock=2", "", pinsBefore + "DataOut=0 Clock=2" + pinsAfter},
+           Case{FtdiBitBang, good, "0403", "The FTDI device \"0403" + deviceAfter},
+           Case{JdmFtdi, "rubbish", "0403:6015:FT9", ""},
+           Case{JdmFtdi, good, "403:6001", "The FTDI device \"403:6001" + deviceAfter},
+           Case{Jdm, "rubbish", "rubbish", ""},
+       }) {
+    HardwareForm form;
+    form.Programmer = static_cast<int>(c.type);
+    form.BitBangPins = c.pins;
+    form.FtdiDevice = c.device;
+    EXPECT_EQ(HardwareFormProblem(form), c.problem) << c.pins << " / " << c.device;
+  }
+
+  MemorySettingsStore store;
+  RecordingUi ui;
+  VirtualClock clock;
+  ListedPorts ports;
+  ports.available = {"USB1"};
+  Application app(store, ui, clock, ports);
+  HardwareForm form = FillHardwareForm(app.Lines.Settings(), ports);
+  EXPECT_EQ(form.BitBangPins, "DataOut=0 Clock=2 MCLR=4 VCC=!3 DataIn=1");
+  EXPECT_EQ(form.FtdiDevice, "");
+  ProgrammerChanged(form, static_cast<int>(FtdiBitBang), ports);
+  app.ApplyHardware(form);  // neither changed: neither written
+  EXPECT_FALSE(store.Raw(kBitBangPinsKey) || store.Raw(kFtdiDeviceKey));
+  form.BitBangPins = good;
+  form.FtdiDevice = "0403:6014:FT1";
+  app.ApplyHardware(form);
+  EXPECT_EQ(store.Raw("Programmer"), "11");
+  EXPECT_EQ(store.Raw("Port"), "USB1");
+  EXPECT_EQ(store.Raw(kBitBangPinsKey), good);
+  EXPECT_EQ(store.Raw(kFtdiDeviceKey), "0403:6014:FT1");
+  EXPECT_EQ(LoadHardwareSettings(store).BitBangPins, *ParsePinMap(good));
 }
 
 // Keys in the order they were written.

@@ -1,6 +1,7 @@
 // Ctrl+C in a terminal run: the first is the progress window's Cancel button, the batch ends
 // with the operation it cancelled, and a second (or one with nothing in progress) ends the process
-// as the signal would.
+// as the signal would. Cancelled on an FTDI cable, the programmer rests and the cable is a serial
+// port again.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
@@ -105,6 +106,51 @@ TEST(Interrupt, ACancelledActionEndsAWindowlessBatch) {
   EXPECT_EQ(ui.Messages(), std::vector<std::string>{std::string(text::kProgramCancelled)});
   EXPECT_EQ(chip->Code()[101], 0x3FFF);
   EXPECT_FALSE(std::filesystem::exists(saved));
+}
+
+// Ctrl+C in the middle of a Program All through an FTDI cable: the steps queued for the cable go
+// out, the programmer is switched off, and the kernel's serial driver has the cable back.
+TEST(Interrupt, CtrlCOnAnFtdiCableLeavesTheProgrammerAtRestAndTheCableASerialPort) {
+  MemorySettingsStore settings;
+  settings.WriteInteger("Device", 62);
+  settings.WriteInteger("Programmer", static_cast<int>(ProgrammerType::JdmFtdi));
+  settings.WriteString("Port", "USB1");
+  RecordingUi ui;
+  VirtualClock clock;
+  VirtualProgrammer programmer{clock};
+  auto chip = PicChip::ForDevice("PIC 16F84");
+  programmer.Insert(chip.get());
+  Application app(settings, ui, clock, programmer);
+  app.WindowVisible = false;
+  app.Startup(std::get<CommandLine>(ParseCommandLine({"-p", "-q"})));
+  app.Work.Active().CodeBuffer.assign(app.Work.Active().CodeBuffer.size(), 0x0000);
+
+  DoneFlag pressed;
+  const InterruptWatcher watcher([&] {
+    ui.PressCancel();
+    pressed.Set();
+    return true;
+  });
+  ui.onEntry = [&](const RecordingUi::Entry& e) {
+    if (e.type == RecordingUi::Type::ProgressPosition && e.value == 100) {
+      kill(getpid(), SIGINT);
+      pressed.Wait();
+    }
+  };
+  const Application::ActivationOutcome outcome = app.OnActivate();
+  EXPECT_TRUE(outcome.Cancelled);
+  EXPECT_EQ(ui.Messages(), std::vector<std::string>{std::string(text::kProgramCancelled)});
+  EXPECT_EQ(chip->Code()[99], 0x0000);
+  EXPECT_EQ(chip->Code()[200], 0x3FFF);
+
+  const SimFtdi& ftdi = programmer.Ftdi();
+  EXPECT_TRUE(ftdi.KernelDriverAttached());
+  EXPECT_FALSE(ftdi.InBitBang());
+  EXPECT_FALSE(ftdi.Overflowed());
+  EXPECT_EQ(ftdi.Calls().back(), "Close");
+  const ChipPins& pins = programmer.Board().Pins();
+  EXPECT_FALSE(pins.mclr || pins.clock || pins.data);
+  EXPECT_FALSE(chip->InProgrammingMode());
 }
 
 }  // namespace

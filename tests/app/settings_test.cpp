@@ -98,7 +98,7 @@ TEST(HardwareSettingsRead, ValuesOutOfRangeAreReplacedWithOneMessageEach) {
   struct Case {
     std::string key, value, shown;
   };
-  for (const Case& c : {Case{"Programmer", "12", "0"}, Case{"Port", "Com9", "Com 2"},
+  for (const Case& c : {Case{"Programmer", "13", "0"}, Case{"Port", "Com9", "Com 2"},
                         Case{"Port", "LPT1", "Com 2"}, Case{"IODelay", "2147483647", "10"},
                         Case{"IODelay", "-1", "10"}, Case{"Virtual", "maybe", "0"}}) {
     MemorySettingsStore store;

@@ -13,11 +13,13 @@
 
 #include "../sanitized.hpp"
 #include "app/command_line.hpp"
+#include "app/device_listing.hpp"
 #include "buffers/device_image.hpp"
 #include "buffers/file_access.hpp"
 #include "buffers/workspace.hpp"
 #include "core/recording_ui.hpp"
 #include "device/catalogue.hpp"
+#include "device/texts.hpp"
 #include "device/user_devices.hpp"
 
 namespace kestrum {
@@ -129,6 +131,70 @@ TEST_F(TerminalRun, TheFtdiTypesProgramAndTheNextRunReadsTheImageBack) {
   }
 }
 
+// The GPIO header with no settings at all, and a programmer from the user's programmers.toml
+// next to an entry with a mistake: programmed in one run, read back by the next.
+TEST_F(TerminalRun, TheGpioHeaderAndAUserProgrammerProgramAndTheNextRunReadsBack) {
+  setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
+  fs::create_directories(Path("kestrum"));
+  std::ofstream(Path("kestrum/programmers.toml"))
+      << "[[programmer]]\nname = \"Broken\"\nport = \"parallel\"\n"
+         "lines = { DataOut = 2, Clock = 3 }\n"
+         "[[programmer]]\nname = \"Bench board\"\nport = \"parallel\"\n"
+         "lines = { DataOut = 7, Clock = 9, MCLR = 2, VCC = [4, 5], DataIn = 10 }\n";
+  const std::string broken = "Warning: " + Path("kestrum/programmers.toml") +
+                             ":4:9: no DataIn line: the programmer could not read the chip back; "
+                             "the programmer \"Broken\" is left out.\n";
+  for (const char* type : {"-gGPIO header", "-gbench board"}) {
+    SCOPED_TRACE(type);
+    fs::remove_all(Path("chips"));
+    const Outcome program =
+        Run({"-i", Simulate(), "--yes", type, "-t16F84", "-l" + kExample, "-p", "-q"});
+    EXPECT_EQ(program.status, 1);  // the broken entry is a warning
+    EXPECT_EQ(program.err, broken + "Do you really want to program the device? -> Yes (--yes)\n");
+    const Outcome read =
+        Run({"-i", Simulate(), type, "-tpic16f84", "-r", "-s" + Path("out"), "-q"});
+    EXPECT_EQ(read.err, broken);
+    const BufferSlot expected = Load(kExample);
+    const BufferSlot got = Load(Path("out.hex"));
+    EXPECT_EQ(got.CodeBuffer, expected.CodeBuffer);
+    EXPECT_EQ(got.ConfigArea, expected.ConfigArea);
+  }
+  unsetenv("XDG_CONFIG_HOME");
+}
+
+// A name that fits nothing, or more than one thing, ends the run before anything is done.
+TEST_F(TerminalRun, NamesThatFitNoneOrSeveralAreToldWithTheClosestOnes) {
+  const struct {
+    std::vector<std::string> args;
+    std::string err;
+  } cases[] = {
+      {{"-t16F8"},
+       "Error: \"16F8\" names more than one device: PIC 16F87, PIC 16F88, PIC 16F83, PIC 16F84, "
+       "PIC 16F84A. Give more of the name (see kestrum --list-devices).\n"},
+      {{"-t16F8x4"},
+       "Error: There is no device named \"16F8x4\". The closest: PIC 16F84, PIC 16F874, "
+       "PIC 16C84, PIC 16F87, PIC 16F88 (see kestrum --list-devices).\n"},
+      {{"-gjdm"},
+       "Error: \"jdm\" names more than one programmer: JDM (FTDI cable), JDM Programmer. Give "
+       "more of the name.\n"},
+      {{"-gGPIO hat"},
+       "Error: There is no programmer named \"GPIO hat\". The closest: GPIO header, FTDI "
+       "bit-bang.\n"},
+      {{"-gconquest", "-oLPT7"},
+       "Error: There is no port named \"LPT7\". The closest: LPT1, LPT2, LPT3, LPT4 (see "
+       "kestrum --list-ports).\n"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args{"-i", Simulate()};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    args.push_back("-r");
+    const Outcome run = Run(args);
+    EXPECT_EQ(run.status, 2) << c.err;
+    EXPECT_EQ(run.err, c.err);
+    EXPECT_EQ(run.out.find("Reading"), std::string::npos);
+  }
+}
+
 TEST_F(TerminalRun, FailuresExitNonZeroWithTheMessageOnStandardError) {
   ASSERT_EQ(Run({"-i", Simulate(), "--yes", "-t62", "-l" + kExample, "-p"}).status, 0);
 
@@ -170,6 +236,39 @@ TEST_F(TerminalRun, AFileWithNoDataEndsTheRunBeforeAnythingIsDone) {
   EXPECT_EQ(run.out.find("Programming"), std::string::npos);
   EXPECT_FALSE(fs::exists(Path("copy.hex")));
   EXPECT_FALSE(fs::exists(Path("photo.asm")));
+}
+
+// An ATtiny13A file whose fuses disable RESET: told when it loads; the run stops before
+// anything is driven, saying how to go on; with --force-fuses the part is written and, as its
+// datasheet says, never answers again.
+TEST_F(TerminalRun, FusesThatLockThePartOutStopTheRunUnlessForced) {
+  std::ofstream(Path("rstdisbl.hex")) << ":040000000C94340028\n:02000004008278\n"
+                                         ":020000006AFE96\n:00000001FF\n";
+  const std::vector<std::string> run = {
+      "-i", Simulate(), "--yes", "-t138", "-l" + Path("rstdisbl.hex"), "-p", "-r"};
+  const std::string rstdisbl =
+      "RSTDISBL programmed: the RESET pin becomes an I/O pin, and the part no longer enters "
+      "serial programming. Only a high-voltage programmer can undo it.";
+  const Outcome refused = Run(run);
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("Warning: The file carries fuses that would take the part away "
+                             "from this programmer:\n\n" +
+                             rstdisbl),
+            std::string::npos);
+  EXPECT_NE(refused.err.find("Error: " + rstdisbl +
+                             "\nNothing was written. Run with --force-fuses to write these fuses "
+                             "all the same."),
+            std::string::npos);
+  EXPECT_EQ(refused.out.find("Programming"), std::string::npos);
+  EXPECT_EQ(refused.out.find("Reading"), std::string::npos);  // the read was not begun
+
+  std::vector<std::string> forced = run;
+  forced.push_back("--force-fuses");
+  const Outcome bricked = Run(forced);
+  EXPECT_EQ(bricked.status, 1);
+  EXPECT_NE(bricked.out.find("Programming Configuration"), std::string::npos);
+  EXPECT_NE(bricked.err.find("Error: The device does not answer"), std::string::npos);
+  EXPECT_EQ(Run({"-i", Simulate(), "-t138", "-r"}).status, 1);
 }
 
 TEST_F(TerminalRun, QuestionsWithoutATerminalAreAnsweredNoUnlessYesIsGiven) {
@@ -309,6 +408,21 @@ TEST_F(TerminalRun, AUserPartIsSelectedByNameAndTheFilesProblemsAreTold) {
       << run.err;
   EXPECT_NE(run.out.find("Device successfully verified!"), std::string::npos) << run.out;
   EXPECT_EQ(settings.ReadInteger("Device", 0), kFirstUserDeviceNumber);
+}
+
+// --show-device takes a name as --device does and prints the entry to copy from.
+TEST(ShowDevice, PrintsTheDeviceANameNamesOrSaysWhyNot) {
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  EXPECT_EQ(ShowDevice("16f628a", out, err), 0);
+  EXPECT_EQ(ShowDevice("PIC 16F62", out, err), 2);
+  EXPECT_TRUE(ReadAll(out).starts_with(std::string(text::kUserShowHeader) +
+                                       "[[device]]\nname = \"PIC 16F628A\"\n"));
+  EXPECT_EQ(ReadAll(err),
+            "kestrum: \"PIC 16F62\" names more than one device: PIC 16F627, PIC 16F628, "
+            "PIC 16F627A, PIC 16F628A. Give more of the name (see kestrum --list-devices).\n");
+  std::fclose(out);
+  std::fclose(err);
 }
 
 }  // namespace

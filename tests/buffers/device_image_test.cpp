@@ -81,9 +81,9 @@ TEST(RealToolFiles, TwelveBitPicAvrAndEepromFilesLoad) {
 
 TEST(RoundTrip, EveryFamilyReadsBackItsHexAndBinaryFiles) {
   testing::ScratchDir dir;
-  for (const char* device :
-       {"PIC 16F84", "PIC 16F877", "PIC 16F88", "PIC 12C508", "PIC 16C505", "24C16", "24C512",
-        "93C46", "59C11", "90S2313", "89C2051", "25040", "89S53", "NVM 3060"}) {
+  for (const char* device : {"PIC 16F84", "PIC 16F877", "PIC 16F88", "PIC 12C508", "PIC 16C505",
+                             "24C16", "24C512", "93C46", "59C11", "90S2313", "89C2051", "25040",
+                             "89S53", "NVM 3060", "ATtiny13A", "ATmega328P", "24LC1025"}) {
     for (const SaveType type : {SaveType::Ihx8, SaveType::Binary}) {
       Bench saver(device);
       const DeviceDescriptor& d = saver.ws.Device;
@@ -94,6 +94,11 @@ TEST(RoundTrip, EveryFamilyReadsBackItsHexAndBinaryFiles) {
       for (int i = 0; i < d.DataSize; ++i) slot.DataBuffer[i] = (i * 37 + 5) & 0xFF;
       for (int i = 0; i < d.ConfigAreaWords; ++i)
         slot.ConfigArea[i] = (i * 0x531 + 7) & d.BlankValue;
+      // An AVR's fuses as it leaves the factory, bits it lacks at 1, and a lock bit.
+      if (d.IsAvrMicro && d.ConfigAreaWords > 0) {
+        std::copy_n(d.ConfigDefaults.begin(), d.ConfigAreaWords, slot.ConfigArea.begin());
+        slot.ConfigArea[3] = 0xFE;
+      }
       saver.ws.ShowStoredConfigWord();  // the controls show the word, as after a device read
       ASSERT_TRUE(saver.files.SaveFile(dir / "image", type, false));
 

@@ -62,6 +62,27 @@ TEST(OpenFile, MissingConfigurationAndIdWordsAreToldOnlyWhenAskedFor) {
   EXPECT_TRUE(told.ui.Messages().empty());
 }
 
+// An AVR file's fuse and lock sections (where the GNU toolchain puts them) load into the
+// configuration box; fuses that would lock the part out are told at once; a program file
+// without fuses leaves the box's fuses as they were.
+TEST(OpenFile, AvrFuseSectionsLoadAndRiskyOnesAreToldAtOnce) {
+  ScratchDir dir;
+  WriteAll(dir / "fuses.hex",
+           HexFile({{0, {0x0C, 0x94}}, {0x820000, {0x6F, 0x59, 0xFD}}, {0x830000, {0xFC}}}));
+  WriteAll(dir / "code.hex", HexFile({{0, {0x0C, 0x94}}}));
+  Bench b("ATmega328P");
+  b.files.OpenFile(dir / "fuses.hex", FileType::Ihx8);
+  EXPECT_EQ(b.ui.Messages(), std::vector<std::string>{std::string(text::kFileRisks) +
+                                                      std::string(text::kRiskRstdisbl) + "\n\n" +
+                                                      std::string(text::kRiskCrystal)});
+  const std::vector<std::uint16_t> fuses = {0x6F, 0x59, 0xFD, 0xFC};
+  EXPECT_TRUE(std::equal(fuses.begin(), fuses.end(), b.Slot().ConfigArea.begin()));
+  b.ui.Clear();
+  b.files.OpenFile(dir / "code.hex", FileType::Ihx8);
+  EXPECT_TRUE(b.ui.Messages().empty());
+  EXPECT_TRUE(std::equal(fuses.begin(), fuses.end(), b.Slot().ConfigArea.begin()));
+}
+
 TEST(OpenFile, IdWordsKeepOnlyTheirLastDigitInAShowingWindow) {
   ScratchDir dir;
   WriteAll(dir / "id.hex", HexFile({{0x4000, {0x12, 0, 0x34, 0, 0x56, 0, 0x78, 0}}}));

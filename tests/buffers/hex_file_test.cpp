@@ -46,11 +46,39 @@ TEST(IntelHexReader, ExtendedAddressesPlaceDataAndNothingPastTheBuffersIsStored)
                Record(":", {2, 0, 0, 2, 0x00, 0x00}) + Record(":", {3, 0xFF, 0xFF, 0, 7, 8, 9}),
            RecordFormat::IntelHex8, ui);
   EXPECT_EQ(image.Units[0x0010], 0x11);  // linear 0 changes nothing
-  EXPECT_FALSE(image.Loaded[0x0020]);    // linear 0x10020 lies beyond the buffers
+  EXPECT_FALSE(image.Loaded[0x0020]);    // linear 0x10020 is not 0x20
+  EXPECT_EQ(image.Units[0x10020], 0x22);
   EXPECT_EQ(image.Units[0x1030], 0x33);  // segment 0x100
   EXPECT_EQ(image.Units[0xFFFF], 7);     // a segment wraps within its 64K
   EXPECT_EQ(image.Units[0x0000], 8);
   EXPECT_EQ(image.TotalCount, 6);
+}
+
+// Past 64K the writer sets the upper address with an extended linear address record, splits
+// records at the 64K line, and sets it back for lower addresses; the reader places all of it,
+// an AVR's fuse section included.
+TEST(IntelHexWriter, ExtendedLinearRecordsFrom64KAndTheFuseSectionReadBack) {
+  std::vector<std::uint8_t> run(40);
+  for (std::size_t i = 0; i < run.size(); ++i) run[i] = static_cast<std::uint8_t>(i);
+  std::string out;
+  WriteHexBytes(out, run, 0xFFF0);
+  WriteHexBytes(out, std::vector<std::uint8_t>{0x62, 0xD9}, 0x820000);
+  WriteHexBytes(out, std::vector<std::uint8_t>{0x55}, 0x10);
+  WriteHexEnd(out);
+  std::vector<std::string> uppers;
+  for (std::size_t at = 0; (at = out.find(":02000004", at)) != std::string::npos; ++at) {
+    uppers.push_back(out.substr(at, 15));
+  }
+  EXPECT_EQ(uppers,
+            (std::vector<std::string>{":020000040001F9", ":02000004008278", ":020000040000FA"}));
+  EXPECT_EQ(out.substr(0, 9), ":10FFF000");  // 16 bytes up to the line, not one more
+  RecordingUi ui;
+  const RecordImage image = Read(out, RecordFormat::IntelHex8, ui);
+  for (int i = 0; i < 40; ++i) EXPECT_EQ(image.Units[0xFFF0 + i], i);
+  EXPECT_EQ(image.Far.at(0x820000), 0x62);
+  EXPECT_EQ(image.Far.at(0x820001), 0xD9);
+  EXPECT_EQ(image.Units[0x10], 0x55);
+  EXPECT_TRUE(ui.Entries().empty());
 }
 
 // Each message names the file and the line on a second line; "Error in file!" comes once.
@@ -109,7 +137,7 @@ TEST(SRecordReader, ReadsHeadersDataOfEveryAddressSizeAndEndRecords) {
       Record("S1", {5, 0x12, 0x34, 0xAA, 0xBB}, true) +
       Record("S2", {5, 0x00, 0x01, 0x00, 0xCC}, true) +
       Record("S3", {6, 0x00, 0x00, 0x20, 0x00, 0xDD}, true) +
-      Record("S2", {5, 0x01, 0x00, 0x00, 0xEE}, true) +  // 0x10000: beyond the buffers
+      Record("S2", {5, 0x02, 0x00, 0x00, 0xEE}, true) +  // 0x20000: beyond the buffers
       Record("S5", {3, 0x00, 0x04}, true) + Record("S9", {3, 0, 0}, true) +
       Record("S1", {4, 0, 0, 0x77}, true);
   const RecordImage image = Read(text, RecordFormat::MotorolaS, ui);
@@ -118,7 +146,7 @@ TEST(SRecordReader, ReadsHeadersDataOfEveryAddressSizeAndEndRecords) {
   EXPECT_EQ(image.Units[0x2000], 0xDD);
   EXPECT_EQ(image.LoadedCount(0, RecordImage::kUnits), 4);
   EXPECT_EQ(image.BeyondCount, 1);  // told by the loader, with the address
-  EXPECT_EQ(image.BeyondFirst, 0x10000);
+  EXPECT_EQ(image.BeyondFirst, 0x20000);
   EXPECT_TRUE(ui.Entries().empty());
 }
 

@@ -35,6 +35,20 @@ TEST(HexView, LinesByDevice) {
     EXPECT_EQ(HexViewLineCount(HexView::Data, work.Device), c.dataLines) << c.device;
     EXPECT_EQ(HexViewLine(HexView::Code, work.Active(), 0), c.firstCodeLine) << c.device;
   }
+  // From 10000h on (the 24LC1025's upper half) the address has five digits, and typing and
+  // the edit position follow its columns one further right.
+  MemorySettingsStore store;
+  Workspace big(store);
+  big.SelectDevice(*FindDeviceByName("24LC1025"));
+  EXPECT_EQ(HexViewLineCount(HexView::Code, big.Device), 16384);
+  EXPECT_EQ(HexViewLine(HexView::Code, big.Active(), 8192).substr(0, 12), "10000: 00FF ");
+  HexCaret caret{8192, 10};
+  TypeKey(HexView::Code, big, caret, 'A');
+  EXPECT_EQ(big.Active().CodeBuffer[0x10000], 0xAF);
+  EXPECT_EQ(caret, (HexCaret{8192, 11}));
+  EXPECT_EQ(EditLocationAddress(HexView::Code, 8192, 13), 0x10001);
+  EXPECT_EQ(EditLocationAddress(HexView::Code, 8191, 13), 0xFFF9);
+
   // The code view counts a blank as unprintable, the data view does not; data fields keep
   // the low byte only.
   BufferSlot slot;

@@ -23,7 +23,7 @@ int MemoryCoreWidth(DeviceFamily family, bool is12Bit) {
 }
 
 TEST(Catalogue, EveryDeviceIsFoundByNameAndByNumber) {
-  ASSERT_EQ(Catalogue().size(), 91u);
+  ASSERT_EQ(Catalogue().size(), 111u);
   std::set<std::string_view> names;
   std::set<int> numbers;
   for (const CatalogueEntry& e : Catalogue()) {
@@ -32,12 +32,17 @@ TEST(Catalogue, EveryDeviceIsFoundByNameAndByNumber) {
     EXPECT_TRUE(names.insert(e.Name).second) << "duplicate name " << e.Name;
     EXPECT_TRUE(numbers.insert(e.MenuCommand).second) << "duplicate number " << e.MenuCommand;
     EXPECT_GE(e.MenuCommand, 37);
-    EXPECT_LE(e.MenuCommand, 137);
+    EXPECT_LE(e.MenuCommand, 157);
   }
   // Parts added later keep the numbers they were given.
   EXPECT_EQ(FindDeviceByNumber(127)->Name, "PIC 16F627A");
   EXPECT_EQ(FindDeviceByNumber(131)->Name, "PIC 16F88");
   EXPECT_EQ(FindDeviceByNumber(137)->Name, "PIC 16F877A");
+  EXPECT_EQ(FindDeviceByNumber(138)->Name, "ATtiny13A");
+  EXPECT_EQ(FindDeviceByNumber(147)->Name, "ATmega328P");
+  EXPECT_EQ(FindDeviceByNumber(148)->Name, "25LC080A");
+  EXPECT_EQ(FindDeviceByNumber(156)->Name, "25LC512");
+  EXPECT_EQ(FindDeviceByNumber(157)->Name, "24LC1025");
   EXPECT_EQ(FindDeviceByNumber(51), nullptr);  // "SDA2526": disabled, nothing behind it
   EXPECT_EQ(FindDeviceByNumber(57), nullptr);  // "MDA 2062"
   EXPECT_EQ(FindDeviceByName("SDA2526"), nullptr);
@@ -58,12 +63,20 @@ TEST(Catalogue, InvariantsHoldForEveryRow) {
     EXPECT_EQ(d.BlankValue, (1u << CoreWidth(d.BlankValue)) - 1);
 
     EXPECT_GT(d.CodeSize, 0);
-    EXPECT_LE(d.CodeSize, 65536);
+    EXPECT_LE(d.CodeSize, kMaxDeviceElements);
     EXPECT_GE(d.DataSize, 0);
     if (d.PageSize > 0) {
       EXPECT_EQ(d.CodeSize % d.PageSize, 0);
     }
-    EXPECT_EQ(d.PageSize > 0, family == DeviceFamily::I2cEeprom);
+    // Pages: every I2C EEPROM, and the SPI EEPROMs and AVRs added later (the AVRs' EEPROM
+    // pages divide the EEPROM too).
+    const bool added = e.MenuCommand >= kFirstAddedDeviceNumber;
+    EXPECT_EQ(d.PageSize > 0,
+              family == DeviceFamily::I2cEeprom || (added && (family == DeviceFamily::SpiEeprom ||
+                                                              family == DeviceFamily::AvrMicro)));
+    if (d.DataPageSize > 0) {
+      EXPECT_EQ(d.DataSize % d.DataPageSize, 0);
+    }
 
     if (family == DeviceFamily::Pic) {
       if (d.Is12Bit) {
@@ -100,6 +113,22 @@ TEST(Catalogue, InvariantsHoldForEveryRow) {
       if (items > 0) {
         EXPECT_EQ(d.CodeProtectNames[items - 1], "CP OFF");
       }
+    } else if (added && family == DeviceFamily::AvrMicro) {
+      // Fuse bytes low, high, extended and the lock byte, named by the signature.
+      EXPECT_EQ(d.ConfigAreaWords, 4);
+      EXPECT_EQ(d.ConfigWords, 4);
+      EXPECT_EQ(d.DeviceIdMask, 0xFFFFFFu);
+      EXPECT_EQ(d.DeviceId >> 16, 0x1Eu);
+      EXPECT_NE(d.Layout, nullptr);
+      EXPECT_EQ(d.DataAddress, d.CodeSize);
+      for (int k = 0; k < d.ConfigWords; ++k) {
+        // The factory values set no bit the part lacks to 0.
+        EXPECT_EQ(d.ConfigDefaults[k] | ConfigWordMask(d, k), 0xFF) << k;
+      }
+    } else if (added && family == DeviceFamily::SpiEeprom) {
+      EXPECT_EQ(d.ConfigAreaWords, 1);  // the status register
+      EXPECT_EQ(d.AddressBytes, 2);
+      EXPECT_EQ(d.ConfigDefaults[0], 0x00);  // no block protected
     } else {
       EXPECT_FALSE(d.Is12Bit);
       EXPECT_EQ(d.ConfigAreaWords, 0);
@@ -111,6 +140,9 @@ TEST(Catalogue, InvariantsHoldForEveryRow) {
                 d.PinCount == 28 || d.PinCount == 40);
     // The data EEPROM must fit the data buffer behind its file address.
     EXPECT_LE(d.DataSize, 65536);
+    if (family == DeviceFamily::AvrMicro) {
+      EXPECT_LE(d.CodeSize + d.DataSize, 65536);
+    }
   }
 }
 
@@ -121,12 +153,22 @@ TEST(Catalogue, MenuNumbersCountEveryEntryDepthFirst) {
   EXPECT_EQ(menu.front().Caption, "4-Wire Eeprom");
   EXPECT_EQ(menu.front().MenuCommand, 36);
   // The first catalogue's entries count on from one another; the parts added later take the
-  // numbers from 127 on in the order they were added, at the end of their group.
+  // numbers from 127 on in the order they were added, each at the end of its group.
   std::uint16_t first = 0;
-  std::uint16_t added = kFirstAddedDeviceNumber;
+  std::set<int> added;
+  int group = -1;
+  std::uint16_t lastInGroup = 0;
   for (const DeviceMenuItem& item : menu) {
+    if (item.Group != group) {
+      group = item.Group;
+      lastInGroup = 0;
+    }
+    if (item.Kind == MenuItemKind::Device || item.Kind == MenuItemKind::DisabledDevice) {
+      EXPECT_GT(item.MenuCommand, lastInGroup) << item.Caption;
+      lastInGroup = item.MenuCommand;
+    }
     if (item.MenuCommand >= kFirstAddedDeviceNumber) {
-      EXPECT_EQ(item.MenuCommand, added++) << item.Caption;
+      added.insert(item.MenuCommand);
     } else {
       if (first != 0) {
         EXPECT_EQ(item.MenuCommand, first + 1) << item.Caption;
@@ -135,8 +177,10 @@ TEST(Catalogue, MenuNumbersCountEveryEntryDepthFirst) {
     }
   }
   EXPECT_EQ(first, 126);
-  EXPECT_EQ(added, 138);
-  EXPECT_EQ(menu.back().Caption, "89S53");
+  ASSERT_EQ(added.size(), 31u);
+  EXPECT_EQ(*added.begin(), kFirstAddedDeviceNumber);
+  EXPECT_EQ(*added.rbegin(), 157);
+  EXPECT_EQ(menu.back().Caption, "ATmega328P");
 
   int devices = 0;
   for (const DeviceMenuItem& item : menu) {
@@ -149,7 +193,7 @@ TEST(Catalogue, MenuNumbersCountEveryEntryDepthFirst) {
       EXPECT_TRUE(item.Caption == "SDA2526" || item.Caption == "MDA 2062");
     }
   }
-  EXPECT_EQ(devices, 91);
+  EXPECT_EQ(devices, 111);
   // Every entry is captioned with its device's name, spelt one way.
   for (const DeviceMenuItem& item : menu) {
     if (item.Entry != nullptr) {

@@ -3,12 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "device/catalogue.hpp"
+#include "device/texts.hpp"
 
 namespace kestrum {
 namespace {
 
-DeviceDescriptor Device(std::string_view name) { return DescriptorFor(*FindDeviceByName(name)); }
+DeviceDescriptor Device(std::string_view name) {
+  return DescriptorFor(*FindDeviceByName(name));
+}
 
 int Count(const auto& names) {
   int n = 0;
@@ -96,20 +101,85 @@ TEST(ConfigWord, EveryOfferedChoiceSurvivesEncodeAndDecode) {
           for (int f = 0; f < fuses; ++f) in.Fuses[f] = (mask >> f) & 1;
           ConfigControls out;
           out.Oscillator = out.CodeProtect = -7;
-          DecodeConfigWord(d, EncodeConfigWord(d, in), out);
-          if (oscItems > 0) { ASSERT_EQ(out.Oscillator, osc) << "cp " << cp << " fuses " << mask; }
+          const auto words = EncodeConfigWords(d, in);
+          ASSERT_EQ(words[0], EncodeConfigWord(d, in));
+          DecodeConfigWord(d, words[0], out, std::span(words).subspan(1));
+          if (oscItems > 0) {
+            ASSERT_EQ(out.Oscillator, osc) << "cp " << cp << " fuses " << mask;
+          }
           if (cpItems > 0) {
             // 16F627 offers "CP OFF" twice; both read back as a "CP OFF" item.
             ASSERT_EQ(d.CodeProtectNames[out.CodeProtect], d.CodeProtectNames[cp])
                 << "osc " << osc << " fuses " << mask;
           }
           for (int f = 0; f < fuses; ++f) {
-            ASSERT_EQ(out.Fuses[f], in.Fuses[f]) << d.FuseNames[f] << " osc " << osc << " cp " << cp;
+            ASSERT_EQ(out.Fuses[f], in.Fuses[f])
+                << d.FuseNames[f] << " osc " << osc << " cp " << cp;
           }
         }
       }
     }
   }
+}
+
+// Every further control (an AVR's fuse bits and fields, a second configuration word's boxes)
+// takes each of its choices to the words and back, the other controls as they start.
+TEST(ConfigWord, EveryFurtherChoiceSurvivesEncodeAndDecode) {
+  for (const CatalogueEntry& e : Catalogue()) {
+    const DeviceDescriptor d = DescriptorFor(e);
+    const std::vector<const ConfigField*> more = MoreFields(d);
+    for (std::size_t k = 0; k < more.size(); ++k) {
+      int choices = 2;
+      if (more[k]->Target == ConfigTarget::MoreList) {
+        choices = static_cast<int>(
+            std::ranges::count_if(more[k]->Names, [](std::string_view n) { return !n.empty(); }));
+      }
+      for (int choice = 0; choice < choices; ++choice) {
+        ConfigControls in;
+        in.More.assign(more.size(), 0);
+        in.More[k] = choice;
+        const auto words = EncodeConfigWords(d, in);
+        ConfigControls out;
+        DecodeConfigWord(d, words[0], out, std::span(words).subspan(1));
+        ASSERT_EQ(out.More[k], choice) << e.Name << " " << more[k]->Caption;
+      }
+    }
+  }
+}
+
+// The fuse values that take an AVR away from the programmer, each named; the factory values
+// and the internal oscillators none.
+TEST(ConfigWord, FuseRisksNameEverySettingThatLocksThePartOut) {
+  struct Case {
+    const char* device;
+    std::array<std::uint16_t, 4> words;
+    std::vector<std::string_view> risks;
+  };
+  const Case cases[] = {
+      {"ATmega328P", {0x62, 0xD9, 0xFF, 0xFF}, {}},
+      {"ATmega328P", {0x63, 0xD9, 0xFF, 0xFC}, {}},  // 128 kHz, locked: no brick
+      {"ATmega328P",
+       {0x60, 0x19, 0xFF, 0xFF},
+       {text::kRiskRstdisbl, text::kRiskDwen, text::kRiskExternalClock4}},
+      {"ATmega328P", {0x71, 0xF9, 0xFF, 0xFF}, {text::kRiskSpien, text::kRiskReservedClock}},
+      {"ATtiny85", {0x61, 0xDF, 0xFF, 0xFF}, {}},  // the PLL
+      {"ATtiny85", {0x66, 0x5F, 0xFF, 0xFF}, {text::kRiskRstdisbl, text::kRiskCrystal}},
+      {"ATtiny13A", {0x6B, 0xF7, 0xFF, 0xFF}, {text::kRiskDwen}},
+      {"ATtiny13A", {0xE8, 0xFF, 0xFF, 0xFF}, {text::kRiskSpien, text::kRiskExternalClock2}},
+      {"ATtiny2313A", {0x62, 0xDE, 0xFF, 0xFF}, {text::kRiskRstdisbl}},
+      {"ATtiny2313A", {0x63, 0x5F, 0xFF, 0xFF}, {text::kRiskDwen, text::kRiskReservedClock}},
+      {"ATmega8A", {0xE4, 0xD9, 0xFF, 0xFF}, {}},
+      {"ATmega8A", {0xE8, 0xD9, 0xFF, 0xFF}, {text::kRiskExternalRc}},
+      {"ATmega8A", {0xEF, 0x59, 0xFF, 0xFF}, {text::kRiskRstdisbl, text::kRiskCrystal}},
+      {"ATmega88PA", {0x64, 0xDF, 0xF8, 0xFF}, {text::kRiskCrystal}},
+      {"PIC 16F88", {0x0000, 0x0000, 0, 0}, {}},
+  };
+  for (const Case& c : cases) {
+    const DeviceDescriptor d = DescriptorFor(*FindDeviceByName(c.device));
+    EXPECT_EQ(ConfigRisks(d, c.words), c.risks) << c.device << " " << c.words[0];
+  }
+  EXPECT_EQ(ConfigRiskText({text::kRiskDwen, text::kRiskSpien}),
+            std::string(text::kRiskDwen) + "\n\n" + std::string(text::kRiskSpien));
 }
 
 // The later parts' layouts are data: each control owns its bits and leaves the others erased;
@@ -198,7 +268,8 @@ TEST(IdBox, KeyFilterPassesOnlyHexDigitsAndBackspace) {
   EXPECT_EQ(FilterIdKey('f'), 'F');
   EXPECT_EQ(FilterIdKey('F'), 'F');
   EXPECT_EQ(FilterIdKey('\b'), '\b');
-  for (char key : {'j', 'G', ' ', '/', ':', '@', 'z', '\x7f'}) EXPECT_FALSE(FilterIdKey(key)) << key;
+  for (char key : {'j', 'G', ' ', '/', ':', '@', 'z', '\x7f'})
+    EXPECT_FALSE(FilterIdKey(key)) << key;
 }
 
 TEST(IdBox, TextToWordsAndBack) {

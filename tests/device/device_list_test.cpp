@@ -9,9 +9,11 @@ namespace {
 TEST(DeviceList, GroupsInMenuOrderWithMoreEntriesLastAndSeparatorsBetween) {
   const DeviceList list;
   const auto& items = list.Items();
-  ASSERT_EQ(items.size(), 91u + 7u);  // eight groups, seven separators
+  ASSERT_EQ(items.size(), 111u + 7u);  // eight groups, seven separators
   EXPECT_EQ(items.front(), "59C11");
-  EXPECT_EQ(items.back(), "89S53");
+  EXPECT_EQ(items.back(), "ATmega328P");
+  EXPECT_EQ(list.IndexOf("ATtiny13A"), list.IndexOf("89S53") + 1);
+  EXPECT_EQ(list.IndexOf("24LC1025"), list.IndexOf("24C512") + 1);
   EXPECT_TRUE(list.IsSeparator(3));
   EXPECT_EQ(items[3].size(), 54u);
   EXPECT_EQ(list.EntryAt(3), nullptr);

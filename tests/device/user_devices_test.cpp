@@ -69,13 +69,19 @@ TEST(UserDevices, ABrokenEntryIsSkippedWithItsPlaceAndTheRestLoads) {
             Strings{"d:7:8: a device named \"Good\" exists already; the entry is skipped"});
   EXPECT_EQ(Names(twice), Strings{"Good"});
   // Not TOML at all: nothing from the file, the place of the fault told.
-  const UserDevicesRead garbled = ReadUserDevices(std::string(kGood) + "name = [", "devices.toml");
-  EXPECT_EQ(garbled.Problems, Strings{"devices.toml:5:8: not a TOML file here; no device added"});
+  const UserDevicesRead garbled =
+      ReadUserDevices(std::string(kGood) + "[[device]\n", "devices.toml");
+  EXPECT_EQ(
+      garbled.Problems,
+      Strings{"devices.toml:5:10: not a TOML file: Error while parsing table header: expected "
+              "']', saw '\\n'; no device added"});
   EXPECT_TRUE(garbled.Devices.empty());
   // A character the reader cannot be asked about safely, wherever it stands.
   const UserDevicesRead accent = ReadUserDevices(std::string(kGood) + "# Größe\n", "d");
-  EXPECT_EQ(accent.Problems,
-            Strings{"d:5:5: the character U+00F6 is not supported in this file; no device added"});
+  EXPECT_EQ(
+      accent.Problems,
+      Strings{"d:5:5: not a TOML file: the character U+00F6 is not supported in this file; no "
+              "device added"});
   EXPECT_EQ(ReadUserDevices(std::string(kGood) + "# 1 → 2 ✓ 日本\n", "d").Problems, Strings{});
 }
 
@@ -97,7 +103,7 @@ TEST(UserDevices, EveryShippedDevicePrintsAsAnEntryThatReadsBackAsItself) {
     EXPECT_TRUE(got.UserDefined);
     got.Name = expected.Name;
     got.UserDefined = false;
-    EXPECT_TRUE(got == expected);
+    EXPECT_TRUE(got == expected) << entry << "----\n" << DeviceAsToml(copy.Entry);
   }
 }
 

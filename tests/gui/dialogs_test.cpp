@@ -157,6 +157,44 @@ class DialogsTest : public QObject {
              QStringLiteral(" LPT2 on ProPic 2 Programmer "));
   }
 
+  // The FTDI fields: open for the types that use them; a pin map that cannot be used keeps the
+  // dialog open with the reason, a good one is written.
+  void FtdiFieldsWriteTheirSettingsAndABadPinMapIsRefused() {
+    WindowRig rig;
+    rig.StartWith(62);
+    bool refused = false;
+    rig.answerer.onDialog = [&rig, &refused](QDialog& dialog) {
+      auto& hardware = dynamic_cast<HardwareDialog&>(dialog);
+      QLineEdit* pins = hardware.PinMapEdit();
+      QLineEdit* device = hardware.FtdiDeviceEdit();
+      QVERIFY(!pins->isEnabled() && !device->isEnabled());  // the JDM on a COM port
+      QComboBox* list = hardware.ProgrammerList();
+      list->setCurrentIndex(11);
+      emit list->activated(11);  // FTDI bit-bang
+      QVERIFY(pins->isEnabled() && device->isEnabled());
+      QCOMPARE(pins->text(), QStringLiteral("DataOut=0 Clock=2 MCLR=4 VCC=!3 DataIn=1"));
+      pins->setText(QStringLiteral("DataOut=0 Clock=0 DataIn=1"));
+      hardware.OkButton()->click();
+      QVERIFY(hardware.isVisible());
+      QCOMPARE(rig.answerer.Texts(),
+               QStringList{"The pin map \"DataOut=0 Clock=0 DataIn=1\" cannot be used: Data Out, "
+                           "Clock and Data In need a pin each, MCLR and VCC may have one, every "
+                           "line on a pin of its own from 0 to 7, as in DataOut=0 Clock=2 MCLR=4 "
+                           "VCC=!3 DataIn=1 (! for an active-low line)."});
+      refused = true;
+      pins->setText(QStringLiteral("DataOut=1 Clock=0 MCLR=!5 DataIn=2"));
+      device->setText(QStringLiteral("0403:6014:FT1"));
+      hardware.OkButton()->click();
+    };
+    rig.Action(QStringLiteral("&Hardware..."))->trigger();
+    QVERIFY(refused);
+    const std::map<std::string, std::string> written = {
+        {"Programmer", "11"},
+        {"BitBangPins", "DataOut=1 Clock=0 MCLR=!5 DataIn=2"},
+        {"FtdiDevice", "0403:6014:FT1"}};
+    for (const auto& [key, value] : written) QCOMPARE(rig.settings.Values().at(key), value);
+  }
+
   void NewUserPicksTheVirtualProgrammerAndVerifiesAPart() {
     QTemporaryDir data;
     qputenv("XDG_DATA_HOME", data.path().toUtf8());

@@ -1,11 +1,13 @@
 // Operations through the window on the virtual programmer: Program All from F5 with its
 // confirmation, progress window and verdict; Cancel in the middle; worker calls carried to
-// the window thread; the command line's -p -q.
+// the window thread; the command line's -p -q; the warning before fuses that lock an AVR out.
 #include <QProgressBar>
 
 #include <thread>
 
+#include "device/texts.hpp"
 #include "gui/byte_text.hpp"
+#include "gui/texts.hpp"
 #include "gui/textview/text_view.hpp"
 #include "operations/texts.hpp"
 #include "sim/chips/pic_chip.hpp"
@@ -57,6 +59,27 @@ class OperationsWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // Program Config of an ATmega328P whose RESET the fuses would disable: a warning box names
+  // the bit and what follows, with No as its default; answered No, nothing is written.
+  void FusesThatLockThePartOutAskWithNoAsTheDefault() {
+    WindowRig rig;
+    rig.StartWith(147);
+    rig.Slot().ConfigArea[1] = 0x59;
+    rig.Work().ShowStoredConfigWord();
+    rig.answerer.boxes.clear();
+    rig.answerer.answers = {QMessageBox::Yes, QMessageBox::No};
+    QTest::keyClick(&rig.window, Qt::Key_F4);
+    QCOMPARE(rig.answerer.boxes.size(), std::size_t{2});
+    const auto& risk = rig.answerer.boxes.back();
+    QCOMPARE(risk.icon, QMessageBox::Warning);
+    QCOMPARE(risk.text, QString::fromUtf8(std::string(text::kRiskRstdisbl) +
+                                          std::string(text::kRiskQuestion)));
+    QCOMPARE(risk.buttons, QMessageBox::StandardButtons(QMessageBox::Yes | QMessageBox::No));
+    QVERIFY(risk.noIsDefault);
+    QCOMPARE(rig.simulated.Model()->Element(ChipRegion::Config, 1), std::uint16_t{0xD9});
+    QVERIFY(Rested(rig));
+  }
+
   void ProgramAllFromF5() {
     WindowRig rig;
     rig.StartWith(62);

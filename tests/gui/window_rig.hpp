@@ -36,6 +36,7 @@ class ModalAnswerer final : public QObject {
     QString text;
     QMessageBox::StandardButtons buttons;
     bool onWindowThread;
+    bool noIsDefault;  // Enter would answer No
   };
   struct ProgressShow {
     QString caption;
@@ -65,7 +66,9 @@ class ModalAnswerer final : public QObject {
     if (event->type() != QEvent::Show) return false;
     if (auto* box = qobject_cast<QMessageBox*>(watched)) {
       boxes.push_back({box->icon(), box->text(), box->standardButtons(),
-                       QThread::currentThread() == qApp->thread()});
+                       QThread::currentThread() == qApp->thread(),
+                       box->defaultButton() != nullptr &&
+                           box->defaultButton() == box->button(QMessageBox::No)});
       QMessageBox::StandardButton answer = QMessageBox::NoButton;
       if (box->standardButtons() & QMessageBox::Yes) {
         answer = QMessageBox::Yes;

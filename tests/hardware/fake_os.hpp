@@ -2,6 +2,7 @@
 // argument and answers from the test's script.
 #pragma once
 
+#include <linux/gpio.h>
 #include <linux/ppdev.h>
 #include <sys/ioctl.h>
 
@@ -42,9 +43,31 @@ class FakeOs final : public OsInterface {
   termios attributes{};                      // TcGetAttr; TcSetAttr stores here
   std::optional<unsigned long> refusedIoRange;
 
+  // A machine's sysfs and /dev: folders with their names, files with their contents,
+  // symbolic links resolved, and GPIO chips by device file.
+  std::map<std::string, std::vector<std::string>> folders;
+  std::map<std::string, std::string> files;
+  std::map<std::string, std::string> links;
+  std::map<std::string, gpiochip_info> gpioChips;
+
   int Open(const char* path, int flags) override {
     calls.push_back({"open", 0, flags, path});
+    lastOpened_ = path;
     return openErrors.count(path) ? -openErrors[path] : 7;
+  }
+  std::vector<std::string> ListDirectory(const std::string& path) override {
+    return folders.count(path) ? folders[path] : std::vector<std::string>{};
+  }
+  std::optional<std::string> ReadTextFile(const std::string& path) override {
+    if (!files.count(path)) return std::nullopt;
+    return files[path];
+  }
+  std::string RealPath(const std::string& path) override {
+    for (const auto& [from, to] : links) {
+      if (path == from) return to;
+      if (path.starts_with(from + "/")) return RealPath(to + path.substr(from.size()));
+    }
+    return files.count(path) || folders.count(path) ? path : std::string();
   }
   int Close(int fd) override { return Record("close", 0, fd); }
   int Ioctl(int, unsigned long request, void* arg) override {
@@ -58,6 +81,8 @@ class FakeOs final : public OsInterface {
     if (request == PPRDATA || request == PPRSTATUS || request == PPRCONTROL) {
       *static_cast<unsigned char*>(arg) = parallelIn;
     }
+    if (request == GPIO_GET_CHIPINFO_IOCTL)
+      *static_cast<gpiochip_info*>(arg) = gpioChips[lastOpened_];
     Record("ioctl", request, value);
     return ioctlErrors.count(request) ? -ioctlErrors[request] : 0;
   }
@@ -95,6 +120,7 @@ class FakeOs final : public OsInterface {
   void Outb(std::uint8_t value, std::uint16_t address) override { Record("outb", address, value); }
 
  private:
+  std::string lastOpened_;
   int Record(const char* name, unsigned long request, long value) {
     calls.push_back({name, request, value, {}});
     return 0;

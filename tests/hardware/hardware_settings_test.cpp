@@ -40,7 +40,7 @@ TEST(HardwareSettings, StoredFormRoundTripsAndSurvivesDamage) {
   EXPECT_EQ(loaded.PortBase, 0x278);
   EXPECT_EQ(DeviceFileFor(loaded, "LPT2"), "/dev/parport9");
   EXPECT_EQ(loaded.Access, PortAccess::RawIo);
-  store.SetRaw("Programmer", "12");
+  store.SetRaw("Programmer", "13");
   EXPECT_EQ(LoadHardwareSettings(store).Programmer, ProgrammerType::Jdm);
   EXPECT_EQ(LoadHardwareSettings(MemorySettingsStore{}).Port, "Com 2");
 }

@@ -29,9 +29,10 @@ ProgrammerType TypeFor(std::string_view device) {
 
 // The device's chip model in the socket of its programmer.
 struct FamilyRig {
-  explicit FamilyRig(std::string_view device)
+  explicit FamilyRig(std::string_view device) : FamilyRig(device, TypeFor(device)) {}
+  FamilyRig(std::string_view device, ProgrammerType type)
       : chip(ChipModelFor(DescriptorFor(*FindDeviceByName(device)))),
-        rig(device, TypeFor(device), chip.get()) {}
+        rig(device, type, chip.get()) {}
   template <class Model>
   Model& As() {
     return dynamic_cast<Model&>(*chip);
@@ -217,6 +218,19 @@ TEST(RegisterFamilies, FaultsEndWithAClearMessageAndTheLinesAtRest) {
 
 // A cancelled IM-Bus programming stops after the cell in progress, leaves the rest as they
 // were and still powers the part down.
+// The resting bus holds every line high, which runs a JDM's supply down during the power-up
+// waits: the part has to be woken before the first transfer, or it misses that transfer's
+// select and answers for the cell selected last (the last one of the program run).
+TEST(ImBusEeprom, OnTheJdmTheFirstTransferAfterPowerUpIsTaken) {
+  FamilyRig f("NVM 3060", ProgrammerType::Jdm);
+  f.RandomImage(3060);
+  f.rig.ui.Clear();
+  const OperationResult result = f.rig.ops.ProgramAll();
+  EXPECT_TRUE(result.Succeeded() && result.Verified);
+  EXPECT_EQ(f.rig.ui.Messages(), Strings{kVerified});
+  EXPECT_TRUE(f.Holds(f.Held()));
+}
+
 TEST(ImBusEeprom, ACancelledRunLeavesTheRemainingCells) {
   FamilyRig f("NVM 3060");
   auto& chip = f.As<Nvm3060Chip>();

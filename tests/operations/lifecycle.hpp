@@ -38,6 +38,8 @@ inline std::string TypeSuffix(ProgrammerType type) {
       return "_JdmFtdi";
     case ProgrammerType::FtdiBitBang:
       return "_FtdiBitBang";
+    case ProgrammerType::GpioHeader:
+      return "_GpioHeader";
     default:
       return "_" + std::to_string(static_cast<int>(type));
   }
@@ -94,6 +96,7 @@ class CountingOpener final : public PortOpener {
       return port_->ReadByte(value, timeoutMs);
     }
     PinStream* Stream() override { return port_->Stream(); }
+    PinPort* Pins() override { return port_->Pins(); }
     void ReportFailuresTo(std::string* sink) override { port_->ReportFailuresTo(sink); }
 
    private:

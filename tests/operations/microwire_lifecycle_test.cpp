@@ -55,9 +55,8 @@ std::vector<Case> Parts() {
   for (const MicrowireChipDescription& part : MicrowireChips()) {
     cases.push_back({std::string(part.name), ProgrammerType::Jdm});
     cases.push_back({std::string(part.name), ProgrammerType::ProPic2});
-    cases.push_back({std::string(part.name), ProgrammerType::JdmFtdi});
   }
-  cases.push_back({"93C46", ProgrammerType::FtdiBitBang});
+  cases.push_back({"93C46", ProgrammerType::GpioHeader});
   return cases;
 }
 

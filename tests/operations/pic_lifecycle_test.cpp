@@ -32,9 +32,10 @@ std::vector<Case> SerialPics() {
     if (!PicChipFor(e.Name)) continue;
     cases.push_back({std::string(e.Name), ProgrammerType::Jdm});
     cases.push_back({std::string(e.Name), ProgrammerType::ProPic2});
-    cases.push_back({std::string(e.Name), ProgrammerType::JdmFtdi});
   }
-  cases.push_back({"PIC 16F84", ProgrammerType::FtdiBitBang});
+  // Erase and blank check on the FTDI cable; the app's FTDI lifecycle programs every part there.
+  cases.push_back({"PIC 16F84", ProgrammerType::JdmFtdi});
+  cases.push_back({"PIC 16F84", ProgrammerType::GpioHeader});
   return cases;
 }
 
@@ -73,6 +74,8 @@ std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
       return name + "_JdmFtdi";
     case ProgrammerType::FtdiBitBang:
       return name + "_FtdiBitBang";
+    case ProgrammerType::GpioHeader:
+      return name + "_GpioHeader";
     default:
       return name + "_ProPic2";
   }

@@ -287,31 +287,6 @@ TEST(SpiFaults, TheWriteInProgressPollIsBoundedAndEndsOnCancel) {
 
 // ---- traces ----
 
-std::string RunCommand(const std::string& command) {
-  std::string output;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    for (int c; (c = fgetc(pipe)) != EOF;) output += static_cast<char>(c);
-    pclose(pipe);
-  }
-  return output;
-}
-
-// Program All of `device` with a random image, traced into a VCD file.
-template <class Model>
-std::string TracedProgramAll(SpiRig<Model>& spi, const std::string& name) {
-  const std::string path = ::testing::TempDir() + name;
-  std::ofstream file(path);
-  PinTrace trace(file);
-  spi.rig.programmer.Board().SetTrace(&trace);
-  RandomImage(spi.rig, 2313);
-  EXPECT_TRUE(ProgramsWithoutVerify(spi.rig));
-  spi.rig.programmer.Board().SetTrace(nullptr);
-  trace.Finish();
-  return path;
-}
-
-constexpr const char* kSpiChannels = "spi:clk=clock:mosi=data_out:miso=data_in:cs=mclr";
-
 TEST(SpiTrace, An90S2313ProgramAllDecodesAsAvrIspWithoutWarnings) {
   if (RunCommand("command -v sigrok-cli").empty()) GTEST_SKIP() << "sigrok-cli is not installed";
   if (kSanitized) GTEST_SKIP() << "the decoder sees the same bytes without a sanitizer";

@@ -4,11 +4,14 @@
 #pragma once
 
 #include <array>
+#include <cstdio>
+#include <fstream>
 #include <memory>
 #include <random>
 #include <string_view>
 
 #include "lifecycle.hpp"
+#include "sim/boards/vcd_writer.hpp"
 #include "sim/chips/chip_models.hpp"
 #include "spi_sniffer.hpp"
 
@@ -58,5 +61,37 @@ inline ::testing::AssertionResult ProgramsWithoutVerify(LifecycleRig& rig) {
   }
   return rig.Rested();
 }
+
+// ---- traces ----
+
+inline std::string RunCommand(const std::string& command) {
+  std::string output;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    for (int c; (c = fgetc(pipe)) != EOF;) output += static_cast<char>(c);
+    pclose(pipe);
+  }
+  return output;
+}
+
+// Program All of `device` with a random image (only its first `bytes` of code, when given),
+// traced into a VCD file.
+template <class Model>
+std::string TracedProgramAll(SpiRig<Model>& spi, const std::string& name, int bytes = 0) {
+  const std::string path = ::testing::TempDir() + name;
+  std::ofstream file(path);
+  PinTrace trace(file);
+  spi.rig.programmer.Board().SetTrace(&trace);
+  RandomImage(spi.rig, 2313);
+  if (bytes > 0) {
+    auto& code = spi.rig.Slot().CodeBuffer;
+    std::fill(code.begin() + bytes, code.begin() + spi.rig.Device().CodeSize, 0xFF);
+  }
+  EXPECT_TRUE(ProgramsWithoutVerify(spi.rig));
+  spi.rig.programmer.Board().SetTrace(nullptr);
+  trace.Finish();
+  return path;
+}
+
+inline constexpr const char* kSpiChannels = "spi:clk=clock:mosi=data_out:miso=data_in:cs=mclr";
 
 }  // namespace kestrum::testing

@@ -15,6 +15,13 @@ constexpr std::int64_t kUartClockBaud = 115200;
 SimBoard::SimBoard(Clock& clock) : clock_(clock), lastUs_(clock.nowUs()) {}
 
 void SimBoard::Configure(ProgrammerType type, std::uint16_t base) {
+  Configure(RowOf(type), pinMap_, base);
+}
+
+void SimBoard::Configure(const ProgrammerRow& row, const PinMap& map, std::uint16_t base) {
+  const ProgrammerType type = row.type;
+  kind_ = row.portKind;
+  if (row.pinsFromSettings || type == ProgrammerType::User) pinMap_ = map;
   std::int64_t now = clock_.nowUs();
   AdvanceTo(now);
   if (type != type_ || !parallel_) {
@@ -28,30 +35,32 @@ void SimBoard::Configure(ProgrammerType type, std::uint16_t base) {
   type_ = type;
   base_ = base;
   wiring_ = sim::BoardFor(type);
-  if (RowOf(type).pinsFromSettings) wiring_ = sim::BoardFromPinMap(type, pinMap_);
+  if (row.pinsFromSettings || type == ProgrammerType::User) {
+    wiring_ = sim::BoardFromPinMap(kind_, pinMap_);
+  }
   Recompute(now);
 }
 
 void SimBoard::SetPinMap(const PinMap& map) {
   pinMap_ = map;
-  if (RowOf(type_).pinsFromSettings) wiring_ = sim::BoardFromPinMap(type_, map);
+  if (RowOf(type_).pinsFromSettings) wiring_ = sim::BoardFromPinMap(kind_, map);
   Recompute(clock_.nowUs());
 }
 
-void SimBoard::DrivePins(std::uint8_t levels, std::int64_t now) {
+void SimBoard::DrivePins(std::uint64_t levels, std::int64_t now) {
   AdvanceTo(now);
   pinLevels_ = levels;
   Recompute(now);
 }
 
-std::uint8_t SimBoard::SamplePins(std::int64_t now) {
+std::uint64_t SimBoard::SamplePins(std::int64_t now) {
   AdvanceTo(now);
   Recompute(now);
   ++dataInReads_;
   const bool line = ChipDataLine(now) != inversions_.dataIn;
   // Inputs nothing drives float high.
-  const std::uint8_t others = static_cast<std::uint8_t>(0xFF & ~wiring_.inputPin);
-  return static_cast<std::uint8_t>(others | (line != wiring_.inputLow ? wiring_.inputPin : 0));
+  const std::uint64_t others = ~wiring_.inputPin;
+  return others | (line != wiring_.inputLow ? wiring_.inputPin : 0);
 }
 
 void SimBoard::Insert(Chip* chip) {
@@ -168,7 +177,7 @@ bool SimBoard::Eval(const sim::OutputWire& wire, std::uint8_t data, std::int64_t
     case sim::Source::Pins:
       return (pinLevels_ & wire.mask) == wire.match;
     case sim::Source::TxdSpace:
-      return TxdSpace(now);
+      return TxdSpace(now) == (wire.match != 0 || wire.mask == 0);
     case sim::Source::Always:
       return true;
     case sim::Source::JdmSupply:
@@ -255,8 +264,11 @@ bool SimBoard::ReadsDataIn(std::uint16_t address) const {
   switch (wiring_.dataIn) {
     case sim::InputPin::Cts:
       return address == base_ + reg::kMsr;
+    case sim::InputPin::Modem:
+      return address == base_ + reg::kMsr;
     case sim::InputPin::Ack:
     case sim::InputPin::Busy:
+    case sim::InputPin::Status:
       return address == base_ + reg::kStatus;
     case sim::InputPin::None:
     case sim::InputPin::Pin:
@@ -272,10 +284,22 @@ std::uint8_t SimBoard::StatusRegister(bool line) const {
   sim::InputPin input = wiring_.dataIn;
   if (input == sim::InputPin::Ack) ack = line;
   if (input == sim::InputPin::Busy) busy = line;
-  return static_cast<std::uint8_t>(0x3F | (ack ? 0x40 : 0) | (busy ? 0 : 0x80));
+  auto status = static_cast<std::uint8_t>(0x3F | (ack ? 0x40 : 0) | (busy ? 0 : 0x80));
+  if (input == sim::InputPin::Status) {
+    // A user's wiring: the pin reads the line (or its opposite); BUSY reads inverted.
+    const auto bit = static_cast<std::uint8_t>(wiring_.inputPin);
+    const bool high = line != wiring_.inputLow;
+    status = static_cast<std::uint8_t>(0x78 | 0x07);
+    const bool set = bit == kStatusBusy ? !high : high;
+    status = static_cast<std::uint8_t>(set ? (status | bit) : (status & ~bit));
+  }
+  return status;
 }
 
 std::uint8_t SimBoard::ModemStatus(bool line) const {
+  if (wiring_.dataIn == sim::InputPin::Modem) {
+    return line != wiring_.inputLow ? static_cast<std::uint8_t>(wiring_.inputPin) : 0;
+  }
   return wiring_.dataIn == sim::InputPin::Cts && line ? 0x10 : 0;
 }
 
@@ -296,7 +320,7 @@ std::uint8_t SimBoard::In(std::uint16_t address) {
   Recompute(now);
   bool line = ChipDataLine(now) != inversions_.dataIn;
   std::uint8_t value = kFloatingBus;
-  if (PortKindOf(type_) == PortKind::Serial) {
+  if (kind_ == PortKind::Serial) {
     bool dlab = lcr_ & kLcrDlab;
     if (address >= base_ && address <= base_ + 7) {
       switch (address - base_) {
@@ -359,7 +383,7 @@ void SimBoard::Out(std::uint16_t address, std::uint8_t value) {
     EndAccess();
     return;
   }
-  if (PortKindOf(type_) == PortKind::Serial) {
+  if (kind_ == PortKind::Serial) {
     bool dlab = lcr_ & kLcrDlab;
     if (address >= base_ && address <= base_ + 7) {
       switch (address - base_) {
@@ -407,7 +431,7 @@ void SimBoard::Out(std::uint16_t address, std::uint8_t value) {
 
 // A parallel port has no serial system calls, as the ppdev backend has none.
 bool SimBoard::Serial() const {
-  return PortKindOf(type_) == PortKind::Serial;
+  return kind_ == PortKind::Serial;
 }
 
 void SimBoard::SetDtr(bool on) {
@@ -470,7 +494,7 @@ void SimBoard::SetLineFormat(const LineFormat& format) {
 void SimBoard::PortClosed() {
   std::int64_t now = clock_.nowUs();
   AdvanceTo(now);
-  if (PortKindOf(type_) == PortKind::Serial) lcr_ &= static_cast<std::uint8_t>(~kLcrBreak);
+  if (kind_ == PortKind::Serial) lcr_ &= static_cast<std::uint8_t>(~kLcrBreak);
   Recompute(now);
 }
 
@@ -482,7 +506,7 @@ void SimBoard::ObserveRead(std::uint16_t address, std::uint8_t value) {
     Recompute(now);
     return;
   }
-  if (PortKindOf(type_) == PortKind::Parallel && address == base_ + reg::kData) {
+  if (kind_ == PortKind::Parallel && address == base_ + reg::kData) {
     data_ = value;
   }
   if (ReadsDataIn(address)) {
@@ -496,10 +520,26 @@ void SimBoard::ObserveRead(std::uint16_t address, std::uint8_t value) {
       case sim::InputPin::Busy:
         observedDataIn_ = !(value & 0x80);
         break;
+      case sim::InputPin::Status:
+        observedDataIn_ = (((value & wiring_.inputPin) != 0) !=
+                           (wiring_.inputPin == kStatusBusy)) != wiring_.inputLow;
+        break;
+      case sim::InputPin::Modem:
+        observedDataIn_ = ((value & wiring_.inputPin) != 0) != wiring_.inputLow;
+        break;
       case sim::InputPin::None:
       case sim::InputPin::Pin:
         break;
     }
+  }
+  Recompute(now);
+}
+
+void SimBoard::ObservePins(std::uint64_t levels) {
+  std::int64_t now = clock_.nowUs();
+  AdvanceTo(now);
+  if (wiring_.dataIn == sim::InputPin::Pin) {
+    observedDataIn_ = ((levels & wiring_.inputPin) != 0) != wiring_.inputLow;
   }
   Recompute(now);
 }

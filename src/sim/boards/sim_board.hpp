@@ -49,6 +49,9 @@ class SimBoard {
   explicit SimBoard(Clock& clock);
 
   void Configure(ProgrammerType type, std::uint16_t base);
+  // A programmer by its row: the type's own wiring, or for a board wired by pins (FTDI
+  // bit-bang, GPIO header, a user's programmer) the wiring of `map`.
+  void Configure(const ProgrammerRow& row, const PinMap& map, std::uint16_t base);
   // The pin map of a board its user wired (FTDI bit-bang): the board follows it.
   void SetPinMap(const PinMap& map);
   ProgrammerType Type() const { return type_; }
@@ -81,8 +84,8 @@ class SimBoard {
   // A bit-bang port's pins: the levels it drives from time `now` on, and its inputs then
   // (the Data In pin from the data line, the others floating high). Not an access of the PC's
   // own: no access time, no log.
-  void DrivePins(std::uint8_t levels, std::int64_t now);
-  std::uint8_t SamplePins(std::int64_t now);
+  void DrivePins(std::uint64_t levels, std::int64_t now);
+  std::uint64_t SamplePins(std::int64_t now);
 
   // For a trace of a real port: the board only decodes what the program wrote; Data In comes
   // from the values the real port returned.
@@ -92,6 +95,8 @@ class SimBoard {
   }
   void ObserveRead(std::uint16_t address, std::uint8_t value);
   void ObserveCts(bool cts);
+  void ObservePins(std::uint64_t levels);
+  std::int64_t Now() const { return clock_.nowUs(); }
 
   // What the socket sees now (after the time that has passed).
   const ChipPins& Pins();
@@ -136,9 +141,10 @@ class SimBoard {
 
   Clock& clock_;
   ProgrammerType type_ = ProgrammerType::Jdm;
+  PortKind kind_ = PortKind::Serial;
   sim::BoardWiring wiring_ = sim::BoardFor(ProgrammerType::Jdm);
   PinMap pinMap_ = kBitBangDefaultPins;
-  std::uint8_t pinLevels_ = 0xFF;
+  std::uint64_t pinLevels_ = ~std::uint64_t{0};
   std::uint16_t base_ = 0;
   Chip* chip_ = nullptr;
   BoardInversions inversions_;

@@ -4,6 +4,15 @@
 #include "hardware/port_opener.hpp"
 
 namespace kestrum {
+namespace {
+
+// The virtual programmer serves whatever port is set: a GPIO type on a name that is no GPIO
+// chip gets the first one.
+std::string GpioPortName(const HardwareSettings& settings) {
+  return ResolvePort(settings, settings.Port) ? settings.Port : "gpiochip0";
+}
+
+}  // namespace
 
 std::unique_ptr<Port> VirtualProgrammer::Open(const HardwareSettings& settings, Ui& ui,
                                               bool report) {
@@ -20,10 +29,12 @@ std::unique_ptr<Port> VirtualProgrammer::Open(const HardwareSettings& settings, 
     ++openCount_;
     return std::make_unique<ReaderPort>(reader_, base);
   }
-  if (kind == PortKind::Usb) {
-    board_.Configure(settings.Programmer, 0);
-    board_.SetPinMap(settings.BitBangPins);
-    BackendResult opened = OpenFtdiPort(ftdi_.Handle(), FtdiRequestFor(settings, settings.Port));
+  if (kind == PortKind::Usb || kind == PortKind::Gpio) {
+    board_.Configure(RowOf(settings), PinMapOf(settings), 0);
+    BackendResult opened =
+        kind == PortKind::Usb
+            ? OpenFtdiPort(ftdi_.Handle(), FtdiRequestFor(settings, settings.Port))
+            : OpenGpioPort(gpio_.Handle(), GpioRequestFor(settings, GpioPortName(settings)));
     if (!opened.port) {
       if (report) {
         ui.Message(MessageKind::Error, PortOpenFailureText(settings, settings.Port, opened.error));
@@ -33,7 +44,7 @@ std::unique_ptr<Port> VirtualProgrammer::Open(const HardwareSettings& settings, 
     ++openCount_;
     return std::move(opened.port);
   }
-  board_.Configure(settings.Programmer, base);
+  board_.Configure(RowOf(settings), PinMapOf(settings), base);
   ++openCount_;
   return std::make_unique<SimPort>(board_, base);
 }

@@ -10,6 +10,7 @@
 #include "sim/boards/card_reader.hpp"
 #include "sim/boards/sim_board.hpp"
 #include "sim/boards/sim_ftdi.hpp"
+#include "sim/boards/sim_gpio.hpp"
 
 namespace kestrum {
 
@@ -62,11 +63,14 @@ class ReaderPort final : public Port {
 
 class VirtualProgrammer final : public PortOpener {
  public:
-  explicit VirtualProgrammer(Clock& clock) : board_(clock), reader_(clock), ftdi_(clock, board_) {}
+  explicit VirtualProgrammer(Clock& clock)
+      : board_(clock), reader_(clock), ftdi_(clock, board_), gpio_(clock, board_) {}
 
   SimBoard& Board() { return board_; }
   // The FTDI chip of the USB ports, wired to the board.
   SimFtdi& Ftdi() { return ftdi_; }
+  // The GPIO chip of the GPIO ports, wired to the board.
+  SimGpio& Gpio() { return gpio_; }
   void Insert(Chip* chip) { board_.Insert(chip); }
   // The smartcard reader on the same port, with its card (null: empty).
   CardReader& Reader() { return reader_; }
@@ -84,6 +88,7 @@ class VirtualProgrammer final : public PortOpener {
   SimBoard board_;
   CardReader reader_;
   SimFtdi ftdi_;
+  SimGpio gpio_;
   int openError_ = 0;
   int openCount_ = 0;
 };

@@ -36,6 +36,17 @@ bool TracingPort::Cts() {
   return cts;
 }
 
+void TracingPort::Drive(std::uint64_t levels) {
+  board_.DrivePins(levels, board_.Now());
+  inner_->Pins()->Drive(levels);
+}
+
+std::uint64_t TracingPort::Sense() {
+  const std::uint64_t levels = inner_->Pins()->Sense();
+  board_.ObservePins(levels);
+  return levels;
+}
+
 void TracingPort::SetLineFormat(const LineFormat& format) {
   board_.SetLineFormat(format);
   inner_->SetLineFormat(format);
@@ -56,7 +67,7 @@ TracingOpener::TracingOpener(PortOpener& inner, Clock& clock, PinTrace& trace)
 std::unique_ptr<Port> TracingOpener::Open(const HardwareSettings& settings, Ui& ui, bool report) {
   std::unique_ptr<Port> port = inner_.Open(settings, ui, report);
   if (!port) return nullptr;
-  board_.Configure(settings.Programmer, port->Base());
+  board_.Configure(RowOf(settings), PinMapOf(settings), port->Base());
   // The trace starts with the first port, on the wiring of its programmer.
   board_.SetTrace(&trace_);
   return std::make_unique<TracingPort>(std::move(port), board_);

@@ -10,7 +10,7 @@
 
 namespace kestrum {
 
-class TracingPort final : public Port {
+class TracingPort final : public Port, public PinPort {
  public:
   TracingPort(std::unique_ptr<Port> inner, SimBoard& board)
       : inner_(std::move(inner)), board_(board) {}
@@ -30,6 +30,10 @@ class TracingPort final : public Port {
   void ReportFailuresTo(std::string* sink) override { inner_->ReportFailuresTo(sink); }
   // A port that streams is driven through its stream; its pins are not traced here.
   PinStream* Stream() override { return inner_->Stream(); }
+  // A port whose pins are set one by one: the levels go to the board as they are driven.
+  PinPort* Pins() override { return inner_->Pins() ? this : nullptr; }
+  void Drive(std::uint64_t levels) override;
+  std::uint64_t Sense() override;
 
  private:
   std::unique_ptr<Port> inner_;

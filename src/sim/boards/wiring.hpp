@@ -1,4 +1,4 @@
-// The ten programmers as the hardware sees them: which port register bit reaches which pin of
+// The programmers as the hardware sees them: which port register bit reaches which pin of
 // the chip's socket, at which level, and which port input the chip's data line comes back
 // on. Written from the boards' side and kept apart from the line layer's table, so a mistake
 // in one shows up against the other.
@@ -22,27 +22,29 @@ enum class Source : std::uint8_t {
   TxdSpace,      // TXD at the space level (break, or a 0 bit of a frame being sent)
   JdmSupply,     // derived from the RS-232 lines (see SimBoard)
   Always,        // an external supply
-  Pins,          // the pins of a bit-bang port (an FTDI chip's D0..D7)
+  Pins,          // the pins of a bit-bang port (an FTDI chip's D0..D7, a GPIO chip's lines)
 };
 
-// A pin is active while (register & mask) == match.
+// A pin is active while (register & mask) == match. TXD: active at space while match is set
+// or the mask is empty, at mark otherwise.
 struct OutputWire {
   Source source = Source::None;
-  std::uint8_t mask = 0;
-  std::uint8_t match = 0;
+  std::uint64_t mask = 0;
+  std::uint64_t match = 0;
 };
 
-constexpr OutputWire High(Source source, std::uint8_t bits) {
+constexpr OutputWire High(Source source, std::uint64_t bits) {
   return {source, bits, bits};
 }
-constexpr OutputWire Low(Source source, std::uint8_t bits) {
+constexpr OutputWire Low(Source source, std::uint64_t bits) {
   return {source, bits, 0};
 }
 
 // Where the chip's data line comes back: the RS-232 CTS input (modem status bit 4), or the
 // parallel ACK (status bit 6) or BUSY (status bit 7, which the port reads inverted) pin.
-// Or one pin of a bit-bang port (BoardWiring::inputPin).
-enum class InputPin : std::uint8_t { None, Cts, Ack, Busy, Pin };
+// Or one pin of a bit-bang port, one status register bit of a parallel port (BUSY read
+// inverted) or one modem status bit of a serial port (BoardWiring::inputPin).
+enum class InputPin : std::uint8_t { None, Cts, Ack, Busy, Pin, Status, Modem };
 
 struct BoardWiring {
   ProgrammerType type;
@@ -56,8 +58,9 @@ struct BoardWiring {
   // wire is active and holds otherwise (AN589).
   OutputWire latchOpen;
   InputPin dataIn = InputPin::None;
-  // InputPin::Pin: the pin's bit, and whether it reads low while the data line is high.
-  std::uint8_t inputPin = 0;
+  // InputPin::Pin, Status, Modem: the pin's bit, and whether it reads low while the data line
+  // is high.
+  std::uint64_t inputPin = 0;
   bool inputLow = false;
 };
 
@@ -65,7 +68,7 @@ constexpr Source kD = Source::ParallelData;
 
 constexpr Source kP = Source::Pins;
 
-inline constexpr std::array<BoardWiring, 12> kBoards{{
+inline constexpr std::array<BoardWiring, 13> kBoards{{
     // JDM: the chip's data and clock hang on DTR and RTS, MCLR is pumped from TXD, the supply
     // comes from the lines themselves, and the data line is read on CTS.
     {.type = ProgrammerType::Jdm,
@@ -138,13 +141,16 @@ inline constexpr std::array<BoardWiring, 12> kBoards{{
      .dataIn = InputPin::Pin,
      .inputPin = Bit(3),
      .inputLow = true},
-    // A bare FTDI board is wired as its user's pin map says (BoardFromPinMap).
+    // A bare FTDI board and a GPIO header are wired as their user's pin map says
+    // (BoardFromPinMap).
     {.type = ProgrammerType::FtdiBitBang},
+    {.type = ProgrammerType::GpioHeader},
 }};
 
-// The board of a user's pin map: each line on its pin at its active level; a board without a
-// supply line has its own supply.
-BoardWiring BoardFromPinMap(ProgrammerType type, const PinMap& map);
+// The board of a pin map on a port of `kind`: each line on its pin at its active level (the
+// connector pins of a parallel or serial port through the registers behind them); a board
+// without a supply line has its own supply.
+BoardWiring BoardFromPinMap(PortKind kind, const PinMap& map);
 
 const BoardWiring& BoardFor(ProgrammerType type);
 

@@ -8,6 +8,7 @@
 #include "device/user_devices.hpp"
 
 #include "sim/chips/avr_chip.hpp"
+#include "sim/chips/avr_paged_chip.hpp"
 #include "sim/chips/eeprom24_chip.hpp"
 #include "sim/chips/flash_micro_chip.hpp"
 #include "sim/chips/micro89s_chip.hpp"
@@ -50,6 +51,7 @@ std::unique_ptr<ChipModel> MakeSpiEeprom(const DeviceDescriptor& device) {
   return SpiEepromChip::ForDevice(device.Name);
 }
 std::unique_ptr<ChipModel> MakeAvr(const DeviceDescriptor& device) {
+  if (auto paged = AvrPagedChip::ForDevice(device.Name)) return paged;
   return AvrChip::ForDevice(device.Name);
 }
 std::unique_ptr<ChipModel> MakeMicro89S(const DeviceDescriptor& device) {

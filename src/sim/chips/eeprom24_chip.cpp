@@ -12,7 +12,7 @@ namespace {
 constexpr std::int64_t kSmallWriteUs = 10000;
 constexpr std::int64_t kLargeWriteUs = 5000;
 
-constexpr std::array<Eeprom24Description, 10> kParts = {{
+constexpr std::array<Eeprom24Description, 11> kParts = {{
     {"24C01A", 128, 8, false, kSmallWriteUs},
     {"24C02", 256, 8, false, kSmallWriteUs},
     {"24C04", 512, 16, false, kSmallWriteUs},
@@ -23,7 +23,10 @@ constexpr std::array<Eeprom24Description, 10> kParts = {{
     {"24C128", 16384, 64, true, kLargeWriteUs},
     {"24C256", 32768, 64, true, kLargeWriteUs},
     {"24C512", 65536, 128, true, kLargeWriteUs},
+    {"24LC1025", 131072, 128, true, kLargeWriteUs, true},
 }};
+
+constexpr int kSelectBlockBytes = 65536;
 
 // The control code every 24Cxx answers to in the top four bits of the device address.
 constexpr std::uint8_t kControlCode = 0xA0;
@@ -135,6 +138,20 @@ bool Eeprom24::Take(std::uint8_t byte, std::int64_t timeUs) {
   bool acknowledge = true;
   switch (phase_) {
     case Phase::DeviceAddress: {
+      if (d_.blockSelect) {
+        // 1010 B0 A1 A0 R/W: A1 and A0 select the chip; the part works only with A2 high.
+        acknowledge = (byte & 0xF0) == kControlCode && ((byte >> 1) & 3) == (pins_.address & 3) &&
+                      (pins_.address & 4) != 0;
+        if (!acknowledge) break;
+        block_ = (byte >> 3) & 1;
+        if (byte & 1) {
+          counter_ = (block_ * kSelectBlockBytes) | (counter_ % kSelectBlockBytes);
+          phase_ = Phase::ReadData;
+        } else {
+          phase_ = Phase::WordHigh;
+        }
+        break;
+      }
       // The chip-select bits that are not block bits must match A2..A0.
       const int blockMask = (1 << BlockBits()) - 1;
       const int select = (byte >> 1) & 7;
@@ -157,6 +174,7 @@ bool Eeprom24::Take(std::uint8_t byte, std::int64_t timeUs) {
     case Phase::WordLow: {
       const int high = d_.twoAddressBytes ? wordHigh_ : block_;
       counter_ = ((high << 8) | byte) & (d_.bytes - 1);
+      if (d_.blockSelect) counter_ = block_ * kSelectBlockBytes + ((high << 8) | byte);
       pageStart_ = counter_ - counter_ % d_.pageBytes;
       phase_ = Phase::WriteData;
       break;
@@ -213,8 +231,11 @@ void Eeprom24::Falling(std::int64_t timeUs) {
     } else {
       Record(Eeprom24Event::Kind::Sent, timeUs, memory_[static_cast<std::size_t>(counter_)],
              masterAcknowledged_);
-      // The counter runs on over every block and wraps at the end of memory.
-      counter_ = (counter_ + 1) % d_.bytes;
+      // The counter runs on over every block and wraps at the end of memory; the 24LC1025's
+      // wraps inside its 64 KiB block.
+      counter_ = d_.blockSelect
+                     ? counter_ - counter_ % kSelectBlockBytes + (counter_ + 1) % kSelectBlockBytes
+                     : (counter_ + 1) % d_.bytes;
       clocks_ = 0;
       if (masterAcknowledged_) {
         DriveBit();
@@ -285,7 +306,8 @@ void Eeprom24Chip::OnPins(const ChipPins& pins, std::int64_t timeUs) {
   part_.OnPins({.vcc = supply_ == Supply::Vcc ? pins.vcc : pins.mclr,
                 .scl = pins.clock,
                 .sda = pins.data,
-                .wp = writeProtect_},
+                .wp = writeProtect_,
+                .address = addressPins_},
                timeUs);
 }
 

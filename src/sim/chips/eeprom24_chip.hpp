@@ -4,6 +4,8 @@
 // buffer that wraps inside its page, sequential reads that run on across blocks and wrap at
 // the end of memory, and the self-timed write cycle during which the part answers nothing.
 //
+// The 24LC1025 takes address bit 16 in its control byte and reads each 64 KiB block on its own.
+//
 // Eeprom24 is the bare part with its own pins (VCC, SCL, SDA, WP, A2..A0): anything that wires
 // a 24Cxx (a programmer's socket, a smartcard's PIC port pins) maps its signals onto them.
 // Eeprom24Chip is that mapping for the virtual programmer's socket.
@@ -28,6 +30,10 @@ struct Eeprom24Description {
   // in place of as many chip-select bits.
   bool twoAddressBytes = false;
   std::int64_t writeCycleUs = 0;  // the datasheet's maximum
+  // The 24xx1025: address bit 16 is the block-select bit B0 (bit 3) of the control byte, only
+  // A1 and A0 select the chip, A2 must be tied high, and the address counter stays inside its
+  // 64 KiB block (DS21941).
+  bool blockSelect = false;
 };
 
 // The description behind a catalogue device name; null for anything that is not a 24Cxx.
@@ -157,12 +163,13 @@ class Eeprom24 {
 
 // A 24Cxx in the virtual programmer's 8-pin EEPROM socket: VCC on the socket's supply (or on
 // MCLR, for the boards that feed the EEPROM from it), SCL on Clock, SDA on Data Out and back on
-// Data In, WP and A2..A0 tied low.
+// Data In, WP and A2..A0 tied low; for a 24LC1025 A2 is tied high, as the part needs.
 class Eeprom24Chip final : public ChipModel {
  public:
   enum class Supply { Vcc, Mclr };
 
-  explicit Eeprom24Chip(const Eeprom24Description& description) : part_(description) {}
+  explicit Eeprom24Chip(const Eeprom24Description& description)
+      : part_(description), addressPins_(description.blockSelect ? 0x04 : 0x00) {}
   // A blank part of the named catalogue device; null when it is not a 24Cxx.
   static std::unique_ptr<Eeprom24Chip> ForDevice(std::string_view deviceName);
 
@@ -182,12 +189,15 @@ class Eeprom24Chip final : public ChipModel {
   // Wiring and fault knobs of the socket.
   void SetSupply(Supply supply) { supply_ = supply; }
   void SetWriteProtect(bool high) { writeProtect_ = high; }
+  // A2..A0 as the socket ties them.
+  void SetAddressPins(std::uint8_t pins) { addressPins_ = pins; }
   void SetAbsent(bool absent) { absent_ = absent; }  // an empty socket
 
  private:
   Eeprom24 part_;
   Supply supply_ = Supply::Vcc;
   bool writeProtect_ = false;
+  std::uint8_t addressPins_ = 0;
   bool absent_ = false;
 };
 
