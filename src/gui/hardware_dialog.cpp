@@ -76,6 +76,10 @@ HardwareDialog::HardwareDialog(QWidget* parent) : QDialog(parent) {
   ftdiDevice_->setToolTip(Utf8(text::kHardwareFtdiDeviceHint));
   bitBangPins_ = new QLineEdit;
   bitBangPins_->setToolTip(Utf8(text::kHardwareBitBangPinsHint));
+  // Wide enough for a GPIO header's map, whose lines have two digits.
+  bitBangPins_->setMinimumWidth(bitBangPins_->fontMetrics().horizontalAdvance(QStringLiteral(
+                                    "DataOut=17 Clock=27 MCLR=23 VCC=!24 DataIn=22")) +
+                                16);
   auto* ftdiLabel = new QLabel(Utf8(text::kHardwareFtdiDevice));
   ftdiLabel->setBuddy(ftdiDevice_);
   auto* pinsLabel = new QLabel(Utf8(text::kHardwareBitBangPins));
@@ -234,8 +238,11 @@ void HardwareDialog::ShowForm() {
       form_.OtherPort.empty() ? 0 : std::max(0, found_->findData(Utf8(form_.OtherPort))));
   virtual_->setChecked(form_.Virtual);
   const HardwareSettings chosen = form_.Chosen();
-  const bool usb = PortKindOf(chosen) == PortKind::Usb;
-  for (QLineEdit* file : files_) file->setEnabled(!usb);
+  const PortKind kind = PortKindOf(chosen);
+  const bool usb = kind == PortKind::Usb;
+  // Only the serial and the parallel ports have a device file a button stands for.
+  for (QLineEdit* file : files_)
+    file->setEnabled(kind == PortKind::Serial || kind == PortKind::Parallel);
   ftdiDevice_->setText(Utf8(form_.FtdiDevice));
   ftdiDevice_->setEnabled(usb);
   bitBangPins_->setText(Utf8(form_.Pins()));
