@@ -1,8 +1,9 @@
 // Every device the JDM programs, programmed through an FTDI cable on the virtual programmer:
 // Program All of a random image with verify after programming, Read All returning it, and a
 // second run, starting from the chip files the first left, reading the same. One part of each
-// family also on a bare FTDI board wired by the default pin map. After every operation the
-// lines are idle, the port is closed and the cable is a serial port again.
+// family also on a bare FTDI board wired by the default pin map, and on a GPIO header wired by
+// its default map. After every operation the lines are idle, the port is closed, the cable is
+// a serial port again and the GPIO chip's lines are released.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -23,14 +24,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// One run of the program with the virtual programmer behind the settings' FTDI port.
+// One run of the program with the virtual programmer behind the settings' FTDI or GPIO port.
 struct UsbRun {
   UsbRun(const std::string& folder, const CatalogueEntry& entry, ProgrammerType type)
       : simulated(folder), opener(simulated.Programmer()) {
     workspace.SelectDevice(entry);
     HardwareSettings settings;
     settings.Programmer = type;
-    settings.Port = "USB1";
+    settings.Port = type == ProgrammerType::GpioHeader ? "gpiochip0" : "USB1";
     settings.IODelay = 0;
     settings.PinCount = workspace.Device.PinCount;
     DerivePortBase(settings);
@@ -54,14 +55,18 @@ struct UsbRun {
     }
     const ChipPins& pins = simulated.Programmer().Board().Pins();
     const SimFtdi& ftdi = simulated.Programmer().Ftdi();
+    const SimGpio& gpio = simulated.Programmer().Gpio();
     // The cable is a serial port again; a bare board keeps its pins at rest in bit-bang mode.
     const bool cable = lines->Settings().Programmer == ProgrammerType::JdmFtdi;
     if (lines->IsPortOpen() || opener.OpenPorts() != 0 || !ftdi.KernelDriverAttached() ||
-        (cable && ftdi.InBitBang()) || ftdi.Overflowed()) {
+        (cable && ftdi.InBitBang()) || ftdi.Overflowed() || gpio.Open() || gpio.Requested()) {
       return ::testing::AssertionFailure()
              << "the cable is still held: port " << lines->IsPortOpen() << opener.OpenPorts()
              << ", driver " << ftdi.KernelDriverAttached() << ", bit-bang " << ftdi.InBitBang()
-             << ", overflow " << ftdi.Overflowed();
+             << ", overflow " << ftdi.Overflowed() << ", GPIO lines " << gpio.Requested();
+    }
+    if (lines->Settings().Programmer == ProgrammerType::GpioHeader && gpio.Changes() == 0) {
+      return ::testing::AssertionFailure() << "the GPIO lines never moved";
     }
     if (pins.mclr || pins.clock || pins.data) {
       return ::testing::AssertionFailure() << "lines not idle: VPP " << pins.mclr << ", clock "
@@ -95,8 +100,8 @@ struct Case {
 };
 
 // Every device with a model that the JDM can program, on the cable; the first of each family
-// on the bare board. Under sanitizers the bare board's parts only, without the long
-// microcontroller runs.
+// on the bare board and on the GPIO header. Under sanitizers the bare board's parts only, without
+// the long microcontroller runs.
 std::vector<Case> Cases() {
   std::vector<Case> cases;
   std::set<FamilyKey> families;
@@ -108,8 +113,10 @@ std::vector<Case> Cases() {
         (kSanitized && (family == FamilyKey::AvrMicro || family == FamilyKey::SpiMicro89S))) {
       continue;
     }
-    if (families.insert(family).second)
+    if (families.insert(family).second) {
       cases.push_back({std::string(e.Name), ProgrammerType::FtdiBitBang});
+      cases.push_back({std::string(e.Name), ProgrammerType::GpioHeader});
+    }
     if (!kSanitized) cases.push_back({std::string(e.Name), ProgrammerType::JdmFtdi});
   }
   return cases;
