@@ -382,13 +382,16 @@ TEST(OptionsForm, ReadsStoresInOrderAndSkipsSeparators) {
   MemorySettingsStore store;
   OptionsForm form = ReadOptionsForm(store, list);
   EXPECT_TRUE(form.Progging && form.Verify && form.PageWrite);  // "ByteWrite" false
-  EXPECT_FALSE(form.Erasing || form.DragDrop || form.SmartWiz);
+  EXPECT_FALSE(form.Erasing || form.DragDrop || form.SmartWiz || form.ProgramErasedWords ||
+               form.WriteOnlyDiffers);
   form.PageWrite = false;
+  form.WriteOnlyDiffers = true;
   form.Shortcuts = {2, 0, 5, 1};
   form.Priority = 2;
   StoreOptionsForm(store, form, false);
   EXPECT_EQ(store.Values().at("ByteWrite"), "1");
   EXPECT_EQ(store.Values().at("Device3"), "5");
+  EXPECT_TRUE(LoadOperationOptions(store).WriteOnlyDiffers);
   EXPECT_FALSE(store.Values().count("UsesDriver"));
   EXPECT_EQ(ReadOptionsForm(store, list).Shortcuts, form.Shortcuts);
 
@@ -416,7 +419,9 @@ TEST(OptionsForm, ReadsStoresInOrderAndSkipsSeparators) {
                                              "SmartWiz",
                                              "UsesDriver",
                                              "DeviceIdCheck",
-                                             "OverwriteCalibration"};
+                                             "OverwriteCalibration",
+                                             "ProgramErasedWords",
+                                             "WriteOnlyDiffers"};
   EXPECT_EQ(order.keys, expected);
 
   // A separator line puts a shortcut list back; a stored separator index reads as 0.
