@@ -44,6 +44,8 @@ OperationOptions LoadOperationOptions(const SettingsStore& store) {
   o.AvrSlowSck = store.ReadBool("AvrSlowSck", false);
   o.CheckDeviceId = store.ReadBool("DeviceIdCheck", true);
   o.OverwriteCalibration = store.ReadBool("OverwriteCalibration", false);
+  o.ProgramErasedWords = store.ReadBool("ProgramErasedWords", false);
+  o.WriteOnlyDiffers = store.ReadBool("WriteOnlyDiffers", false);
   return o;
 }
 

@@ -31,6 +31,8 @@ OptionsForm ReadOptionsForm(const SettingsStore& store, const DeviceList& list) 
   f.VerDurProg = o.VerDurProg;
   f.DeviceIdCheck = o.CheckDeviceId;
   f.OverwriteCalibration = o.OverwriteCalibration;
+  f.ProgramErasedWords = o.ProgramErasedWords;
+  f.WriteOnlyDiffers = o.WriteOnlyDiffers;
   f.Overwrite = store.ReadBool("Overwrite", false);
   f.IDCheck = store.ReadBool("IDCheck", false);
   f.ConfigCheck = store.ReadBool("ConfigCheck", false);
@@ -73,6 +75,8 @@ void StoreOptionsForm(SettingsStore& store, const OptionsForm& f, bool portDrive
   // The options of the parts added later come after the first program's.
   store.WriteBool("DeviceIdCheck", f.DeviceIdCheck);
   store.WriteBool("OverwriteCalibration", f.OverwriteCalibration);
+  store.WriteBool("ProgramErasedWords", f.ProgramErasedWords);
+  store.WriteBool("WriteOnlyDiffers", f.WriteOnlyDiffers);
 }
 
 int ShortcutChoice(const DeviceList& list, int lastValid, int chosen) {

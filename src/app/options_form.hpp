@@ -29,6 +29,8 @@ struct OptionsForm {
   bool VerDurProg = false;
   bool DeviceIdCheck = true;          // the part's ID before Program All, Verify, Erase All
   bool OverwriteCalibration = false;  // the buffer's OSCCAL and bandgap bits, not the part's
+  bool ProgramErasedWords = false;    // write the words an erase already left as they should be
+  bool WriteOnlyDiffers = false;      // EEPROMs: read each page, write only those that differ
   // "Shortcuts": the device list index of each of Ctrl+F1 .. Ctrl+F4.
   std::array<int, kDeviceShortcuts> Shortcuts{};
   // "Drag && Drop".

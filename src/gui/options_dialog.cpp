@@ -86,6 +86,10 @@ OptionsDialog::OptionsDialog(const DeviceList& list, QWidget* parent)
   box(l, "VerDurProg", text::kOptionVerifyDuring);
   box(l, "DeviceIdCheck", text::kOptionDeviceIdCheck);
   box(l, "OverwriteCalibration", text::kOptionOverwriteCalibration);
+  box(l, "ProgramErasedWords", text::kOptionProgramErasedWords)
+      ->setToolTip(Utf8(text::kProgramErasedWordsHint));
+  box(l, "WriteOnlyDiffers", text::kOptionWriteOnlyDiffers)
+      ->setToolTip(Utf8(text::kWriteOnlyDiffersHint));
   l->addStretch(1);
   pages_->addTab(programming, Utf8(text::kPageProgramming));
 
@@ -201,12 +205,23 @@ std::optional<OptionsForm> OptionsDialog::Run(const OptionsForm& form) {
 
 void OptionsDialog::Show(const OptionsForm& f) {
   const std::pair<std::string_view, bool> values[] = {
-      {"Progging", f.Progging},        {"Erasing", f.Erasing},     {"Overwrite", f.Overwrite},
-      {"Warning", f.Warning},          {"IDCheck", f.IDCheck},     {"ConfigCheck", f.ConfigCheck},
-      {"EnableMCLR", f.EnableMCLR},    {"PageWrite", f.PageWrite}, {"Verify", f.Verify},
-      {"VerDurProg", f.VerDurProg},    {"DragDrop", f.DragDrop},   {"UsesDriver", false},
-      {"PowerControl", f.PowerControl}, {"DeviceIdCheck", f.DeviceIdCheck},
-      {"OverwriteCalibration", f.OverwriteCalibration}};
+      {"Progging", f.Progging},
+      {"Erasing", f.Erasing},
+      {"Overwrite", f.Overwrite},
+      {"Warning", f.Warning},
+      {"IDCheck", f.IDCheck},
+      {"ConfigCheck", f.ConfigCheck},
+      {"EnableMCLR", f.EnableMCLR},
+      {"PageWrite", f.PageWrite},
+      {"Verify", f.Verify},
+      {"VerDurProg", f.VerDurProg},
+      {"DragDrop", f.DragDrop},
+      {"UsesDriver", false},
+      {"PowerControl", f.PowerControl},
+      {"DeviceIdCheck", f.DeviceIdCheck},
+      {"OverwriteCalibration", f.OverwriteCalibration},
+      {"ProgramErasedWords", f.ProgramErasedWords},
+      {"WriteOnlyDiffers", f.WriteOnlyDiffers}};
   for (const auto& [key, value] : values) Box(key)->setChecked(value);
   for (int n = 0; n < kDeviceShortcuts; ++n) {
     const auto i = static_cast<std::size_t>(n);
@@ -236,6 +251,8 @@ OptionsForm OptionsDialog::Take() const {
   f.VerDurProg = Box("VerDurProg")->isChecked();
   f.DeviceIdCheck = Box("DeviceIdCheck")->isChecked();
   f.OverwriteCalibration = Box("OverwriteCalibration")->isChecked();
+  f.ProgramErasedWords = Box("ProgramErasedWords")->isChecked();
+  f.WriteOnlyDiffers = Box("WriteOnlyDiffers")->isChecked();
   for (int n = 0; n < kDeviceShortcuts; ++n) {
     f.Shortcuts[static_cast<std::size_t>(n)] = lastValid_[static_cast<std::size_t>(n)];
   }

@@ -139,6 +139,11 @@ inline constexpr std::string_view kHardwarePorts = " Ports ";
 inline constexpr std::string_view kHardwareDeviceFileName = "Device file of ";  // + port
 inline constexpr std::string_view kHardwareDeviceFileHint =
     "The device file this port opens (a serial tty, or a ppdev parallel port)";
+inline constexpr std::string_view kHardwareFound = "Found";
+inline constexpr std::string_view kHardwareFoundAbove = "(the port chosen above)";
+inline constexpr std::string_view kHardwareFoundHint =
+    "The ports of this kind on this machine: a device file, an FTDI chip by its serial number "
+    "or a GPIO chip";
 inline constexpr std::string_view kHardwareVirtual = "Virtual programmer";
 inline constexpr std::string_view kHardwareFtdiDevice = "FTDI device";
 inline constexpr std::string_view kHardwareFtdiDeviceHint =
@@ -212,6 +217,16 @@ inline constexpr std::string_view kOptionDeviceIdCheck =
     "Check the device ID before programming, verifying and erasing";
 inline constexpr std::string_view kOptionOverwriteCalibration =
     "Overwrite the factory calibration (OSCCAL, bandgap) with the buffer's";
+inline constexpr std::string_view kOptionProgramErasedWords = "Program erased words too";
+inline constexpr std::string_view kProgramErasedWordsHint =
+    "After an erase, write every word one by one, even those that already hold the erased "
+    "value. Off: those words are passed over; Verify still compares every word.";
+inline constexpr std::string_view kOptionWriteOnlyDiffers = "Write only what differs";
+inline constexpr std::string_view kWriteOnlyDiffersHint =
+    "Serial EEPROMs: read each page first and write only the pages that differ. Pays on parts "
+    "whose write cycles are slow next to reading a page (I²C and Microwire parts, "
+    "programmed again with much the same image); costs on a slow bus or a fresh image, where "
+    "every page is read and then written anyway.";
 inline constexpr std::string_view kShortcutLabel = "CTRL + F";  // + digit
 inline constexpr std::string_view kOptionDragDrop = "Enable Drag && Drop";
 inline constexpr std::string_view kOptionCodeFileType = "Program Code Filetype :";

@@ -42,6 +42,28 @@ void PowerDown(LineContext& lines) {
   lines.ClosePort();
 }
 
+// Data polling of the 90S parts: while a byte is being written into flash or EEPROM, reading
+// its location gives FFh; once the part is ready for the next byte it gives the value written.
+// So the poll is sound for any value but FFh, which must wait the full write time. Bounded by
+// that time: a byte that never reads back (a cell that will not program) costs what it did
+// before, and the verify names it.
+void WaitWritten(LineContext& lines, bool poll, std::uint8_t read, int address,
+                 std::uint8_t value) {
+  if (!poll || value == 0xFF) {
+    lines.SleepMs(avr::kWriteWaitMs);
+    return;
+  }
+  const std::int64_t start = lines.clock().nowUs();
+  const std::int64_t limit = std::int64_t{avr::kWriteWaitMs} * 1000;
+  for (;;) {
+    std::uint16_t got = 0;
+    Receive(lines, read, address, got);
+    lines.ResolveSamples();
+    if (got == value) return;
+    if (lines.clock().nowUs() - start >= limit) return;
+  }
+}
+
 std::vector<std::uint16_t> Zeros(int count) {
   return std::vector<std::uint16_t>(static_cast<std::size_t>(std::max(count, 0)));
 }
@@ -135,16 +157,15 @@ void TSpiMicroProgThread::Body() {
     NoAnswer = !AvrProgrammingEnable(lines_, attempts_, &TerminateRequested);
   }
   for (int w = 0; !NoAnswer && w < Count / 2; ++w) {
-    ProgressAt(2 * w);
     const auto high = static_cast<std::uint8_t>(w >> 8);
     const auto low = static_cast<std::uint8_t>(w & 0xFF);
-    Send(lines_, avr::kWriteLow, high, low,
-         static_cast<std::uint8_t>(Bytes[static_cast<std::size_t>(2 * w)]));
-    lines_.SleepMs(avr::kWriteWaitMs);
-    ProgressAt(2 * w + 1);
-    Send(lines_, avr::kWriteHigh, high, low,
-         static_cast<std::uint8_t>(Bytes[static_cast<std::size_t>(2 * w + 1)]));
-    lines_.SleepMs(avr::kWriteWaitMs);
+    for (int half = 0; half < 2; ++half) {
+      ProgressAt(2 * w + half);
+      const auto value = static_cast<std::uint8_t>(Bytes[static_cast<std::size_t>(2 * w + half)]);
+      if (SkipErased && value == 0xFF) continue;
+      Send(lines_, half == 0 ? avr::kWriteLow : avr::kWriteHigh, high, low, value);
+      WaitWritten(lines_, PollReady, half == 0 ? avr::kReadLow : avr::kReadHigh, w, value);
+    }
     if (StopRequested()) break;
   }
   if (!NoAnswer) lines_.SleepMs(500);
@@ -163,10 +184,11 @@ void TSpiMicroProgDataThread::Body() {
   NoAnswer = !AvrProgrammingEnable(lines_, attempts_, &TerminateRequested);
   for (int i = 0; !NoAnswer && i < Count; ++i) {
     ProgressAt(i);
+    const auto value = static_cast<std::uint8_t>(Bytes[static_cast<std::size_t>(i)]);
+    if (SkipErased && value == 0xFF) continue;
     Send(lines_, avr::kWriteData, static_cast<std::uint8_t>(i >> 8),
-         static_cast<std::uint8_t>(i & 0xFF),
-         static_cast<std::uint8_t>(Bytes[static_cast<std::size_t>(i)]));
-    lines_.SleepMs(avr::kWriteWaitMs);
+         static_cast<std::uint8_t>(i & 0xFF), value);
+    WaitWritten(lines_, PollReady, avr::kReadData, i, value);
     if (StopRequested()) break;
   }
   if (!NoAnswer) lines_.SleepMs(500);
@@ -249,12 +271,18 @@ ProgramOutcome AvrDriver::Program(FamilyContext& context) {
   const DeviceDescriptor& device = context.Device();
   if (IsPagedAvr(device)) return avr_paged::Program(context);
   const BufferSlot& slot = context.Work().Active();
+  // The code worker's chip erase clears flash and EEPROM alike.
+  const bool skipErased = !context.Options().ProgramErasedWords;
   TSpiMicroProgThread code(context.Lines(), device.CodeSize, device.Variant);
+  code.SkipErased = skipErased;
+  code.PollReady = context.Options().AvrPollReady;
   std::copy_n(slot.CodeBuffer.begin(), code.Bytes.size(), code.Bytes.begin());
   if (!context.Run(code) || !Answered(context, code.NoAnswer)) return {};
   if (device.DataSize > 0) {
     context.SetText(PhaseText(text::kProgrammingData, device.DataSize));
     TSpiMicroProgDataThread data(context.Lines(), device.DataSize, device.Variant);
+    data.SkipErased = skipErased;
+    data.PollReady = context.Options().AvrPollReady;
     std::copy_n(slot.DataBuffer.begin(), data.Bytes.size(), data.Bytes.begin());
     if (!context.Run(data) || !Answered(context, data.NoAnswer)) return {};
   }

@@ -72,6 +72,10 @@ class TSpiMicroProgThread final : public OperationWorker {
   TSpiMicroProgThread(const LineContext& lines, int count, int maxSyncAttempts);
   std::vector<std::uint16_t> Bytes;
   bool NoAnswer = false;
+  // The chip erase before left every byte FFh: such bytes are not written.
+  bool SkipErased = false;
+  // Data polling ends each write cycle as soon as the byte reads back.
+  bool PollReady = false;
 
  protected:
   void Body() override;
@@ -85,6 +89,10 @@ class TSpiMicroProgDataThread final : public OperationWorker {
   TSpiMicroProgDataThread(const LineContext& lines, int count, int maxSyncAttempts);
   std::vector<std::uint16_t> Bytes;
   bool NoAnswer = false;
+  // The chip erase before left every byte FFh: such bytes are not written.
+  bool SkipErased = false;
+  // Data polling ends each write cycle as soon as the byte reads back.
+  bool PollReady = false;
 
  protected:
   void Body() override;

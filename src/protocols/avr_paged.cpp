@@ -83,7 +83,8 @@ AvrPagedTiming AvrTimingFor(const DeviceDescriptor& device, const OperationOptio
           .Waits = device.Waits,
           .Poll = device.ReadyPoll && options.AvrPollReady,
           .Attempts = std::max(device.Variant, 1),
-          .BusDelayUs = options.AvrSlowSck ? avr::kSlowBusDelayUs : 0};
+          .BusDelayUs = options.AvrSlowSck ? avr::kSlowBusDelayUs : 0,
+          .SkipErased = !options.ProgramErasedWords};
 }
 
 // ---- reading ----
@@ -158,13 +159,16 @@ bool TAvrPagedProgram::ChipErase() {
 
 // Each page: its words loaded into the page buffer, low byte then high byte, then Write
 // Program Memory Page with the page's word address. A page all FFh is what the chip erase left:
-// it is not written.
+// it is not written unless the options ask for every page.
 bool TAvrPagedProgram::Flash() {
   const int page = std::max(timing_.PageBytes, 2);
   for (int start = 0; start < Count; start += page) {
     const auto first = Bytes.begin() + start;
     const auto end = Bytes.begin() + std::min(start + page, Count);
-    if (std::all_of(first, end, [](std::uint16_t b) { return (b & 0xFF) == 0xFF; })) continue;
+    if (timing_.SkipErased &&
+        std::all_of(first, end, [](std::uint16_t b) { return (b & 0xFF) == 0xFF; })) {
+      continue;
+    }
     for (int i = start; i < std::min(start + page, Count); ++i) {
       ProgressAt(i);
       const int word = i / 2;

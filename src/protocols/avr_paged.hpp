@@ -43,12 +43,13 @@ inline constexpr int kAvrLockWord = 3;
 
 // How a paged part is driven.
 struct AvrPagedTiming {
-  int PageBytes = 0;      // the flash page
-  int DataPageBytes = 0;  // the EEPROM page; 0: byte writes
-  DeviceWaits Waits;      // the datasheet waits, µs
-  bool Poll = false;      // RDY/BSY poll instead of the waits
-  int Attempts = 32;      // programming-enable attempts
-  int BusDelayUs = 0;     // SCK phases; 0: the line layer's
+  int PageBytes = 0;       // the flash page
+  int DataPageBytes = 0;   // the EEPROM page; 0: byte writes
+  DeviceWaits Waits;       // the datasheet waits, µs
+  bool Poll = false;       // RDY/BSY poll instead of the waits
+  int Attempts = 32;       // programming-enable attempts
+  int BusDelayUs = 0;      // SCK phases; 0: the line layer's
+  bool SkipErased = true;  // flash pages all FFh after the chip erase are not written
 };
 AvrPagedTiming AvrTimingFor(const DeviceDescriptor& device, const OperationOptions& options);
 // A part whose flash is written through a page buffer.

@@ -65,13 +65,20 @@ struct OperationOptions {
   // Program All, Erase All and Program Config write the buffer's factory calibration (a
   // 12F629/675's OSCCAL word and bandgap bits) over the part's own, instead of keeping them.
   bool OverwriteCalibration = false;
-  // AVRs: poll RDY/BSY after each write cycle where the part answers it (else the datasheet
-  // waits), and clock SCK slowly enough for parts running below 100 kHz.
+  // AVRs: poll RDY/BSY after each write cycle where the part answers it, or read the byte
+  // back on the 90S parts (else the datasheet waits), and clock SCK slowly enough for parts
+  // running below 100 kHz.
   bool AvrPollReady = true;
   bool AvrSlowSck = false;
   // Write configuration values that take the part away from the programmer (an AVR's RESET
   // disabled, say) without asking: --force-fuses.
   bool ForceFuses = false;
+  // "Program erased words too": after an erase, write every word as before, even those that
+  // already hold the erased value. Off: such words are passed over without a write cycle.
+  bool ProgramErasedWords = false;
+  // "Write only what differs": the EEPROM families read each page first and write only the
+  // pages whose contents differ from the buffer.
+  bool WriteOnlyDiffers = false;
 };
 
 // The regions of a buffer slot.

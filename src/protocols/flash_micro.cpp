@@ -134,6 +134,13 @@ void TProgFlashMicro::Body() {
   port.Ms(100);
   for (int i = 0; i < Count; ++i) {
     ProgressAt(i);
+    if (SkipErased && (Words[i] & 0xFF) == 0xFF) {
+      // XTAL1 rises with bit 0 going low: the address counter steps without a PROG pulse.
+      port.Control(kProgramHigh);
+      port.Control(kProgramNext);
+      if (StopRequested()) break;
+      continue;
+    }
     port.Data(static_cast<std::uint8_t>(Words[i]));
     port.Control(kProgramHigh);
     port.Control(kProgramIdle);
@@ -207,6 +214,7 @@ ProgramOutcome FlashMicroDriver::Program(FamilyContext& context) {
   const DeviceDescriptor& device = context.Device();
   ProgramOutcome outcome;
   TProgFlashMicro programmer(context.Lines(), device.CodeSize);
+  programmer.SkipErased = !context.Options().ProgramErasedWords;
   const std::vector<std::uint16_t>& code = context.Work().Active().CodeBuffer;
   std::copy_n(code.begin(), programmer.Words.size(), programmer.Words.begin());
   if (!context.Run(programmer)) return outcome;

@@ -46,6 +46,8 @@ class TProgFlashMicro final : public OperationWorker {
  public:
   TProgFlashMicro(const LineContext& lines, int count);
   std::vector<std::uint16_t> Words;
+  // The chip erase at the start leaves every byte FFh: such bytes only step the address.
+  bool SkipErased = false;
 
  private:
   void Body() override;

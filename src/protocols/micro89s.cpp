@@ -93,6 +93,7 @@ void T89SProgThread::Body() {
   lines_.SleepMs(kEraseWaitMs);
   for (int a = 0; a < Count; ++a) {
     ProgressAt(a);
+    if (SkipErased && (Bytes[static_cast<std::size_t>(a)] & 0xFF) == 0xFF) continue;
     Send(lines_, static_cast<std::uint8_t>(Micro89SHigh(a) | s89::kWrite),
          static_cast<std::uint8_t>(a & 0xFF),
          static_cast<std::uint8_t>(Bytes[static_cast<std::size_t>(a)]));
@@ -141,6 +142,7 @@ void Micro89SDriver::Read(FamilyContext& context) {
 ProgramOutcome Micro89SDriver::Program(FamilyContext& context) {
   const DeviceDescriptor& device = context.Device();
   T89SProgThread writer(context.Lines(), device.CodeSize);
+  writer.SkipErased = !context.Options().ProgramErasedWords;
   const BufferSlot& slot = context.Work().Active();
   std::copy_n(slot.CodeBuffer.begin(), writer.Bytes.size(), writer.Bytes.begin());
   if (!context.Run(writer) || context.Cancelled()) return {};

@@ -41,6 +41,8 @@ class T89SProgThread final : public OperationWorker {
  public:
   T89SProgThread(const LineContext& lines, int count);
   std::vector<std::uint16_t> Bytes;
+  // The chip erase at the start leaves every byte FFh: such bytes are not written.
+  bool SkipErased = false;
 
  protected:
   void Body() override;

@@ -102,8 +102,8 @@ ProgramOutcome PicDriver::Program(FamilyContext& context) {
   if (device.IsEprom) {
     if (device.HasOscCal && !CalibrationCheck(context)) return {.VerifyAllowed = false};
     context.SetText(PhaseText(text::kProgrammingCode, PicCodeCountShown(device)));
-    auto code = PicCodeProgrammer(device, context.Lines(), WorkerTiming(context), slot,
-                                  verifyDuring);
+    auto code =
+        PicCodeProgrammer(device, context.Lines(), WorkerTiming(context), slot, verifyDuring);
     if (!context.Run(*code)) return outcome;
     if (code->Failed) {
       context.ProgrammingFailed(Region::Code, code->FailAddress);
@@ -113,14 +113,16 @@ ProgramOutcome PicDriver::Program(FamilyContext& context) {
     return outcome;
   }
 
-  context.SetText(PhaseText(text::kProgrammingCode,
-                            device.HasOscCal ? device.CodeSize - 4 : device.CodeSize));
+  context.SetText(
+      PhaseText(text::kProgrammingCode, device.HasOscCal ? device.CodeSize - 4 : device.CodeSize));
   if (device.Erasable && !PicErase(context.Lines(), WorkerTiming(context))) {
     context.PortFailed();
     return outcome;
   }
-  auto code =
-      PicCodeProgrammer(device, context.Lines(), WorkerTiming(context), slot, verifyDuring);
+  // The erase cleared program and data memory; the configuration area is written whole.
+  const bool skipErased = device.Erasable && !context.Options().ProgramErasedWords;
+  auto code = PicCodeProgrammer(device, context.Lines(), WorkerTiming(context), slot, verifyDuring,
+                                skipErased);
   if (!context.Run(*code)) return outcome;
   if (code->Failed) {
     context.ProgrammingFailed(Region::Code, code->FailAddress);
@@ -128,8 +130,8 @@ ProgramOutcome PicDriver::Program(FamilyContext& context) {
   }
   if (device.DataSize > 0) {
     context.SetText(PhaseText(text::kProgrammingData, device.DataSize));
-    auto data =
-        PicDataProgrammer(device, context.Lines(), WorkerTiming(context), slot, verifyDuring);
+    auto data = PicDataProgrammer(device, context.Lines(), WorkerTiming(context), slot,
+                                  verifyDuring, skipErased);
     if (!context.Run(*data)) return outcome;
     if (data->Failed) {
       context.ProgrammingFailed(Region::Data, data->FailAddress);
@@ -276,7 +278,9 @@ ProgramOutcome PicDriver::ProgramFlash(FamilyContext& context, const PicFamilyRo
   std::vector<std::uint16_t> code(slot.CodeBuffer.begin(),
                                   slot.CodeBuffer.begin() + device.CodeSize);
   if (row.Calibration) code.back() = calibration.Osccal;
-  auto writer = PicFlashCodeWriter(device, context.Lines(), timing, code, verifyDuring);
+  // The erase above cleared program and data memory: words of the erased value need no cycle.
+  const bool skipErased = !context.Options().ProgramErasedWords;
+  auto writer = PicFlashCodeWriter(device, context.Lines(), timing, code, verifyDuring, skipErased);
   if (!context.Run(*writer)) return outcome;
   if (writer->Failed) {
     context.ProgrammingFailed(Region::Code, writer->FailAddress);
@@ -286,7 +290,8 @@ ProgramOutcome PicDriver::ProgramFlash(FamilyContext& context, const PicFamilyRo
     context.SetText(PhaseText(text::kProgrammingData, device.DataSize));
     auto data = PicFlashDataWriter(
         device, context.Lines(), timing,
-        std::span(slot.DataBuffer).first(static_cast<std::size_t>(device.DataSize)), verifyDuring);
+        std::span(slot.DataBuffer).first(static_cast<std::size_t>(device.DataSize)), verifyDuring,
+        skipErased);
     if (!context.Run(*data)) return outcome;
     if (data->Failed) {
       context.ProgrammingFailed(Region::Data, data->FailAddress);

@@ -73,6 +73,12 @@ void Increments(PicSerial& link, int n) {
   for (int i = 0; i < n; ++i) link.PicCommand(pic::kIncrementAddress, 0);
 }
 
+// Words [first, last] all hold what an erase leaves.
+bool ErasedWords(const std::vector<std::uint16_t>& words, int first, int last) {
+  return std::all_of(words.begin() + first, words.begin() + last + 1,
+                     [](std::uint16_t w) { return (w & 0x3FFF) == 0x3FFF; });
+}
+
 // Configuration words take the data cycle's time where they share its command.
 int ConfigWaitUs(const DeviceDescriptor& device, const PicFamilyRow& row) {
   return row.Config.Begin == row.Data.Begin && row.Config.End == row.Data.End &&
@@ -147,17 +153,24 @@ std::unique_ptr<TPicSession> PicFlashEraser(const DeviceDescriptor& device,
 
 std::unique_ptr<TPicSession> PicFlashCodeWriter(const DeviceDescriptor& device,
                                                 const LineContext& lines, const PicTiming& timing,
-                                                std::span<const std::uint16_t> words, bool verify) {
+                                                std::span<const std::uint16_t> words, bool verify,
+                                                bool skipErased) {
   const PicFamilyRow& row = RowFor(device);
   const int waitUs = device.Waits.ProgramUs;
   auto session = Session(lines, timing, device.CodeSize,
-                         [&row, waitUs, verify](TPicSession& s, PicSerial& link) {
+                         [&row, waitUs, verify, skipErased](TPicSession& s, PicSerial& link) {
                            const int latch = row.LatchWords;
                            // The latch takes the words of its block, an increment between them; the
                            // write goes to the block the address counter is in.
                            for (int first = 0; first < s.Count; first += latch) {
                              s.At(first);
                              const int last = std::min(first + latch, s.Count) - 1;
+                             // A block the erase left as it should be is stepped over.
+                             if (skipErased && ErasedWords(s.Words, first, last)) {
+                               Increments(link, last - first + 1);
+                               if (s.Stop()) return;
+                               continue;
+                             }
                              for (int i = first; i <= last; ++i) {
                                if (i > first) link.PicCommand(pic::kIncrementAddress, 0);
                                link.PicCommand(pic::kLoadProgram, s.Words[i] & 0x3FFF);
@@ -181,14 +194,20 @@ std::unique_ptr<TPicSession> PicFlashCodeWriter(const DeviceDescriptor& device,
 
 std::unique_ptr<TPicSession> PicFlashDataWriter(const DeviceDescriptor& device,
                                                 const LineContext& lines, const PicTiming& timing,
-                                                std::span<const std::uint16_t> bytes, bool verify) {
+                                                std::span<const std::uint16_t> bytes, bool verify,
+                                                bool skipErased) {
   const PicFamilyRow& row = RowFor(device);
   const int waitUs = device.Waits.DataUs;
   auto session = Session(lines, timing, std::max(device.DataSize, 0),
-                         [&row, waitUs, verify](TPicSession& s, PicSerial& link) {
+                         [&row, waitUs, verify, skipErased](TPicSession& s, PicSerial& link) {
                            for (int i = 0; i < s.Count; ++i) {
                              s.At(i);
                              const std::uint16_t byte = s.Words[i] & 0xFF;
+                             if (skipErased && byte == 0xFF) {
+                               link.PicCommand(pic::kIncrementAddress, 0);
+                               if (s.Stop()) return;
+                               continue;
+                             }
                              link.PicCommand(pic::kLoadData, byte);
                              Cycle(link, row.Data, waitUs);
                              if (verify && !link.Holds(pic::kReadData, byte, 0xFF)) {

@@ -94,13 +94,16 @@ class TPicSession final : public OperationWorker {
 std::unique_ptr<TPicSession> PicFlashEraser(const DeviceDescriptor& device,
                                             const LineContext& lines, const PicTiming& timing);
 // Program memory from `words` (CodeSize of them), a latch at a time; verifying each word as
-// it goes where a write takes one word.
+// it goes where a write takes one word. `skipErased`: the part has just been erased, so a
+// latch block (or data byte) of the erased value is stepped over without a write cycle.
 std::unique_ptr<TPicSession> PicFlashCodeWriter(const DeviceDescriptor& device,
                                                 const LineContext& lines, const PicTiming& timing,
-                                                std::span<const std::uint16_t> words, bool verify);
+                                                std::span<const std::uint16_t> words, bool verify,
+                                                bool skipErased = false);
 std::unique_ptr<TPicSession> PicFlashDataWriter(const DeviceDescriptor& device,
                                                 const LineContext& lines, const PicTiming& timing,
-                                                std::span<const std::uint16_t> bytes, bool verify);
+                                                std::span<const std::uint16_t> bytes, bool verify,
+                                                bool skipErased = false);
 // The ID words and the configuration words from a configuration area laid out from 2000h.
 std::unique_ptr<TPicSession> PicFlashConfigWriter(const DeviceDescriptor& device,
                                                   const LineContext& lines, const PicTiming& timing,

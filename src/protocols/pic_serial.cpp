@@ -165,6 +165,11 @@ void TProgramThread::Body() {
   for (int i = 0; i < Count; ++i) {
     ProgressAt(i);
     const std::uint16_t word = static_cast<std::uint16_t>(Words[i] & Mask);
+    if (SkipErased && word == Mask) {
+      link.PicCommand(pic::kIncrementAddress, 0);
+      if (StopRequested()) break;
+      continue;
+    }
     // Read before write: a word that already holds its value costs no programming cycle.
     if (!link.Holds(ReadCommand, word, Mask)) {
       link.PicCommand(LoadCommand, word);
@@ -340,7 +345,7 @@ std::unique_ptr<TProgthread> PicConfigReader(const DeviceDescriptor& device,
 std::unique_ptr<OperationWorker> PicCodeProgrammer(const DeviceDescriptor& device,
                                                    const LineContext& lines,
                                                    const PicTiming& timing, const BufferSlot& slot,
-                                                   bool verify) {
+                                                   bool verify, bool skipErased) {
   if (device.IsEprom) {
     auto worker = OverProgrammer(device, lines, timing, device.CodeSize);
     worker->StartCommand = device.CodeEntryCommand;
@@ -354,14 +359,17 @@ std::unique_ptr<OperationWorker> PicCodeProgrammer(const DeviceDescriptor& devic
   worker->LoadCommand = LoadCommandFor(device);
   worker->Mask = device.HasParity ? 0xFFFF : device.BlankValue;
   worker->VerifyDuringProgramming = verify;
+  worker->SkipErased = skipErased;
   CopyWords(device, worker->Words, slot.CodeBuffer);
   return worker;
 }
 
 std::unique_ptr<TProgramThread> PicDataProgrammer(const DeviceDescriptor& device,
                                                   const LineContext& lines, const PicTiming& timing,
-                                                  const BufferSlot& slot, bool verify) {
+                                                  const BufferSlot& slot, bool verify,
+                                                  bool skipErased) {
   auto worker = std::make_unique<TProgramThread>(lines, timing, std::max(device.DataSize, 0));
+  worker->SkipErased = skipErased;
   worker->StartCommand = 0;
   worker->ReadCommand = pic::kReadData;
   worker->LoadCommand = pic::kLoadData;

@@ -145,6 +145,9 @@ class TProgramThread final : public OperationWorker {
   std::vector<std::uint16_t> Words;  // the values to program
   std::uint32_t Mask = 0x3FFF;
   bool VerifyDuringProgramming = false;
+  // After an erase every cell reads all ones under Mask: a word of that value is passed over
+  // without being read or written.
+  bool SkipErased = false;
 
  private:
   void Body() override;
@@ -209,14 +212,15 @@ std::unique_ptr<TProgthread> PicDataReader(const DeviceDescriptor& device, const
 std::unique_ptr<TProgthread> PicConfigReader(const DeviceDescriptor& device,
                                              const LineContext& lines, const PicTiming& timing);
 // Program memory from the slot's code buffer: TOverProgThread on EPROM parts, TProgramThread
-// otherwise.
+// otherwise. `skipErased`: the part has just been erased (flash parts only).
 std::unique_ptr<OperationWorker> PicCodeProgrammer(const DeviceDescriptor& device,
                                                    const LineContext& lines,
                                                    const PicTiming& timing, const BufferSlot& slot,
-                                                   bool verify);
+                                                   bool verify, bool skipErased = false);
 std::unique_ptr<TProgramThread> PicDataProgrammer(const DeviceDescriptor& device,
                                                   const LineContext& lines, const PicTiming& timing,
-                                                  const BufferSlot& slot, bool verify);
+                                                  const BufferSlot& slot, bool verify,
+                                                  bool skipErased = false);
 // The configuration area from the slot, never verified as it goes.
 std::unique_ptr<OperationWorker> PicConfigProgrammer(const DeviceDescriptor& device,
                                                      const LineContext& lines,

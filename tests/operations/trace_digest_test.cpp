@@ -40,6 +40,10 @@ std::string TraceOf(const Case& c) {
   std::unique_ptr<ChipModel> chip = ChipModelFor(device);
   LifecycleRig rig(c.device, c.type, chip.get());
   rig.lines.Settings().Api = c.api;
+  // Word by word and on the datasheet waits, as these runs were first pinned: the options
+  // bring back exactly that sequence.
+  rig.options.ProgramErasedWords = true;
+  rig.options.AvrPollReady = false;
   if (FamilyOf(device) == DeviceFamily::Pic) {
     RandomPicImage(rig, 24);
   } else {

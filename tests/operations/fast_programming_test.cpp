@@ -1,0 +1,139 @@
+// Program All without the write cycles an erase makes needless: for every family that erases
+// first, the part ends up holding the same whatever "Program erased words too" says, for a
+// random image, a mostly blank one and one with erased values in the middle of the code; the
+// verify passes; and a cell that will not program is still named at its address.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+
+#include "../sanitized.hpp"
+#include "lifecycle.hpp"
+#include "sim/chips/avr_chip.hpp"
+#include "sim/chips/avr_paged_chip.hpp"
+#include "sim/chips/chip_models.hpp"
+#include "sim/chips/micro89s_chip.hpp"
+#include "sim/chips/pic_chip.hpp"
+#include "sim/chips/pic_chip_flash.hpp"
+
+namespace kestrum::testing {
+namespace {
+
+enum class Image { Random, MostlyBlank, ErasedInTheMiddle };
+
+// Code words under the part's blank value and data bytes; the configuration as selected.
+void FillImage(LifecycleRig& rig, Image image, unsigned seed) {
+  std::mt19937 random(seed);
+  const DeviceDescriptor& d = rig.Device();
+  const std::uint16_t blank = d.BlankValue;
+  for (int i = 0; i < d.CodeSize; ++i) {
+    const auto word = static_cast<std::uint16_t>(random() & blank);
+    const bool erased =
+        (image == Image::MostlyBlank && i >= 40) ||
+        // A run that covers whole write blocks, and single words among programmed ones.
+        (image == Image::ErasedInTheMiddle && i >= d.CodeSize / 2 &&
+         (i < d.CodeSize / 2 + 24 || i % 5 == 0) && i < d.CodeSize * 3 / 4);
+    rig.Slot().CodeBuffer[i] = erased ? blank : word;
+  }
+  for (int i = 0; i < std::max(d.DataSize, 0); ++i) {
+    const bool erased = (image == Image::MostlyBlank && i >= 4) ||
+                        (image == Image::ErasedInTheMiddle && i % 3 == 0);
+    rig.Slot().DataBuffer[i] = erased ? 0xFF : random() & 0xFF;
+  }
+}
+
+// What the part holds: code then data.
+std::vector<std::uint16_t> Contents(const ChipModel& chip) {
+  std::vector<std::uint16_t> out;
+  for (ChipRegion region : {ChipRegion::Code, ChipRegion::Data}) {
+    for (int i = 0; i < chip.RegionSize(region); ++i) out.push_back(chip.Element(region, i));
+  }
+  return out;
+}
+
+// Something other than the image in every cell, so only the erase makes a cell blank.
+void FillOld(ChipModel& chip, std::uint16_t blank) {
+  for (ChipRegion region : {ChipRegion::Code, ChipRegion::Data}) {
+    for (int i = 0; i < chip.RegionSize(region); ++i) {
+      chip.SetElement(region, i, static_cast<std::uint16_t>((i * 37 + 1) & blank & 0x5A5A));
+    }
+  }
+}
+
+struct Family {
+  const char* device;
+  ProgrammerType type;
+  // Makes the cell at code element `index` refuse to program; null where the model has no
+  // such fault.
+  std::function<void(ChipModel&, int)> stuck;
+  const char* stuckMessage;
+};
+
+const Family kFamilies[] = {
+    {"PIC 16F84", ProgrammerType::Jdm,
+     [](ChipModel& c, int i) { dynamic_cast<PicChip&>(c).SetNeverProgram(PicRegion::Code, i); },
+     "Verify failed at address 0123h !"},
+    {"PIC 16F627A", ProgrammerType::Jdm,
+     [](ChipModel& c, int i) {
+       dynamic_cast<PicFlashChip&>(c).SetNeverProgram(PicFlashRegion::Code, i);
+     },
+     "Verify failed at address 0123h !"},
+    {"PIC 16F873A", ProgrammerType::Jdm,
+     [](ChipModel& c, int i) {
+       dynamic_cast<PicFlashChip&>(c).SetNeverProgram(PicFlashRegion::Code, i);
+     },
+     "Verify failed at address 0123h !"},
+    {"90S2313", ProgrammerType::ProPic2,
+     [](ChipModel& c, int i) { dynamic_cast<AvrChip&>(c).SetNeverProgram(ChipRegion::Code, i); },
+     "Verify failed at address 0123h !"},
+    {"ATtiny25", ProgrammerType::ProPic2,
+     [](ChipModel& c, int i) {
+       dynamic_cast<AvrPagedChip&>(c).SetNeverProgram(ChipRegion::Code, i);
+     },
+     "Verify failed at address 0123h !"},
+    {"89S53", ProgrammerType::ProPic2,
+     [](ChipModel& c, int i) { dynamic_cast<Micro89SChip&>(c).SetNeverProgram(i); },
+     "Verify failed at address 0123h !"},
+    {"89C1051 (U)", ProgrammerType::Tafe, nullptr, nullptr},
+};
+
+std::string Name(const Family& f, Image image, bool every) {
+  return std::string(f.device) + " image " + std::to_string(static_cast<int>(image)) +
+         (every ? " every word" : " erased skipped");
+}
+
+TEST(SkipErased, ContentsAreTheSameWithAndWithoutTheOptionAndVerifyPasses) {
+  const std::vector<Image> images =
+      kSanitized ? std::vector{Image::ErasedInTheMiddle}
+                 : std::vector{Image::Random, Image::MostlyBlank, Image::ErasedInTheMiddle};
+  for (const Family& f : kFamilies) {
+    for (Image image : images) {
+      std::vector<std::uint16_t> held[2];
+      for (bool every : {false, true}) {
+        auto chip = ChipModelFor(DescriptorFor(*FindDeviceByName(f.device)));
+        LifecycleRig rig(f.device, f.type, chip.get());
+        FillOld(*chip, rig.Device().BlankValue);
+        FillImage(rig, image, 28);
+        rig.options.ProgramErasedWords = every;
+        EXPECT_TRUE(rig.ProgramAndVerify()) << Name(f, image, every);
+        held[every] = Contents(*chip);
+      }
+      EXPECT_EQ(held[0], held[1]) << Name(f, image, false);
+    }
+  }
+}
+
+TEST(SkipErased, ACellThatWillNotProgramIsNamedAtItsAddress) {
+  for (const Family& f : kFamilies) {
+    if (!f.stuck) continue;
+    auto chip = ChipModelFor(DescriptorFor(*FindDeviceByName(f.device)));
+    LifecycleRig rig(f.device, f.type, chip.get());
+    FillImage(rig, Image::ErasedInTheMiddle, 5);
+    rig.Slot().CodeBuffer[0x123] = 0x12;
+    f.stuck(*chip, 0x123);
+    EXPECT_TRUE(rig.Runs(&Operations::ProgramAll, false, {f.stuckMessage})) << f.device;
+  }
+}
+
+}  // namespace
+}  // namespace kestrum::testing
