@@ -60,6 +60,25 @@ std::uint8_t PollWhileBusy(LineContext& lines, Stop stop) {
   return status;
 }
 
+// Reads [first, end) with the instruction and address bytes `head` and compares it with
+// `bytes`: true when the part holds them already. The run is read whole before it is looked at.
+bool Holds(LineContext& lines, std::initializer_list<std::uint8_t> head,
+           const std::vector<std::uint16_t>& bytes, int first, int end) {
+  std::vector<std::uint16_t> held(static_cast<std::size_t>(end - first));
+  Select(lines);
+  for (std::uint8_t b : head) ShiftOutByte(lines, b);
+  for (std::uint16_t& b : held) ShiftInByte(lines, b);
+  Deselect(lines);
+  lines.ResolveSamples();
+  for (int i = first; i < end; ++i) {
+    if ((held[static_cast<std::size_t>(i - first)] & 0xFF) !=
+        (bytes[static_cast<std::size_t>(i)] & 0xFF)) {
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 TSpiRead::TSpiRead(const LineContext& lines, int count, std::uint16_t blankValue)
@@ -124,8 +143,19 @@ void TSpiProgThread::Body() {
   ProgressRange();
   if (!OpenPort()) return;
   PowerUp(lines_);
-  for (int a = 0; a < Count; ++a) {
+  const int page = std::max(PageSize, 1);
+  for (int a = 0; a < Count;) {
+    // One write enable, one write and one write cycle per page: the bytes stay inside the page
+    // the address is in, whose counter would otherwise wrap to the page's start.
+    const int end = std::min((a | (page - 1)) + 1, Count);
     ProgressAt(a);
+    if (WriteOnlyDiffers &&
+        Holds(lines_, {SpiInstruction(spi::kRead, a), static_cast<std::uint8_t>(a & 0xFF)}, Bytes,
+              a, end)) {
+      a = end;
+      if (StopRequested()) break;
+      continue;
+    }
     Select(lines_);
     lines_.SleepMs(1);
     ShiftOutByte(lines_, spi::kWriteEnable);
@@ -135,7 +165,10 @@ void TSpiProgThread::Body() {
     lines_.SleepMs(1);
     ShiftOutByte(lines_, SpiInstruction(spi::kWrite, a));
     ShiftOutByte(lines_, static_cast<std::uint8_t>(a & 0xFF));
-    ShiftOutByte(lines_, static_cast<std::uint8_t>(Bytes[static_cast<std::size_t>(a)]));
+    for (int i = a; i < end; ++i) {
+      ProgressAt(i);
+      ShiftOutByte(lines_, static_cast<std::uint8_t>(Bytes[static_cast<std::size_t>(i)]));
+    }
     Deselect(lines_);
     lines_.SleepMs(1);
     Select(lines_);
@@ -147,6 +180,7 @@ void TSpiProgThread::Body() {
       FailAddress = a;
       break;
     }
+    a = end;
   }
   // After Cancel the status register, whose block protection may lock the part, is not written.
   if (!Failed && !StopRequested()) {
@@ -226,6 +260,13 @@ void TSpiPageThread::Body() {
       // inside its page.
       for (int a = 0; a < Count && !StopRequested();) {
         const int end = std::min((a | (pageSize_ - 1)) + 1, Count);
+        if (WriteOnlyDiffers && Holds(lines_,
+                                      {spi::kRead, static_cast<std::uint8_t>(a >> 8),
+                                       static_cast<std::uint8_t>(a & 0xFF)},
+                                      Bytes, a, end)) {
+          a = end;
+          continue;
+        }
         WriteEnable(lines_);
         Select(lines_);
         ShiftOutByte(lines_, spi::kWrite);
@@ -302,6 +343,7 @@ ProgramOutcome SpiEepromDriver::Program(FamilyContext& context) {
                           device.PageSize);
     std::copy_n(slot.CodeBuffer.begin(), writer.Bytes.size(), writer.Bytes.begin());
     writer.StatusRegister = static_cast<std::uint8_t>(slot.ConfigWord(device));
+    writer.WriteOnlyDiffers = context.Options().WriteOnlyDiffers;
     if (!context.Run(writer)) return {};
     if (writer.Failed) {
       context.ui().Message(MessageKind::Error,
@@ -314,6 +356,8 @@ ProgramOutcome SpiEepromDriver::Program(FamilyContext& context) {
   context.Work().CreateConfig();
   const BufferSlot& slot = context.Work().Active();
   TSpiProgThread writer(context.Lines(), device.CodeSize);
+  writer.PageSize = device.PageSize;
+  writer.WriteOnlyDiffers = context.Options().WriteOnlyDiffers;
   std::copy_n(slot.CodeBuffer.begin(), writer.Bytes.size(), writer.Bytes.begin());
   writer.StatusRegister = static_cast<std::uint8_t>(slot.ConfigWord(device));
   if (!context.Run(writer)) return {};

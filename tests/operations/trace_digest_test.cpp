@@ -97,7 +97,7 @@ const Case kCases[] = {
     {"PIC 16F84", ProgrammerType::An589, false, 0x5abc0decc278d6d4u},
     {"24C16", ProgrammerType::Jdm, false, 0x2c16813a91e132ceu},
     {"93C46", ProgrammerType::Conquest, false, 0xfe804b4f8e3da3a5u},
-    {"25040", ProgrammerType::Stk200, false, 0x2971eb43eb043287u},
+    {"25040", ProgrammerType::Stk200, false, 0x87a8a9e11c534265u},
     {"90S8515", ProgrammerType::Stk200, false, 0x289c66fda37ca877u},
     {"89S53", ProgrammerType::Stk200, false, 0xad2db7b3162e7334u},
     {"NVM 3060", ProgrammerType::ProPic2, false, 0x794afb4483a36e2cu},
