@@ -3,14 +3,16 @@
 
 #include <algorithm>
 
+#include "app/command_line.hpp"
 #include "app/texts.hpp"
+#include "core/text.hpp"
+#include "hardware/programmer_file.hpp"
 
 namespace kestrum {
 namespace {
 
 HardwareSettings ForTesting(const HardwareForm& form) {
-  HardwareSettings settings;
-  settings.Programmer = static_cast<ProgrammerType>(form.Programmer);
+  HardwareSettings settings = form.Chosen();
   settings.SerialDevices = form.SerialFiles;
   settings.ParallelDevices = form.ParallelFiles;
   settings.FtdiDevice = form.FtdiDevice;
@@ -29,7 +31,7 @@ void TestPortButtons(HardwareForm& form, PortOpener& opener) {
 }
 
 void SelectLowestEnabled(HardwareForm& form) {
-  if (form.SelectedPort >= 0) return;
+  if (form.SelectedPort >= 0 || !form.OtherPort.empty()) return;
   for (int i = 0; i < kPortButtons; ++i) {
     if (form.PortEnabled[static_cast<std::size_t>(i)]) {
       form.SelectedPort = i;
@@ -38,22 +40,45 @@ void SelectLowestEnabled(HardwareForm& form) {
   }
 }
 
+// The kind's ports found, for the list beside the buttons.
+void ListFound(HardwareForm& form, PortOpener& opener) {
+  form.Found = opener.ListPorts(ForTesting(form));
+}
+
+// A GPIO line is any offset of the chip; a bit-bang board has eight pins.
+int PinCount(const HardwareSettings& settings) {
+  return PortKindOf(settings) == PortKind::Gpio ? PinAssignment::kMaxPins : 8;
+}
+
 }  // namespace
 
+HardwareSettings HardwareForm::Chosen() const {
+  HardwareSettings settings;
+  if (Programmer >= 0 && Programmer < kProgrammerTypeCount + static_cast<int>(User.size())) {
+    SelectProgrammer(settings, User, Programmer);
+  }
+  return settings;
+}
+
+std::string& HardwareForm::Pins() {
+  return PortKindOf(Chosen()) == PortKind::Gpio ? GpioPins : BitBangPins;
+}
+
 std::string HardwareForm::Prefix() const {
-  return std::string(PortPrefix(static_cast<ProgrammerType>(Programmer)));
+  return std::string(PortPrefix(PortKindOf(Chosen())));
 }
 
 std::string HardwareForm::PortCaption(int index) const {
+  if (PortKindOf(Chosen()) == PortKind::Gpio) return PortName(index);
   return Prefix() + " " + std::to_string(index + 1);
 }
 
 std::string HardwareForm::PortName(int index) const {
-  return Prefix() + std::to_string(index + 1);
+  return PortForNumber(PortKindOf(Chosen()), index + 1);
 }
 
 std::array<std::string, kPortButtons>& HardwareForm::ShownFiles() {
-  switch (PortKindOf(static_cast<ProgrammerType>(Programmer))) {
+  switch (PortKindOf(Chosen())) {
     case PortKind::Serial:
       return SerialFiles;
     case PortKind::Usb:
@@ -74,9 +99,20 @@ std::string HardwareForm::IODelayCaption() const {
          std::string(text::kIODelayAfter);
 }
 
-HardwareForm FillHardwareForm(const HardwareSettings& settings, PortOpener& opener) {
+HardwareForm FillHardwareForm(const HardwareSettings& settings, PortOpener& opener,
+                              const ProgrammerDefinitions& user) {
   HardwareForm form;
+  form.User = user;
   form.Programmer = static_cast<int>(settings.Programmer);
+  if (settings.Programmer == ProgrammerType::User) {
+    // A user's programmer no longer in the file: the first type.
+    form.Programmer = 0;
+    for (std::size_t i = 0; i < user.size(); ++i) {
+      if (settings.User && user[i]->name == settings.User->name) {
+        form.Programmer = kProgrammerTypeCount + static_cast<int>(i);
+      }
+    }
+  }
   form.Invert = {settings.InvertDataOut, settings.InvertDataIn, settings.InvertSCK,
                  settings.InvertMCLR,    settings.InvertVCC,    settings.InvertVPP};
   form.Api = settings.Api;
@@ -86,14 +122,23 @@ HardwareForm FillHardwareForm(const HardwareSettings& settings, PortOpener& open
   form.ParallelFiles = settings.ParallelDevices;
   form.FtdiDevice = settings.FtdiDevice;
   form.BitBangPins = FormatPinMap(settings.BitBangPins);
+  form.GpioPins = FormatPinMap(settings.GpioPins);
 
   const std::string& port = settings.Port;
-  const bool byDigit = port.size() == 4 && port[3] >= '1' && port[3] <= '4';
-  if (byDigit) form.SelectedPort = port[3] - '1';
+  bool byButton = false;
+  for (int i = 0; i < kPortButtons; ++i) {
+    if (EqualsIgnoreCase(port, form.PortName(i))) {
+      form.SelectedPort = i;
+      byButton = true;
+    }
+  }
+  // A device file, a serial number or a chip the buttons do not name stays the port.
+  if (!byButton && ResolvePort(ForTesting(form), port)) form.OtherPort = port;
   TestPortButtons(form, opener);
+  ListFound(form, opener);
   // A name that picks no button ("Com 2", the default), or one whose port is not there: the
   // highest port that is.
-  if (!byDigit || form.SelectedPort < 0) {
+  if ((!byButton || form.SelectedPort < 0) && form.OtherPort.empty()) {
     form.SelectedPort = -1;
     for (int i = kPortButtons - 1; i >= 0; --i) {
       if (form.PortEnabled[static_cast<std::size_t>(i)]) {
@@ -106,8 +151,12 @@ HardwareForm FillHardwareForm(const HardwareSettings& settings, PortOpener& open
 }
 
 void ProgrammerChanged(HardwareForm& form, int programmer, PortOpener& opener) {
+  const PortKind before = PortKindOf(form.Chosen());
   form.Programmer = programmer;
+  // Another kind of port: what the list chose is not one of its ports.
+  if (PortKindOf(form.Chosen()) != before) form.OtherPort.clear();
   TestPortButtons(form, opener);
+  ListFound(form, opener);
   SelectLowestEnabled(form);
 }
 
@@ -117,12 +166,17 @@ void RetestPorts(HardwareForm& form, PortOpener& opener) {
 }
 
 std::string HardwareFormProblem(const HardwareForm& form) {
-  const auto type = static_cast<ProgrammerType>(form.Programmer);
-  if (RowOf(type).pinsFromSettings && !ParsePinMap(form.BitBangPins)) {
-    return std::string(text::kBadPinMapBefore) + form.BitBangPins +
-           std::string(text::kBadPinMapAfter);
+  const HardwareSettings chosen = form.Chosen();
+  const PortKind kind = PortKindOf(chosen);
+  const std::string& pins = const_cast<HardwareForm&>(form).Pins();
+  if (RowOf(chosen).pinsFromSettings && !ParsePinMap(pins, PinCount(chosen))) {
+    return std::string(text::kBadPinMapBefore) + pins +
+           std::string(kind == PortKind::Gpio ? text::kBadGpioPinMapAfter : text::kBadPinMapAfter);
   }
-  if (PortKindOf(type) == PortKind::Usb && !ParseFtdiDevice(form.FtdiDevice)) {
+  if (!form.OtherPort.empty() && !ResolvePort(ForTesting(form), form.OtherPort)) {
+    return std::string(text::kBadPortBefore) + form.OtherPort + std::string(text::kBadPortAfter);
+  }
+  if (kind == PortKind::Usb && !ParseFtdiDevice(form.FtdiDevice)) {
     return std::string(text::kBadFtdiDeviceBefore) + form.FtdiDevice +
            std::string(text::kBadFtdiDeviceAfter);
   }
@@ -130,8 +184,12 @@ std::string HardwareFormProblem(const HardwareForm& form) {
 }
 
 void ApplyHardwareForm(const HardwareForm& form, HardwareSettings& settings) {
-  settings.Programmer = static_cast<ProgrammerType>(form.Programmer);
-  settings.Port = form.SelectedPort >= 0 ? form.PortName(form.SelectedPort) : std::string();
+  const HardwareSettings chosen = form.Chosen();
+  settings.Programmer = chosen.Programmer;
+  settings.User = chosen.User;
+  settings.Port = !form.OtherPort.empty()  ? form.OtherPort
+                  : form.SelectedPort >= 0 ? form.PortName(form.SelectedPort)
+                                           : std::string();
   settings.Api = form.Api;
   settings.InvertDataOut = form.Invert[0];
   settings.InvertDataIn = form.Invert[1];
@@ -146,6 +204,9 @@ void ApplyHardwareForm(const HardwareForm& form, HardwareSettings& settings) {
   if (ParseFtdiDevice(form.FtdiDevice)) settings.FtdiDevice = form.FtdiDevice;
   // A map that does not parse leaves the one that did.
   if (std::optional<PinMap> pins = ParsePinMap(form.BitBangPins)) settings.BitBangPins = *pins;
+  if (std::optional<PinMap> pins = ParsePinMap(form.GpioPins, PinAssignment::kMaxPins)) {
+    settings.GpioPins = *pins;
+  }
   // No port selected: the port base keeps its value; the registers follow it either way.
   DerivePortBase(settings);
 }
@@ -158,6 +219,9 @@ void StoreHardwareForm(SettingsStore& store, const HardwareSettings& settings,
   }
   if (settings.BitBangPins != before.BitBangPins) {
     store.WriteString(kBitBangPinsKey, FormatPinMap(settings.BitBangPins));
+  }
+  if (settings.GpioPins != before.GpioPins) {
+    store.WriteString(kGpioPinsKey, FormatPinMap(settings.GpioPins));
   }
   for (int i = 0; i < kPortButtons; ++i) {
     const auto n = static_cast<std::size_t>(i);

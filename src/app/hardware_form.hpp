@@ -5,6 +5,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "core/settings_store.hpp"
 #include "hardware/hardware_settings.hpp"
@@ -18,7 +19,9 @@ inline constexpr int kInvertBoxes = 6;
 inline constexpr int kPortButtons = 4;
 
 struct HardwareForm {
+  // The list's index: the types in their order, then the programmers of `User`.
   int Programmer = 0;
+  ProgrammerDefinitions User;
   std::array<bool, kPortButtons> PortEnabled{};
   int SelectedPort = -1;  // 0..3, or -1 for none
   bool Api = false;
@@ -33,12 +36,25 @@ struct HardwareForm {
   std::array<std::string, kPortButtons> UsbFiles;
   std::string FtdiDevice;
   std::string BitBangPins;
+  // The GPIO header's lines, as offsets of the chip, in the same text form.
+  std::string GpioPins;
+  // The ports of the chosen programmer's kind found on this machine, and the port chosen
+  // among them (or kept from the settings) when it is none of the four buttons: a device file,
+  // an FTDI chip's serial number, a GPIO chip. Empty: the buttons choose.
+  std::vector<FoundPort> Found;
+  std::string OtherPort;
 
-  // "Com" for the JDM, "LPT" for every other type.
+  // Settings with the chosen programmer, for its row and its kind of port.
+  HardwareSettings Chosen() const;
+  // The pin map the chosen type takes from the settings: the GPIO header's or the bit-bang
+  // board's.
+  std::string& Pins();
+
+  // "Com" for the serial programmers, "LPT" for the parallel ones, "USB", "gpiochip".
   std::string Prefix() const;
-  // "Com 1" .. "Com 4", "LPT 1" .. "LPT 4".
+  // "Com 1" .. "Com 4", "LPT 1" .. "LPT 4", "gpiochip0" .. "gpiochip3".
   std::string PortCaption(int index) const;
-  // The port the button opens: "Com1", "LPT3".
+  // The port the button opens: "Com1", "LPT3", "gpiochip2".
   std::string PortName(int index) const;
   // The device files of the buttons as they are captioned now.
   std::array<std::string, kPortButtons>& ShownFiles();
@@ -48,21 +64,23 @@ struct HardwareForm {
 };
 
 // Filling, each time the dialog opens: the controls from `settings`, the port buttons tested
-// with `opener` (every port is there while "Virtual programmer" is ticked).
-HardwareForm FillHardwareForm(const HardwareSettings& settings, PortOpener& opener);
+// with `opener` (every port is there while "Virtual programmer" is ticked), the ports found
+// listed, the user's programmers after the types.
+HardwareForm FillHardwareForm(const HardwareSettings& settings, PortOpener& opener,
+                              const ProgrammerDefinitions& user = {});
 // The programmer list changed: the buttons are relabelled and retested; with none selected
 // then, the lowest enabled one is.
 void ProgrammerChanged(HardwareForm& form, int programmer, PortOpener& opener);
 // "Virtual programmer" or a device file changed: the buttons are retested in the same way.
 void RetestPorts(HardwareForm& form, PortOpener& opener);
 
-// What keeps OK from closing the dialog: the message for the pin map or the FTDI device when
-// the chosen type uses it and cannot; empty when the form can be applied.
+// What keeps OK from closing the dialog: the message for the pin map, the FTDI device or the
+// port when the chosen type uses it and cannot; empty when the form can be applied.
 std::string HardwareFormProblem(const HardwareForm& form);
 // OK: the settings take the form's values (port, port base, register addresses).
 void ApplyHardwareForm(const HardwareForm& form, HardwareSettings& settings);
 // OK: the dialog's keys are written ("Programmer", "Api", the six inversions, "IODelay",
-// "Port", "Virtual"), and each device file, the FTDI device and the pin map when the user
+// "Port", "Virtual"), and each device file, the FTDI device and the pin maps when the user
 // changed them (`before` holds the old ones).
 void StoreHardwareForm(SettingsStore& store, const HardwareSettings& settings,
                        const HardwareSettings& before);

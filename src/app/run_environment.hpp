@@ -65,6 +65,9 @@ class SwitchingOpener final : public PortOpener {
   bool Available(const HardwareSettings& settings, std::string_view portName) override {
     return target_.load()->Available(settings, portName);
   }
+  std::vector<FoundPort> ListPorts(const HardwareSettings& settings) override {
+    return target_.load()->ListPorts(settings);
+  }
 
  private:
   std::atomic<PortOpener*> target_;

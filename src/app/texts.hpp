@@ -13,6 +13,13 @@ inline constexpr std::string_view kBadPinMapAfter =
     "\" cannot be used: Data Out, Clock and Data In need a pin each, MCLR and VCC may have one, "
     "every line on a pin of its own from 0 to 7, as in DataOut=0 Clock=2 MCLR=4 VCC=!3 DataIn=1 "
     "(! for an active-low line).";
+inline constexpr std::string_view kBadGpioPinMapAfter =
+    "\" cannot be used: Data Out, Clock and Data In need a line each, MCLR and VCC may have one, "
+    "every line on a line of the chip of its own from 0 to 63, as in DataOut=17 Clock=27 MCLR=23 "
+    "VCC=!24 DataIn=22 (! for an active-low line).";
+inline constexpr std::string_view kBadPortBefore = "The port \"";
+inline constexpr std::string_view kBadPortAfter =
+    "\" is not one this programmer can use: choose one of the ports listed.";
 inline constexpr std::string_view kBadFtdiDeviceBefore = "The FTDI device \"";
 inline constexpr std::string_view kBadFtdiDeviceAfter =
     "\" cannot be used: give vendor:product in hex, optionally :serial (0403:6001:A12BC3DE), or "

@@ -18,8 +18,12 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
+#include "app/texts.hpp"
 #include "gui/byte_text.hpp"
 #include "gui/texts.hpp"
+#include "hardware/programmer_file.hpp"
 #include "hardware/programmer_types.hpp"
 
 namespace kestrum {
@@ -29,9 +33,7 @@ HardwareDialog::HardwareDialog(QWidget* parent) : QDialog(parent) {
   setModal(true);
 
   programmer_ = new QComboBox;
-  for (int i = 0; i < kProgrammerTypeCount; ++i) {
-    programmer_->addItem(Utf8(RowOf(static_cast<ProgrammerType>(i)).listText));
-  }
+  for (const std::string& name : ProgrammerNames({})) programmer_->addItem(Utf8(name));
   auto* programmerLabel = new QLabel(Utf8(text::kHardwareProgrammer));
   programmerLabel->setBuddy(programmer_);
   connect(programmer_, &QComboBox::activated, this, &HardwareDialog::ProgrammerChosen);
@@ -58,22 +60,37 @@ HardwareDialog::HardwareDialog(QWidget* parent) : QDialog(parent) {
       ShowForm();
     });
   }
+  // A button chosen: the list's choice no longer holds.
+  connect(portGroup, &QButtonGroup::idClicked, this, [this] { found_->setCurrentIndex(0); });
+  found_ = new QComboBox;
+  found_->setToolTip(Utf8(text::kHardwareFoundHint));
+  found_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  found_->setMinimumContentsLength(18);
+  auto* foundLabel = new QLabel(Utf8(text::kHardwareFound));
+  foundLabel->setBuddy(found_);
+  portsLayout->addWidget(foundLabel, kPortButtons, 0);
+  portsLayout->addWidget(found_, kPortButtons, 1);
+  connect(found_, &QComboBox::activated, this, &HardwareDialog::FoundPortChosen);
   // The FTDI types: which chip, and the pins of a board wired by hand.
   ftdiDevice_ = new QLineEdit;
   ftdiDevice_->setToolTip(Utf8(text::kHardwareFtdiDeviceHint));
   bitBangPins_ = new QLineEdit;
   bitBangPins_->setToolTip(Utf8(text::kHardwareBitBangPinsHint));
+  // Wide enough for a GPIO header's map, whose lines have two digits.
+  bitBangPins_->setMinimumWidth(bitBangPins_->fontMetrics().horizontalAdvance(QStringLiteral(
+                                    "DataOut=17 Clock=27 MCLR=23 VCC=!24 DataIn=22")) +
+                                16);
   auto* ftdiLabel = new QLabel(Utf8(text::kHardwareFtdiDevice));
   ftdiLabel->setBuddy(ftdiDevice_);
   auto* pinsLabel = new QLabel(Utf8(text::kHardwareBitBangPins));
   pinsLabel->setBuddy(bitBangPins_);
-  portsLayout->addWidget(ftdiLabel, kPortButtons, 0);
-  portsLayout->addWidget(ftdiDevice_, kPortButtons, 1);
-  portsLayout->addWidget(pinsLabel, kPortButtons + 1, 0);
-  portsLayout->addWidget(bitBangPins_, kPortButtons + 1, 1);
+  portsLayout->addWidget(ftdiLabel, kPortButtons + 1, 0);
+  portsLayout->addWidget(ftdiDevice_, kPortButtons + 1, 1);
+  portsLayout->addWidget(pinsLabel, kPortButtons + 2, 0);
+  portsLayout->addWidget(bitBangPins_, kPortButtons + 2, 1);
   virtual_ = new QCheckBox(Utf8(text::kHardwareVirtual));
   virtual_->setToolTip(Utf8(text::kHardwareVirtualHint));
-  portsLayout->addWidget(virtual_, kPortButtons + 2, 0, 1, 2);
+  portsLayout->addWidget(virtual_, kPortButtons + 3, 0, 1, 2);
   connect(virtual_, &QCheckBox::toggled, this, [this] {
     if (!showing_) return;
     TakeControls();
@@ -169,7 +186,12 @@ void HardwareDialog::Prepare(const HardwareSettings& settings, PortOpener& opene
   opener_ = &opener;
   HardwareSettings shown = settings;
   shown.Virtual = shown.Virtual || virtualFixed;
-  form_ = FillHardwareForm(shown, opener);
+  form_ = FillHardwareForm(shown, opener, user_);
+  {
+    const QSignalBlocker block(programmer_);
+    programmer_->clear();
+    for (const std::string& name : ProgrammerNames(user_)) programmer_->addItem(Utf8(name));
+  }
   virtual_->setEnabled(!virtualFixed);
   virtual_->setToolTip(
       Utf8(virtualFixed ? text::kHardwareVirtualFixedHint : text::kHardwareVirtualHint));
@@ -201,14 +223,30 @@ void HardwareDialog::ShowForm() {
     ports_[static_cast<std::size_t>(i)]->setChecked(i == form_.SelectedPort);
   }
   group->setExclusive(true);
+  // The ports found, and a port kept from the settings that is not among them now.
+  found_->clear();
+  found_->addItem(Utf8(text::kHardwareFoundAbove));
+  bool listed = form_.OtherPort.empty();
+  for (const FoundPort& port : form_.Found) {
+    const std::string shown =
+        port.classic.empty() ? port.name : port.name + " (" + port.classic + ")";
+    found_->addItem(Utf8(shown + "  " + port.description), Utf8(port.name));
+    listed = listed || port.name == form_.OtherPort;
+  }
+  if (!listed) found_->addItem(Utf8(form_.OtherPort), Utf8(form_.OtherPort));
+  found_->setCurrentIndex(
+      form_.OtherPort.empty() ? 0 : std::max(0, found_->findData(Utf8(form_.OtherPort))));
   virtual_->setChecked(form_.Virtual);
-  const ProgrammerType type = static_cast<ProgrammerType>(form_.Programmer);
-  const bool usb = PortKindOf(type) == PortKind::Usb;
-  for (QLineEdit* file : files_) file->setEnabled(!usb);
+  const HardwareSettings chosen = form_.Chosen();
+  const PortKind kind = PortKindOf(chosen);
+  const bool usb = kind == PortKind::Usb;
+  // Only the serial and the parallel ports have a device file a button stands for.
+  for (QLineEdit* file : files_)
+    file->setEnabled(kind == PortKind::Serial || kind == PortKind::Parallel);
   ftdiDevice_->setText(Utf8(form_.FtdiDevice));
   ftdiDevice_->setEnabled(usb);
-  bitBangPins_->setText(Utf8(form_.BitBangPins));
-  bitBangPins_->setEnabled(RowOf(type).pinsFromSettings);
+  bitBangPins_->setText(Utf8(form_.Pins()));
+  bitBangPins_->setEnabled(RowOf(chosen).pinsFromSettings);
   (form_.Api ? api_ : directIo_)->setChecked(true);
   for (int i = 0; i < kInvertBoxes; ++i) {
     inverts_[static_cast<std::size_t>(i)]->setChecked(form_.Invert[static_cast<std::size_t>(i)]);
@@ -225,9 +263,11 @@ void HardwareDialog::TakeControls() {
     form_.ShownFiles()[static_cast<std::size_t>(i)] =
         files_[static_cast<std::size_t>(i)]->text().trimmed().toStdString();
   }
+  form_.Pins() = bitBangPins_->text().trimmed().toStdString();
+  form_.OtherPort =
+      found_->currentIndex() > 0 ? found_->currentData().toString().toStdString() : std::string();
   form_.Programmer = programmer_->currentIndex();
   form_.FtdiDevice = ftdiDevice_->text().trimmed().toStdString();
-  form_.BitBangPins = bitBangPins_->text().trimmed().toStdString();
   form_.Virtual = virtual_->isChecked();
   form_.Api = api_->isChecked();
   for (int i = 0; i < kInvertBoxes; ++i) {
@@ -237,8 +277,27 @@ void HardwareDialog::TakeControls() {
 }
 
 void HardwareDialog::ProgrammerChosen(int index) {
+  // The controls still hold what the type shown last uses.
+  const int shown = form_.Programmer;
   TakeControls();
+  form_.Programmer = shown;
   ProgrammerChanged(form_, index, *opener_);
+  ShowForm();
+}
+
+void HardwareDialog::FoundPortChosen(int index) {
+  TakeControls();
+  if (index > 0) {
+    // A port with a classic name is that button's.
+    form_.SelectedPort = -1;
+    for (const FoundPort& port : form_.Found) {
+      if (port.name != form_.OtherPort || port.classic.empty()) continue;
+      for (int i = 0; i < kPortButtons; ++i) {
+        if (form_.PortName(i) == port.classic) form_.SelectedPort = i;
+      }
+    }
+    if (form_.SelectedPort >= 0) form_.OtherPort.clear();
+  }
   ShowForm();
 }
 
@@ -249,9 +308,13 @@ void HardwareDialog::accept() {
                     this);
     box.setTextFormat(Qt::PlainText);
     box.exec();
-    const bool pins = RowOf(static_cast<ProgrammerType>(form_.Programmer)).pinsFromSettings &&
-                      !ParsePinMap(form_.BitBangPins);
-    (pins ? bitBangPins_ : ftdiDevice_)->setFocus();
+    if (problem.starts_with(text::kBadPinMapBefore)) {
+      bitBangPins_->setFocus();
+    } else if (problem.starts_with(text::kBadPortBefore)) {
+      found_->setFocus();
+    } else {
+      ftdiDevice_->setFocus();
+    }
     return;
   }
   QDialog::accept();

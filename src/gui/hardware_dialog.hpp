@@ -32,6 +32,9 @@ class HardwareDialog final : public QDialog {
   // its box shows it ticked and cannot be changed. The form on OK, nothing on Cancel.
   std::optional<HardwareForm> Run(const HardwareSettings& settings, PortOpener& opener,
                                   bool firstStart, bool virtualFixed = false);
+  // The programmers of the user's programmers.toml, listed after the types from the next
+  // filling on.
+  void SetUserProgrammers(ProgrammerDefinitions user) { user_ = std::move(user); }
   // The filling alone, for a dialog shown without waiting (the screenshots).
   void Prepare(const HardwareSettings& settings, PortOpener& opener, bool firstStart,
                bool virtualFixed = false);
@@ -39,6 +42,8 @@ class HardwareDialog final : public QDialog {
   QComboBox* ProgrammerList() const { return programmer_; }
   QRadioButton* PortButton(int index) const { return ports_[static_cast<std::size_t>(index)]; }
   QLineEdit* DeviceFileEdit(int index) const { return files_[static_cast<std::size_t>(index)]; }
+  // The ports found: first "the port chosen above", then one entry a port.
+  QComboBox* FoundPortList() const { return found_; }
   QLineEdit* FtdiDeviceEdit() const { return ftdiDevice_; }
   QLineEdit* PinMapEdit() const { return bitBangPins_; }
   QCheckBox* VirtualBox() const { return virtual_; }
@@ -63,8 +68,10 @@ class HardwareDialog final : public QDialog {
   void ShowForm();
   void TakeControls();
   void ProgrammerChosen(int index);
+  void FoundPortChosen(int index);
 
   HardwareForm form_;
+  ProgrammerDefinitions user_;
   PortOpener* opener_ = nullptr;
   bool firstStart_ = false;
   bool showing_ = false;
@@ -72,6 +79,7 @@ class HardwareDialog final : public QDialog {
   QComboBox* programmer_ = nullptr;
   std::array<QRadioButton*, kPortButtons> ports_{};
   std::array<QLineEdit*, kPortButtons> files_{};
+  QComboBox* found_ = nullptr;
   QLineEdit* ftdiDevice_ = nullptr;
   QLineEdit* bitBangPins_ = nullptr;
   QCheckBox* virtual_ = nullptr;

@@ -1257,6 +1257,7 @@ void MainWindow::RunHardwareDialog(bool firstStart) {
   // The ports are tested on the hardware, whichever programmer is in use now.
   PortOpener& ports = switch_ != nullptr ? switch_->HardwarePorts() : app_.Lines.opener();
   const bool fixed = VirtualFixed();
+  hardware_->SetUserProgrammers(app_.UserProgrammers);
   if (std::optional<HardwareForm> form =
           hardware_->Run(app_.Lines.Settings(), ports, firstStart, fixed)) {
     if (before != nullptr) before->SaveChip(ui_);

@@ -139,6 +139,11 @@ inline constexpr std::string_view kHardwarePorts = " Ports ";
 inline constexpr std::string_view kHardwareDeviceFileName = "Device file of ";  // + port
 inline constexpr std::string_view kHardwareDeviceFileHint =
     "The device file this port opens (a serial tty, or a ppdev parallel port)";
+inline constexpr std::string_view kHardwareFound = "Found";
+inline constexpr std::string_view kHardwareFoundAbove = "(the port chosen above)";
+inline constexpr std::string_view kHardwareFoundHint =
+    "The ports of this kind on this machine: a device file, an FTDI chip by its serial number "
+    "or a GPIO chip";
 inline constexpr std::string_view kHardwareVirtual = "Virtual programmer";
 inline constexpr std::string_view kHardwareFtdiDevice = "FTDI device";
 inline constexpr std::string_view kHardwareFtdiDeviceHint =

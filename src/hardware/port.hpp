@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/ui.hpp"
 #include "hardware/hardware_settings.hpp"
@@ -30,6 +31,18 @@ struct LineFormat {
 // A port whose pins are set and read one by one (a GPIO chip's lines, or the connector pins
 // of a parallel or serial port for a programmer wired by its user). Pins are numbered as the
 // port numbers them; bit n of a levels word is pin n, 1 for high.
+// A port found on this machine.
+struct FoundPort {
+  PortKind kind;
+  // What the settings take as the port: a device file, an FTDI chip's serial number ("USB1"..
+  // when it has none) or a GPIO chip ("gpiochip0").
+  std::string name;
+  // The classic name of the same port ("Com1", "LPT2"), when it is one of the settings'
+  // per-port device files.
+  std::string classic;
+  std::string description;
+};
+
 class PinPort {
  public:
   virtual ~PinPort() = default;
@@ -91,6 +104,9 @@ class PortOpener {
   // The availability test of the hardware settings: whether the named port (for the settings'
   // programmer type) opens. It is closed again at once; nothing is reported.
   virtual bool Available(const HardwareSettings& settings, std::string_view portName) = 0;
+  // The ports of the settings' kind this machine has (the hardware dialog's list); none where
+  // nothing can be found.
+  virtual std::vector<FoundPort> ListPorts(const HardwareSettings&) { return {}; }
 };
 
 }  // namespace kestrum

@@ -10,19 +10,9 @@
 
 #include "hardware/hardware_settings.hpp"
 #include "hardware/os_interface.hpp"
+#include "hardware/port.hpp"
 
 namespace kestrum {
-
-struct FoundPort {
-  PortKind kind;
-  // What the settings take as the port: a device file, an FTDI chip's serial number ("USB1"..
-  // when it has none) or a GPIO chip ("gpiochip0").
-  std::string name;
-  // The classic name of the same port ("Com1", "LPT2"), when it is one of the settings'
-  // per-port device files.
-  std::string classic;
-  std::string description;
-};
 
 // A serial device file's USB adapter, when it is on one.
 struct UsbSerialAdapter {

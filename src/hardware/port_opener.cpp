@@ -180,6 +180,10 @@ std::unique_ptr<Port> SystemPortOpener::Open(const HardwareSettings& settings, U
   return std::move(result.port);
 }
 
+std::vector<FoundPort> SystemPortOpener::ListPorts(const HardwareSettings& settings) {
+  return FindPorts(os_, settings, PortKindOf(settings));
+}
+
 bool SystemPortOpener::Available(const HardwareSettings& settings, std::string_view portName) {
   if (PortKindOf(settings) == PortKind::Usb) {
     // Only whether the chip is there and free: its pins are left alone.

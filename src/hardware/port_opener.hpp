@@ -24,6 +24,7 @@ class SystemPortOpener final : public PortOpener {
       : os_(os), ftdi_(std::move(ftdi)), gpio_(std::move(gpio)) {}
   std::unique_ptr<Port> Open(const HardwareSettings& settings, Ui& ui, bool report) override;
   bool Available(const HardwareSettings& settings, std::string_view portName) override;
+  std::vector<FoundPort> ListPorts(const HardwareSettings& settings) override;
 
  private:
   BackendResult OpenNamed(const HardwareSettings& settings, std::string_view portName);

@@ -167,6 +167,14 @@ class ListedPorts final : public PortOpener {
   bool Available(const HardwareSettings&, std::string_view name) override {
     return available.count(std::string(name)) != 0;
   }
+  std::vector<FoundPort> found;
+  std::vector<FoundPort> ListPorts(const HardwareSettings& settings) override {
+    std::vector<FoundPort> ofKind;
+    for (const FoundPort& p : found) {
+      if (p.kind == PortKindOf(settings)) ofKind.push_back(p);
+    }
+    return ofKind;
+  }
 };
 
 TEST(HardwareForm, PortButtonsFollowTheStoredNameTheTypeAndThePorts) {
@@ -291,6 +299,70 @@ TEST(HardwareForm, FtdiFieldsAreCheckedForTheirTypeAndWrittenWhenChanged) {
   EXPECT_EQ(store.Raw(kBitBangPinsKey), good);
   EXPECT_EQ(store.Raw(kFtdiDeviceKey), "0403:6014:FT1");
   EXPECT_EQ(LoadHardwareSettings(store).BitBangPins, *ParsePinMap(good));
+}
+
+// The GPIO header and a user's programmer in the list; the ports found of the chosen kind; a
+// port none of the buttons names kept, chosen and written; the GPIO lines checked as offsets.
+TEST(HardwareForm, GpioHeaderUserProgrammersAndThePortsFound) {
+  MemorySettingsStore store;
+  RecordingUi ui;
+  VirtualClock clock;
+  ListedPorts ports;
+  ports.available = {"LPT1"};
+  ports.found = {{PortKind::Parallel, "/dev/parport0", "LPT1", "parallel port at 0x378"},
+                 {PortKind::Gpio, "gpiochip0", "", "GPIO chip pinctrl-bcm2835, 54 lines"},
+                 {PortKind::Gpio, "gpiochip4", "", "GPIO chip gpio-sim, 8 lines"}};
+  Application app(store, ui, clock, ports);
+  const auto bench =
+      DefineProgrammer("Bench board", PortKind::Parallel, kBitBangDefaultPins, 10, 10);
+  HardwareSettings& settings = app.Lines.Settings();
+  settings.Programmer = ProgrammerType::User;
+  settings.User = bench;
+  settings.Port = "/dev/parport5";
+  HardwareForm form = FillHardwareForm(settings, ports, {bench});
+  EXPECT_EQ(form.Programmer, kProgrammerTypeCount);
+  EXPECT_EQ(form.OtherPort, "/dev/parport5");
+  EXPECT_EQ(form.SelectedPort, -1);
+  ASSERT_EQ(form.Found.size(), 1u);
+  EXPECT_EQ(form.Found[0].name, "/dev/parport0");
+
+  ProgrammerChanged(form, static_cast<int>(ProgrammerType::GpioHeader), ports);
+  EXPECT_EQ(form.OtherPort, "");  // a parallel port is no GPIO chip
+  EXPECT_EQ(form.PortCaption(0), "gpiochip0");
+  EXPECT_EQ(form.PortName(3), "gpiochip3");
+  EXPECT_EQ(form.Found.size(), 2u);
+  EXPECT_EQ(form.Pins(), "DataOut=17 Clock=27 MCLR=23 VCC=!24 DataIn=22");
+  struct Case {
+    std::string pins, port, problem;
+  };
+  const std::string badPins =
+      "\" cannot be used: Data Out, Clock and Data In need a line each, MCLR and VCC may have one, "
+      "every line on a line of the chip of its own from 0 to 63, as in DataOut=17 Clock=27 "
+      "MCLR=23 VCC=!24 DataIn=22 (! for an active-low line).";
+  for (const Case& c : {Case{"DataOut=5 Clock=40 DataIn=63", "gpiochip4", ""},
+                        Case{"DataOut=5 Clock=64 DataIn=6", "",
+                             "The pin map \"DataOut=5 Clock=64 DataIn=6" + badPins},
+                        Case{"DataOut=5 Clock=6 DataIn=7", "/dev/ttyS0", ""},
+                        Case{"DataOut=5 Clock=6 DataIn=7", "LPT1",
+                             "The port \"LPT1\" is not one this programmer can use: choose one of "
+                             "the ports listed."}}) {
+    form.Pins() = c.pins;
+    form.OtherPort = c.port;
+    EXPECT_EQ(HardwareFormProblem(form), c.problem) << c.pins << " / " << c.port;
+  }
+  form.Pins() = "DataOut=5 Clock=40 DataIn=63";
+  form.OtherPort = "gpiochip4";
+  app.ApplyHardware(form);
+  EXPECT_EQ(store.Raw("Programmer"), "12");
+  EXPECT_EQ(store.Raw("Port"), "gpiochip4");
+  EXPECT_EQ(store.Raw(kGpioPinsKey), "DataOut=5 Clock=40 DataIn=63");
+  EXPECT_EQ(LoadHardwareSettings(store).GpioPins, *ParsePinMap(form.GpioPins, 64));
+
+  // The user's programmer is stored by its name and found by it again.
+  form.Programmer = kProgrammerTypeCount;
+  app.ApplyHardware(form);
+  EXPECT_EQ(store.Raw("Programmer"), "Bench board");
+  EXPECT_EQ(LoadHardwareSettings(store, {bench}).User, bench);
 }
 
 // Keys in the order they were written.

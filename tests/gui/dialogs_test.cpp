@@ -195,6 +195,58 @@ class DialogsTest : public QObject {
     for (const auto& [key, value] : written) QCOMPARE(rig.settings.Values().at(key), value);
   }
 
+  // The GPIO header and the user's programmers in the list; the ports found of the chosen
+  // kind beside the buttons, one with a classic name choosing its button, another taken as the
+  // port; the pin map edit holding the GPIO lines.
+  void NewTypesAndThePortsFound() {
+    struct Found final : public PortOpener {
+      std::unique_ptr<Port> Open(const HardwareSettings&, Ui&, bool) override { return nullptr; }
+      bool Available(const HardwareSettings&, std::string_view) override { return true; }
+      std::vector<FoundPort> ListPorts(const HardwareSettings& settings) override {
+        if (PortKindOf(settings) == PortKind::Gpio) {
+          return {{PortKind::Gpio, "gpiochip0", "", "GPIO chip pinctrl-bcm2835, 54 lines"},
+                  {PortKind::Gpio, "gpiochip5", "", "GPIO chip gpio-sim, 8 lines"}};
+        }
+        return {{PortKind::Serial, "/dev/ttyS0", "Com1", "on-board UART at 0x3F8"}};
+      }
+    } ports;
+    HardwareDialog dialog;
+    dialog.SetUserProgrammers(
+        {DefineProgrammer("Bench board", PortKind::Parallel, kBitBangDefaultPins, 10, 10)});
+    ModalAnswerer answerer;
+    answerer.onDialog = [](QDialog& shown) {
+      auto& hardware = dynamic_cast<HardwareDialog&>(shown);
+      QComboBox* list = hardware.ProgrammerList();
+      QCOMPARE(list->count(), 14);
+      QCOMPARE(list->itemText(12), QStringLiteral("GPIO header"));
+      QCOMPARE(list->itemText(13), QStringLiteral("Bench board"));
+      QComboBox* found = hardware.FoundPortList();
+      QCOMPARE(found->itemText(1), QStringLiteral("/dev/ttyS0 (Com1)  on-board UART at 0x3F8"));
+      found->setCurrentIndex(1);
+      emit found->activated(1);
+      QVERIFY(hardware.PortButton(0)->isChecked() && found->currentIndex() == 0);
+      list->setCurrentIndex(12);
+      emit list->activated(12);
+      QCOMPARE(hardware.PortButton(2)->text(), QStringLiteral("gpiochip2"));
+      QCOMPARE(found->count(), 3);
+      QVERIFY(hardware.PinMapEdit()->isEnabled());
+      QCOMPARE(hardware.PinMapEdit()->text(),
+               QStringLiteral("DataOut=17 Clock=27 MCLR=23 VCC=!24 DataIn=22"));
+      hardware.PinMapEdit()->setText(QStringLiteral("DataOut=5 Clock=6 DataIn=40"));
+      found->setCurrentIndex(2);
+      emit found->activated(2);
+      QVERIFY(!hardware.PortButton(0)->isChecked());
+      hardware.OkButton()->click();
+    };
+    const std::optional<HardwareForm> form = dialog.Run(HardwareSettings{}, ports, false);
+    QVERIFY(form.has_value());
+    HardwareSettings applied;
+    ApplyHardwareForm(*form, applied);
+    QVERIFY(applied.Programmer == ProgrammerType::GpioHeader);
+    QCOMPARE(applied.Port, std::string("gpiochip5"));
+    QCOMPARE(FormatPinMap(applied.GpioPins), std::string("DataOut=5 Clock=6 DataIn=40"));
+  }
+
   void NewUserPicksTheVirtualProgrammerAndVerifiesAPart() {
     QTemporaryDir data;
     qputenv("XDG_DATA_HOME", data.path().toUtf8());

@@ -78,6 +78,31 @@ int main(int argc, char** argv) {
   hardware.Prepare(virtualProPic, simulated.Programmer(), true);
   Shoot(hardware, QStringLiteral("hardware-settings-first-start"));
 
+  // The GPIO header on a single-board computer with two GPIO chips, and a programmer of the
+  // user's programmers.toml in the list.
+  struct BoardPorts final : public PortOpener {
+    explicit BoardPorts(PortOpener& inner) : inner_(inner) {}
+    std::unique_ptr<Port> Open(const HardwareSettings& s, Ui& u, bool report) override {
+      return inner_.Open(s, u, report);
+    }
+    bool Available(const HardwareSettings&, std::string_view name) override {
+      return name == "gpiochip0" || name == "gpiochip1";
+    }
+    std::vector<FoundPort> ListPorts(const HardwareSettings&) override {
+      return {{PortKind::Gpio, "gpiochip0", "", "GPIO chip pinctrl-bcm2711, 58 lines"},
+              {PortKind::Gpio, "gpiochip1", "", "GPIO chip raspberrypi-exp-gpio, 8 lines"}};
+    }
+    PortOpener& inner_;
+  } board(simulated.Programmer());
+  HardwareSettings gpio = app.Lines.Settings();
+  gpio.Programmer = ProgrammerType::GpioHeader;
+  gpio.Port = "gpiochip0";
+  hardware.SetUserProgrammers(
+      {DefineProgrammer("Bench board", PortKind::Parallel, kBitBangDefaultPins, 10, 10)});
+  hardware.Prepare(gpio, board, false);
+  Shoot(hardware, QStringLiteral("hardware-settings-gpio"));
+  hardware.SetUserProgrammers({});
+
   HardwareCheckDialog& check = *window.HardwareCheck();
   check.EnableBox(HardwareCheckDialog::Vcc)->setChecked(true);
   check.EnableBox(HardwareCheckDialog::Clock)->setChecked(true);
