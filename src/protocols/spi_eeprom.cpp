@@ -33,9 +33,11 @@ void PowerUp(LineContext& lines) {
 }
 
 // Programmers without a supply switch (the JDM without power control, the AN589) keep the
-// part powered: data and clock go low and /CS to the idle level themselves.
-void PowerDown(LineContext& lines) {
-  lines.SleepMs(500);
+// part powered: data and clock go low and /CS to the idle level themselves. The wait before
+// gives a write cycle still running time to end; a run that saw its last cycle end by the
+// write-in-progress bit needs none.
+void PowerDown(LineContext& lines, int settleMs = 500) {
+  lines.SleepMs(settleMs);
   lines.SetDataLine(0);
   lines.SetClockLine(0);
   lines.VppOff();
@@ -77,6 +79,21 @@ bool Holds(LineContext& lines, std::initializer_list<std::uint8_t> head,
     }
   }
   return true;
+}
+
+void WriteEnable(LineContext& lines) {
+  Select(lines);
+  ShiftOutByte(lines, spi::kWriteEnable);
+  Deselect(lines);
+}
+
+// True when the part finished the cycle the deselect before started.
+template <class Stop>
+bool Finished(LineContext& lines, Stop stop) {
+  Select(lines);
+  const std::uint8_t status = PollWhileBusy(lines, stop);
+  Deselect(lines);
+  return (status & 1) == 0;
 }
 
 }  // namespace
@@ -144,6 +161,13 @@ void TSpiProgThread::Body() {
   if (!OpenPort()) return;
   PowerUp(lines_);
   const int page = std::max(PageSize, 1);
+  // Byte by byte the sequence keeps its millisecond gaps around /CS; page writes need none
+  // (the part asks for well under a microsecond) and end each cycle on the status register.
+  const bool paged = page > 1;
+  const auto gap = [this, paged] {
+    if (!paged) lines_.SleepMs(1);
+  };
+  const auto stop = [this] { return StopRequested(); };
   for (int a = 0; a < Count;) {
     // One write enable, one write and one write cycle per page: the bytes stay inside the page
     // the address is in, whose counter would otherwise wrap to the page's start.
@@ -157,12 +181,12 @@ void TSpiProgThread::Body() {
       continue;
     }
     Select(lines_);
-    lines_.SleepMs(1);
+    gap();
     ShiftOutByte(lines_, spi::kWriteEnable);
     Deselect(lines_);
-    lines_.SleepMs(1);
+    gap();
     Select(lines_);
-    lines_.SleepMs(1);
+    gap();
     ShiftOutByte(lines_, SpiInstruction(spi::kWrite, a));
     ShiftOutByte(lines_, static_cast<std::uint8_t>(a & 0xFF));
     for (int i = a; i < end; ++i) {
@@ -170,9 +194,9 @@ void TSpiProgThread::Body() {
       ShiftOutByte(lines_, static_cast<std::uint8_t>(Bytes[static_cast<std::size_t>(i)]));
     }
     Deselect(lines_);
-    lines_.SleepMs(1);
+    gap();
     Select(lines_);
-    const std::uint8_t status = PollWhileBusy(lines_, [this] { return StopRequested(); });
+    const std::uint8_t status = PollWhileBusy(lines_, stop);
     Deselect(lines_);
     if (StopRequested()) break;
     if ((status & 1) != 0) {
@@ -183,22 +207,25 @@ void TSpiProgThread::Body() {
     a = end;
   }
   // After Cancel the status register, whose block protection may lock the part, is not written.
+  bool settled = false;
   if (!Failed && !StopRequested()) {
-    lines_.SleepMs(1);
+    gap();
     Select(lines_);
-    lines_.SleepMs(1);
+    gap();
     ShiftOutByte(lines_, spi::kWriteEnable);
     Deselect(lines_);
-    lines_.SleepMs(1);
+    gap();
     Select(lines_);
-    lines_.SleepMs(1);
+    gap();
     ShiftOutByte(lines_, spi::kWriteStatus);
     ShiftOutByte(lines_, StatusRegister);
     lines_.SetDataLine(0);
     Deselect(lines_);
+    // The status register is a non-volatile write of its own: its end is polled like a page's.
+    settled = paged && Finished(lines_, stop);
   }
   ProgressDone();
-  PowerDown(lines_);
+  PowerDown(lines_, settled ? 0 : 500);
 }
 
 // ---- the parts with 16-bit addresses ----
@@ -208,25 +235,6 @@ TSpiPageThread::TSpiPageThread(const LineContext& lines, Step step, int count, i
       Bytes(static_cast<std::size_t>(std::max(count, 0))),
       step_(step),
       pageSize_(std::max(pageSize, 1)) {}
-
-namespace {
-
-void WriteEnable(LineContext& lines) {
-  Select(lines);
-  ShiftOutByte(lines, spi::kWriteEnable);
-  Deselect(lines);
-}
-
-// True when the part finished the cycle the deselect before started.
-template <class Stop>
-bool Finished(LineContext& lines, Stop stop) {
-  Select(lines);
-  const std::uint8_t status = PollWhileBusy(lines, stop);
-  Deselect(lines);
-  return (status & 1) == 0;
-}
-
-}  // namespace
 
 bool TSpiPageThread::WriteStatus(std::uint8_t value) {
   WriteEnable(lines_);
@@ -250,6 +258,8 @@ void TSpiPageThread::Body() {
   if (!OpenPort()) return;
   PowerUp(lines_);
   const auto stop = [this] { return StopRequested(); };
+  // Set where the run saw its last write cycle end on the write-in-progress bit.
+  bool settled = false;
   switch (step_) {
     case Step::Program:
       if (!Unprotect()) {
@@ -289,6 +299,7 @@ void TSpiPageThread::Body() {
         Failed = true;
         FailAddress = Count;
       }
+      settled = !Failed && !StopRequested();
       break;
     case Step::Erase:
       if (!Unprotect()) {
@@ -300,6 +311,7 @@ void TSpiPageThread::Body() {
       ShiftOutByte(lines_, spi::kChipErase);
       Deselect(lines_);
       Failed = !Finished(lines_, stop);
+      settled = !Failed;
       break;
     case Step::ReadId:
       // A dummy address of two bytes before the signature; RDID also wakes a sleeping part.
@@ -313,7 +325,7 @@ void TSpiPageThread::Body() {
   }
   lines_.SetDataLine(0);
   ProgressDone();
-  PowerDown(lines_);
+  PowerDown(lines_, settled ? 0 : 500);
 }
 
 // ---- driver ----

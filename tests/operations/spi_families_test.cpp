@@ -58,9 +58,9 @@ TEST(SpiEepromWire, EachPageIsEnabledWrittenAndPolledThenTheStatusFollows) {
   RandomImage(spi.rig, 5);
   ASSERT_TRUE(ProgramsWithoutVerify(spi.rig));
   const auto frames = spi.tap.Frames();
-  // Write enable, the write of 16 bytes, the poll, for each of the 32 pages; then enable and
-  // status.
-  ASSERT_EQ(frames.size(), 3u * 32 + 2);
+  // Write enable, the write of 16 bytes, the poll, for each of the 32 pages; then enable,
+  // status and its poll.
+  ASSERT_EQ(frames.size(), 3u * 32 + 3);
   const std::size_t at = 3 * 0x1A;
   const auto& code = spi.rig.Slot().CodeBuffer;
   Bytes write{0x0A, 0xA0};
@@ -69,6 +69,7 @@ TEST(SpiEepromWire, EachPageIsEnabledWrittenAndPolledThenTheStatusFollows) {
   EXPECT_EQ(frames[at + 1].mosi, write);
   EXPECT_EQ(Head(frames[at + 2], 1), Bytes{0x05});
   EXPECT_EQ(frames[3 * 32 + 1].mosi, (Bytes{0x01, 0x00}));
+  EXPECT_EQ(Head(frames[3 * 32 + 2], 1), Bytes{0x05});
   EXPECT_TRUE(std::ranges::equal(spi.chip.Memory(), std::span(code).first(512)));
 }
 
