@@ -215,15 +215,21 @@ HardwareSettings LoadHardwareSettings(const SettingsStore& store, const Programm
   const std::string stored = store.ReadString("Programmer", "0");
   const auto named = std::find_if(
       user.begin(), user.end(), [&](const auto& definition) { return definition->name == stored; });
+  // A name that none of them has now (an entry of programmers.toml left out for a mistake, or
+  // the file gone) runs the first type but stays stored, with its port: the mended file brings
+  // the programmer back.
+  const bool missingUser = named == user.end() && !store.IsInteger("Programmer") &&
+                           !stored.empty() && (stored[0] < '0' || stored[0] > '9') &&
+                           stored[0] != '-';
   if (named != user.end()) {
     s.Programmer = ProgrammerType::User;
     s.User = *named;
-  } else {
+  } else if (!missingUser) {
     s.Programmer =
         static_cast<ProgrammerType>(integer("Programmer", 0, kProgrammerTypeCount - 1, 0));
   }
   s.Port = store.ReadString("Port", text::kDefaultPortName);
-  if (store.Raw("Port") && !s.Port.empty() && !ResolvePort(s, s.Port)) {
+  if (!missingUser && store.Raw("Port") && !s.Port.empty() && !ResolvePort(s, s.Port)) {
     replace("Port", text::kDefaultPortName);
     s.Port = std::string(text::kDefaultPortName);
   }

@@ -141,11 +141,13 @@ TEST_F(TerminalRun, TheGpioHeaderAndAUserProgrammerProgramAndTheNextRunReadsBack
   const std::string broken = "Warning: " + Path("kestrum/programmers.toml") +
                              ":4:9: no DataIn line: the programmer could not read the chip back; "
                              "the programmer \"Broken\" is left out.\n";
-  for (const char* type : {"-gGPIO header", "-gbench board"}) {
+  // The port by its name and by its device file.
+  for (const auto& [type, port] :
+       {std::pair{"-gGPIO header", "-ogpiochip0"}, std::pair{"-gbench board", "-o/dev/parport0"}}) {
     SCOPED_TRACE(type);
     fs::remove_all(Path("chips"));
     const Outcome program =
-        Run({"-i", Simulate(), "--yes", type, "-t16F84", "-l" + kExample, "-p", "-q"});
+        Run({"-i", Simulate(), "--yes", type, port, "-t16F84", "-l" + kExample, "-p", "-q"});
     EXPECT_EQ(program.status, 1);  // the broken entry is a warning
     EXPECT_EQ(program.err, broken + "Do you really want to program the device? -> Yes (--yes)\n");
     const Outcome read =

@@ -79,3 +79,27 @@ TEST(FtdiDeviceSetting, NamesVendorProductAndSerial) {
 
 }  // namespace
 }  // namespace kestrum
+
+namespace kestrum {
+namespace {
+
+// A user's programmer is found by its name; while programmers.toml lacks it, the first type
+// runs and the name and its port stay stored, so a mended file brings it back.
+TEST(HardwareSettings, AUsersProgrammerMissingFromTheFileStaysStored) {
+  const auto bench =
+      DefineProgrammer("Bench board", PortKind::Parallel, kBitBangDefaultPins, 10, 10);
+  MemorySettingsStore store;
+  store.SetRaw("Programmer", "Bench board");
+  store.SetRaw("Port", "LPT2");
+  std::vector<ReplacedSetting> replaced;
+  const HardwareSettings missing = LoadHardwareSettings(store, {}, &replaced);
+  EXPECT_TRUE(missing.Programmer == ProgrammerType::Jdm && replaced.empty());
+  const HardwareSettings found = LoadHardwareSettings(store, {bench}, &replaced);
+  EXPECT_TRUE(found.Programmer == ProgrammerType::User && found.User == bench);
+  EXPECT_EQ(found.Port, "LPT2");
+  EXPECT_EQ(found.PortBase, 0x278);
+  EXPECT_TRUE(replaced.empty());
+}
+
+}  // namespace
+}  // namespace kestrum

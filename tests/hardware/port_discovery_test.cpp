@@ -119,27 +119,29 @@ TEST(PortDiscovery, TheJdmOnAUsbSerialAdapterIsToldOnce) {
 // Settings files of old keep their classic names; a device file of the table is that port.
 TEST(PortDiscovery, ClassicNamesAndTheirDeviceFilesOpenTheSamePort) {
   struct Case {
-    ProgrammerType type;
+    std::string programmer;
     std::string port;
     std::string opened;
     std::uint16_t base;
   };
   const Case cases[] = {
-      {ProgrammerType::Jdm, "Com2", "/dev/ttyS1", 0x2F8},
-      {ProgrammerType::Jdm, "/dev/ttyS1", "/dev/ttyS1", 0x2F8},
-      {ProgrammerType::Conquest, "LPT1", "/dev/parport0", 0x378},
-      {ProgrammerType::Conquest, "/dev/parport0", "/dev/parport0", 0x378},
-      {ProgrammerType::Jdm, "/dev/ttyUSB0", "/dev/ttyUSB0", 0},
+      {"0", "Com2", "/dev/ttyS1", 0x2F8},       {"0", "/dev/ttyS1", "/dev/ttyS1", 0x2F8},
+      {"1", "LPT1", "/dev/parport0", 0x378},    {"1", "/dev/parport0", "/dev/parport0", 0x378},
+      {"0", "/dev/ttyUSB0", "/dev/ttyUSB0", 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.port);
     FakeOs os;
     SystemPortOpener opener(os);
     RecordingUi ui;
-    HardwareSettings settings;
-    settings.Programmer = c.type;
-    settings.Port = c.port;
-    DerivePortBase(settings);
+    // As an old settings file has them.
+    MemorySettingsStore store;
+    store.SetRaw("Programmer", c.programmer);
+    store.SetRaw("Port", c.port);
+    std::vector<ReplacedSetting> replaced;
+    HardwareSettings settings = LoadHardwareSettings(store, {}, &replaced);
+    EXPECT_EQ(replaced, std::vector<ReplacedSetting>{});
+    EXPECT_EQ(settings.Port, c.port);
     EXPECT_EQ(settings.PortBase, c.base);
     ASSERT_NE(opener.Open(settings, ui, true), nullptr);
     EXPECT_EQ(os.calls.front().path, c.opened);
