@@ -749,9 +749,9 @@ constexpr auto kCatalogue = std::to_array<CatalogueEntry>({
     {"93C76", 109, kMicrowireGroup, false, &kMicrowireSpareBit, 512, 0, 8},
     {"93C86", 110, kMicrowireGroup, false, &kMicrowire, 1024, 0, 8},
 
-    {"25010", 112, kSpiGroup, false, &kSpiEeprom, 128, 0, 8, 0, &kBp25010},
-    {"25020", 113, kSpiGroup, false, &kSpiEeprom, 256, 0, 8, 0, &kBp25020},
-    {"25040", 114, kSpiGroup, false, &kSpiEeprom, 512, 0, 8, 0, &kBp25040},
+    {"25010", 112, kSpiGroup, false, &kSpiEeprom, 128, 0, 8, 16, &kBp25010},
+    {"25020", 113, kSpiGroup, false, &kSpiEeprom, 256, 0, 8, 16, &kBp25020},
+    {"25040", 114, kSpiGroup, false, &kSpiEeprom, 512, 0, 8, 16, &kBp25040},
 
     {"90S1200", 116, kSpiMicroGroup, false, &kAvr1200, 1024, 64, 20},
     {"90S2313", 117, kSpiMicroGroup, false, &kAvr, 2048, 128, 20},
