@@ -63,9 +63,16 @@ const PicFamilyRow& RowFor(const DeviceDescriptor& device) {
 }
 
 // One write cycle: begin, the part's time, and the end where the host times it.
+// A write or erase time of milliseconds is slept, its rest waited out: a busy wait that long
+// loses the processor to other work and ends late.
+void Wait(PicSerial& link, int us) {
+  if (us >= 1000) link.Lines().SleepMs(us / 1000);
+  link.Lines().DelayMicroseconds(us % 1000);
+}
+
 void Cycle(PicSerial& link, const PicCycle& cycle, int waitUs) {
   link.PicCommand(cycle.Begin, 0);
-  link.Lines().DelayMicroseconds(waitUs);
+  Wait(link, waitUs);
   if (cycle.End != 0) link.PicCommand(cycle.End, 0);
 }
 
@@ -138,15 +145,15 @@ std::unique_ptr<TPicSession> PicFlashEraser(const DeviceDescriptor& device,
     link.PicCommand(pic::kLoadConfiguration, 0x3FFF);
     if (row.Erase == PicEraseKind::ChipErase) {
       link.PicCommand(pic::kChipErase, 0);
-      link.Lines().DelayMicroseconds(waitUs);
+      Wait(link, waitUs);
       return;
     }
     if (row.EraseLoadsBlank) link.PicCommand(pic::kLoadProgram, 0x3FFF);
     link.PicCommand(pic::kBulkEraseProgram, 0);
-    link.Lines().DelayMicroseconds(waitUs);
+    Wait(link, waitUs);
     if (row.EraseDataAlone) {
       link.PicCommand(pic::kBulkEraseData, 0);
-      link.Lines().DelayMicroseconds(waitUs);
+      Wait(link, waitUs);
     }
   });
 }
