@@ -63,14 +63,13 @@ void WaitWritten(LineContext& lines, bool& poll, std::uint8_t read, int address,
     std::uint16_t got = 0;
     Receive(lines, read, address, got);
     lines.ResolveSamples();
-    if (got == value) return;
     const std::int64_t now = clock.nowUs();
     if (now - before > limit / 2) {
       poll = false;
-      if (now - start < limit) lines.DelayMicroseconds(limit - (now - start));
+      if (got != value && now - start < limit) lines.DelayMicroseconds(limit - (now - start));
       return;
     }
-    if (now - start >= limit) return;
+    if (got == value || now - start >= limit) return;
   }
 }
 
