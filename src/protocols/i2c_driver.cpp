@@ -45,6 +45,7 @@ ProgramOutcome I2cDriver::Program(FamilyContext& context) {
   programmer.BlockSelect = BlockSelect(device);
   programmer.McLrAsVcc = context.Options().EnableMCLR;
   programmer.ByteWrite = context.Options().ByteWrite;
+  programmer.WriteOnlyDiffers = context.Options().WriteOnlyDiffers;
   for (int i = 0; i < device.CodeSize; ++i) programmer.Words[i] = slot.CodeBuffer[i];
   if (!context.Run(programmer)) return {};
   // The user has been told of every acknowledge that did not come.

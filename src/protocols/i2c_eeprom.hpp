@@ -65,6 +65,8 @@ class TI2CProgThread final : public OperationWorker {
   bool BlockSelect = false;
   bool McLrAsVcc = false;
   bool ByteWrite = false;
+  // Pages (page writes only) are read first and written only where they differ from Words.
+  bool WriteOnlyDiffers = false;
   // Acknowledge polling ran out: programming stopped there (the user has been told).
   bool NoAck = false;
   // "No Acknowledge received!" boxes shown for word address or data bytes the part did not
@@ -79,6 +81,9 @@ class TI2CProgThread final : public OperationWorker {
   bool PollAcknowledge(int address);
   // The word address of `address`, each byte's acknowledge checked.
   void SendWordAddress(int address);
+  // With the write transaction of `address` open: a random read of its page, ended with a
+  // stop. True when the part holds the page's bytes already.
+  bool PageHolds(int address);
   // A missing acknowledge where the write goes on.
   void Missed();
   // Polls with `control` until the part acknowledges it: true then, with the transaction

@@ -36,7 +36,16 @@ void PicSerial::ReadInto(std::uint16_t readCommand, std::uint16_t& word) {
 }
 
 void PicSerial::Frame(std::uint16_t command, std::int32_t data, std::uint16_t& word) {
-  if (data == pic::kRead) lines_.SleepMs(timing_.ReadSettleMs);
+  if (data == pic::kRead && timing_.ReadSettleMs > 0) {
+    // The settle before a read is for serial ports whose modem lines slew slowly. A port that
+    // streams sets its pins at their exact step, so only the part's own delay between command
+    // and data (1 µs) and the cable's level shifters remain, well inside this margin.
+    if (lines_.Streaming()) {
+      lines_.DelayMicroseconds(std::min(timing_.ReadSettleMs * 1000, kStreamReadSettleUs));
+    } else {
+      lines_.SleepMs(timing_.ReadSettleMs);
+    }
+  }
   // With data -1 every bit from bit 7 up is a 1; bit 6, the start bit's slot, stays 0
   // because command codes are below 64.
   std::uint32_t shift = (command & 0xFFu) + static_cast<std::uint32_t>(data) * 128u;

@@ -37,6 +37,9 @@ inline constexpr std::uint16_t kEndProgramming = 0x060E;
 inline constexpr std::int32_t kRead = -1;
 }  // namespace pic
 
+// The settle before a read command on a port that streams.
+inline constexpr int kStreamReadSettleUs = 50;
+
 // The programming wait of one cycle: 10 ms, 2 ms on the 16F627/628 during one Program All.
 inline constexpr int kProgramWaitMs = 10;
 inline constexpr int kFastProgramWaitMs = 2;

@@ -33,9 +33,11 @@ void PowerUp(LineContext& lines) {
 }
 
 // Programmers without a supply switch (the JDM without power control, the AN589) keep the
-// part powered: data and clock go low and /CS to the idle level themselves.
-void PowerDown(LineContext& lines) {
-  lines.SleepMs(500);
+// part powered: data and clock go low and /CS to the idle level themselves. The wait before
+// gives a write cycle still running time to end; a run that saw its last cycle end by the
+// write-in-progress bit needs none.
+void PowerDown(LineContext& lines, int settleMs = 500) {
+  lines.SleepMs(settleMs);
   lines.SetDataLine(0);
   lines.SetClockLine(0);
   lines.VppOff();
@@ -58,6 +60,40 @@ std::uint8_t PollWhileBusy(LineContext& lines, Stop stop) {
     if (late) break;
   }
   return status;
+}
+
+// Reads [first, end) with the instruction and address bytes `head` and compares it with
+// `bytes`: true when the part holds them already. The run is read whole before it is looked at.
+bool Holds(LineContext& lines, std::initializer_list<std::uint8_t> head,
+           const std::vector<std::uint16_t>& bytes, int first, int end) {
+  std::vector<std::uint16_t> held(static_cast<std::size_t>(end - first));
+  Select(lines);
+  for (std::uint8_t b : head) ShiftOutByte(lines, b);
+  for (std::uint16_t& b : held) ShiftInByte(lines, b);
+  Deselect(lines);
+  lines.ResolveSamples();
+  for (int i = first; i < end; ++i) {
+    if ((held[static_cast<std::size_t>(i - first)] & 0xFF) !=
+        (bytes[static_cast<std::size_t>(i)] & 0xFF)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+void WriteEnable(LineContext& lines) {
+  Select(lines);
+  ShiftOutByte(lines, spi::kWriteEnable);
+  Deselect(lines);
+}
+
+// True when the part finished the cycle the deselect before started.
+template <class Stop>
+bool Finished(LineContext& lines, Stop stop) {
+  Select(lines);
+  const std::uint8_t status = PollWhileBusy(lines, stop);
+  Deselect(lines);
+  return (status & 1) == 0;
 }
 
 }  // namespace
@@ -124,22 +160,43 @@ void TSpiProgThread::Body() {
   ProgressRange();
   if (!OpenPort()) return;
   PowerUp(lines_);
-  for (int a = 0; a < Count; ++a) {
+  const int page = std::max(PageSize, 1);
+  // Byte by byte the sequence keeps its millisecond gaps around /CS; page writes need none
+  // (the part asks for well under a microsecond) and end each cycle on the status register.
+  const bool paged = page > 1;
+  const auto gap = [this, paged] {
+    if (!paged) lines_.SleepMs(1);
+  };
+  const auto stop = [this] { return StopRequested(); };
+  for (int a = 0; a < Count;) {
+    // One write enable, one write and one write cycle per page: the bytes stay inside the page
+    // the address is in, whose counter would otherwise wrap to the page's start.
+    const int end = std::min((a | (page - 1)) + 1, Count);
     ProgressAt(a);
+    if (WriteOnlyDiffers &&
+        Holds(lines_, {SpiInstruction(spi::kRead, a), static_cast<std::uint8_t>(a & 0xFF)}, Bytes,
+              a, end)) {
+      a = end;
+      if (StopRequested()) break;
+      continue;
+    }
     Select(lines_);
-    lines_.SleepMs(1);
+    gap();
     ShiftOutByte(lines_, spi::kWriteEnable);
     Deselect(lines_);
-    lines_.SleepMs(1);
+    gap();
     Select(lines_);
-    lines_.SleepMs(1);
+    gap();
     ShiftOutByte(lines_, SpiInstruction(spi::kWrite, a));
     ShiftOutByte(lines_, static_cast<std::uint8_t>(a & 0xFF));
-    ShiftOutByte(lines_, static_cast<std::uint8_t>(Bytes[static_cast<std::size_t>(a)]));
+    for (int i = a; i < end; ++i) {
+      ProgressAt(i);
+      ShiftOutByte(lines_, static_cast<std::uint8_t>(Bytes[static_cast<std::size_t>(i)]));
+    }
     Deselect(lines_);
-    lines_.SleepMs(1);
+    gap();
     Select(lines_);
-    const std::uint8_t status = PollWhileBusy(lines_, [this] { return StopRequested(); });
+    const std::uint8_t status = PollWhileBusy(lines_, stop);
     Deselect(lines_);
     if (StopRequested()) break;
     if ((status & 1) != 0) {
@@ -147,24 +204,28 @@ void TSpiProgThread::Body() {
       FailAddress = a;
       break;
     }
+    a = end;
   }
   // After Cancel the status register, whose block protection may lock the part, is not written.
+  bool settled = false;
   if (!Failed && !StopRequested()) {
-    lines_.SleepMs(1);
+    gap();
     Select(lines_);
-    lines_.SleepMs(1);
+    gap();
     ShiftOutByte(lines_, spi::kWriteEnable);
     Deselect(lines_);
-    lines_.SleepMs(1);
+    gap();
     Select(lines_);
-    lines_.SleepMs(1);
+    gap();
     ShiftOutByte(lines_, spi::kWriteStatus);
     ShiftOutByte(lines_, StatusRegister);
     lines_.SetDataLine(0);
     Deselect(lines_);
+    // The status register is a non-volatile write of its own: its end is polled like a page's.
+    settled = paged && Finished(lines_, stop);
   }
   ProgressDone();
-  PowerDown(lines_);
+  PowerDown(lines_, settled ? 0 : 500);
 }
 
 // ---- the parts with 16-bit addresses ----
@@ -174,25 +235,6 @@ TSpiPageThread::TSpiPageThread(const LineContext& lines, Step step, int count, i
       Bytes(static_cast<std::size_t>(std::max(count, 0))),
       step_(step),
       pageSize_(std::max(pageSize, 1)) {}
-
-namespace {
-
-void WriteEnable(LineContext& lines) {
-  Select(lines);
-  ShiftOutByte(lines, spi::kWriteEnable);
-  Deselect(lines);
-}
-
-// True when the part finished the cycle the deselect before started.
-template <class Stop>
-bool Finished(LineContext& lines, Stop stop) {
-  Select(lines);
-  const std::uint8_t status = PollWhileBusy(lines, stop);
-  Deselect(lines);
-  return (status & 1) == 0;
-}
-
-}  // namespace
 
 bool TSpiPageThread::WriteStatus(std::uint8_t value) {
   WriteEnable(lines_);
@@ -216,6 +258,8 @@ void TSpiPageThread::Body() {
   if (!OpenPort()) return;
   PowerUp(lines_);
   const auto stop = [this] { return StopRequested(); };
+  // Set where the run saw its last write cycle end on the write-in-progress bit.
+  bool settled = false;
   switch (step_) {
     case Step::Program:
       if (!Unprotect()) {
@@ -226,6 +270,13 @@ void TSpiPageThread::Body() {
       // inside its page.
       for (int a = 0; a < Count && !StopRequested();) {
         const int end = std::min((a | (pageSize_ - 1)) + 1, Count);
+        if (WriteOnlyDiffers && Holds(lines_,
+                                      {spi::kRead, static_cast<std::uint8_t>(a >> 8),
+                                       static_cast<std::uint8_t>(a & 0xFF)},
+                                      Bytes, a, end)) {
+          a = end;
+          continue;
+        }
         WriteEnable(lines_);
         Select(lines_);
         ShiftOutByte(lines_, spi::kWrite);
@@ -248,6 +299,7 @@ void TSpiPageThread::Body() {
         Failed = true;
         FailAddress = Count;
       }
+      settled = !Failed && !StopRequested();
       break;
     case Step::Erase:
       if (!Unprotect()) {
@@ -259,6 +311,7 @@ void TSpiPageThread::Body() {
       ShiftOutByte(lines_, spi::kChipErase);
       Deselect(lines_);
       Failed = !Finished(lines_, stop);
+      settled = !Failed;
       break;
     case Step::ReadId:
       // A dummy address of two bytes before the signature; RDID also wakes a sleeping part.
@@ -272,7 +325,7 @@ void TSpiPageThread::Body() {
   }
   lines_.SetDataLine(0);
   ProgressDone();
-  PowerDown(lines_);
+  PowerDown(lines_, settled ? 0 : 500);
 }
 
 // ---- driver ----
@@ -302,6 +355,7 @@ ProgramOutcome SpiEepromDriver::Program(FamilyContext& context) {
                           device.PageSize);
     std::copy_n(slot.CodeBuffer.begin(), writer.Bytes.size(), writer.Bytes.begin());
     writer.StatusRegister = static_cast<std::uint8_t>(slot.ConfigWord(device));
+    writer.WriteOnlyDiffers = context.Options().WriteOnlyDiffers;
     if (!context.Run(writer)) return {};
     if (writer.Failed) {
       context.ui().Message(MessageKind::Error,
@@ -314,6 +368,8 @@ ProgramOutcome SpiEepromDriver::Program(FamilyContext& context) {
   context.Work().CreateConfig();
   const BufferSlot& slot = context.Work().Active();
   TSpiProgThread writer(context.Lines(), device.CodeSize);
+  writer.PageSize = device.PageSize;
+  writer.WriteOnlyDiffers = context.Options().WriteOnlyDiffers;
   std::copy_n(slot.CodeBuffer.begin(), writer.Bytes.size(), writer.Bytes.begin());
   writer.StatusRegister = static_cast<std::uint8_t>(slot.ConfigWord(device));
   if (!context.Run(writer)) return {};

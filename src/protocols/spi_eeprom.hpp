@@ -61,7 +61,11 @@ class TSpiProgThread final : public OperationWorker {
 
   std::vector<std::uint16_t> Bytes;
   std::uint8_t StatusRegister = 0;  // written after the memory
-                                    // Failed / FailAddress: the byte whose write never finished.
+  // Bytes one write instruction takes: the part's page (16 on the 25010/20/40), 1 for a byte
+  // at a time. Failed / FailAddress: the first byte of the write that never finished.
+  int PageSize = 1;
+  // Each page is read first and written only where it differs from Bytes.
+  bool WriteOnlyDiffers = false;
 
  protected:
   void Body() override;
@@ -77,6 +81,8 @@ class TSpiPageThread final : public OperationWorker {
 
   std::vector<std::uint16_t> Bytes;
   std::uint8_t StatusRegister = 0;
+  // Program: each page is read first and written only where it differs from Bytes.
+  bool WriteOnlyDiffers = false;
 
  protected:
   void Body() override;

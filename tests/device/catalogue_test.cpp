@@ -68,12 +68,12 @@ TEST(Catalogue, InvariantsHoldForEveryRow) {
     if (d.PageSize > 0) {
       EXPECT_EQ(d.CodeSize % d.PageSize, 0);
     }
-    // Pages: every I2C EEPROM, and the SPI EEPROMs and AVRs added later (the AVRs' EEPROM
-    // pages divide the EEPROM too).
+    // Pages: every I2C and SPI EEPROM, and the AVRs added later (the AVRs' EEPROM pages
+    // divide the EEPROM too).
     const bool added = e.MenuCommand >= kFirstAddedDeviceNumber;
-    EXPECT_EQ(d.PageSize > 0,
-              family == DeviceFamily::I2cEeprom || (added && (family == DeviceFamily::SpiEeprom ||
-                                                              family == DeviceFamily::AvrMicro)));
+    EXPECT_EQ(d.PageSize > 0, family == DeviceFamily::I2cEeprom ||
+                                  family == DeviceFamily::SpiEeprom ||
+                                  (added && family == DeviceFamily::AvrMicro));
     if (d.DataPageSize > 0) {
       EXPECT_EQ(d.DataSize % d.DataPageSize, 0);
     }

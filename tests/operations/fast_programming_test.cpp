@@ -1,7 +1,8 @@
-// Program All without the write cycles an erase makes needless: for every family that erases
-// first, the part ends up holding the same whatever "Program erased words too" says, for a
-// random image, a mostly blank one and one with erased values in the middle of the code; the
-// verify passes; and a cell that will not program is still named at its address.
+// Program All without the write cycles that change nothing: for every family that erases first,
+// the part ends up holding the same whatever "Program erased words too" says, and for the serial
+// EEPROMs whatever "Write only what differs" says, for a random image, a mostly blank one and
+// one with erased values in the middle of the code; the verify passes; and a cell that will not
+// program is still named at its address.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -15,6 +16,7 @@
 #include "sim/chips/micro89s_chip.hpp"
 #include "sim/chips/pic_chip.hpp"
 #include "sim/chips/pic_chip_flash.hpp"
+#include "sim/chips/spi_eeprom_chip.hpp"
 
 namespace kestrum::testing {
 namespace {
@@ -132,6 +134,59 @@ TEST(SkipErased, ACellThatWillNotProgramIsNamedAtItsAddress) {
     rig.Slot().CodeBuffer[0x123] = 0x12;
     f.stuck(*chip, 0x123);
     EXPECT_TRUE(rig.Runs(&Operations::ProgramAll, false, {f.stuckMessage})) << f.device;
+  }
+}
+
+// ---- "Write only what differs" on the serial EEPROMs ----
+
+struct Eeprom {
+  const char* device;
+  ProgrammerType type;
+};
+
+const Eeprom kEeproms[] = {{"24C16", ProgrammerType::Jdm},
+                           {"25040", ProgrammerType::Stk200},
+                           {"25LC080A", ProgrammerType::Stk200}};
+
+// The part holds the image already, except for one byte in every third 16-byte page.
+void HoldMostOf(ChipModel& chip, const BufferSlot& slot) {
+  for (int i = 0; i < chip.RegionSize(ChipRegion::Code); ++i) {
+    const bool changed = i % 48 == 7;
+    chip.SetElement(ChipRegion::Code, i,
+                    static_cast<std::uint16_t>(slot.CodeBuffer[i] ^ (changed ? 0x5A : 0)));
+  }
+}
+
+TEST(WriteOnlyDiffers, ContentsAreTheSameWithAndWithoutTheOptionAndVerifyPasses) {
+  for (const Eeprom& e : kEeproms) {
+    for (Image image : {Image::Random, Image::MostlyBlank, Image::ErasedInTheMiddle}) {
+      std::vector<std::uint16_t> held[2];
+      for (bool differs : {false, true}) {
+        auto chip = ChipModelFor(DescriptorFor(*FindDeviceByName(e.device)));
+        LifecycleRig rig(e.device, e.type, chip.get());
+        FillImage(rig, image, 16);
+        HoldMostOf(*chip, rig.Slot());
+        rig.options.WriteOnlyDiffers = differs;
+        EXPECT_TRUE(rig.ProgramAndVerify()) << e.device << " image " << static_cast<int>(image);
+        held[differs] = Contents(*chip);
+      }
+      EXPECT_EQ(held[0], held[1]) << e.device << " image " << static_cast<int>(image);
+    }
+  }
+}
+
+TEST(WriteOnlyDiffers, ACellThatWillNotProgramIsNamedAtItsAddress) {
+  for (const char* device : {"25040", "25LC080A"}) {
+    auto chip = ChipModelFor(DescriptorFor(*FindDeviceByName(device)));
+    LifecycleRig rig(device, ProgrammerType::Stk200, chip.get());
+    FillImage(rig, Image::Random, 3);
+    HoldMostOf(*chip, rig.Slot());
+    rig.Slot().CodeBuffer[0x67] = 0x12;
+    chip->SetElement(ChipRegion::Code, 0x67, 0xFF);
+    dynamic_cast<SpiEepromChip&>(*chip).SetNeverProgram(0x67);
+    rig.options.WriteOnlyDiffers = true;
+    EXPECT_TRUE(rig.Runs(&Operations::ProgramAll, false, {"Verify failed at address 0067h !"}))
+        << device;
   }
 }
 

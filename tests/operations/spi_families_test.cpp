@@ -53,21 +53,24 @@ TEST(SpiEepromWire, ReadsTheStatusThenBlocksOf256WithA8InTheInstruction) {
   }
 }
 
-TEST(SpiEepromWire, EachByteIsEnabledWrittenAndPolledThenTheStatusFollows) {
+TEST(SpiEepromWire, EachPageIsEnabledWrittenAndPolledThenTheStatusFollows) {
   SpiRig<SpiEepromChip> spi("25040");
   RandomImage(spi.rig, 5);
   ASSERT_TRUE(ProgramsWithoutVerify(spi.rig));
   const auto frames = spi.tap.Frames();
-  // Write enable, the write, the poll, for each of the 512 bytes; then enable and status.
-  ASSERT_EQ(frames.size(), 3u * 512 + 2);
-  const std::size_t at = 3 * 0x1A5;
+  // Write enable, the write of 16 bytes, the poll, for each of the 32 pages; then enable,
+  // status and its poll.
+  ASSERT_EQ(frames.size(), 3u * 32 + 3);
+  const std::size_t at = 3 * 0x1A;
+  const auto& code = spi.rig.Slot().CodeBuffer;
+  Bytes write{0x0A, 0xA0};
+  for (int i = 0x1A0; i < 0x1B0; ++i) write.push_back(static_cast<std::uint8_t>(code[i]));
   EXPECT_EQ(frames[at].mosi, Bytes{0x06});
-  EXPECT_EQ(frames[at + 1].mosi,
-            (Bytes{0x0A, 0xA5, static_cast<std::uint8_t>(spi.rig.Slot().CodeBuffer[0x1A5])}));
+  EXPECT_EQ(frames[at + 1].mosi, write);
   EXPECT_EQ(Head(frames[at + 2], 1), Bytes{0x05});
-  EXPECT_EQ(frames[3 * 512 + 1].mosi, (Bytes{0x01, 0x00}));
-  EXPECT_TRUE(
-      std::ranges::equal(spi.chip.Memory(), std::span(spi.rig.Slot().CodeBuffer).first(512)));
+  EXPECT_EQ(frames[3 * 32 + 1].mosi, (Bytes{0x01, 0x00}));
+  EXPECT_EQ(Head(frames[3 * 32 + 2], 1), Bytes{0x05});
+  EXPECT_TRUE(std::ranges::equal(spi.chip.Memory(), std::span(code).first(512)));
 }
 
 TEST(SpiEepromWire, TheStatusRegisterReadComesBackWithTheNextProgramming) {
@@ -79,7 +82,7 @@ TEST(SpiEepromWire, TheStatusRegisterReadComesBackWithTheNextProgramming) {
   spi.tap.Clear();
   ASSERT_TRUE(spi.rig.ProgramAndVerify());
   const auto frames = spi.tap.Frames();
-  EXPECT_EQ(frames[3 * 256 + 1].mosi, (Bytes{0x01, 0x08}));
+  EXPECT_EQ(frames[3 * 16 + 1].mosi, (Bytes{0x01, 0x08}));
   EXPECT_EQ(spi.chip.BlockProtect(), 2);
 }
 
@@ -276,11 +279,12 @@ TEST(SpiFaults, TheWriteInProgressPollIsBoundedAndEndsOnCancel) {
     rig.ui.onEntry = nullptr;
     EXPECT_EQ(rig.ui.Messages(),
               cancel ? Strings{std::string(text::kProgramCancelled)}
-                     : Strings{"The device did not finish writing at address 0123h !"});
+                     : Strings{"The device did not finish writing at address 0120h !"});
     EXPECT_EQ(result.Cancelled, cancel);
     EXPECT_TRUE(rig.Rested());
-    EXPECT_EQ(spi.chip.Memory()[0x122], rig.Slot().CodeBuffer[0x122]);
-    // 291 bytes at some 10 ms, the poll's limit and the waits around the run.
+    // The page before the one of 123h is written; that page's write is named by its start.
+    EXPECT_EQ(spi.chip.Memory()[0x11F], rig.Slot().CodeBuffer[0x11F]);
+    // 18 pages at some 10 ms, the poll's limit and the waits around the run.
     EXPECT_LT(rig.clock.nowUs() - start, 6'000'000);
   }
 }
@@ -301,26 +305,31 @@ TEST(SpiTrace, An90S2313ProgramAllDecodesAsAvrIspWithoutWarnings) {
   std::remove(path.c_str());
 }
 
-TEST(SpiTrace, A25040ProgramAllDecodesAsSpiToTheImage) {
+TEST(SpiTrace, A25040ProgramAllIs32PageWritesThatDecodeAsSpiToTheImage) {
   if (RunCommand("command -v sigrok-cli").empty()) GTEST_SKIP() << "sigrok-cli is not installed";
   if (kSanitized) GTEST_SKIP() << "the decoder sees the same bytes without a sanitizer";
   SpiRig<SpiEepromChip> spi("25040");
   const std::string path = TracedProgramAll(spi, "kestrum_spi_trace.vcd");
+  // One /CS frame a line: the bytes MOSI carried while the part was selected.
   std::istringstream decoded(RunCommand("sigrok-cli -I vcd -i '" + path + "' -P " + kSpiChannels +
-                                        " -A spi=mosi-data 2>&1"));
-  // One MOSI byte a line; the write instructions carry address and data.
-  Bytes mosi;
-  for (std::string line; std::getline(decoded, line);) {
-    mosi.push_back(
-        static_cast<std::uint8_t>(std::stoi(line.substr(line.find(':') + 2), nullptr, 16)));
-  }
+                                        " -A spi=mosi-transfer 2>&1"));
   Bytes image(512, 0xFF);
-  for (std::size_t i = 0; i + 3 < mosi.size(); ++i) {
-    if (mosi[i] == 0x06 && (mosi[i + 1] & 0xF7) == 0x02) {
-      image[((mosi[i + 1] & 0x08) << 5) | mosi[i + 2]] = mosi[i + 3];
-      i += 3;
-    }
+  int writes = 0;
+  for (std::string line; std::getline(decoded, line);) {
+    std::istringstream hex(line.substr(line.find(':') + 1));
+    Bytes frame;
+    for (std::string byte; hex >> byte;)
+      frame.push_back(static_cast<std::uint8_t>(std::stoi(byte, nullptr, 16)));
+    if (frame.size() < 3 || (frame[0] & 0xF7) != 0x02) continue;
+    // A8 rides in the instruction; the data must stay inside the 16-byte page it starts in.
+    const int address = ((frame[0] & 0x08) << 5) | frame[1];
+    const int length = static_cast<int>(frame.size()) - 2;
+    ++writes;
+    EXPECT_EQ(length, 16) << line;
+    EXPECT_EQ(address / 16, (address + length - 1) / 16) << line;
+    std::copy(frame.begin() + 2, frame.end(), image.begin() + address);
   }
+  EXPECT_EQ(writes, 32);
   EXPECT_TRUE(SameWords("decoded", image, spi.rig.Slot().CodeBuffer, 512));
   std::remove(path.c_str());
 }

@@ -12,6 +12,7 @@
 #include "../sanitized.hpp"
 #include "lifecycle.hpp"
 #include "pic_image.hpp"
+#include "protocols/pic_serial.hpp"
 #include "sim/boards/vcd_writer.hpp"
 #include "sim/chips/chip_models.hpp"
 
@@ -97,7 +98,7 @@ const Case kCases[] = {
     {"PIC 16F84", ProgrammerType::An589, false, 0x5abc0decc278d6d4u},
     {"24C16", ProgrammerType::Jdm, false, 0x2c16813a91e132ceu},
     {"93C46", ProgrammerType::Conquest, false, 0xfe804b4f8e3da3a5u},
-    {"25040", ProgrammerType::Stk200, false, 0x2971eb43eb043287u},
+    {"25040", ProgrammerType::Stk200, false, 0x044d6ad4951e1361u},
     {"90S8515", ProgrammerType::Stk200, false, 0x289c66fda37ca877u},
     {"89S53", ProgrammerType::Stk200, false, 0xad2db7b3162e7334u},
     {"NVM 3060", ProgrammerType::ProPic2, false, 0x794afb4483a36e2cu},
@@ -169,9 +170,9 @@ std::vector<Frame> Frames(const std::string& vcd) {
   return frames;
 }
 
-// The JDM on an FTDI cable drives the same PIC frames as on a COM port, and every wait is kept:
-// after each programming command at least the 10 ms the part's write cycle takes, and the
-// 3 ms before each read.
+// The JDM on an FTDI cable drives the same PIC frames as on a COM port, and every wait the part
+// needs is kept: after each programming command at least the 10 ms of its write cycle, and
+// before each read the settle of a port that streams (a COM port waits 3 ms there).
 TEST(FtdiTrace, AProgramAllDecodesLikeTheComPortsWithEveryWaitKept) {
   const std::vector<Frame> com = Frames(TraceOf({"PIC 16F84", ProgrammerType::Jdm, false, 0}));
   const std::vector<Frame> usb = Frames(TraceOf({"PIC 16F84", ProgrammerType::JdmFtdi, false, 0}));
@@ -183,7 +184,7 @@ TEST(FtdiTrace, AProgramAllDecodesLikeTheComPortsWithEveryWaitKept) {
       EXPECT_GE(usb[i].idleUs, 10000) << i;
     }
     if (usb[i].command == 4 || usb[i].command == 5) {
-      EXPECT_GE(usb[i].idleUs, 3000) << i;
+      EXPECT_GE(usb[i].idleUs, kStreamReadSettleUs) << i;
     }
   }
 }
