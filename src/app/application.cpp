@@ -15,6 +15,7 @@
 #include "app/texts.hpp"
 #include "device/catalogue.hpp"
 #include "device/texts.hpp"
+#include "device/user_devices.hpp"
 #include "hardware/hardware_settings.hpp"
 #include "hardware/programmer_types.hpp"
 
@@ -115,6 +116,9 @@ Application::StartupOutcome Application::Startup(const CommandLine& commandLine)
                                           std::string(text::kSettingReplacedMiddle) + r.Default);
     settings_.WriteString(r.Key, r.Default);
   }
+  // The user's devices file: each entry skipped, or the file as a whole.
+  for (const std::string& problem : UserDeviceProblems())
+    ui_.Message(MessageKind::Warning, problem);
   Options.Smart = settings_.ReadBool("Smart", false);
   Options.Overwrite = settings_.ReadBool("Overwrite", false);
   Operation = LoadOperationOptions(settings_);

@@ -13,6 +13,7 @@
 #include "app/port_listing.hpp"
 #include "app/terminal_run.hpp"
 #include "app/texts.hpp"
+#include "device/user_devices.hpp"
 #ifdef KESTRUM_WINDOW
 #include "gui/listing_printer.hpp"
 #include "gui/window_run.hpp"
@@ -45,10 +46,17 @@ int main(int argc, char** argv) {
     Print(stdout, std::string(text::kVersion) + "\n");
     return 0;
   }
+  // The user's parts join the catalogue before anything selects a device; start-up tells what
+  // was wrong with the file, the listings tell it here.
+  InstallUserDevices(LoadUserDevices(UserDevicesPath()));
+  if (commandLine.ListDevices || commandLine.ShowDevice) {
+    for (const std::string& problem : UserDeviceProblems()) Print(stderr, problem + "\n");
+  }
   if (commandLine.ListDevices) {
     Print(stdout, DeviceListingText());
     return 0;
   }
+  if (commandLine.ShowDevice) return ShowDevice(*commandLine.ShowDevice, stdout, stderr);
   if (commandLine.ListPorts || commandLine.ShowProgrammer) {
     IniSettingsStore settings;
     return RunListing(commandLine, settings, stdout, stderr);

@@ -6,6 +6,7 @@
 #include <initializer_list>
 
 #include "device/texts.hpp"
+#include "device/user_devices.hpp"
 
 namespace kestrum {
 namespace {
@@ -859,9 +860,11 @@ std::vector<DeviceMenuItem> DeviceMenu() {
       items.push_back({MenuItemKind::SubMenu, "More", kMoreMenuCommand, g, false, nullptr});
     }
     std::vector<DeviceMenuItem> entries;
-    for (const CatalogueEntry& e : kCatalogue) {
-      if (e.Group == g) {
-        entries.push_back({MenuItemKind::Device, e.Caption(), e.MenuCommand, g, e.InMore, &e});
+    for (auto list : {Catalogue(), UserCatalogue()}) {
+      for (const CatalogueEntry& e : list) {
+        if (e.Group == g) {
+          entries.push_back({MenuItemKind::Device, e.Caption(), e.MenuCommand, g, e.InMore, &e});
+        }
       }
     }
     for (const DisabledEntry& d : kDisabledEntries) {
@@ -880,15 +883,19 @@ std::vector<DeviceMenuItem> DeviceMenu() {
 }
 
 const CatalogueEntry* FindDeviceByName(std::string_view name) {
-  for (const CatalogueEntry& e : kCatalogue) {
-    if (e.Name == name) return &e;
+  for (auto list : {Catalogue(), UserCatalogue()}) {
+    for (const CatalogueEntry& e : list) {
+      if (e.Name == name) return &e;
+    }
   }
   return nullptr;
 }
 
 const CatalogueEntry* FindDeviceByNumber(int menuCommand) {
-  for (const CatalogueEntry& e : kCatalogue) {
-    if (e.MenuCommand == menuCommand) return &e;
+  for (auto list : {Catalogue(), UserCatalogue()}) {
+    for (const CatalogueEntry& e : list) {
+      if (e.MenuCommand == menuCommand) return &e;
+    }
   }
   return nullptr;
 }
@@ -905,9 +912,11 @@ std::uint16_t FirstDeviceNumber() {
 }
 
 const CatalogueEntry* FindDeviceById(DeviceFamily family, std::uint32_t id) {
-  for (const CatalogueEntry& e : kCatalogue) {
-    const std::uint32_t mask = e.Profile->DeviceIdMask;
-    if (e.Profile->Family == family && mask != 0 && (id & mask) == e.DeviceId) return &e;
+  for (auto list : {Catalogue(), UserCatalogue()}) {
+    for (const CatalogueEntry& e : list) {
+      const std::uint32_t mask = e.Profile->DeviceIdMask;
+      if (e.Profile->Family == family && mask != 0 && (id & mask) == e.DeviceId) return &e;
+    }
   }
   return nullptr;
 }

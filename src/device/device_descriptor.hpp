@@ -133,6 +133,8 @@ struct DeviceDescriptor {
   bool IsSpiEeprom = false;
   bool IsSpiMicro89S = false;
   bool IsImBusEeprom = false;
+
+  bool operator==(const DeviceDescriptor&) const = default;
 };
 
 // The family, tested in the fixed order IM-Bus, I2C, Microwire, 4-wire, AVR, flash, SPI

@@ -3,6 +3,7 @@
 
 #include "core/text.hpp"
 #include "device/texts.hpp"
+#include "device/user_devices.hpp"
 
 namespace kestrum {
 
@@ -10,10 +11,12 @@ DeviceList::DeviceList() {
   const auto groups = MenuGroups();
   for (int g = 0; g < static_cast<int>(groups.size()); ++g) {
     for (bool inMore : {false, true}) {
-      for (const CatalogueEntry& e : Catalogue()) {
-        if (e.Group == g && e.InMore == inMore) {
-          items_.emplace_back(e.Name);
-          entries_.push_back(&e);
+      for (auto list : {Catalogue(), UserCatalogue()}) {
+        for (const CatalogueEntry& e : list) {
+          if (e.Group == g && e.InMore == inMore) {
+            items_.emplace_back(e.Name);
+            entries_.push_back(&e);
+          }
         }
       }
     }

@@ -117,4 +117,36 @@ inline constexpr std::string_view kDeviceListSeparator =
 // Buffer slots.
 inline constexpr std::string_view kBufferTabPrefix = "Buffer ";
 
+// The user's devices file (~/.config/kestrum/devices.toml). A problem reads
+// "FILE:LINE:COLUMN: " and one of these; an entry with a problem is skipped.
+inline constexpr std::string_view kUserUnreadable = "cannot be read; no device added";
+inline constexpr std::string_view kUserNotToml = "not a TOML file: ";
+inline constexpr std::string_view kUserNothingAdded = "; no device added";
+inline constexpr std::string_view kUserNotDevice = "unknown table ";
+inline constexpr std::string_view kUserNotDeviceAfter = ", devices are [[device]] entries";
+inline constexpr std::string_view kUserUnknownKey = "unknown key ";
+inline constexpr std::string_view kUserMissing = " is missing";
+inline constexpr std::string_view kUserNotString = " must be a non-empty string";
+inline constexpr std::string_view kUserNotInteger = " must be an integer";
+inline constexpr std::string_view kUserRangeBefore = " must be within ";
+inline constexpr std::string_view kUserRangeTo = "..";
+inline constexpr std::string_view kUserWordsBefore = " must be an array of 1 to ";
+inline constexpr std::string_view kUserWordsMiddle = " words of at most 0x";
+inline constexpr std::string_view kUserWordsAfter = "";
+inline constexpr std::string_view kUserDuplicate = "a device named ";
+inline constexpr std::string_view kUserDuplicateAfter = " exists already";
+inline constexpr std::string_view kUserUnknownParent = "unknown parent device ";
+inline constexpr std::string_view kUserPins = "\"pins\" must be 8, 14, 18, 20, 28 or 40";
+inline constexpr std::string_view kUserPageSize =
+    "\"code_size\" is not a multiple of \"page_size\"";
+inline constexpr std::string_view kUserIdOutsideMask =
+    "\"device_id\" has bits outside \"device_id_mask\"";
+inline constexpr std::string_view kUserSkipped = "; the entry is skipped";
+// The menu caption of a user's part: its name and this mark.
+inline constexpr std::string_view kUserCaptionMark = " (user)";
+// What `--show-device` prints before the entry.
+inline constexpr std::string_view kUserShowHeader =
+    "# An entry of ~/.config/kestrum/devices.toml: give it a new name, keep the parent, change\n"
+    "# what differs and leave out what does not.\n";
+
 }  // namespace kestrum::text

@@ -13,11 +13,14 @@
 
 #include "../sanitized.hpp"
 #include "app/command_line.hpp"
+#include "app/device_listing.hpp"
 #include "buffers/device_image.hpp"
 #include "buffers/file_access.hpp"
 #include "buffers/workspace.hpp"
 #include "core/recording_ui.hpp"
 #include "device/catalogue.hpp"
+#include "device/texts.hpp"
+#include "device/user_devices.hpp"
 
 namespace kestrum {
 namespace {
@@ -388,6 +391,40 @@ TEST_F(TerminalRun, DetectAndTheIdCheckRunFromTheCommandLine) {
   const auto noSimulate = ParseCommandLine({"-i", socket, "-t128", "--detect"});
   ASSERT_TRUE(std::holds_alternative<UsageError>(noSimulate));
   EXPECT_EQ(std::get<UsageError>(noSimulate).Reason, "--socket needs --simulate");
+}
+
+// A part from the user's devices file is selected by name and programmed; the entry that was
+// skipped is told first, and counts as something that went wrong.
+TEST_F(TerminalRun, AUserPartIsSelectedByNameAndTheFilesProblemsAreTold) {
+  InstallUserDevices(
+      ReadUserDevices("[[device]]\nname = \"PIC 16F628A-H\"\n"
+                      "parent = \"PIC 16F628A\"\ncode_size = 1024\n"
+                      "device_id = 0x1FE0\n[[device]]\nname = 7\n",
+                      "devices.toml"));
+  const Outcome run =
+      Run({"-i", Simulate(), "--yes", "--device=PIC 16F628A-H", "-l" + kExample, "-p"});
+  InstallUserDevices({});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_TRUE(run.err.starts_with(
+      "Warning: devices.toml:7:8: \"name\" must be a non-empty string; the entry is skipped\n"))
+      << run.err;
+  EXPECT_NE(run.out.find("Device successfully verified!"), std::string::npos) << run.out;
+  EXPECT_EQ(settings.ReadInteger("Device", 0), kFirstUserDeviceNumber);
+}
+
+// --show-device takes a name as --device does and prints the entry to copy from.
+TEST(ShowDevice, PrintsTheDeviceANameNamesOrSaysWhyNot) {
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  EXPECT_EQ(ShowDevice("16f628a", out, err), 0);
+  EXPECT_EQ(ShowDevice("PIC 16F62", out, err), 2);
+  EXPECT_TRUE(ReadAll(out).starts_with(std::string(text::kUserShowHeader) +
+                                       "[[device]]\nname = \"PIC 16F628A\"\n"));
+  EXPECT_EQ(ReadAll(err),
+            "kestrum: \"PIC 16F62\" names more than one device: PIC 16F627, PIC 16F628, "
+            "PIC 16F627A, PIC 16F628A. Give more of the name (see kestrum --list-devices).\n");
+  std::fclose(out);
+  std::fclose(err);
 }
 
 }  // namespace

@@ -1,7 +1,11 @@
 // The chip-model table.
 #include "sim/chips/chip_models.hpp"
 
+#include <algorithm>
 #include <utility>
+
+#include "device/catalogue.hpp"
+#include "device/user_devices.hpp"
 
 #include "sim/chips/avr_chip.hpp"
 #include "sim/chips/avr_paged_chip.hpp"
@@ -19,6 +23,24 @@ namespace kestrum {
 namespace {
 
 using MakeModel = std::unique_ptr<ChipModel> (*)(const DeviceDescriptor&);
+
+// A user's part is its parent's silicon with the sizes and device ID the user gave: the flash
+// PICs are modelled so; other families get the parent's own model.
+std::unique_ptr<ChipModel> MakeUserVariant(const DeviceDescriptor& device) {
+  const CatalogueEntry* entry = FindDeviceByName(device.Name);
+  const CatalogueEntry* parent = entry != nullptr ? ParentOf(*entry) : nullptr;
+  if (parent == nullptr) return nullptr;
+  if (const PicFlashDescription* silicon = PicFlashChipFor(parent->Name)) {
+    PicFlashDescription variant = *silicon;
+    variant.name = entry->Name;  // stays while the user's parts are installed
+    variant.pins = device.PinCount;
+    variant.programWords = device.CodeSize;
+    variant.dataBytes = std::max(device.DataSize, 0);
+    variant.deviceId = static_cast<std::uint16_t>(device.DeviceId);
+    return std::make_unique<PicFlashChip>(variant);
+  }
+  return ChipModelFor(DescriptorFor(*parent));
+}
 
 std::unique_ptr<ChipModel> MakePic(const DeviceDescriptor& device) {
   if (device.ParallelOnly) return ParallelPicChip::ForDevice(device);
@@ -68,6 +90,7 @@ constexpr std::pair<DeviceFamily, MakeModel> kModels[] = {
 }  // namespace
 
 std::unique_ptr<ChipModel> ChipModelFor(const DeviceDescriptor& device) {
+  if (device.UserDefined) return MakeUserVariant(device);
   const DeviceFamily family = FamilyOf(device);
   for (const auto& [rowFamily, make] : kModels) {
     if (rowFamily == family) return make(device);
