@@ -223,10 +223,11 @@ inline constexpr std::string_view kProgramErasedWordsHint =
     "value. Off: those words are passed over; Verify still compares every word.";
 inline constexpr std::string_view kOptionWriteOnlyDiffers = "Write only what differs";
 inline constexpr std::string_view kWriteOnlyDiffersHint =
-    "Serial EEPROMs: read each page first and write only the pages that differ. Pays on parts "
-    "whose write cycles are slow next to reading a page (I²C and Microwire parts, "
-    "programmed again with much the same image); costs on a slow bus or a fresh image, where "
-    "every page is read and then written anyway.";
+    "I²C and SPI EEPROMs: read each page first and write only the pages that differ. Pays "
+    "where the write cycle is the cost (a part programmed again with much the same image, "
+    "each page read in far less time than its write cycle); costs where the bus is the cost "
+    "(a slow port, or an image that differs everywhere, where every page is read and then "
+    "written anyway).";
 inline constexpr std::string_view kShortcutLabel = "CTRL + F";  // + digit
 inline constexpr std::string_view kOptionDragDrop = "Enable Drag && Drop";
 inline constexpr std::string_view kOptionCodeFileType = "Program Code Filetype :";

@@ -435,7 +435,11 @@ std::string FormatProgrammer(const HardwareSettings& settings) {
   } else {
     notes.emplace_back("It drives its socket register by register: it has no lines to describe.");
   }
-  std::string out = "# " + std::string(row.listText) + ", as Kestrum drives it.\n";
+  // The name as the entry writes it, without the quotes: a control character in it would end
+  // the comment.
+  const std::string name = Quoted(row.listText);
+  std::string out = std::string(text::kShownProgrammerBefore) + name.substr(1, name.size() - 2) +
+                    std::string(text::kShownProgrammerAfter);
   for (const std::string& note : notes) out += "# " + note + "\n";
   out += "[[programmer]]\n";
   out += "name = " + Quoted(row.listText) + "\n";

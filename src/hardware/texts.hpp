@@ -140,6 +140,9 @@ inline constexpr std::string_view kProgrammersFileUnreadable = "Cannot read ";
 inline constexpr std::string_view kListSerial = "Serial ports:";
 inline constexpr std::string_view kListParallel = "Parallel ports:";
 inline constexpr std::string_view kListFtdi = "FTDI chips:";
+// The first line --show-programmer prints: "# GPIO header, as Kestrum drives it.".
+inline constexpr std::string_view kShownProgrammerBefore = "# ";
+inline constexpr std::string_view kShownProgrammerAfter = ", as Kestrum drives it.\n";
 inline constexpr std::string_view kListGpio = "GPIO chips:";
 inline constexpr std::string_view kListNone = "none found";
 inline constexpr std::string_view kFoundUart = "on-board UART";

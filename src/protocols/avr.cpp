@@ -46,21 +46,30 @@ void PowerDown(LineContext& lines) {
 // its location gives FFh; once the part is ready for the next byte it gives the value written.
 // So the poll is sound for any value but FFh, which must wait the full write time. Bounded by
 // that time: a byte that never reads back (a cell that will not program) costs what it did
-// before, and the verify names it.
-void WaitWritten(LineContext& lines, bool poll, std::uint8_t read, int address,
+// before, and the verify names it. Where one read costs more than half the wait (a USB-serial
+// adapter whose every modem-line call is a round trip), `poll` goes off and the rest of the
+// run waits the datasheet's time.
+void WaitWritten(LineContext& lines, bool& poll, std::uint8_t read, int address,
                  std::uint8_t value) {
   if (!poll || value == 0xFF) {
     lines.SleepMs(avr::kWriteWaitMs);
     return;
   }
-  const std::int64_t start = lines.clock().nowUs();
+  Clock& clock = lines.clock();
+  const std::int64_t start = clock.nowUs();
   const std::int64_t limit = std::int64_t{avr::kWriteWaitMs} * 1000;
   for (;;) {
+    const std::int64_t before = clock.nowUs();
     std::uint16_t got = 0;
     Receive(lines, read, address, got);
     lines.ResolveSamples();
-    if (got == value) return;
-    if (lines.clock().nowUs() - start >= limit) return;
+    const std::int64_t now = clock.nowUs();
+    if (now - before > limit / 2) {
+      poll = false;
+      if (got != value && now - start < limit) lines.DelayMicroseconds(limit - (now - start));
+      return;
+    }
+    if (got == value || now - start >= limit) return;
   }
 }
 

@@ -137,6 +137,14 @@ TEST(ProgrammerFile, EveryProgrammerPrintedReadsBackAsTheSamePins) {
     EXPECT_EQ(FormatProgrammer(copied).substr(FormatProgrammer(copied).find("[[")),
               text.substr(text.find("[[")));
   }
+  // A name with a control character and quotes in it: escaped in the entry and in the comment
+  // above it.
+  HardwareSettings odd;
+  odd.Programmer = ProgrammerType::User;
+  odd.User = DefineProgrammer("Bench\r\"board\"", PortKind::Gpio, kGpioHeaderDefaultPins, 5, 5);
+  const ProgrammerFile file = ReadProgrammers(FormatProgrammer(odd), "p.toml");
+  ASSERT_EQ(file.programmers.size(), 1u) << file.problems.front();
+  EXPECT_EQ(file.programmers[0]->name, odd.User->name);
 }
 
 }  // namespace
