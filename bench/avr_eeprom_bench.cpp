@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Program All of the parts people buy today on the chip models: an ATmega328P with a full
 // 32 KiB image and with a 2 KiB program (the pages the chip erase left blank are not written),
 // an ATtiny85 and a 25LC256, on the STK200, each with RDY/BSY polling and with the datasheet's

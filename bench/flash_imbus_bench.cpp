@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Program All of an 89C4051 on the TAFE and of an NVM 3060 on the IM-Bus with the real clock on
 // the simulated port, measured against the waits the protocols prescribe for the same run. The
 // prescribed waits are what the same Program All takes in virtual time on a board whose

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The JDM three ways, in virtual time: on a COM port (a register access costs 1 µs), on a plain
 // USB-serial adapter (each modem-line call a 1 ms USB round trip) and on an FTDI cable in
 // synchronous bit-bang mode (a read that waits costs the 1 ms latency timer). Each run is

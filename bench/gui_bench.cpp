@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's costs: rebuilding and first painting a code view (24C512: 8192 lines, and the
 // 16F877), selecting a device through the menu with its repaint, scrolling a page, and how
 // much of a core the window thread takes while a worker runs Program All of a PIC 16F84 with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole I2C EEPROM operations on the 24Cxx model: Program All of a 24C512 with the real clock on
 // the simulated port, measured against the sum of the waits the protocol prescribes for that
 // run; and Program All with the verify after it in virtual time (processor time per byte).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How fast the virtual programmer runs the line layer and the bus primitives (bytes of bus
 // traffic per second of processor time), and how closely the real clock's busy wait keeps to
 // the microseconds asked for.

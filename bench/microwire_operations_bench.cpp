@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole Microwire operations on the 93C86 model: Program All with verify in virtual time
 // (processor time per word), and Program All with the real clock on the simulated port,
 // measured against the sum of the waits the protocol prescribes for that run.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the whole-operation benches share: a Ui that answers yes and stays quiet, a rig of a chip
 // model in the virtual programmer with the line layer, a workspace and Operations on a chosen
 // clock, a random image, and the two measuring loops: Program All with verify in virtual time

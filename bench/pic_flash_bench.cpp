@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Program All of the flash PICs people buy today on their chip models: a 16F628A and a 16F877A
 // with a random image over the whole part (program memory, data EEPROM; configuration erased,
 // so unprotected), on the ProPic 2 (VPP before VDD) and the JDM. In virtual time: how long the

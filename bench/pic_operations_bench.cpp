@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole PIC operations on the chip models: Program All with verify of a 16F877 in virtual time
 // (processor time per word), and Program All of a 16F84 with the real clock on the simulated
 // port, measured against the sum of the waits the protocol prescribes for that run.

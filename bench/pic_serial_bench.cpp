@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How fast PIC command frames go out: on the virtual programmer in virtual time (processor
 // time per frame), and with the real clock on the simulated port (wall time per frame, which
 // the programmer's own busy waits bound from below).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Program All in virtual time where the waits are the cost: a small PIC program and a full one,
 // a 25040, a small 90S8515 program, and a 24C16 programmed again with the image it holds. The
 // counter `virtual_s` is the run's virtual time in seconds (register accesses 1 µs each).

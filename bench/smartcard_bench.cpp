@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The smartcard simulation: the PIC 14-bit instruction-set simulator's speed in simulated
 // instructions per processor second (a mixed program without loops it could jump over), and a
 // whole 24C16 written through the virtual card reader by our boot loader, in virtual time.

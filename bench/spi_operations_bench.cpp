@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole operations of the SPI families on the chip models: Program All with verify of a
 // 90S8515 and a 25040 in virtual time (processor time per byte), and their Program All with
 // the real clock on the simulated port, measured against the waits the protocol prescribes

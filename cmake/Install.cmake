@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installing Kestrum as a Linux desktop program (cmake --install) and packaging it as a .deb
 # (cpack -G DEB). Everything comes from this checkout; nothing is downloaded. The rules do not
 # depend on whether the window is built: the package's Depends come from the libraries the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Common compile settings and small helpers for the layer libraries and their tests.
 
 add_library(kestrum_options INTERFACE)

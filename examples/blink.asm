@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: GPL-3.0-or-later
 ; blink.asm - flashes an LED on RB0 of a PIC 16F84 at about 2 Hz with a 4 MHz crystal,
 ; and counts the flashes into data EEPROM location 0. The example that the README's first
 ; command programs, verifies and reads back on the virtual programmer.

@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: GPL-3.0-or-later
 ; The smartcard boot loader: a PIC 16F84 or 16C84 program that lets a serial card reader load
 ; and read the 24C16 EEPROM on the card. It answers a reset with 11 bytes and then serves two
 ; commands, each a 5-byte header from the reader:

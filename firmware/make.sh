@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Assembles the smartcard boot loader with gpasm (gputils) into boot_loader.hex beside its
 # source; the HEX file is committed and embedded by the build. The listing (boot_loader.lst)
 # shows each instruction's address and word next to the source. Run after editing the source;

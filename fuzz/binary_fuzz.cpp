@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: the raw binary reader on arbitrary input.
 #include "fuzz_support.hpp"
 

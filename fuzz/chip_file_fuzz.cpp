@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: the virtual programmer's chip-file reader. The input is a chip's file in
 // the simulation folder. A file that loads is saved back as it was loaded (a second start
 // finds the same chip); one that does not is left exactly as it was.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: the EEPROM image reader (152-byte header, then bytes) on arbitrary input.
 #include "fuzz_support.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The body every file-reader fuzz target shares: one input file is loaded, as a program file
 // and as a data file, into a device of one of the memory layouts (chosen by the input's
 // length); what was loaded must come back from a saved file of the same kind.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: the 8-bit Intel HEX (and object files) reader on arbitrary input.
 #include "fuzz_support.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: the programmers.toml reader on arbitrary input. Every entry it keeps must
 // be one the line layer can drive: Data Out, Clock and Data In on pins of its port kind.
 #include <cstdint>

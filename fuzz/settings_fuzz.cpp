@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: the settings reader. The input is the settings file; start-up reads every
 // setting from it. Whatever the file holds, the values in use afterwards are ones the program
 // can drive the hardware with.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: the reader of the user's devices file. Whatever the file holds, every part
 // it adds stays within the sizes its family can address, and prints (as --show-device does) to
 // an entry that reads back as the same part.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whether the tests run under a sanitizer, which slows the simulation some fifty times: the
 // whole-catalogue runs then take one part for each way of programming.
 #pragma once

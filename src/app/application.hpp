@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application without its widgets: the objects the main window owns for the life of the
 // process (workspace, programmer lines, options, recent lists, file and device commands), the
 // start-up sequence, and the activation that runs what the command line asked for. The window

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line: the single-letter options of batch programming and the long options of
 // this port, parsed into what start-up and the first activation carry out.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Terminal listing of the device catalogue.
 #include "app/device_listing.hpp"
 

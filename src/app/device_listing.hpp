@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device catalogue as a plain-text table for the terminal (`--list-devices`), and one
 // device as an entry of the user's devices file (`--show-device`).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chip placement table of the Device Position window.
 #include "app/device_position.hpp"
 

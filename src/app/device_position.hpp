@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which chip picture the Device Position window lays over the programmer picture, and where:
 // the part sits in a different place of each programmer's socket by its family and pin count.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Filling and confirming the hardware settings dialog.
 #include "app/hardware_form.hpp"
 

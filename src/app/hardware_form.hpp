@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hardware settings dialog as data: what its controls show, how they are filled from the
 // hardware settings each time it opens, how the port buttons follow the programmer type and
 // the ports that open, and what OK writes. The dialog mirrors this object.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding the help pages beside the program.
 #include "app/help_location.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the help pages are for a program in a given folder: installed, the program is
 // <prefix>/bin/kestrum and the pages are in <prefix>/share/kestrum/help; in the build tree
 // the program is build/kestrum and the build copies the pages to build/share/kestrum/help.

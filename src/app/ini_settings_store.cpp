@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // QSettings-backed settings file.
 #include "app/ini_settings_store.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The per-user settings file: an INI file in the XDG config folder, group [Settings], every
 // value a string in the program's value forms. Each write reaches the disk at once.
 #pragma once

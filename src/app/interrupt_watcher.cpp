@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Watching for Ctrl+C.
 #include "app/interrupt_watcher.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ctrl+C and SIGTERM in a terminal run. A signal handler may do almost nothing, so the signals
 // are blocked in every thread of the run and a watcher thread reads them from a signalfd: the
 // first presses the progress window's Cancel button (the worker stops after the unit it is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Program entry point: the command line decides between the terminal run and the window.
 // A build without the window (-DKESTRUM_GUI=OFF) runs everything in the terminal.
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading and storing the Options dialog's settings.
 #include "app/options_form.hpp"
 

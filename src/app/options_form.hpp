@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Options dialog as data: one field per control with the setting it shows, the reading
 // and the writing order of OK, and the shortcut lists that skip separator lines.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // --list-ports and --show-programmer.
 #include "app/port_listing.hpp"
 

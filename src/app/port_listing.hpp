@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The listings of the hardware a run would use: `--list-ports` (the ports this machine has)
 // and `--show-programmer NAME` (a programmer, built-in or the user's, in the format of
 // programmers.toml).

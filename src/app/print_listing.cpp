@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The listing text, its macros and its pages.
 #include "app/print_listing.hpp"
 

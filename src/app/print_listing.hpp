@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The printed listing of the active buffer slot, without a printer: the print job (title,
 // header and footer lines with their alignment, the body text), the header and footer macros,
 // and the pagination. The window paints the pages this produces on a printer or a PDF file.

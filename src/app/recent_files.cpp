@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Recent files list.
 #include "app/recent_files.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Recent Fi&les": at most eight file names, most recent first, each with the file type it was
 // opened with, stored as "File0".."File7" and "Index0".."Index7".
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Real or virtual programmer for a run, with its trace.
 #include "app/run_environment.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The programmer one run drives: the real ports on the real clock, or the virtual programmer
 // with persistent chip images; either traced to a VCD file (--trace=FILE). `--simulate[=DIR]`
 // fixes the virtual programmer for the run. Otherwise the setting "Virtual" of the hardware

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Virtual programmer with persistent chip images.
 #include "app/simulated_programmer.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The virtual programmer for a whole run (`--simulate[=DIR]`): a simulated board in virtual
 // time with the model of the selected device in its socket. The chip's memory persists in a
 // folder, one 8-bit Intel HEX file per device in the program's own layout for that device, so

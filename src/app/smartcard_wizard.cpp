@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The smartcard wizard's steps.
 #include "app/smartcard_wizard.hpp"
 

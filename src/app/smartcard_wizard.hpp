@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The smartcard wizard without its window: the six steps that put our boot loader into the
 // card's PIC with a PIC programmer, load the card's 24C16 through the card reader, and then
 // program the user's PIC program. The state machine holds what the window shows (its two

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Headless runs on a real port or on the virtual programmer.
 #include "app/terminal_run.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A run without a window (`-i`): start-up, the command line's actions, the long options'
 // extras, and the exit status.
 #pragma once

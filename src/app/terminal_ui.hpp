@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Ui of a run without a window: information on standard output, warnings and errors on
 // standard error, questions asked on the terminal, or answered by --yes when there is none.
 #pragma once

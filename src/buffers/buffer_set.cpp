@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Buffer slots and the checksum shown in the configuration box.
 #include "buffers/buffer_set.hpp"
 

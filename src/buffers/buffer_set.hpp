@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The five buffer slots that hold device images in memory, and their checksum.
 #pragma once
 

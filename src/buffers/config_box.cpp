@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Configuration box model.
 #include "buffers/config_box.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Configuration " box as data: its lists, fuse boxes, ID box, checksum and config-word
 // label, and the conversions between them and the active slot's configuration area.
 #pragma once

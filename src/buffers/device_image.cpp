@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Device memories in program and data files.
 #include "buffers/device_image.hpp"
 

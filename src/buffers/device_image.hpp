@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where a device's memories sit in program and data files, for every file type: loading a
 // file into a buffer slot and producing the 8-bit Intel HEX and binary images of a slot.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // POSIX file input and the replace-on-success save.
 #include "buffers/file_access.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading and writing whole files with the POSIX calls: a buffered byte stream over a file
 // or over memory (the readers parse both alike), and a save that replaces the target only
 // once the new contents are completely on disk.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening, saving and dropping files on the active slot.
 #include "buffers/file_commands.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file commands of the main window around the readers and writers: opening program and
 // data files into the active slot, saving it, and files dropped on the code and data views.
 // The dialogs live in the window; these functions take the names the dialogs returned.

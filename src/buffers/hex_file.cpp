@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Intel HEX and Motorola S-record reading, and the Intel HEX writer.
 #include "buffers/hex_file.hpp"
 

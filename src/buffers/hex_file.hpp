@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Record files: 8-bit and 16-bit Intel HEX and Motorola S-records read into a 64K image of
 // the buffers' address space, windows copied out of that image, and the 8-bit Intel HEX
 // writer.

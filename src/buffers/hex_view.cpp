@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hex view lines, in-place editing and the Edit dialog's rules.
 #include "buffers/hex_view.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The code and data hex views without widgets: the text of their lines, in-place editing at
 // the caret (one typed character at a time), the edit position of the Edit dialog, the
 // dialog's linked fields and key filters, and the fills it runs on OK.

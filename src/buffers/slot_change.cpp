@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Differences between two states of a slot.
 #include "buffers/slot_change.hpp"
 

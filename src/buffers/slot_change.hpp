@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One change of a buffer slot as data, for undo and redo: the runs of code, data and
 // configuration elements that differ between two states of the slot, with their values before
 // and after, and the slot's file name before and after. Small however large the slot is.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The selected device, the buffer set and what the main window shows of them, as plain data:
 // device selection, slot switching, the configuration box and the device-dependent window
 // state. The window mirrors this object; headless runs and tests use it alone.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Completion flag of a worker thread.
 #include "core/done_flag.hpp"
 

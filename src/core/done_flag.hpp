@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A flag that one thread sets once when it has finished its work and another thread waits for
 // without spinning. Setting it releases everything the setter wrote before; seeing it set
 // acquires it, so results may be read once IsSet() is true or Wait() has returned.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Matching typed names.
 #include "core/name_match.hpp"
 

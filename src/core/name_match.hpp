@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Names typed by a user (on the command line) matched against a list of names: case, blanks
 // and punctuation do not matter, a leading family word may be left out ("16F84A" for
 // "PIC 16F84A"), and a beginning that fits one name only is that name. When none or several

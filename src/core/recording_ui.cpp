@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Recording Ui for tests.
 #include "core/recording_ui.hpp"
 

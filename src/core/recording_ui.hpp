@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A Ui for tests: keeps every message, question and progress or status call in order and
 // answers questions from a script, so a test can assert the exact texts the user would see.
 // Calls may come from a worker thread; a hook lets a test act (press Cancel, say) at a

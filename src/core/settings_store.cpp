@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Typed access to the settings store: the value forms every backend shares.
 #include "core/settings_store.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The per-user key-value store that every setting of the program lives in. Values are stored
 // as strings under short CamelCase keys; the typed reads and writes here fix how integers and
 // booleans look in the store, so every backend (INI file, memory) agrees.

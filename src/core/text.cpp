@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hexadecimal formatting and ASCII case helpers.
 #include "core/text.hpp"
 

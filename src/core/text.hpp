@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small text helpers shared by every layer: the hexadecimal forms shown to the user (upper
 // case, fixed width) and ASCII-only case handling for names and paths.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TOML positions and parsing.
 #include "core/toml_file.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers for the files users write in TOML (programmers.toml, devices.toml), read with
 // toml++: where a node stands, as "file:line:column: " before what is wrong with it, and the
 // parse of a whole text that turns a syntax error into such a message. Included only by the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Ui port: everything an operation or a file command tells or asks the user goes through
 // this interface, never through widgets. The window, the terminal and the tests each provide
 // an implementation.

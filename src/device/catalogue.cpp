@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device catalogue: profiles shared by several parts, then one row per device in menu
 // order. Rows hold values only; DescriptorFor() copies them into a descriptor.
 #include "device/catalogue.hpp"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fixed list of devices the program can select, the device menu they sit in, and the
 // lookups by name and by device number (the menu command number that the settings and the
 // command line store).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Configuration word layouts. Each layout is the bit map of one PIC configuration word as the
 // parts define it (oscillator select, watchdog, power-up timer, code protection replicated over
 // several bit pairs, ...), plus the SPI EEPROM status register and the AVR lock bits.

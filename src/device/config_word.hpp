@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The configuration word codec: how a stored configuration word maps onto the configuration
 // box's lists and fuse boxes for each configuration layout (`Variant`), and back; the ID box
 // rules and the fuse tooltips.

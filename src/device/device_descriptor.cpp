@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Family derivation and the texts describing the selected device.
 #include "device/device_descriptor.hpp"
 

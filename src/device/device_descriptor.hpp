@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The record of the selected device: sizes, core width, configuration layout, PIC command
 // words and programming parameters. One exists per application state; workers copy it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Toolbar device list and recent devices.
 #include "device/device_list.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The toolbar device list (device names grouped by menu group, separated by dashed lines) and
 // the recent-devices list with its stored form.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The user's devices file.
 #include "device/user_devices.hpp"
 

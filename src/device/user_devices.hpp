@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Parts the user adds in ~/.config/kestrum/devices.toml: each a variant of a shipped device
 // (same family, protocol and configuration layout) with its own name, sizes, device ID, masks,
 // defaults, page size and waits. A broken entry is skipped with a message naming the file, line

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Device checks for the assembler view and writing the listing for the command line.
 #include "disasm/assembler_view.hpp"
 

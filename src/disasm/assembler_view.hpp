@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the assembler view command and the command line's --disassemble option need besides
 // the listing itself: which devices can be listed, the warnings for the others, and writing
 // the listing to a file or to standard output.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Builds the listing: the code section with labels and ORG lines at gaps, then the ID,
 // configuration and data EEPROM sections, between a fixed header and the END line.
 #include "disasm/disassembler.hpp"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The assembler listing of a buffer slot for a 14-bit PIC, written for the 16F84 memory model
 // (1024 program words, four ID locations, the configuration word, 64 data EEPROM bytes) so
 // that an assembler turns it back into the same image.

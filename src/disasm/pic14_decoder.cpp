@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 14-bit PIC instruction table and the decoding of one word into listing columns.
 #include "disasm/pic14_decoder.hpp"
 

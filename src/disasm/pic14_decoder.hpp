@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decoding of single 14-bit PIC instruction words into the columns of an assembler line. The
 // register bank is followed in address order, so register names depend on the words decoded
 // before.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every text of the PIC disassembler that the user sees, in one place: the assembler view's
 // messages and captions, and the words the listing is written with.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "About Kestrum" box: the program's icon, version, author, licence, links, and Qt's own
 // about box.
 #pragma once

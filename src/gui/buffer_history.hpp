@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Undo and redo of the five buffers, and which of them hold changes that are not saved: one
 // undo stack per slot (the active slot's is the one Undo and Redo act on), each step the
 // difference a command made to its slot. A slot is unmodified at the step where it was

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The buffer tabs.
 #include "gui/buffer_tabs.hpp"
 

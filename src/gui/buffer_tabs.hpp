@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tabs of the five buffers below the views. Qt's own tab bar tells screen readers that its
 // current tab has the keyboard focus even while the focus is elsewhere; this one reports the
 // focus only while the bar has it, and the current tab as the selected one.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bytes to characters and back.
 #include "gui/byte_text.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text of single bytes as the views and the Edit dialog show it: bytes 32..126 as ASCII,
 // 128..255 as the Western code page of the program's files (Windows-1252, whose 0x80..0x9F
 // are printable), anything without a glyph as '.'.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The configuration box widgets.
 #include "gui/config_box_widget.hpp"
 

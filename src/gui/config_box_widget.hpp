@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Configuration " box: the widgets of the configuration box model. Every change the user
 // makes goes into the model (which runs `CreateConfig`), and the widgets then show what the
 // model holds; Sync() shows it after anything else changed the model.

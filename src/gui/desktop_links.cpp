@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Links to the desktop.
 #include "gui/desktop_links.hpp"
 

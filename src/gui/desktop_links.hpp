@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Handing links to the desktop (the help pages, the about box's links), replaceable in tests;
 // and the hyperlink label of the about box.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device position window and its pictures.
 #include "gui/device_position_window.hpp"
 

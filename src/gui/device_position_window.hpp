@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Device Position" window: a picture of the programmer with the chip drawn where it sits
 // in the socket, the port and programmer above it and the device below. It follows the
 // device selection and the hardware settings. The pictures are drawn here.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Edit dialog.
 #include "gui/edit_dialog.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hex views' "Edit" dialog: the linked "Decimal", "Hexadecimal" and "Ascii" fields and,
 // for the ranged fills, "From..." and "To...". It opens for editing one location and for the
 // four fills; the dialog remembers which data field was entered last and starts there.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Open and save dialogs.
 #include "gui/file_dialogs.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The open and save dialogs, behind an interface so tests can answer them. The file types are
 // those of the file commands, in their order; the open dialog remembers the type last chosen.
 #pragma once

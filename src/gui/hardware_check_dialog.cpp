@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hardware check dialog.
 #include "gui/hardware_check_dialog.hpp"
 

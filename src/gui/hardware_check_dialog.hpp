@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Hardware Check" dialog: each output line of the programmer switched by hand, and the
 // Data In line shown live (read every 10 ms). The port is open while it shows; the lines go
 // to idle and the port closes when it ends.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hardware settings dialog.
 #include "gui/hardware_dialog.hpp"
 

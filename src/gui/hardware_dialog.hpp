@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Hardware settings" dialog: programmer type, port (with the device file each port
 // opens), the virtual programmer, interface, inversions and I/O delay. It shows a
 // HardwareForm and hands it back on OK; the application applies and stores it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tool bar icons: simple line drawings on a 24-unit grid, in the palette's text colour with
 // one accent colour per kind of command.
 #include "gui/icons.hpp"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tool bar's icons, drawn here so the window looks the same on every desktop, with or
 // without an icon theme.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The listing on paper and in PDF files.
 #include "gui/listing_printer.hpp"
 

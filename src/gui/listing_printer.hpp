@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Painting the printed listing: the pages of a print job on a printer or a PDF file, in the
 // code view's font, with the job's margins, header and footer on every page.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: menus, tool bar with the device box, the code and data views (or the
 // assembler view) over the buffer tabs, the configuration box and the status panels. It
 // mirrors the application object: every command calls into the application, workspace, file

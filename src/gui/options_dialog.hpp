@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Options" dialog: eight pages of preferences (confirmations, notifications, I²C,
 // programming, device shortcuts, drag and drop, smartcard, priority and driver). It shows an
 // OptionsForm and hands it back on OK; the application applies and stores it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The progress window of the operations: a caption, one line of text, a bar with the
 // percentage, the time left once it can be estimated, and "&Cancel"; always on top, without
 // border icons, centred on the main window. It is a window of its own, so it stays usable

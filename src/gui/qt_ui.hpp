@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Ui port of the window: message boxes with the kinds, buttons and texts of the
 // operations, Yes/No questions, the beep, the progress window and the main window's status
 // panels. Calls from a worker thread are carried to the window thread and wait there until

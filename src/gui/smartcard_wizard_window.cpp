@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The smartcard wizard window.
 #include "gui/smartcard_wizard_window.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Smartcard Wizard" window: the instructions and what to click, a picture of the
 // programmer to connect, the "Hardware" and "Open File..." buttons and Continue/OK. It shows
 // what the wizard's state machine holds after each action.

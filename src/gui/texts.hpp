@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every text of the main window that the user sees and no lower layer defines, in one place:
 // menu captions, tool bar hints, view and dialog captions, message box titles.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's window run.
 #include "gui/window_run.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A run with the main window: what `kestrum` without -i does. No Qt header here, so the
 // program's entry point stays free of them.
 #pragma once

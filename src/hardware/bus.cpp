@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bus primitives on the line layer.
 #include "hardware/bus.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bit-level bus routines of the EEPROM and microcontroller protocols (I2C, Microwire and
 // 4-wire, SPI, IM-Bus), built on the line layer's Data Out and Clock lines and Data In. Every
 // edge goes through the line shadow; between edges they wait the bus delay (the IM-Bus a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real clock on std::chrono::steady_clock.
 #include "hardware/clock.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Time for the line layer: a microsecond busy wait for edges and short waits, and sleeps for
 // waits of a millisecond or more. The real clock runs on the monotonic clock; the virtual one
 // advances at once and is shared with the virtual programmer, whose chips see the elapsed time.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The thin layer through which the FTDI backend calls libftdi. The backend gets it injected,
 // so tests can check exactly which calls it makes, and the virtual programmer's FTDI chip
 // implements it. Every call returns 0 or a count on success and -errno on failure.

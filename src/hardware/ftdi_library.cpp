@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The FTDI calls on libftdi1.
 #include <ftdi.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The FTDI backend: a chip in synchronous bit-bang mode as a port that streams. Every step is
 // one byte to the chip, which sets the pins and sends back the inputs it sampled; the backend
 // writes in chunks the chip's FIFOs hold, reads every sample back so the receive FIFO never

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The thin layer through which the GPIO backend calls the kernel's GPIO character device. One
 // implementation per library generation (gpiod1_library.cpp for libgpiod 1.x; 2.x goes beside
 // it), and the virtual programmer's GPIO chip. Every call returns 0 or a value on success and

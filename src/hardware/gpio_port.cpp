@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The GPIO backend: the lines of a GPIO chip as the pins of a port, set and read one by one
 // through the kernel's character device. The timing is the line layer's, on the host clock,
 // as on the parallel port.

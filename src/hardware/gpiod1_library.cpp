@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The GPIO calls on libgpiod 1.x (the character device, no root).
 #include <gpiod.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Port name rules and the stored form of the hardware settings.
 #include "hardware/hardware_settings.hpp"
 

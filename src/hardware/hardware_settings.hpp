@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hardware settings: programmer type, port, interface, inversion options, I/O delay and
 // the addresses derived from the port name. Workers receive a copy when they start.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Raw port access through ioperm().
 #include "hardware/ioperm_port.hpp"
 

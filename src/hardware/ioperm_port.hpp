@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Raw port access: inb/outb on the port's own registers after ioperm() has granted them.
 // Needs root or CAP_SYS_RAWIO; the device-file backends are the default.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The line operations of the programmer types.
 #include "hardware/line_context.hpp"
 

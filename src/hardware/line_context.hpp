@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The programmer line layer: what a protocol needs to drive the programmer, in one object.
 // It carries a copy of the hardware settings, the line state, the open port, the clock and
 // the Ui for messages. A worker thread gets its own copy when it starts (the copy has no port

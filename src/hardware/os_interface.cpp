@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real operating system behind OsInterface.
 #include "hardware/os_interface.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The thin layer through which the port backends call the operating system. The backends get
 // it injected, so tests can check exactly which calls, ioctls and bits a backend issues.
 // Every call returns what the system call returns, except that failures come back as -errno.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text form of pin maps.
 #include "hardware/pin_map.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which pin of a port carries each logical line of a programmer, and at which level the line
 // is active. Programmers that drive pins one by one (FTDI bit-bang boards, GPIO headers, and
 // any board a user wires by hand) are described by one of these instead of register bits.

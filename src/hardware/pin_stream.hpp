@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A port that streams: the output pins are set step by step at the port's own rate, the steps
 // gather into one transfer, and the input pins come back sampled at every step once the
 // transfer is back. FTDI chips in synchronous bit-bang mode work this way: a whole run of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An open programmer port. Register access keeps the meaning of the PC's port instructions
 // (one byte at a 16-bit I/O address); the backend answers for the addresses of its own
 // port's registers. The serial system calls are the "Windows API" interface of the JDM

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The registry of port backends on Linux: which backend opens a port, by register access and
 // port kind. The virtual programmer is not a row here: it is its own PortOpener (sim/).
 #pragma once

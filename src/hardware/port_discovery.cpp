@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding the ports in sysfs and /dev.
 #include "hardware/port_discovery.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ports this machine has, found by themselves: serial ports (on-board UARTs and USB
 // adapters with their vendor, product, serial number and driver), parallel ports, FTDI chips
 // and GPIO chips with their labels and line counts. sysfs and /dev are read through the

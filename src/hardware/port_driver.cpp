@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The port I/O driver operations, as answered on a system outside the Windows NT family.
 #include "hardware/port_driver.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The port I/O driver service of the Windows NT family. Linux grants port access through the
 // device files (or ioperm), so there is no driver: the system is never of that family, and
 // start-up and the options never touch a driver.

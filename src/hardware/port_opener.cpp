@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Port opening and its failure messages.
 #include "hardware/port_opener.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening the programmer's real port: the port name picks the device file, the settings pick
 // the backend, and a port that does not open is reported with the device file, the reason
 // and, for permission errors, what the user can do about it.

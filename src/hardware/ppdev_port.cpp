@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Parallel port backend on ppdev.
 #include "hardware/ppdev_port.hpp"
 

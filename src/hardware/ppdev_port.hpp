@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The parallel port backend on Linux's ppdev: the port is claimed for the whole operation,
 // and its data, status, control and extended control registers map onto the ppdev ioctls.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Programmers described by their users in programmers.toml, beside the settings in the XDG
 // config folder, and every programmer (built-in ones included) printed in that format so a
 // user can start from one that works:

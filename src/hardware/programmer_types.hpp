@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The programmer types as data: for each type, which port register bits carry Data Out,
 // Clock, MCLR/VPP and VCC, and where Data In is read. The line operations (line_context.cpp)
 // read these rows; only the sequences that are not a row (the JDM break sequence, the AN589

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Connector pins through the port registers.
 #include "hardware/register_pins.hpp"
 

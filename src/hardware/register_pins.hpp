@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The connector pins of the parallel and serial ports, for programmers their users wire: which
 // pins the port drives and which it reads, and the registers (or serial system calls) behind
 // each. A programmer described by pins on such a port drives them through these.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Serial port backend on a Linux tty.
 #include "hardware/tty_port.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serial port backend on a Linux tty. "Direct I/O" register access is emulated on the
 // tty: the UART's modem control lines become TIOCMBIS/TIOCMBIC, its break bit
 // TIOCSBRK/TIOCCBRK, its transmit register write(), its line status a tcdrain(), its modem

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The operation driver: Read All, Program All, Program Config and Erase All, the progress
 // window, and the context a family driver works in during one command.
 #include "operations/operations.hpp"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The operation driver: Read All, Program All, Program Config, Erase All, Verify and Blank
 // Check on the selected device and the active buffer slot. Each checks that the programmer
 // can handle the device's family, asks the confirmations the options call for, shows the

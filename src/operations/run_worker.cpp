@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Running a worker thread.
 #include "operations/run_worker.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The progress window's state that outlives one worker (the Cancel flag and the worker the
 // Cancel button reaches) and RunWorker, which runs one worker on its own thread while the
 // user-interface thread waits.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The refusals of the operation driver: a programmer that cannot handle the device's family,
 // and a family this version has no protocol for.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AVR serial programming: workers, lock bits, chip erase and the driver.
 #include "protocols/avr.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AVR 90S microcontrollers in serial programming mode: programming enable with retries, the
 // four workers (code read, data EEPROM read, chip erase and code programming, data EEPROM
 // programming), the lock bits and the chip erase, and the family driver. The MCLR line is the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Paged AVR serial programming: workers and the driver's steps.
 #include "protocols/avr_paged.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AVRs with a flash page buffer (ATtiny13A, ATtiny25/45/85, ATtiny2313A, ATmega8A,
 // ATmega48PA..328P) in serial programming mode: the workers that read flash, EEPROM, fuse and
 // lock bytes and the signature, and those that erase the part, program the flash page by page,

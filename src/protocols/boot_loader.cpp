@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The boot loader's program words, read from the embedded HEX file with the program's own
 // reader, in the PIC 16F84's layout.
 #include "protocols/boot_loader.hpp"

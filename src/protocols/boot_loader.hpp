@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The smartcard wizard's built-in data: `BootLoaderImage`, the program the wizard puts into the
 // card's PIC so that a card reader can load the card's EEPROM (our own boot loader,
 // firmware/boot_loader.asm, assembled by gpasm into firmware/boot_loader.hex, which the build

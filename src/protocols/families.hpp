@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The family table: for every device family (the parallel-only PICs and the smartcard reader
 // as rows of their own) the programmers that can drive it and the driver that does, or none
 // where this version has no protocol for it yet.

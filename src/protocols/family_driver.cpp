@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Support groups and the texts every family driver builds.
 #include "protocols/family_driver.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The family-driver interface: what the operation driver asks of a device family, and what it
 // offers the family in return.
 //

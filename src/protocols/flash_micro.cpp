@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Flash microcontrollers on the TAFE: workers, lock bits and the family driver.
 #include "protocols/flash_micro.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 89C1051, 89C2051 and 89C4051 flash microcontrollers on the TAFE programmer, which drives
 // the parallel port register by register: the data register carries the part's data bus and,
 // through a latch, its programming mode; the control register carries the address counter

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The I2C EEPROM family driver.
 #include "protocols/i2c_driver.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The I2C EEPROM family driver: the read worker for Read All, Verify and Blank Check, the
 // program worker for Program All, with the options "EnableMCLR" and "ByteWrite". The parts
 // have no configuration and no erase command.

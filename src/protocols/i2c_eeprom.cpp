@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // I2C EEPROM workers.
 #include "protocols/i2c_eeprom.hpp"
 

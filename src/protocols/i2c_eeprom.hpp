@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // I2C serial EEPROMs (24C01A to 24C512, 24LC1025) on the programmer's data and clock lines:
 // the read worker, one sequential read of the whole part from address 0 (on the 24LC1025 one
 // per 64 KiB block, which its address counter does not leave), and the program worker, page

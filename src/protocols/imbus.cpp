@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The IM-Bus EEPROM: transfers, workers and the family driver.
 #include "protocols/imbus.hpp"
 

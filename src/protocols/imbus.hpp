@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The NVM 3060 EEPROM on the three-wire IM-Bus: the programmer's data and clock lines are the
 // bus's DATA and CLOCK, its MCLR line is IDENT (high through VppOnFast, low through VppOff).
 // A transfer is an 8-bit IM-Bus address with IDENT low, then a data field with IDENT high, closed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 89S53 in serial programming mode: power-up and programming enable, the read worker,
 // the programming worker (chip erase first, then byte by byte with a fixed write wait), the
 // lock bits and the chip erase, and the family driver. The MCLR line is the part's RST,

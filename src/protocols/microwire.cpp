@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Microwire and 4-wire EEPROM workers.
 #include "protocols/microwire.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Microwire (93Cxx) and 4-wire (59Cxx) EEPROMs of 16-bit words: the four workers that read and
 // program them word by word. MCLR is the chip select; every instruction is a start bit and its
 // opcode, the address field and, for writes, the data word, most significant bit first. The

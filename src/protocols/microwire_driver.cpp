@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Microwire and 4-wire EEPROM family drivers.
 #include "protocols/microwire_driver.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The family drivers of the Microwire and 4-wire EEPROMs: Read All, Verify and Blank Check read
 // every word, Program All writes every word; the parts have no configuration and no erase of
 // the program's.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame every worker thread of a device protocol shares: the flags the user-interface
 // thread and the worker exchange, the unit count and index, the fail report, and the
 // worker's own copy of the programmer lines. A worker is built on the user-interface thread,

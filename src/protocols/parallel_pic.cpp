@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Parallel PIC programming on the TAIT Parallel: the port, the workers and the family driver.
 #include "protocols/parallel_pic.hpp"
 

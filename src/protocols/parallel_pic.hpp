@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PIC 16C54 (and any PIC programmed in parallel only) on the TAIT Parallel programmer: words
 // go to and from the part's port through shift registers on the data register, VDD and VPP are
 // control lines, and the registers' serial outputs and the pin-count jumper are status bits.

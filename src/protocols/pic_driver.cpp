@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PIC family driver.
 #include "protocols/pic_driver.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PIC family driver for serial programming: which of the PIC workers run for each
 // command, in which order, with what from the slot, and how the words they read become buffer
 // elements. Flash parts are erased before programming and take read-before-write; EPROM parts

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The mid-range flash PICs: family rows and the sessions built on them.
 #include "protocols/pic_flash.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Serial programming of the mid-range flash PICs that came after the first catalogue: the
 // 16F627A/628A/648A, 16F87/88, 12F629/675 and 16F873A..877A. They share the frames of the
 // classic parts but give the command codes their own meanings, so each family is one row here

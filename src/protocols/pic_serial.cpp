@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PIC serial programming: frames, erase and the three workers.
 #include "protocols/pic_serial.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Serial programming of PIC microcontrollers with 12-bit and 14-bit cores: the command frames
 // clocked in least significant bit first with MCLR held at VPP, the erase (code-protect
 // disable) sequence, and the three workers that read, program flash/EEPROM parts word by word

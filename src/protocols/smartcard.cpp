@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The card reader's byte stream: reset, command blocks, and the two workers.
 #include "protocols/smartcard.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Smartcards through a serial card reader: the card's boot loader moves the bytes of its
 // EEPROM as a 9600-baud byte stream. The reader is reset with RTS and the card answers with
 // at least 11 bytes; then every block of 8 bytes is one command: a 5-byte header (class CA,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The smartcard family driver.
 #include "protocols/smartcard_driver.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The smartcard family driver: I2C EEPROM devices while the smartcard (Phoenix) mode is on are
 // read, programmed and verified through the card reader, whose boot loader reaches the card's
 // 24C16. The reader is its own device on the serial port and needs no programmer, so the

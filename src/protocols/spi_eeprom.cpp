@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SPI EEPROM workers and driver.
 #include "protocols/spi_eeprom.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SPI EEPROMs. The 25010, 25020 and 25040: the read worker (status register, then the memory
 // in blocks of 256 bytes with address bit 8 in the instruction), the programming worker (write
 // enable, one byte, the write-in-progress poll, byte by byte, then the status register with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every text of the device protocols and family drivers that the user sees, in one place.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up and activation of the application without a window.
 #include "app/application.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs that must not hurt: a file that did not load cleanly programs nothing (a batch stops,
 // the window asks), the chips' files are used only when they load and are locked while in use,
 // a failing port call stops the run, output and trace failures are errors while a reader that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Command-line parsing and the port rules of -g and -o.
 #include "app/command_line.hpp"
 

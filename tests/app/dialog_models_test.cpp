@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's dialogs without widgets: the printed listing and its pages, the chip placement
 // of the Device Position window, the hardware settings form, the options form, and the
 // programmer a run drives.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every device the JDM programs, programmed through an FTDI cable on the virtual programmer:
 // Program All of a random image with verify after programming, Read All returning it, and a
 // second run, starting from the chip files the first left, reading the same. One part of each

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The help pages are found beside an installed program and beside the program in the build
 // tree, and nowhere else.
 #include "app/help_location.hpp"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ctrl+C in a terminal run: the first is the progress window's Cancel button, the batch ends
 // with the operation it cancelled, and a second (or one with nothing in progress) ends the process
 // as the signal would. Cancelled on an FTDI cable, the programmer rests and the cable is a serial

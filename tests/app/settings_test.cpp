@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file and the recent-files list.
 #include <gtest/gtest.h>
 

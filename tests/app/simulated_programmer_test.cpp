@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The virtual programmer's chips between runs: every device with a chip model, programmed by
 // one virtual programmer whose chips persist in a folder, is found whole by a second one that
 // starts from that folder, cell for cell, and reads back as it was programmed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The smartcard wizard without its window, on the virtual programmer with a simulated card:
 // every step with its texts, the boot loader programmed into the card's PIC (PIC 16F84 or
 // 16C84 with its configuration word), the EEPROM file written through the reader by that boot

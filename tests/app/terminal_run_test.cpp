@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Batch runs without a window on the virtual programmer: what the user sees on the terminal,
 // the exit status, the files written and the settings left behind.
 #include "app/terminal_run.hpp"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The configuration box working on the active slot: display, rebuild, ID box.
 #include "buffers/config_box.hpp"
 

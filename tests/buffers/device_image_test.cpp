@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Device memories in files: files made by real tools load where they belong, and every family
 // reads back what it saved.
 #include "buffers/device_image.hpp"

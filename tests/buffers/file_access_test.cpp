@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saves replace a file only when they succeed.
 #include "buffers/file_access.hpp"
 

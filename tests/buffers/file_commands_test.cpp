@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening, saving and dropping files on the workspace: what the slot, the caption, the
 // remembered folder and the user see.
 #include "buffers/file_commands.hpp"

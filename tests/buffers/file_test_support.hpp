@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers of the file tests: a scratch folder, whole files, the committed test files, a
 // workspace with a selected device and a recording Ui, and an input that fails part way.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Intel HEX and S-record reading into the address image, window copies, and the HEX writer.
 #include "buffers/hex_file.hpp"
 

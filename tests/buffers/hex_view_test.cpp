@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hex view lines and the Edit dialog's rules without a window: line counts and texts by
 // device, the edit position, the linked fields and the fill ranges.
 #include "buffers/hex_view.hpp"

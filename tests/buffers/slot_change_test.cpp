@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Changes of a slot for undo and redo: what a change keeps, and that undoing and redoing it
 // gives back either state exactly.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Device selection, slot switching and the checksum, as the window would show them.
 #include "buffers/workspace.hpp"
 

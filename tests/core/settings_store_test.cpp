@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Value forms of the settings store.
 #include "core/settings_store.hpp"
 

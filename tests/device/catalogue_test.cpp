@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Self-check of the whole device catalogue and its menu.
 #include "device/catalogue.hpp"
 

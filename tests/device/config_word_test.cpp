@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Configuration word layouts, ID box rules and fuse tooltips.
 #include "device/config_word.hpp"
 

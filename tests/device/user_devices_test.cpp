@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The user's devices file: a broken entry is skipped with a message naming file, line, column
 // and what is wrong while the others load; every shipped device prints as an entry that reads
 // back as the same part; the user's parts join the lookups and the menu, marked.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which devices the assembler view and --disassemble accept, the warnings for the others, and
 // writing the listing to standard output.
 #include "disasm/assembler_view.hpp"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The listing of a whole slot: header and END, labels, ORG lines at gaps, jump targets without
 // an instruction, the ID, configuration and data sections, and what is taken from the slot.
 #include "disasm/disassembler.hpp"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decoding of single words in address order: table order where encodings overlap, the bank
 // bit followed along the way, bit names, in the listing's columns.
 #include "disasm/pic14_decoder.hpp"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Round trips through a real assembler: programs for a 16F84 or a 16C84 are assembled by gpasm,
 // listed, and the listing assembled again must give the same program words, ID bytes,
 // configuration word and data bytes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The configuration box through its widgets: lists and fuse boxes fold into the configuration
 // word, the ID box's key filter and "&Use Checksum", and what each family shows.
 #include <QCheckBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialogs of the window on the virtual programmer: hardware settings (the first-start
 // form, the settings each control writes, the virtual programmer for a new user), hardware
 // check, options and the shortcut keys, printing, the Device Position window, help and about.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // In-place editing of the code and data views through the window: typing over word fields,
 // the digit limits of the core width, the caret moves, character columns, pasting, the fills
 // and the Edit dialog.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's shell: menu captions and shortcuts, tool bar hints, the device menu and
 // device box, first start, recent devices and files, Clear Settings, the buffers, the data
 // view by device and the assembler view switch.

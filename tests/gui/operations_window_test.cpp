@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Operations through the window on the virtual programmer: Program All from F5 with its
 // confirmation, progress window and verdict; Cancel in the middle; worker calls carried to
 // the window thread; the command line's -p -q; the warning before fuses that lock an AVR out.

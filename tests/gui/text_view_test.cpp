@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text view on its own: painting asks only for the visible lines, caret and selection by
 // keys and mouse, copy, one-line replacement, and what screen readers get from it.
 #include <QAccessible>

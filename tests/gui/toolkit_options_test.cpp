@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Qt's own command-line options reach Qt and never the program's parser: the split of the
 // arguments, and an application object built from the toolkit's part taking its style
 // sheet, platform and layout direction.

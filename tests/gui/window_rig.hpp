@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window on the virtual programmer for QtTest, offscreen: an application object on a
 // memory settings store, the window with its Qt Ui, a PIC chip model per selected device, file
 // dialogs answered from a queue, and modal boxes answered (and recorded) as they appear.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A scripted operating system for the backend tests: records every call with its decoded
 // argument and answers from the test's script.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tty, ppdev and raw backends, checked through the calls they make on a scripted system.
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ports found by themselves on a machine laid out in a fake sysfs and /dev: every kind in the
 // listing, the JDM's notice on a USB-serial adapter, and the classic port names of old
 // settings files opening the same device files as their paths.

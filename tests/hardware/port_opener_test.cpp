@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Choosing the backend and telling the user why a port did not open.
 #include "hardware/port_opener.hpp"
 

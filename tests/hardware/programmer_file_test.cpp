@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // programmers.toml: each kind of mistake left out with its exact message while the good entries
 // load, and every programmer printed in the file's format reading back as the same pins.
 #include "hardware/programmer_file.hpp"

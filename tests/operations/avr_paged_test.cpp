@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The AVRs with a page buffer on the wire and at their edges: Program All's order (flash
 // pages, EEPROM pages, fuses, and the lock bits only after the verify), RDY/BSY polling or the
 // datasheet waits, the signature check and Detect, a part clocked too slowly for the usual SCK,

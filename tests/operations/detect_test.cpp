@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Detect and the identity check before Program All, Verify and Erase All: the part in the
 // socket found by its device ID, named with its revision and offered for selection; a wrong
 // part stops a run before anything is erased; families without an ID say so.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Program All without the write cycles that change nothing: for every family that erases first,
 // the part ends up holding the same whatever "Program erased words too" says, and for the serial
 // EEPROMs whatever "Write only what differs" says, for a random image, a mostly blank one and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 89C1051/2051/4051 on the TAFE, the PIC 16C54 on the TAIT Parallel and the NVM 3060 on
 // the IM-Bus through the operations, on their chip models in virtual time: whole lifecycles,
 // the 16C54's pulse counts and pin-count settings, lock bits, faults and a cancelled run.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The I2C EEPROM operations on the 24Cxx model: every part through Program All with verify and
 // Read All, in page and byte mode, on the JDM and the ProPic 2 (the boards with an EEPROM
 // socket); what the user sees with no part, a part that never answers, a stuck

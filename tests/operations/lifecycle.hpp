@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole-lifecycle runs for every device family: an application state (workspace, options,
 // recording Ui, operation driver) on the virtual programmer with a chip model in its socket,
 // in virtual time, and the steps every family goes through: program all with verify after

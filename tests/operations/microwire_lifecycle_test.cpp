@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every Microwire and 4-wire EEPROM of the catalogue through its life on the chip models, in
 // virtual time, on the JDM and the ProPic 2: blank, Program All of a random image with verify
 // after programming, the part holding it, Read All returning it. Then the faults (a part stuck

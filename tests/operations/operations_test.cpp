@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Read All, Program Config, Erase All and Blank Check on the PIC chip models with a
 // recording Ui: what the user is asked and told, in order, what reaches the part and what lands
 // in the active slot; and the devices this version does not drive.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The mid-range flash PICs through their whole life on their chip models, in virtual time:
 // Program All of a random image (code, data EEPROM, ID words, configuration words, protection
 // off) with verify after programming, the part holding it, Read All returning it, Erase All

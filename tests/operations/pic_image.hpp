@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PIC side of the lifecycle runs: a chip model of the device in the rig's socket, random
 // images with code protection off, and what a part really holds after it was programmed.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every serial PIC of the catalogue through its whole life on the chip models, in virtual time:
 // Program All of a random image with verify after programming, the part holding it, Read All
 // returning it, and Erase All with Blank Check where the part can be erased; on the JDM

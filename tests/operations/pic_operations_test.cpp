@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PIC operations against the chip models: the failure messages, the questions,
 // cancelling, the factory calibration word, the device-specific programming commands and
 // waits, and parts that fail (hard EPROM cells, an empty socket). After every operation,

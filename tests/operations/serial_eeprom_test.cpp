@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SPI EEPROMs with 16-bit addresses at their edges: an "A" part (16-byte pages) in the
 // socket of a "B" selection (32-byte pages) caught by the verify where its page wrapped; page
 // writes that never cross a page, as sigrok-cli decodes a 25LC256's Program All; block

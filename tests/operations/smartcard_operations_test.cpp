@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The operations of I2C EEPROM devices in smartcard mode, through the virtual card reader and
 // our boot loader running on the simulated card with its 24C16: Program All with verify and
 // Read All on both PICs, what goes over the line, the write cycle waited for before the

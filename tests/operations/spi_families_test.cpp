@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SPI EEPROMs, AVRs and the 89S53 on the wire and in their corner cases: the instruction
 // bytes of the reads and writes, the status register's round trip, the programming-enable
 // attempts, the lock bytes and the 89S53's address form; block protection, lock bits and the

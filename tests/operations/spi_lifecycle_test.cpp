@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every SPI EEPROM, AVR and 89S53 of the catalogue through its whole life on the chip models,
 // in virtual time, on the ProPic 2 and the STK200: Program All of a random image with verify
 // after programming, the part holding it and open (no lock bit, no block protected), Read All

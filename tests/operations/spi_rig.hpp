@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SPI families' side of the operation tests: the chip model of a 25010/20/40, an AVR or
 // the 89S53 in the rig's socket behind an SPI tap, random images with the part left open
 // (no lock bit programmed, "BP None"), and the lock-bit boxes.

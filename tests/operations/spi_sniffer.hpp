@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A chip socket tap for the SPI families: it passes every pin change on to the chip model
 // and decodes what went over the wire in SPI mode 0, MOSI as the chip sees it and MISO as the
 // programmer reads it, in frames that a change of the MCLR line (the chip select or reset)

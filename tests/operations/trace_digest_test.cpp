@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pins every programmer type drives, pinned down: Program All and Read All of a random
 // image on each type's board, traced as VCD in virtual time with the port's register accesses
 // and system calls, and the digest compared with the one these runs have always given. A change to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A part the user added: a variant of the 16F628A with half its program memory and a device ID
 // of its own, in the virtual socket as the parent's silicon with the user's sizes. Program All
 // of a random image verifies, Read All returns it, and Detect names it by its ID.

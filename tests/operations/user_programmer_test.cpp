@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A programmer its user described in programmers.toml, with a pin map none of the built-in
 // types has, on the simulated parallel port: an I2C, a Microwire and an AVR part programmed,
 // verified and read back, and the pins of its 24C16 run decoded by sigrok's I2C decoder to the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The boot loader the program embeds: the committed HEX file is what gpasm makes of the source
 // today, and the configuration area the wizard writes after it.
 #include "protocols/boot_loader.hpp"

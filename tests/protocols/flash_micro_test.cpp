@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The TAFE flash protocol at register level: the exact ppdev calls of a read and a write, the
 // data register reads of the flash read, and the lock-bit sequence.
 #include "protocols/flash_micro.hpp"

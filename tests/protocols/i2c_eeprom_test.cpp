@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The I2C EEPROM workers on the 24Cxx model in virtual time, seen from the part's own log and
 // from the socket's pins: the address bytes of page writes, acknowledge polling, the read
 // headers and the read's last no-acknowledge, and MCLR as the supply.

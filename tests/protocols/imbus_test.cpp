@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The IM-Bus transfers on the wire: the framing of a cell read as the part sees it, and the
 // erase-then-write of a cell as the NVM 3060 takes it.
 #include "protocols/imbus.hpp"

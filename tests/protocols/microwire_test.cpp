@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Microwire and 4-wire workers on the chip models, seen on the pin trace: the instructions
 // each sends, bit by bit as the part sees them on its rising clock, within each chip select.
 #include "protocols/microwire.hpp"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The mid-range flash PICs on the wire, in virtual time: the commands each family's erase
 // sends and what they do to a protected part (and what the wrong erase does not), the 16F87xA's
 // 8-word latch, the 16F87/88's second configuration word, VPP before VDD, and the waits.

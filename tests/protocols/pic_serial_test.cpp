@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PIC serial programming on the virtual programmer in virtual time: the command frames on the
 // pins, the parity form, and the programming workers' read-before-write and pulse counts on
 // the chip models.

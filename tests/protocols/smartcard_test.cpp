@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The smartcard reader's byte stream against our boot loader running on the simulated card:
 // the card's byte convention, the answer to reset and its timing, the reader's UART at 9600
 // baud, the card's headers taken at the pace of a PC that sends again as soon as it has an

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A virtual programmer with a chip in its socket (a probe chip unless a test says otherwise),
 // the line layer opened on it, and virtual time: what the tests of the lines, the bus, the
 // trace, the protocols and the operations start from.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures of every dialog of the window for docs/, drawn on the X server that tools/screenshots
 // starts (xvfb-run): the main window on the virtual programmer with an in-memory settings
 // store, each dialog filled as the program fills it, shown and grabbed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fixed-pitch text view.
 #include "gui/textview/text_view.hpp"
 

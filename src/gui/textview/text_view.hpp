@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A fixed-pitch text view written for this program: a scroll area that asks a line source for
 // the text of the lines it paints and paints only the visible ones, so a view of 8192 lines
 // costs what one of 128 does. It has a caret by line and column, a selection, copy to the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Accessibility of the text view.
 #include "gui/textview/text_view_accessible.hpp"
 

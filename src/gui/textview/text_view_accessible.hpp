@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text view for screen readers and desktop test tools: an accessible interface with the
 // text interface (the text of a line or a range, the caret offset, the selection), named after
 // the view's group, as Qt's own text widgets have.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The virtual smartcard reader: the PC's UART on the card's I/O line, in virtual time.
 #include "sim/boards/card_reader.hpp"
 

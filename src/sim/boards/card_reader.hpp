@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The virtual smartcard reader on a serial port, the simple kind with no processor: the PC's
 // TXD and RXD both meet the card's I/O contact, so every byte the PC sends comes back as its
 // echo (half duplex), RTS holds the card in reset while it is set, and an oscillator clocks

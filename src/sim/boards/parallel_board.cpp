@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The TAFE and TAIT Parallel boards at register level.
 #include "sim/boards/parallel_board.hpp"
 

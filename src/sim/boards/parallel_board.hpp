@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The virtual programmer's parallel port at register level, for the two programmers that drive
 // their socket register by register instead of through the five logical lines: the data latch
 // with its direction bit, the control register (STROBE, AUTOFD and SELECTIN inverted by the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Register-to-pin model of the virtual programmer.
 #include "sim/boards/sim_board.hpp"
 

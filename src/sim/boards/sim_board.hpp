@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The virtual programmer's hardware: the port registers (parallel data, status, control,
 // extended control; the UART's registers and its serial system calls), turned into pin levels
 // at the chip's socket by the programmer's own wiring, in virtual time. Register writes reach

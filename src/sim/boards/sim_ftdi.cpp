@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated FTDI chip.
 #include "sim/boards/sim_ftdi.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The virtual programmer's FTDI chip in synchronous bit-bang mode, behind the same thin
 // interface the FTDI backend calls on libftdi: each byte written sets the pins one step after
 // the other at the rate of the baud-rate setting, the inputs are sampled into the receive FIFO

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The virtual programmer's GPIO chip, behind the same thin interface the GPIO backend calls
 // on libgpiod: its lines drive a board wired by a pin map (the GPIO header's, or a user's
 // programmer's) and read the chip's data line back, each call costing about what the kernel's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The virtual programmer's port opener.
 #include "sim/boards/sim_port.hpp"
 

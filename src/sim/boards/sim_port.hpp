@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The virtual programmer as a port backend: a PortOpener whose ports are handles on one
 // simulated programmer board with a chip in its socket. It serves whatever port name is set,
 // the default "Com 2" included, and is available on every port. A port opened for the card

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tracing of real ports through the board model.
 #include "sim/boards/tracing_port.hpp"
 

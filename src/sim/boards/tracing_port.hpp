@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A pin trace of a real port: every register write and serial call goes to the real port and
 // to a board model without a chip, which turns it into pin levels by the programmer's wiring;
 // every Data In read records the level the real port returned.

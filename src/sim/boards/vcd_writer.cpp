@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // VCD writer and pin trace.
 #include "sim/boards/vcd_writer.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Value Change Dump (IEEE 1364) of one-bit signals and bit vectors with microsecond
 // timestamps, readable by waveform viewers and logic analyser software; and the pin trace of
 // the programmer written with it, for the virtual programmer and for real ports alike.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Look-ups on the board table.
 #include "sim/boards/wiring.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The programmers as the hardware sees them: which port register bit reaches which pin of
 // the chip's socket, at which level, and which port input the chip's data line comes back
 // on. Written from the boards' side and kept apart from the line layer's table, so a mistake

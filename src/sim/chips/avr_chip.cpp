@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An AVR 90S part in serial programming mode, on its pins.
 #include "sim/chips/avr_chip.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The AVR 90S parts in serial programming mode, modelled from the chip's side: /RESET (the
 // MCLR pin) held low with power on starts a programming session, which takes instructions
 // once the part's 20 ms start-up has passed; the 4-byte instructions in SPI mode 0 with every

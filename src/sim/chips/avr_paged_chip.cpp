@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The AVRs with a page buffer, on their pins.
 #include "sim/chips/avr_paged_chip.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The AVRs with a flash page buffer (ATtiny13A, ATtiny25/45/85, ATtiny2313A, ATmega8A,
 // ATmega48PA..328P) in serial programming mode, modelled from the chip's side as their
 // datasheets describe it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pin-level interface between the virtual programmer and a chip in its socket. A chip
 // model is written from the chip's side: it is told every change of its input pins with the
 // virtual time, and asked what it drives on its data output.

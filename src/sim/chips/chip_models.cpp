@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chip-model table.
 #include "sim/chips/chip_models.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chip models of the virtual programmer, one table row per device family: the model that
 // answers for a catalogue device in the socket.
 #pragma once

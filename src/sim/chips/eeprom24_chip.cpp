@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 24Cxx parts on their pins, and the programmer socket they sit in.
 #include "sim/chips/eeprom24_chip.hpp"
 

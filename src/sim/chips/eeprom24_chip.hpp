@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 24Cxx I2C serial EEPROMs (24C01A to 24C512) as the parts behave on their pins: start and
 // stop conditions, the device address byte with its block bits (24C04/08/16) or chip-select
 // bits, one or two word-address bytes, acknowledges on the open-drain SDA output, the page

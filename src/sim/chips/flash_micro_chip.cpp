@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 89Cx051 flash microcontroller model.
 #include "sim/chips/flash_micro_chip.hpp"
 

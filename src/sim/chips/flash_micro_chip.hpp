@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 89C1051, 89C2051 and 89C4051 flash microcontrollers in their parallel programming mode,
 // modelled from the chip's side: the mode on P3.3, P3.4, P3.5 and P3.7, the internal address
 // counter (cleared at power-up, stepped by rising edges on XTAL1), PROG pulses on P3.2 with

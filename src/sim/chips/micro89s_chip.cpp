@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 89S53 in serial programming mode, on its pins.
 #include "sim/chips/micro89s_chip.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 89S53 in serial programming mode, modelled from the chip's side: RST (the MCLR pin)
 // high with power on starts a session; 3-byte instructions in SPI mode 0; programming enable
 // (AC 53), chip erase (AC xxxx x100: code to FFh, lock bits cleared), code bytes read and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Microwire and 4-wire EEPROMs as the parts carry out their instructions on their pins.
 #include "sim/chips/microwire_chip.hpp"
 

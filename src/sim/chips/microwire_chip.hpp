@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Clocked serial EEPROMs of 16-bit words, modelled from the chip's side: the Microwire 93Cxx
 // parts in their x16 organisation and the 4-wire 59Cxx parts. Chip select high frames an
 // instruction: a start bit (the first 1 on DI at a rising SK), the opcode, the address field,

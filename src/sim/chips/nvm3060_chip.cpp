@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The NVM 3060 IM-Bus EEPROM model.
 #include "sim/chips/nvm3060_chip.hpp"
 

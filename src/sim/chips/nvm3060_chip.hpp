@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The NVM 3060, a 512-byte EEPROM on the three-wire IM-Bus, modelled from the chip's side: with
 // IDENT low it clocks in an 8-bit IM-Bus address, least significant bit first, on the rising
 // clock; with IDENT high the data field follows (it takes 16 bits, or gives 8 bits of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The socket of the two programmers that drive a part register by register (the TAFE with the
 // 89C1051/2051/4051, the TAIT Parallel with the PIC 16C54): a wider pin set than the five
 // logical lines of the serial programmers, and the side a chip model implements to sit in it.

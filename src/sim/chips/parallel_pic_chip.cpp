@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PIC 16C54 model in program/verify mode.
 #include "sim/chips/parallel_pic_chip.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PIC 16C54, an EPROM part programmed in parallel, modelled from the chip's side in its
 // program/verify mode: entered by raising MCLR to VPP with VDD on and T0CKI low, with the
 // program counter at the configuration word (FFFh); T0CKI's falling edge steps the counter

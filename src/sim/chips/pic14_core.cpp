@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PIC 14-bit core: decode table, register file, instruction semantics and timing.
 #include "sim/chips/pic14_core.hpp"
 

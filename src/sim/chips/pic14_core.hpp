@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PIC 14-bit core running a program: the instruction set of the midrange parts (the 35
 // instructions, and OPTION and TRIS that the 16x84 still decode), W and STATUS with its flags,
 // the two register banks, FSR/INDF, PCL/PCLATH, the eight-level stack, PORTA/PORTB with their

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serial programming mode of a PIC as the part carries it out on its pins.
 #include "sim/chips/pic_chip.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PIC microcontrollers in serial programming mode, modelled from the chip's side: entry under
 // VPP, the 6-bit commands and start/data/stop frames on the clock and data pins, the address
 // counter, the data output of read commands, timed flash cycles, EPROM cells that need enough

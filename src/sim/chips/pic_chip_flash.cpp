@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The mid-range flash PICs in serial programming mode, as the parts carry it out on their pins.
 #include "sim/chips/pic_chip_flash.hpp"
 

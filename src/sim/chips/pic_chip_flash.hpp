@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The mid-range flash PICs of today (16F627A/628A/648A, 16F87/88, 12F629/675, 16F873A..877A)
 // in high-voltage serial programming mode, modelled from the chip's side after their
 // programming specifications (DS41196G, DS39607B, DS41191D, DS39589B): entry under VPP in

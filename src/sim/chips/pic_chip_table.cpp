@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serial PICs as parts: memory sizes, pin counts, cell technology, configuration bits,
 // code protection, factory words and programming times, from the parts' own data. Kept apart
 // from the device catalogue, so a size or pin count that is wrong in one shows up against the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Edge recorder chip.
 #include "sim/chips/probe_chip.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A chip that only watches: it records every edge on its pins with the virtual time, and
 // drives its data output as the test says. Family chip models replace it.
 #pragma once

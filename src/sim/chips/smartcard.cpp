@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The smartcard: its PIC running on the core, wired to the contacts and to the 24C16.
 #include "sim/chips/smartcard.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A PIC smartcard as the common cards are built: a PIC 16F84 or 16C84 and a 24C16 EEPROM. In a
 // reader the PIC runs the program its model holds on the instruction-set simulator, clocked
 // by the reader: contact I/O on RB7, CLK on OSC1 (and RB6), RST on MCLR, the 24C16's SCL on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An SPI EEPROM as the part carries out its instructions on its pins.
 #include "sim/chips/spi_eeprom_chip.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SPI EEPROMs, modelled from the chip's side: /CS (active low) on the MCLR pin, SPI mode
 // 0, the write-enable latch that every write clears, the status register with its
 // write-in-progress, write-enable and block-protect bits, pages written in a timed cycle at

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shift register of an SPI slave in mode 0, as the SPI EEPROMs, AVRs and the 89S53 carry
 // it: the input pin is sampled on the rising clock edge, most significant bit first, and the
 // output changes on the falling edge, so the first bit of a byte to send is on the pin after

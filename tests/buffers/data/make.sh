@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Rebuilds the test files in this folder from the sources beside them with real tools:
 # gpasm (gputils), avra and srec_cat (srecord). The outputs are committed; run this only to
 # remake them.

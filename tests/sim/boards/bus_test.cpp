@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bus primitives on the simulated pins: bit order, which edge carries data, the I2C
 // conditions, acknowledge polling, the IM-Bus phases and the bus delay.
 #include "hardware/bus.hpp"

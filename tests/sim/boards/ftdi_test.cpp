@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The FTDI backend on the simulated chip: the calls it makes to libftdi, its chunks, the
 // kernel driver given back on close and on every failure, and the messages.
 #include <gtest/gtest.h>

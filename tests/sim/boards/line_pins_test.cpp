@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every logical line operation of every programmer type lands on the right socket pin at the
 // right level, under every combination of the invert options (with a board whose inverters
 // match them). The board's wiring is the simulator's own table, so this checks the line

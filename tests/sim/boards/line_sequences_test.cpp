@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sequences of the line layer that are not a table row, watched on the simulated
 // programmer's registers and pins (the JDM break/VPP sequence in both interfaces, the AN589
 // strobe, the ProPic 2 socket, Data In sampling), and the line context's port rules.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated board on its own: UART frames on TXD in virtual time, the transmitter status,
 // and the JDM's line-fed supply.
 #include "sim/boards/sim_board.hpp"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The VCD pin trace: its file format, a trace of the simulated programmer, a trace of a real
 // port through the board model, an I2C trace decoded by sigrok-cli, and the trace of a board
 // driven register by register.

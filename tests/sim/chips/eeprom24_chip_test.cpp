@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 24Cxx part on its own pins, driven by a small bus master: what the protocol runs never
 // reach (a write past the page end, reads that wrap, a repeated start into a write, the
 // supply lost in a write cycle). The protocol and operation tests show the rest.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Microwire and 4-wire EEPROM models driven bit by bit through the virtual programmer by a
 // small bench driver of their own: what keeps the models as strict as the parts (writes only
 // while enabled, the READ answer with its dummy bit and the don't-care address bits, the write

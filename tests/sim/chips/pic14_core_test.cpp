@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PIC 14-bit core against the instruction set's datasheet: flags, skips, calls and the
 // stack, banks, PCLATH, cycle counts, TMR0, the read-modify-write of port bits, the loop
 // skipping that must change nothing but speed, and a gpasm-built program whose results are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PIC chip models driven through the virtual programmer by a small bench driver that
 // clocks frames bit by bit: what keeps the models as strict as the parts (programming-mode
 // entry, read timing, protection and the erase sequence, full EPROM pulses, a stuck cycle) and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chip models behind the TAFE, the TAIT Parallel and the IM-Bus, driven pin by pin: what
 // holds them to their parts (timing, pulses, protection) beyond what the operations show.
 #include <gtest/gtest.h>

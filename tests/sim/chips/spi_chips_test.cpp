@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SPI chip models held to their parts where the protocols never go: the write-enable
 // latch that each write clears, reads that run on through memory, the AVR's lost write and
 // its byte sync; the paged AVR's page buffer, EESAVE and fuses locked by LB1; the 25xx512's
