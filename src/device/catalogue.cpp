@@ -225,9 +225,9 @@ constexpr ConfigField kF87xAFields[] = {Osc(0x03, kFosc3), Cp(0x2000),    Fuse(0
                                         Fuse(4, 0x100),    Fuse(5, 0x800)};
 constexpr ConfigLayout kF87xALayout{kF87xAFields};
 
-// The waits are the minimum times of the programming specifications at VDD 4.5-5.5 V: DS41196G
+// The waits are the minimum times of the programming datasheets at VDD 4.5-5.5 V: DS41196G
 // TPROG, TDPROG, TERA; DS39607B tprog1, tprog4 (data EEPROM: the 8 ms of the other parts, the
-// specification gives none); DS41191D TPROG1, TERA; DS39589B tprog1, tprog2, tprog3.
+// datasheet gives none); DS41191D TPROG1, TERA; DS39589B tprog1, tprog2, tprog3.
 constexpr DeviceProfile kPF62xA =
     Pic14({.Variant = 0,
            .ConfigMask = 0x21FF,
