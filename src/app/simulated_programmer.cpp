@@ -10,6 +10,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <span>
+#include <string>
+#include <vector>
 
 #include "app/texts.hpp"
 #include "buffers/buffer_set.hpp"
@@ -17,7 +20,9 @@
 #include "buffers/file_access.hpp"
 #include "buffers/file_commands.hpp"
 #include "buffers/hex_file.hpp"
+#include "core/name_match.hpp"
 #include "device/catalogue.hpp"
+#include "device/user_devices.hpp"
 #include "sim/chips/chip_models.hpp"
 #include "sim/chips/eeprom24_chip.hpp"
 #include "sim/chips/pic_chip.hpp"
@@ -204,12 +209,25 @@ bool SimulatedProgrammer::CardServes(const DeviceDescriptor& device, bool pic16C
 }
 
 bool SimulatedProgrammer::SetSocketPart(const std::string& deviceName, Ui& ui) {
+  // The name as the device list shows it; else typed as -t takes it (any case, "16F88").
   const CatalogueEntry* entry = FindDeviceByName(deviceName);
+  if (entry == nullptr) {
+    std::vector<const CatalogueEntry*> entries;
+    std::vector<std::string> names;
+    for (std::span<const CatalogueEntry> list : {Catalogue(), UserCatalogue()}) {
+      for (const CatalogueEntry& e : list) {
+        entries.push_back(&e);
+        names.emplace_back(e.Name);
+      }
+    }
+    const NameMatch match = MatchName(deviceName, names);
+    if (match.index >= 0) entry = entries[static_cast<std::size_t>(match.index)];
+  }
   if (entry == nullptr || !ChipModelFor(DescriptorFor(*entry))) {
     ui.Message(MessageKind::Error, std::string(text::kNoSocketPart) + deviceName);
     return false;
   }
-  socketPart_ = deviceName;
+  socketPart_ = std::string(entry->Name);
   return true;
 }
 

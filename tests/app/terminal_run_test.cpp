@@ -378,7 +378,7 @@ TEST_F(TerminalRun, ASecondRunReadsBackWhatTheFirstProgrammedIntoEveryNewPart) {
 // The virtual socket can hold another part than the selected one: Detect names it and, on
 // Yes, selects it; the ID check stops Program All before it erases.
 TEST_F(TerminalRun, DetectAndTheIdCheckRunFromTheCommandLine) {
-  const std::string socket = "--socket=PIC 16F88";
+  const std::string socket = "--socket=16f88";  // named as -t names it
   const Outcome detect = Run({"-i", Simulate(), socket, "--yes", "-t128", "--detect"});
   EXPECT_EQ(detect.status, 0) << detect.err;
   EXPECT_NE(detect.err.find("Found PIC 16F88, revision 5 (device ID 0765h). Select it? -> Yes"),
