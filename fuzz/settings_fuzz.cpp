@@ -35,8 +35,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const HardwareSettings& used = app.Lines.Settings();
   if (!IsValidProgrammerType(static_cast<int>(used.Programmer))) __builtin_trap();
   if (used.IODelay < 0 || used.IODelay > kMaxIODelay) __builtin_trap();
-  if (!used.Port.empty() && used.Port != text::kDefaultPortName &&
-      !PortDigit(used.Programmer, used.Port)) {
+  // A port is one the chosen programmer can open: a numbered one, a device file, a GPIO chip
+  // or an FTDI serial number.
+  if (!used.Port.empty() && used.Port != text::kDefaultPortName && !ResolvePort(used, used.Port)) {
     __builtin_trap();
   }
   return 0;

@@ -230,8 +230,9 @@ HardwareSettings LoadHardwareSettings(const SettingsStore& store, const Programm
         static_cast<ProgrammerType>(integer("Programmer", 0, kProgrammerTypeCount - 1, 0));
   }
   s.Port = store.ReadString("Port", text::kDefaultPortName);
-  if (!missingUser && store.Raw("Port") && !s.Port.empty() && !ResolvePort(s, s.Port)) {
-    replace("Port", text::kDefaultPortName);
+  if (store.Raw("Port") && !s.Port.empty() && !ResolvePort(s, s.Port)) {
+    // The missing programmer's port stays stored for it; the first type runs on the default.
+    if (!missingUser) replace("Port", text::kDefaultPortName);
     s.Port = std::string(text::kDefaultPortName);
   }
   s.Api = store.ReadBool("Api", false);

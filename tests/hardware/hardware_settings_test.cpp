@@ -95,6 +95,7 @@ TEST(HardwareSettings, AUsersProgrammerMissingFromTheFileStaysStored) {
   std::vector<ReplacedSetting> replaced;
   const HardwareSettings missing = LoadHardwareSettings(store, {}, &replaced);
   EXPECT_TRUE(missing.Programmer == ProgrammerType::Jdm && replaced.empty());
+  EXPECT_EQ(missing.Port, "Com 2");  // LPT2 is no port of the JDM's: it runs on the default
   const HardwareSettings found = LoadHardwareSettings(store, {bench}, &replaced);
   EXPECT_TRUE(found.Programmer == ProgrammerType::User && found.User == bench);
   EXPECT_EQ(found.Port, "LPT2");
