@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "sim/chips/avr_chip.hpp"
+
 namespace kestrum {
 namespace {
 
@@ -205,8 +207,9 @@ std::unique_ptr<AvrPagedChip> AvrPagedChip::ForDevice(std::string_view deviceNam
   return d ? std::make_unique<AvrPagedChip>(*d) : nullptr;
 }
 
+// The same pattern as the older AVRs read when locked.
 std::uint8_t AvrPagedChip::Garbage(int address) {
-  return static_cast<std::uint8_t>((address * 0x6D + 0x35) ^ (address >> 5));
+  return AvrChip::Garbage(address);
 }
 
 int AvrPagedChip::RegionSize(ChipRegion region) const {
