@@ -2,6 +2,8 @@
 // TOML positions and parsing.
 #include "core/toml_file.hpp"
 
+#include <cstdio>
+
 #include "core/text.hpp"
 #include "core/texts.hpp"
 
@@ -73,6 +75,22 @@ std::optional<toml::table> ParseTomlText(std::string_view text, std::string_view
     problem = PositionText(file, error.source()) + std::string(error.description());
     return std::nullopt;
   }
+}
+
+std::string TomlQuoted(std::string_view text) {
+  std::string out = "\"";
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04X", byte);
+      out += escaped;
+      continue;
+    }
+    if (c == '"' || c == '\\') out += '\\';
+    out += c;
+  }
+  return out + "\"";
 }
 
 }  // namespace kestrum

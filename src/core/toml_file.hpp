@@ -18,6 +18,10 @@ std::string PositionText(std::string_view file, int line, int column);
 std::string PositionText(std::string_view file, const toml::source_region& where);
 std::string PositionText(std::string_view file, const toml::node& node);
 
+// `text` as a TOML basic string: in quotes, with quotes, backslashes and control characters
+// escaped, so that whatever a name holds reads back as itself.
+std::string TomlQuoted(std::string_view text);
+
 // The parsed text, or (in `problem`) the position and description of its first syntax error.
 std::optional<toml::table> ParseTomlText(std::string_view text, std::string_view file,
                                          std::string& problem);

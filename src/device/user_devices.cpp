@@ -61,10 +61,6 @@ struct Broken {
   std::string what;
 };
 
-std::string Quoted(std::string_view s) {
-  return "\"" + std::string(s) + "\"";
-}
-
 class EntryReader {
  public:
   EntryReader(const toml::table& table, std::vector<UserDevice>& earlier)
@@ -73,19 +69,19 @@ class EntryReader {
   UserDevice Read() {
     for (auto&& [key, node] : table_) {
       if (std::find(std::begin(kKeys), std::end(kKeys), key.str()) == std::end(kKeys)) {
-        throw Broken{key.source().begin, std::string(text::kUserUnknownKey) + Quoted(key.str())};
+        throw Broken{key.source().begin, std::string(text::kUserUnknownKey) + TomlQuoted(key.str())};
       }
     }
     UserDevice d;
     d.Name = String("name");
     d.Parent = String("parent");
     if (Shipped(d.Name) != nullptr || Named(d.Name)) {
-      throw Broken{At("name"), std::string(text::kUserDuplicate) + Quoted(d.Name) +
+      throw Broken{At("name"), std::string(text::kUserDuplicate) + TomlQuoted(d.Name) +
                                    std::string(text::kUserDuplicateAfter)};
     }
     const CatalogueEntry* parent = Shipped(d.Parent);
     if (parent == nullptr) {
-      throw Broken{At("parent"), std::string(text::kUserUnknownParent) + Quoted(d.Parent)};
+      throw Broken{At("parent"), std::string(text::kUserUnknownParent) + TomlQuoted(d.Parent)};
     }
     const DeviceProfile& p = *parent->Profile;
     const bool pic14 = p.Family == DeviceFamily::Pic && !p.Is12Bit;
@@ -146,11 +142,11 @@ class EntryReader {
   std::string String(std::string_view key) const {
     const toml::node* node = table_.get(key);
     if (node == nullptr) {
-      throw Broken{table_.source().begin, Quoted(key) + std::string(text::kUserMissing)};
+      throw Broken{table_.source().begin, TomlQuoted(key) + std::string(text::kUserMissing)};
     }
     const auto* value = node->as_string();
     if (value == nullptr || value->get().empty()) {
-      throw Broken{node->source().begin, Quoted(key) + std::string(text::kUserNotString)};
+      throw Broken{node->source().begin, TomlQuoted(key) + std::string(text::kUserNotString)};
     }
     return value->get();
   }
@@ -159,10 +155,10 @@ class EntryReader {
     if (node == nullptr) return otherwise;
     const auto* value = node->as_integer();
     if (value == nullptr) {
-      throw Broken{node->source().begin, Quoted(key) + std::string(text::kUserNotInteger)};
+      throw Broken{node->source().begin, TomlQuoted(key) + std::string(text::kUserNotInteger)};
     }
     if (value->get() < low || value->get() > high) {
-      throw Broken{node->source().begin, Quoted(key) + std::string(text::kUserRangeBefore) +
+      throw Broken{node->source().begin, TomlQuoted(key) + std::string(text::kUserRangeBefore) +
                                              std::to_string(low) + std::string(text::kUserRangeTo) +
                                              std::to_string(high)};
     }
@@ -175,7 +171,7 @@ class EntryReader {
     if (node == nullptr) return std::nullopt;
     const auto* array = node->as_array();
     const auto wrong = [&] {
-      return Broken{node->source().begin, Quoted(key) + std::string(text::kUserWordsBefore) +
+      return Broken{node->source().begin, TomlQuoted(key) + std::string(text::kUserWordsBefore) +
                                               std::to_string(count) +
                                               std::string(text::kUserWordsMiddle) + Hex4(blank) +
                                               std::string(text::kUserWordsAfter)};
@@ -218,7 +214,7 @@ UserDevicesRead ReadUserDevices(std::string_view text, std::string_view fileName
     const toml::array* entries = key.str() == "device" ? node.as_array() : nullptr;
     if (entries == nullptr || !entries->is_array_of_tables()) {
       read.Problems.push_back(Where(fileName, key.source().begin) +
-                              std::string(text::kUserNotDevice) + Quoted(key.str()) +
+                              std::string(text::kUserNotDevice) + TomlQuoted(key.str()) +
                               std::string(text::kUserNotDeviceAfter));
       continue;
     }
@@ -297,8 +293,8 @@ std::string DeviceAsToml(const CatalogueEntry& entry) {
   const auto hex = [](std::uint32_t v) { return "0x" + Hex4(v); };
   out << text::kUserShowHeader;
   out << "[[device]]\n";
-  out << "name = " << Quoted(d.Name) << "\n";
-  out << "parent = " << Quoted(parent != nullptr ? parent->Name : entry.Name) << "\n";
+  out << "name = " << TomlQuoted(d.Name) << "\n";
+  out << "parent = " << TomlQuoted(parent != nullptr ? parent->Name : entry.Name) << "\n";
   out << "code_size = " << d.CodeSize << "\n";
   out << "data_size = " << std::max(d.DataSize, 0) << "\n";
   out << "pins = " << d.PinCount << "\n";

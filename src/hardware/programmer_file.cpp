@@ -340,22 +340,6 @@ std::string ProgrammersFilePath() {
 
 namespace {
 
-std::string Quoted(std::string_view text) {
-  std::string out = "\"";
-  for (char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04X", byte);
-      out += escaped;
-      continue;
-    }
-    if (c == '"' || c == '\\') out += '\\';
-    out += c;
-  }
-  return out + "\"";
-}
-
 // The pins of register bits: data register bit n is pin n + 2.
 std::vector<int> ParallelPinsOf(std::uint8_t bits) {
   std::vector<int> pins;
@@ -438,13 +422,13 @@ std::string FormatProgrammer(const HardwareSettings& settings) {
   }
   // The name as the entry writes it, without the quotes: a control character in it would end
   // the comment.
-  const std::string name = Quoted(row.listText);
+  const std::string name = TomlQuoted(row.listText);
   std::string out = std::string(text::kShownProgrammerBefore) + name.substr(1, name.size() - 2) +
                     std::string(text::kShownProgrammerAfter);
   for (const std::string& note : notes) out += "# " + note + "\n";
   out += "[[programmer]]\n";
-  out += "name = " + Quoted(row.listText) + "\n";
-  out += "port = " + Quoted(KindName(row.portKind)) + "\n";
+  out += "name = " + TomlQuoted(row.listText) + "\n";
+  out += "port = " + TomlQuoted(KindName(row.portKind)) + "\n";
   if (!row.driven) return out;
   out += "vpp_on_wait_us = " + std::to_string(row.vppOnWaitUs) + "\n";
   out += "vpp_off_wait_us = " + std::to_string(row.vppOffWaitUs) + "\n";

@@ -108,6 +108,17 @@ TEST(UserDevices, EveryShippedDevicePrintsAsAnEntryThatReadsBackAsItself) {
   }
 }
 
+TEST(UserDevices, ANameWithQuotesBackslashesAndControlsPrintsAsAnEntryThatReadsBack) {
+  InstallUserDevices(ReadUserDevices(
+      "[[device]]\nname = \"\\\"4C16\\\\-\\tX\\u007F\"\nparent = \"24C16\"\n", "devices.toml"));
+  ASSERT_EQ(UserCatalogue().size(), 1u);
+  UserDevicesRead again = ReadUserDevices(DeviceAsToml(UserCatalogue()[0]), "again.toml");
+  InstallUserDevices({});
+  ASSERT_EQ(again.Problems, Strings{});
+  ASSERT_EQ(again.Devices.size(), 1u);
+  EXPECT_EQ(again.Devices[0].Name, "\"4C16\\-\tX\x7F");
+}
+
 TEST(UserDevices, InstalledPartsJoinTheLookupsAndTheMenuMarkedAsTheUsers) {
   InstallUserDevices(ReadUserDevices(
       "[[device]]\nname = \"PIC 16F628A-X\"\nparent = \"PIC 16F628A\"\ndevice_id = 0x1FE0\n"
