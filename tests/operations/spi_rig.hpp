@@ -11,6 +11,7 @@
 #include <random>
 #include <string_view>
 
+#include "../run_command.hpp"
 #include "lifecycle.hpp"
 #include "sim/boards/vcd_writer.hpp"
 #include "sim/chips/chip_models.hpp"
@@ -44,14 +45,6 @@ inline void SetLockBoxes(LifecycleRig& rig, std::array<bool, 3> ticked) {
   rig.workspace.ComboBox1Change();
 }
 
-// Random code and data; the configuration box as a new selection leaves it.
-inline void RandomImage(LifecycleRig& rig, unsigned seed) {
-  std::mt19937 random(seed);
-  const DeviceDescriptor& d = rig.Device();
-  for (int i = 0; i < d.CodeSize; ++i) rig.Slot().CodeBuffer[i] = random() & 0xFF;
-  for (int i = 0; i < d.DataSize; ++i) rig.Slot().DataBuffer[i] = random() & 0xFF;
-}
-
 // Program All with verify after programming off: done, nothing said, the rig at rest.
 inline ::testing::AssertionResult ProgramsWithoutVerify(LifecycleRig& rig) {
   rig.options.Verify = false;
@@ -64,15 +57,6 @@ inline ::testing::AssertionResult ProgramsWithoutVerify(LifecycleRig& rig) {
 }
 
 // ---- traces ----
-
-inline std::string RunCommand(const std::string& command) {
-  std::string output;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    for (int c; (c = fgetc(pipe)) != EOF;) output += static_cast<char>(c);
-    pclose(pipe);
-  }
-  return output;
-}
 
 // Program All of `device` with a random image (only its first `bytes` of code, when given),
 // traced into a VCD file.
