@@ -5,11 +5,11 @@
 #pragma once
 
 #include <array>
-#include <cstdio>
 #include <fstream>
 #include <memory>
-#include <random>
 #include <string_view>
+
+#include <unistd.h>
 
 #include "../run_command.hpp"
 #include "lifecycle.hpp"
@@ -62,7 +62,8 @@ inline ::testing::AssertionResult ProgramsWithoutVerify(LifecycleRig& rig) {
 // traced into a VCD file.
 template <class Model>
 std::string TracedProgramAll(SpiRig<Model>& spi, const std::string& name, int bytes = 0) {
-  const std::string path = ::testing::TempDir() + name;
+  // Named for this process: other runs of the suite may trace at the same time.
+  const std::string path = ::testing::TempDir() + std::to_string(getpid()) + "_" + name;
   std::ofstream file(path);
   PinTrace trace(file);
   spi.rig.programmer.Board().SetTrace(&trace);
