@@ -470,6 +470,7 @@ void LineContext::DelayMicroseconds(std::int64_t us) {
 void LineContext::SleepMs(std::int64_t ms) {
   if (stream_) {
     // The port clocks out what is queued first; the sleep starts from its last step.
+    ForgetHeldTime();
     const std::int64_t pendingNs = stream_->Flush();
     clock_->sleepMs(ms);
     clock_->delayUs((pendingNs + 999) / 1000);
@@ -485,7 +486,20 @@ void LineContext::StreamPut() {
     PinsPut();
     return;
   }
+  HoldUntil(floorNs_);
   lastStep_ = stream_->Put(static_cast<std::uint8_t>(levels_));
+  sinceStepNs_ = stream_->StepNs();
+  waitedNs_ = 0;
+  floorNs_ = 0;
+}
+
+void LineContext::HoldUntil(std::int64_t ns) {
+  if (ns <= sinceStepNs_) return;
+  const std::int64_t step = stream_->StepNs();
+  const std::int64_t steps = (ns - sinceStepNs_ + step - 1) / step;
+  stream_->Hold(steps);
+  lastStep_ += static_cast<std::uint64_t>(steps);
+  sinceStepNs_ += steps * step;
 }
 
 void LineContext::PinsPut() {
@@ -493,11 +507,17 @@ void LineContext::PinsPut() {
 }
 
 void LineContext::StreamHoldNs(std::int64_t ns) {
-  const std::int64_t step = stream_->StepNs();
-  const std::int64_t steps = (ns + step - 1) / step;
-  if (steps <= 0) return;
-  stream_->Hold(steps);
-  lastStep_ += static_cast<std::uint64_t>(steps);
+  if (ns <= 0) return;
+  waitedNs_ += ns;
+  HoldUntil(waitedNs_);
+}
+
+// After a wait on the host the levels have held far longer than anything queued asked; what
+// follows counts from zero.
+void LineContext::ForgetHeldTime() {
+  sinceStepNs_ = 0;
+  waitedNs_ = 0;
+  floorNs_ = 0;
 }
 
 void LineContext::StreamHoldUs(std::int64_t us) {
@@ -505,6 +525,7 @@ void LineContext::StreamHoldUs(std::int64_t us) {
 }
 
 void LineContext::StreamWaitOnHost(std::int64_t us) {
+  ForgetHeldTime();
   const std::int64_t pendingNs = stream_->Flush();
   clock_->delayUs(us + (pendingNs + 999) / 1000);
 }
@@ -513,11 +534,10 @@ void LineContext::StreamSetDataClock(std::uint8_t logical) {
   levels_ = PinMap::With(levels_, pins_.dataOut, logical & 1);
   levels_ = PinMap::With(levels_, pins_.clock, logical & 2);
   StreamPut();
-  // The I/O delay: the levels held as long as IODelay + 1 port reads would take. The
-  // samples it takes on a register port are the stream's own here.
-  if (settings_.IODelay >= 0) {
-    StreamHoldNs((settings_.IODelay + 1) * kPortReadNs - stream_->StepNs());
-  }
+  // The I/O delay: the levels held at least as long as IODelay + 1 port reads would take.
+  // The samples it takes on a register port are the stream's own here, and a wait that
+  // follows holds them anyway.
+  if (settings_.IODelay >= 0) floorNs_ = (settings_.IODelay + 1) * kPortReadNs;
 }
 
 void LineContext::StreamClockBit(std::uint8_t bit, std::uint16_t* target, int targetBit) {
@@ -553,9 +573,9 @@ void LineContext::StreamJdmDriveVppOn() {
   StreamSetMclr(false);
   for (int i = 0; i < 3; ++i) {
     StreamSetMclr(true);
-    StreamHoldNs(9 * kBitNs - stream_->StepNs());
+    StreamHoldNs(9 * kBitNs);
     StreamSetMclr(false);
-    StreamHoldNs(2 * kBitNs - stream_->StepNs());
+    StreamHoldNs(2 * kBitNs);
   }
   StreamSetMclr(true);
   DelayMicroseconds(100);

@@ -121,6 +121,8 @@ class LineContext {
   void StreamPut();
   void StreamHoldUs(std::int64_t us);
   void StreamHoldNs(std::int64_t ns);
+  void HoldUntil(std::int64_t ns);
+  void ForgetHeldTime();
   void StreamWaitOnHost(std::int64_t us);
   void StreamSetDataClock(std::uint8_t logical);
   void StreamClockBit(std::uint8_t bit, std::uint16_t* target, int targetBit);
@@ -161,6 +163,14 @@ class LineContext {
   PinMap pins_;
   std::uint64_t levels_ = 0;
   std::uint64_t lastStep_ = 0;
+  // Waits run from the last step put: a step holds its levels a whole step time from the
+  // moment it is put, so a wait after a change has that time behind it already.
+  // `sinceStepNs_`: how long the last step's levels hold as queued; `waitedNs_`: the waits
+  // asked since it was put; `floorNs_`: how long they must hold at least before the next step
+  // (the I/O delay, a floor under the waits rather than a wait of its own).
+  std::int64_t sinceStepNs_ = 0;
+  std::int64_t waitedNs_ = 0;
+  std::int64_t floorNs_ = 0;
   std::vector<Deferred> deferred_;
 };
 

@@ -110,6 +110,29 @@ TEST(FtdiPort, DeferredReadsCostOneRoundTripAndADecidingReadOneEach) {
   rig.lines.ClosePort();
 }
 
+// A step holds its levels from the moment it is put, so a wait after a change counts from the
+// change; the I/O delay (10 here: 11 µs) is the least time between changes, not a wait added to
+// the ones that follow. Each row: the wait after a change and the time to the next change.
+TEST(FtdiPort, WaitsCountFromTheChangeAndTheIoDelayIsTheirFloor) {
+  FtdiRig rig;
+  ASSERT_TRUE(rig.lines.OpenPort());
+  const std::pair<int, std::int64_t> rows[] = {{0, 12}, {5, 12}, {20, 20}, {21, 22}, {3, 12}};
+  rig.chip.ClearEdges();
+  int level = 1;
+  for (const auto& [wait, expected] : rows) {
+    rig.lines.SetClockLine(level);
+    rig.lines.DelayMicroseconds(wait);
+    level ^= 1;
+  }
+  rig.lines.SetClockLine(level);
+  rig.lines.ClosePort();
+  const auto edges = rig.chip.EdgesOf(ChipPin::Clock);
+  ASSERT_GT(edges.size(), std::size(rows));
+  for (std::size_t i = 0; i < std::size(rows); ++i) {
+    EXPECT_EQ(edges[i + 1].timeUs - edges[i].timeUs, rows[i].second) << "wait " << rows[i].first;
+  }
+}
+
 TEST(FtdiPort, EveryFailureGivesTheKernelDriverBackAndSaysWhy) {
   struct Case {
     const char* what;
