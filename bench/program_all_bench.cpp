@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Program All in virtual time where the waits are the cost: a small PIC program and a full one,
-// a 25040, a small 90S8515 program, and a 24C16 programmed again with the image it holds. The
+// a 25040, a small 90S8515 program, and a 24C16, a 93C46, a 59C11 and an NVM 3060 programmed again
+// with the image it holds. The
 // counter `virtual_s` is the run's virtual time in seconds (register accesses 1 µs each).
 #include <benchmark/benchmark.h>
 
@@ -110,7 +111,16 @@ BENCHMARK_CAPTURE(Run, 25040_ProgramAll, "25040", ProgrammerType::Stk200, Image:
 BENCHMARK_CAPTURE(Run, 90S8515_SmallProgram_ProgramAll, "90S8515", ProgrammerType::Stk200,
                   Image::SmallProgram, false)
     ->Iterations(1);
-BENCHMARK_CAPTURE(Run, 24C16_HeldImage_ProgramAll, "24C16", ProgrammerType::Jdm,
+BENCHMARK_CAPTURE(Run, 24C16_HeldImage_ProgramAll, "24C16", ProgrammerType::Jdm, Image::HeldImage,
+                  false)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(Run, 93C46_HeldImage_ProgramAll, "93C46", ProgrammerType::Jdm, Image::HeldImage,
+                  false)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(Run, 59C11_HeldImage_ProgramAll, "59C11", ProgrammerType::Jdm, Image::HeldImage,
+                  false)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(Run, NVM3060_HeldImage_ProgramAll, "NVM 3060", ProgrammerType::Jdm,
                   Image::HeldImage, false)
     ->Iterations(1);
 

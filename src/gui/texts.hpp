@@ -224,7 +224,8 @@ inline constexpr std::string_view kProgramErasedWordsHint =
     "value. Off: those words are passed over; Verify still compares every word.";
 inline constexpr std::string_view kOptionWriteOnlyDiffers = "Write only what differs";
 inline constexpr std::string_view kWriteOnlyDiffersHint =
-    "I²C and SPI EEPROMs: read each page first and write only the pages that differ. Pays "
+    "I²C and SPI EEPROMs: read each page first and write only the pages that differ; "
+    "Microwire, 4-wire and IM-Bus EEPROMs: the same word by word. Pays "
     "where the write cycle is the cost (a part programmed again with much the same image, "
     "each page read in far less time than its write cycle); costs where the bus is the cost "
     "(a slow port, or an image that differs everywhere, where every page is read and then "

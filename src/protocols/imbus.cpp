@@ -124,7 +124,11 @@ void TIMBusProg::Body() {
   PowerUp(lines_);
   for (int a = 0; a < Count; ++a) {
     ProgressAt(a);
-    ImBusWriteCell(lines_, a, static_cast<std::uint8_t>(Words[a]));
+    const auto value = static_cast<std::uint8_t>(Words[a]);
+    // A read costs under 2 ms of bus time; the erase and the write, 40 ms of waits.
+    if (!WriteOnlyDiffers || ImBusReadCell(lines_, a) != value) {
+      ImBusWriteCell(lines_, a, value);
+    }
     if (StopRequested()) break;
   }
   // The end steps run after a cancel too.
@@ -147,6 +151,7 @@ ProgramOutcome ImBusDriver::Program(FamilyContext& context) {
   TIMBusProg programmer(context.Lines(), context.Device().CodeSize);
   const std::vector<std::uint16_t>& code = context.Work().Active().CodeBuffer;
   std::copy_n(code.begin(), programmer.Words.size(), programmer.Words.begin());
+  programmer.WriteOnlyDiffers = context.Options().WriteOnlyDiffers;
   context.Run(programmer);
   return {};
 }

@@ -47,11 +47,13 @@ class TIMBusRead final : public OperationWorker {
   void Body() override;
 };
 
-// Erases and writes `Count` cells; a cancel stops after the cell in progress.
+// Erases and writes `Count` cells; a cancel stops after the cell in progress. With
+// WriteOnlyDiffers each cell is read first and one that holds its byte already is passed over.
 class TIMBusProg final : public OperationWorker {
  public:
   TIMBusProg(const LineContext& lines, int count);
   std::vector<std::uint16_t> Words;
+  bool WriteOnlyDiffers = false;
 
  private:
   void Body() override;

@@ -32,6 +32,19 @@ void SendInstruction(LineContext& lines, std::uint8_t instruction, int instructi
   SendAddress(lines, address, addressBits);
 }
 
+// One READ of the word at `address` into a selected part, which is deselected after it as the
+// read worker does. The answer is resolved at once: whether a write follows depends on it.
+std::uint16_t ReadNow(LineContext& lines, std::uint8_t read, int readBits, int address,
+                      int addressBits) {
+  std::uint16_t word = 0;
+  SendInstruction(lines, read, readBits, address, addressBits);
+  ShiftInWord(lines, word);
+  Deselect(lines);
+  lines.DelayMicroseconds(kEepromSelectWaitUs);
+  lines.ResolveSamples();
+  return word;
+}
+
 void PowerUp(LineContext& lines) {
   lines.AllLinesOff();
   lines.DelayMicroseconds(100);
@@ -117,6 +130,17 @@ void TMicroProgThread::Body() {
   constexpr int kPolls = kMicrowireReadyLimitMs * 1000 / kMicrowireReadyPollUs;
   for (int i = 0; i < Count; ++i) {
     ProgressAt(i);
+    if (WriteOnlyDiffers) {
+      const bool held = ReadNow(lines_, microwire::kRead, microwire::kInstructionBits, i,
+                                addressBits) == Words[i];
+      // Selected again, as after a write's ready poll, for the next start bit.
+      Select(lines_);
+      lines_.DelayMicroseconds(kEepromSelectWaitUs);
+      if (held) {
+        if (StopRequested()) break;
+        continue;
+      }
+    }
     // The chip select is still raised: the ready status of the last write ends at this start
     // bit.
     SendInstruction(lines_, microwire::kWrite, microwire::kInstructionBits, i, addressBits);
@@ -188,6 +212,15 @@ void TWire4ProgThread::Body() {
   lines_.SleepMs(kEepromPowerUpMs);
   for (int i = 0; i < Count; ++i) {
     ProgressAt(i);
+    if (WriteOnlyDiffers) {
+      Select(lines_);
+      lines_.DelayMicroseconds(kEepromSelectWaitUs);
+      if (ReadNow(lines_, fourwire::kRead, fourwire::kInstructionBits, i, addressBits) ==
+          Words[i]) {
+        if (StopRequested()) break;
+        continue;
+      }
+    }
     Select(lines_);
     lines_.DelayMicroseconds(kEepromSelectWaitUs);
     SendInstruction(lines_, fourwire::kWrite, fourwire::kInstructionBits, i, addressBits);

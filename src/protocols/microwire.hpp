@@ -3,7 +3,9 @@
 // program them word by word. MCLR is the chip select; every instruction is a start bit and its
 // opcode, the address field and, for writes, the data word, most significant bit first. The
 // device is write-enabled once per run; a Microwire part reports the end of each write on its
-// data output, a 4-wire part is given a fixed write time.
+// data output, a 4-wire part is given a fixed write time. With WriteOnlyDiffers the programming
+// workers read each word first and pass over those that hold their value already: a read costs
+// a few hundred microseconds of bus time, a write cycle milliseconds.
 #pragma once
 
 #include <cstdint>
@@ -64,6 +66,7 @@ class TMicroProgThread final : public OperationWorker {
 
   const int AddressWidthAdjust;
   std::vector<std::uint16_t> Words;
+  bool WriteOnlyDiffers = false;
   bool NotReady = false;
 
  private:
@@ -85,6 +88,7 @@ class TWire4ProgThread final : public OperationWorker {
   TWire4ProgThread(const LineContext& lines, int count);
 
   std::vector<std::uint16_t> Words;
+  bool WriteOnlyDiffers = false;
 
  private:
   void Body() override;

@@ -32,6 +32,7 @@ ProgramOutcome MicrowireDriver::Program(FamilyContext& context) {
   context.SetText(PhaseText(text::kProgrammingCode, device.CodeSize));
   auto run = [&](auto& worker) {
     std::copy_n(code.begin(), worker.Words.size(), worker.Words.begin());
+    worker.WriteOnlyDiffers = context.Options().WriteOnlyDiffers;
     context.Run(worker);
   };
   if (fourWire_) {

@@ -15,6 +15,8 @@
 #include "sim/chips/avr_paged_chip.hpp"
 #include "sim/chips/chip_models.hpp"
 #include "sim/chips/micro89s_chip.hpp"
+#include "sim/chips/microwire_chip.hpp"
+#include "sim/chips/nvm3060_chip.hpp"
 #include "sim/chips/pic_chip.hpp"
 #include "sim/chips/pic_chip_flash.hpp"
 #include "sim/chips/spi_eeprom_chip.hpp"
@@ -162,11 +164,27 @@ TEST(ReadyPolling, A90SPartHoldsTheSameAsWithTheDatasheetWaits) {
 struct Eeprom {
   const char* device;
   ProgrammerType type;
+  // Makes the cell at code element `index` refuse to program; null where the model has no
+  // such fault.
+  std::function<void(ChipModel&, int)> stuck;
 };
 
-const Eeprom kEeproms[] = {{"24C16", ProgrammerType::Jdm},
-                           {"25040", ProgrammerType::Stk200},
-                           {"25LC080A", ProgrammerType::Stk200}};
+const auto kSpiStuck = [](ChipModel& c, int i) {
+  dynamic_cast<SpiEepromChip&>(c).SetNeverProgram(i);
+};
+const auto kWordStuck = [](ChipModel& c, int i) {
+  dynamic_cast<MicrowireChip&>(c).SetNeverProgram(i);
+};
+
+const Eeprom kEeproms[] = {
+    {"24C16", ProgrammerType::Jdm, nullptr},
+    {"25040", ProgrammerType::Stk200, kSpiStuck},
+    {"25LC080A", ProgrammerType::Stk200, kSpiStuck},
+    {"93C46", ProgrammerType::Jdm, kWordStuck},
+    {"59C11", ProgrammerType::Jdm, kWordStuck},
+    {"NVM 3060", ProgrammerType::ProPic2,
+     [](ChipModel& c, int i) { dynamic_cast<Nvm3060Chip&>(c).SetNeverProgram(i); }},
+};
 
 // The part holds the image already, except for one byte in every third 16-byte page.
 void HoldMostOf(ChipModel& chip, const BufferSlot& slot) {
@@ -196,17 +214,18 @@ TEST(WriteOnlyDiffers, ContentsAreTheSameWithAndWithoutTheOptionAndVerifyPasses)
 }
 
 TEST(WriteOnlyDiffers, ACellThatWillNotProgramIsNamedAtItsAddress) {
-  for (const char* device : {"25040", "25LC080A"}) {
-    auto chip = ChipModelFor(DescriptorFor(*FindDeviceByName(device)));
-    LifecycleRig rig(device, ProgrammerType::Stk200, chip.get());
+  for (const Eeprom& e : kEeproms) {
+    if (!e.stuck) continue;
+    auto chip = ChipModelFor(DescriptorFor(*FindDeviceByName(e.device)));
+    LifecycleRig rig(e.device, e.type, chip.get());
     FillImage(rig, Image::Random, 3);
     HoldMostOf(*chip, rig.Slot());
-    rig.Slot().CodeBuffer[0x67] = 0x12;
-    chip->SetElement(ChipRegion::Code, 0x67, 0xFF);
-    dynamic_cast<SpiEepromChip&>(*chip).SetNeverProgram(0x67);
+    rig.Slot().CodeBuffer[0x27] = 0x12;
+    chip->SetElement(ChipRegion::Code, 0x27, 0xFF);
+    e.stuck(*chip, 0x27);
     rig.options.WriteOnlyDiffers = true;
-    EXPECT_TRUE(rig.Runs(&Operations::ProgramAll, false, {"Verify failed at address 0067h !"}))
-        << device;
+    EXPECT_TRUE(rig.Runs(&Operations::ProgramAll, false, {"Verify failed at address 0027h !"}))
+        << e.device;
   }
 }
 

@@ -15,7 +15,9 @@ Nvm3060Chip::Nvm3060Chip() : cells_(kBytes, 0xFF) {}
 
 void Nvm3060Chip::Settle(std::int64_t timeUs) {
   if (busyUntilUs_ < 0 || timeUs < busyUntilUs_) return;
-  cells_[static_cast<std::size_t>(pendingCell_)] = pendingValue_;
+  if (!neverProgram_.contains(pendingCell_)) {
+    cells_[static_cast<std::size_t>(pendingCell_)] = pendingValue_;
+  }
   busyUntilUs_ = -1;
 }
 

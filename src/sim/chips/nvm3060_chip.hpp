@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <vector>
 
 #include "sim/chips/chip.hpp"
@@ -44,8 +45,9 @@ class Nvm3060Chip final : public ChipModel {
   void ClearTransfers() { transfers_.clear(); }
   int Writes() const { return writes_; }
 
-  // Fault knob: an empty socket.
+  // Fault knobs: an empty socket; a cell whose erases and writes never take.
   void SetAbsent(bool absent) { absent_ = absent; }
+  void SetNeverProgram(int cell) { neverProgram_.insert(cell); }
 
  private:
   enum class Phase { Idle, Address, Data };
@@ -68,6 +70,7 @@ class Nvm3060Chip final : public ChipModel {
   std::uint8_t pendingValue_ = 0xFF;
 
   bool absent_ = false;
+  std::set<int> neverProgram_;
   int writes_ = 0;
   std::vector<Transfer> transfers_;
 };
