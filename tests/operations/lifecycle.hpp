@@ -38,6 +38,12 @@ inline std::string TypeSuffix(ProgrammerType type) {
       return "_Jdm";
     case ProgrammerType::ProPic2:
       return "_ProPic2";
+    case ProgrammerType::Tafe:
+      return "_Tafe";
+    case ProgrammerType::TaitParallel:
+      return "_TaitParallel";
+    case ProgrammerType::Stk200:
+      return "_Stk200";
     case ProgrammerType::JdmFtdi:
       return "_JdmFtdi";
     case ProgrammerType::FtdiBitBang:
