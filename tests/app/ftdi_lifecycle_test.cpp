@@ -3,12 +3,12 @@
 // Program All of a random image with verify after programming, Read All returning it, and a
 // second run, starting from the chip files the first left, reading the same. One part of each
 // family also on a bare FTDI board wired by the default pin map, and on a GPIO header wired by
-// its default map. After every operation the lines are idle, the port is closed, the cable is
-// a serial port again and the GPIO chip's lines are released.
+// its default map, where the second run erases it and checks it blank. After every operation the
+// lines are idle, the port is closed, the cable is a serial port again and the GPIO chip's lines
+// are released.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <cctype>
 #include <filesystem>
 #include <optional>
 #include <random>
@@ -95,16 +95,11 @@ struct UsbRun {
   std::optional<Operations> ops;
 };
 
-struct Case {
-  std::string device;
-  ProgrammerType type;
-};
-
 // Every device with a model that the JDM can program, on the cable; the first of each family
 // on the bare board and on the GPIO header. Under sanitizers the bare board's parts only, without
 // the long microcontroller runs.
-std::vector<Case> Cases() {
-  std::vector<Case> cases;
+std::vector<PartOn> Cases() {
+  std::vector<PartOn> cases;
   std::set<FamilyKey> families;
   for (const CatalogueEntry& e : Catalogue()) {
     const DeviceDescriptor d = DescriptorFor(e);
@@ -123,7 +118,7 @@ std::vector<Case> Cases() {
   return cases;
 }
 
-class FtdiLifecycle : public ::testing::TestWithParam<Case> {
+class FtdiLifecycle : public ::testing::TestWithParam<PartOn> {
  protected:
   FtdiLifecycle() {
     char pattern[] = "/tmp/kestrum-ftdi-XXXXXX";
@@ -157,17 +152,14 @@ TEST_P(FtdiLifecycle, ProgramVerifyReadAndReadAgainInASecondRun) {
   }
   UsbRun second(folder_, entry, GetParam().type);
   EXPECT_TRUE(second.ReadInto(4, image));
-}
-
-std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
-  std::string name;
-  for (char ch : info.param.device) {
-    if (std::isalnum(static_cast<unsigned char>(ch))) name += ch;
+  // The bare board and the GPIO header also erase the part and find it blank.
+  if (GetParam().type != ProgrammerType::JdmFtdi && second.workspace.Device.Erasable) {
+    EXPECT_TRUE(second.Runs(&Operations::EraseAll, 0, {std::string(text::kDeviceErased)}));
+    EXPECT_TRUE(second.Runs(&Operations::BlankCheck, 0, {std::string(text::kDeviceBlank)}));
   }
-  return name + TypeSuffix(info.param.type);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryJdmDevice, FtdiLifecycle, ::testing::ValuesIn(Cases()), CaseName);
+INSTANTIATE_TEST_SUITE_P(EveryJdmDevice, FtdiLifecycle, ::testing::ValuesIn(Cases()), PartName);
 
 }  // namespace
 }  // namespace kestrum::testing

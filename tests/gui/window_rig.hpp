@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 
+#include "../counting_opener.hpp"
 #include "app/application.hpp"
 #include "app/simulated_programmer.hpp"
 #include "gui/file_dialogs.hpp"
@@ -141,46 +142,6 @@ class QueuedFileDialogs final : public FileDialogs {
     files.pop_front();
     return file;
   }
-};
-
-// The virtual programmer's ports, counted while open.
-class CountingOpener final : public PortOpener {
- public:
-  explicit CountingOpener(PortOpener& inner) : inner_(inner) {}
-  std::unique_ptr<Port> Open(const HardwareSettings& settings, Ui& ui, bool report) override {
-    std::unique_ptr<Port> port = inner_.Open(settings, ui, report);
-    return port ? std::make_unique<Counted>(std::move(port), open_) : nullptr;
-  }
-  bool Available(const HardwareSettings& settings, std::string_view name) override {
-    return inner_.Available(settings, name);
-  }
-  int OpenPorts() const { return open_.load(); }
-
- private:
-  class Counted final : public Port {
-   public:
-    Counted(std::unique_ptr<Port> port, std::atomic<int>& open)
-        : port_(std::move(port)), open_(open) {
-      ++open_;
-    }
-    ~Counted() override { --open_; }
-    std::uint16_t Base() const override { return port_->Base(); }
-    std::uint8_t In(std::uint16_t a) override { return port_->In(a); }
-    void Out(std::uint16_t a, std::uint8_t v) override { port_->Out(a, v); }
-    void SetDtr(bool on) override { port_->SetDtr(on); }
-    void SetRts(bool on) override { port_->SetRts(on); }
-    void SetBreak(bool on) override { port_->SetBreak(on); }
-    bool Cts() override { return port_->Cts(); }
-    void SetLineFormat(const LineFormat& f) override { port_->SetLineFormat(f); }
-    void WriteByte(std::uint8_t v) override { port_->WriteByte(v); }
-    bool ReadByte(std::uint8_t& v, int timeoutMs) override { return port_->ReadByte(v, timeoutMs); }
-
-   private:
-    std::unique_ptr<Port> port_;
-    std::atomic<int>& open_;
-  };
-  PortOpener& inner_;
-  std::atomic<int> open_{0};
 };
 
 struct WindowRig {

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The I2C EEPROM operations on the 24Cxx model: every part through Program All with verify and
-// Read All, in page and byte mode, on the JDM and the ProPic 2 (the boards with an EEPROM
-// socket); what the user sees with no part, a part that never answers, a stuck
-// one and a write-protected one; cancelling. Every run ends with the lines at rest and every
-// port closed.
+// The I2C EEPROM operations on the 24Cxx model (each part's lifecycle is in lifecycle_test):
+// the 24LC1025's block select, MCLR as the supply; what the user sees with no part, a part that
+// never answers, a stuck one and a write-protected one; cancelling. Every run ends with the
+// lines at rest and every port closed.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -14,6 +13,7 @@
 #include <random>
 #include <sstream>
 
+#include "../run_command.hpp"
 #include "../sanitized.hpp"
 #include "buffers/file_commands.hpp"
 #include "lifecycle.hpp"
@@ -35,73 +35,6 @@ struct I2cRig {
   std::unique_ptr<Eeprom24Chip> chip;  // outlives the board it sits in
   LifecycleRig rig;
 };
-
-void RandomImage(LifecycleRig& rig, unsigned seed) {
-  std::mt19937 random(seed);
-  for (int i = 0; i < rig.Device().CodeSize; ++i) rig.Slot().CodeBuffer[i] = random() & 0xFF;
-}
-
-struct Case {
-  std::string device;
-  ProgrammerType type;
-  bool byteWrite;
-};
-
-// Every part in both modes on both boards; the three largest, whose byte-mode runs cost the
-// most processor time, write pages on the ProPic 2 and bytes on the JDM (whose line changes
-// take the fewest port accesses). Under
-// sanitizers: a part with block bits and one with two address bytes.
-std::vector<Case> Cases() {
-  using enum ProgrammerType;
-  if (kSanitized) {
-    return {{"24C16", Jdm, false},
-            {"24C16", ProPic2, true},
-            {"24C32", ProPic2, false},
-            {"24C02", Jdm, true}};
-  }
-  std::vector<Case> cases;
-  for (const Eeprom24Description& d : Eeprom24Parts()) {
-    const std::string name(d.name);
-    if (d.blockSelect) {
-      // 128 KiB: pages on both boards; byte mode is the same on the smaller parts.
-      cases.push_back({name, ProPic2, false});
-      cases.push_back({name, Jdm, false});
-      continue;
-    }
-    if (d.bytes > 8192) {
-      cases.push_back({name, ProPic2, false});
-      cases.push_back({name, Jdm, true});
-      continue;
-    }
-    for (ProgrammerType type : {Jdm, ProPic2}) {
-      for (bool byteWrite : {false, true}) cases.push_back({name, type, byteWrite});
-    }
-  }
-  // Every part writes pages on the FTDI cable in the app's FTDI lifecycle; bytes here.
-  cases.push_back({"24C16", ProgrammerType::JdmFtdi, true});
-  cases.push_back({"24C16", ProgrammerType::GpioHeader, false});
-  return cases;
-}
-
-class I2cLifecycle : public ::testing::TestWithParam<Case> {};
-
-TEST_P(I2cLifecycle, ProgramVerifyReadBack) {
-  I2cRig i2c(GetParam().device, GetParam().type);
-  auto& [chip, rig] = i2c;
-  rig.options.ByteWrite = GetParam().byteWrite;
-  RandomImage(rig, 24);
-  ASSERT_TRUE(rig.ProgramAndVerify());
-  EXPECT_TRUE(rig.ReadBackEquals(rig.Slot()));
-  const Eeprom24Description& d = chip->Part().Description();
-  EXPECT_EQ(chip->Part().WriteCycles(), GetParam().byteWrite ? d.bytes : d.bytes / d.pageBytes);
-}
-
-std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
-  return info.param.device + TypeSuffix(info.param.type) +
-         (info.param.byteWrite ? "_Bytes" : "_Pages");
-}
-
-INSTANTIATE_TEST_SUITE_P(EveryPart, I2cLifecycle, ::testing::ValuesIn(Cases()), CaseName);
 
 // The 24LC1025: address bit 16 rides in the control byte as B0, so each write cycle of the upper
 // 64 KiB is started (and polled) with A8h; the read is split at 64 KiB, one read address per
@@ -237,15 +170,6 @@ TEST(I2cCancel, EveryOperationRestsAndAReadEndsWithNoAcknowledge) {
     EXPECT_EQ(sent, 101);
     EXPECT_FALSE(last->acknowledged);
   }
-}
-
-std::string RunCommand(const std::string& command) {
-  std::string output;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    for (int c; (c = fgetc(pipe)) != EOF;) output += static_cast<char>(c);
-    pclose(pipe);
-  }
-  return output;
 }
 
 // The pins of a 24C16 Program All of a binary file, decoded by sigrok's I2C decoder: after

@@ -9,11 +9,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
+#include <cctype>
 #include <memory>
+#include <random>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "../counting_opener.hpp"
 #include "../sim/rig.hpp"
 #include "buffers/workspace.hpp"
 #include "core/recording_ui.hpp"
@@ -46,6 +49,31 @@ inline std::string TypeSuffix(ProgrammerType type) {
   }
 }
 
+// A part on a programmer type: the parameter of the per-part lifecycle suites.
+struct PartOn {
+  std::string device;
+  ProgrammerType type;
+  bool byteWrite = false;  // an I2C EEPROM written a byte at a time
+};
+
+// Each of `devices` on each of `types`, appended to `cases`.
+template <class Devices>
+void AddEachOn(std::vector<PartOn>& cases, const Devices& devices,
+               std::initializer_list<ProgrammerType> types) {
+  for (const auto& device : devices) {
+    for (ProgrammerType type : types) cases.push_back({std::string(device), type});
+  }
+}
+
+// A test name for a part on a type: "PIC16F84_Jdm".
+inline std::string PartName(const ::testing::TestParamInfo<PartOn>& info) {
+  std::string name;
+  for (char ch : info.param.device) {
+    if (std::isalnum(static_cast<unsigned char>(ch))) name += ch;
+  }
+  return name + TypeSuffix(info.param.type);
+}
+
 // The first element where two regions differ, or success.
 template <class A, class B>
 ::testing::AssertionResult SameWords(std::string_view region, const A& got, const B& want,
@@ -59,55 +87,6 @@ template <class A, class B>
   }
   return ::testing::AssertionSuccess();
 }
-
-// The virtual programmer's ports, counted while they are open, so a test can tell that every
-// worker closed the port it opened.
-class CountingOpener final : public PortOpener {
- public:
-  explicit CountingOpener(VirtualProgrammer& programmer) : programmer_(programmer) {}
-  std::unique_ptr<Port> Open(const HardwareSettings& settings, Ui& ui, bool report) override {
-    std::unique_ptr<Port> port = programmer_.Open(settings, ui, report);
-    return port ? std::make_unique<CountedPort>(std::move(port), open_) : nullptr;
-  }
-  bool Available(const HardwareSettings& settings, std::string_view portName) override {
-    return programmer_.Available(settings, portName);
-  }
-  int OpenPorts() const { return open_.load(); }
-
- private:
-  class CountedPort final : public Port {
-   public:
-    CountedPort(std::unique_ptr<Port> port, std::atomic<int>& open)
-        : port_(std::move(port)), open_(open) {
-      ++open_;
-    }
-    ~CountedPort() override { --open_; }
-    CountedPort(const CountedPort&) = delete;
-    CountedPort& operator=(const CountedPort&) = delete;
-    std::uint16_t Base() const override { return port_->Base(); }
-    std::uint8_t In(std::uint16_t address) override { return port_->In(address); }
-    void Out(std::uint16_t address, std::uint8_t value) override { port_->Out(address, value); }
-    void SetDtr(bool on) override { port_->SetDtr(on); }
-    void SetRts(bool on) override { port_->SetRts(on); }
-    void SetBreak(bool on) override { port_->SetBreak(on); }
-    bool Cts() override { return port_->Cts(); }
-    void SetLineFormat(const LineFormat& format) override { port_->SetLineFormat(format); }
-    void WriteByte(std::uint8_t value) override { port_->WriteByte(value); }
-    bool ReadByte(std::uint8_t& value, int timeoutMs) override {
-      return port_->ReadByte(value, timeoutMs);
-    }
-    PinStream* Stream() override { return port_->Stream(); }
-    PinPort* Pins() override { return port_->Pins(); }
-    void ReportFailuresTo(std::string* sink) override { port_->ReportFailuresTo(sink); }
-
-   private:
-    std::unique_ptr<Port> port_;
-    std::atomic<int>& open_;
-  };
-
-  VirtualProgrammer& programmer_;
-  std::atomic<int> open_{0};
-};
 
 class LifecycleRig {
  public:
@@ -198,5 +177,13 @@ class LifecycleRig {
   OperationOptions options;
   Operations ops{workspace, lines, options};
 };
+
+// Random code and data; the configuration box as a new selection leaves it.
+inline void RandomImage(LifecycleRig& rig, unsigned seed) {
+  std::mt19937 random(seed);
+  const DeviceDescriptor& d = rig.Device();
+  for (int i = 0; i < d.CodeSize; ++i) rig.Slot().CodeBuffer[i] = random() & 0xFF;
+  for (int i = 0; i < d.DataSize; ++i) rig.Slot().DataBuffer[i] = random() & 0xFF;
+}
 
 }  // namespace kestrum::testing

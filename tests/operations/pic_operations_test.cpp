@@ -415,5 +415,28 @@ TEST(PicFaults, EmptySocketNeverPassesForAProgrammedImage) {
   }
 }
 
+// The 16C715 keeps two parity bits under every word: what the part holds are the words'
+// parity forms, and words left blank stay erased cells, which its parity check rejects.
+TEST(PicParity, CellsCarryTheWordsWithTheirParity) {
+  PicRig pic("PIC 16C715", ProgrammerType::TaitSerial);
+  auto& [chip, rig] = pic;
+  RandomPicImage(rig, 77, 100);
+  rig.Slot().CodeBuffer[5] = 0x0000;
+  rig.Slot().CodeBuffer[6] = 0x3FFE;
+  ASSERT_TRUE(rig.ProgramAndVerify());
+  for (std::size_t i = 0; i < chip->Code().size(); ++i) {
+    const std::uint16_t word = rig.Slot().CodeBuffer[i];
+    ASSERT_EQ(chip->Code()[i], word == 0x3FFF ? 0xFFFF : PicParityWord(word)) << i;
+  }
+  EXPECT_EQ(chip->Code()[5], 0x0002);
+  EXPECT_EQ(chip->Code()[6], 0xFFF8);
+  EXPECT_EQ(chip->ConfigWord(), PicParityWord(rig.Slot().ConfigArea[7]));
+  // Read back, the configuration box shows the configuration word, not its cell.
+  rig.workspace.Buffer11Click(3);
+  rig.ops.ReadAll();
+  EXPECT_EQ(rig.workspace.Config.ConfigLabel,
+            "Config word : " + Hex4(chip->ConfigWord() >> 2) + "h");
+}
+
 }  // namespace
 }  // namespace kestrum::testing

@@ -5,12 +5,13 @@
 #pragma once
 
 #include <array>
-#include <cstdio>
 #include <fstream>
 #include <memory>
-#include <random>
 #include <string_view>
 
+#include <unistd.h>
+
+#include "../run_command.hpp"
 #include "lifecycle.hpp"
 #include "sim/boards/vcd_writer.hpp"
 #include "sim/chips/chip_models.hpp"
@@ -44,14 +45,6 @@ inline void SetLockBoxes(LifecycleRig& rig, std::array<bool, 3> ticked) {
   rig.workspace.ComboBox1Change();
 }
 
-// Random code and data; the configuration box as a new selection leaves it.
-inline void RandomImage(LifecycleRig& rig, unsigned seed) {
-  std::mt19937 random(seed);
-  const DeviceDescriptor& d = rig.Device();
-  for (int i = 0; i < d.CodeSize; ++i) rig.Slot().CodeBuffer[i] = random() & 0xFF;
-  for (int i = 0; i < d.DataSize; ++i) rig.Slot().DataBuffer[i] = random() & 0xFF;
-}
-
 // Program All with verify after programming off: done, nothing said, the rig at rest.
 inline ::testing::AssertionResult ProgramsWithoutVerify(LifecycleRig& rig) {
   rig.options.Verify = false;
@@ -65,20 +58,12 @@ inline ::testing::AssertionResult ProgramsWithoutVerify(LifecycleRig& rig) {
 
 // ---- traces ----
 
-inline std::string RunCommand(const std::string& command) {
-  std::string output;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    for (int c; (c = fgetc(pipe)) != EOF;) output += static_cast<char>(c);
-    pclose(pipe);
-  }
-  return output;
-}
-
 // Program All of `device` with a random image (only its first `bytes` of code, when given),
 // traced into a VCD file.
 template <class Model>
 std::string TracedProgramAll(SpiRig<Model>& spi, const std::string& name, int bytes = 0) {
-  const std::string path = ::testing::TempDir() + name;
+  // Named for this process: other runs of the suite may trace at the same time.
+  const std::string path = ::testing::TempDir() + std::to_string(getpid()) + "_" + name;
   std::ofstream file(path);
   PinTrace trace(file);
   spi.rig.programmer.Board().SetTrace(&trace);

@@ -10,6 +10,7 @@
 #include <random>
 #include <sstream>
 
+#include "../run_command.hpp"
 #include "hardware/programmer_file.hpp"
 #include "lifecycle.hpp"
 #include "sim/boards/vcd_writer.hpp"
@@ -73,15 +74,6 @@ TEST(UserProgrammer, ProgramsVerifiesAndReadsBackAnI2cAMicrowireAndAnAvrPart) {
     }
     EXPECT_TRUE(rig.ReadBackEquals(expected));
   }
-}
-
-std::string RunCommand(const std::string& command) {
-  std::string output;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    for (int c; (c = fgetc(pipe)) != EOF;) output += static_cast<char>(c);
-    pclose(pipe);
-  }
-  return output;
 }
 
 TEST(UserProgrammer, ItsTraceDecodesToTheBytesItProgrammed) {

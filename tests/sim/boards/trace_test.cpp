@@ -9,12 +9,13 @@
 #include <sstream>
 #include <string>
 
-#include "hardware/bus.hpp"
+#include "../../run_command.hpp"
 #include "../rig.hpp"
-#include "sim/chips/flash_micro_chip.hpp"
-#include "sim/chips/probe_chip.hpp"
+#include "hardware/bus.hpp"
 #include "sim/boards/tracing_port.hpp"
 #include "sim/boards/vcd_writer.hpp"
+#include "sim/chips/flash_micro_chip.hpp"
+#include "sim/chips/probe_chip.hpp"
 
 namespace kestrum {
 namespace {
@@ -74,15 +75,6 @@ TEST(PinTrace, ARealPortIsTracedByWhatWasDrivenAndSampled) {
   // data_out is '#', data_in is '%'.
   // Data out at the write, Data In at each read: one microsecond of port access apart.
   EXPECT_NE(out.str().find("#11\n1#\n#13\n1%\n#14\n0%\n#15\n"), std::string::npos) << out.str();
-}
-
-std::string RunCommand(const std::string& command) {
-  std::string output;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    for (int c; (c = fgetc(pipe)) != EOF;) output += static_cast<char>(c);
-    pclose(pipe);
-  }
-  return output;
 }
 
 TEST(PinTrace, AnI2cTraceDecodesWithSigrok) {
