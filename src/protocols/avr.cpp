@@ -47,12 +47,19 @@ void PowerDown(LineContext& lines) {
 // its location gives FFh; once the part is ready for the next byte it gives the value written.
 // So the poll is sound for any value but FFh, which must wait the full write time. Bounded by
 // that time: a byte that never reads back (a cell that will not program) costs what it did
-// before, and the verify names it. Where one read costs more than half the wait (a USB-serial
-// adapter whose every modem-line call is a round trip), `poll` goes off and the rest of the
-// run waits the datasheet's time.
-void WaitWritten(LineContext& lines, bool& poll, std::uint8_t read, int address,
+// before, and the verify names it. Where reads cost more than half the wait several bytes in a
+// row (a USB-serial adapter whose every modem-line call is a round trip), polling goes off and
+// the rest of the run waits the datasheet's time; one slow read (the host busy elsewhere for a
+// moment) does not decide that.
+struct DataPolling {
+  bool on;
+  int slowInARow = 0;
+};
+constexpr int kSlowPollsBeforeFixedWaits = 3;
+
+void WaitWritten(LineContext& lines, DataPolling& poll, std::uint8_t read, int address,
                  std::uint8_t value) {
-  if (!poll || value == 0xFF) {
+  if (!poll.on || value == 0xFF) {
     lines.SleepMs(avr::kWriteWaitMs);
     return;
   }
@@ -66,10 +73,11 @@ void WaitWritten(LineContext& lines, bool& poll, std::uint8_t read, int address,
     lines.ResolveSamples();
     const std::int64_t now = clock.nowUs();
     if (now - before > limit / 2) {
-      poll = false;
+      if (++poll.slowInARow >= kSlowPollsBeforeFixedWaits) poll.on = false;
       if (got != value && now - start < limit) lines.DelayMicroseconds(limit - (now - start));
       return;
     }
+    poll.slowInARow = 0;
     if (got == value || now - start >= limit) return;
   }
 }
@@ -166,6 +174,7 @@ void TSpiMicroProgThread::Body() {
     // Only a new /RESET pulse ends the erase cycle.
     NoAnswer = !AvrProgrammingEnable(lines_, attempts_, &TerminateRequested);
   }
+  DataPolling polling{PollReady};
   for (int w = 0; !NoAnswer && w < Count / 2; ++w) {
     const auto high = static_cast<std::uint8_t>(w >> 8);
     const auto low = static_cast<std::uint8_t>(w & 0xFF);
@@ -174,7 +183,7 @@ void TSpiMicroProgThread::Body() {
       const auto value = static_cast<std::uint8_t>(Bytes[static_cast<std::size_t>(2 * w + half)]);
       if (SkipErased && value == 0xFF) continue;
       Send(lines_, half == 0 ? avr::kWriteLow : avr::kWriteHigh, high, low, value);
-      WaitWritten(lines_, PollReady, half == 0 ? avr::kReadLow : avr::kReadHigh, w, value);
+      WaitWritten(lines_, polling, half == 0 ? avr::kReadLow : avr::kReadHigh, w, value);
     }
     if (StopRequested()) break;
   }
@@ -192,13 +201,14 @@ void TSpiMicroProgDataThread::Body() {
   if (!OpenPort()) return;
   AvrPowerUp(lines_, 100);
   NoAnswer = !AvrProgrammingEnable(lines_, attempts_, &TerminateRequested);
+  DataPolling polling{PollReady};
   for (int i = 0; !NoAnswer && i < Count; ++i) {
     ProgressAt(i);
     const auto value = static_cast<std::uint8_t>(Bytes[static_cast<std::size_t>(i)]);
     if (SkipErased && value == 0xFF) continue;
     Send(lines_, avr::kWriteData, static_cast<std::uint8_t>(i >> 8),
          static_cast<std::uint8_t>(i & 0xFF), value);
-    WaitWritten(lines_, PollReady, avr::kReadData, i, value);
+    WaitWritten(lines_, polling, avr::kReadData, i, value);
     if (StopRequested()) break;
   }
   if (!NoAnswer) lines_.SleepMs(500);
