@@ -72,19 +72,7 @@ INSTANTIATE_TEST_SUITE_P(EverySerialPic, PicLifecycle, ::testing::ValuesIn(Seria
 
 // ---- flash PICs ----
 
-struct FlashRig {
-  FlashRig(std::string_view device, ProgrammerType type)
-      : chip(PicFlashChip::ForDevice(device)), rig(device, type, chip.get()) {}
-  ::testing::AssertionResult Rested() {
-    auto rested = rig.Rested();
-    if (rested && chip->InProgrammingMode()) {
-      return ::testing::AssertionFailure() << "the part is still in programming mode";
-    }
-    return rested;
-  }
-  std::unique_ptr<PicFlashChip> chip;
-  LifecycleRig rig;
-};
+using FlashRig = PicRigOf<PicFlashChip>;
 
 // What the part holds after `slot` went in: its own reserved words and device ID, its own
 // calibration (which the buffer took over), and its configuration bits as they read.

@@ -14,14 +14,17 @@
 
 namespace kestrum::testing {
 
-// The chip is declared first so that it outlives the board it sits in.
-struct PicRig {
-  explicit PicRig(std::string_view device, ProgrammerType type = ProgrammerType::Jdm)
-      : chip(PicChip::ForDevice(device)), rig(device, type, chip.get()) {}
+// A PIC model of the device in the rig's socket. The chip is declared first so that it outlives
+// the board it sits in.
+template <class Model>
+struct PicRigOf {
+  explicit PicRigOf(std::string_view device, ProgrammerType type = ProgrammerType::Jdm)
+      : chip(Model::ForDevice(device)), rig(device, type, chip.get()) {}
   // A part of the device with a description changed by the test (timing, say).
-  PicRig(std::string_view device, const PicChipDescription& part,
-         ProgrammerType type = ProgrammerType::Jdm)
-      : chip(std::make_unique<PicChip>(part)), rig(device, type, chip.get()) {}
+  template <class Description>
+  PicRigOf(std::string_view device, const Description& part,
+           ProgrammerType type = ProgrammerType::Jdm)
+      : chip(std::make_unique<Model>(part)), rig(device, type, chip.get()) {}
 
   // The rig at rest and the part out of programming mode.
   ::testing::AssertionResult Rested() {
@@ -32,9 +35,10 @@ struct PicRig {
     return rested;
   }
 
-  std::unique_ptr<PicChip> chip;
+  std::unique_ptr<Model> chip;
   LifecycleRig rig;
 };
+using PicRig = PicRigOf<PicChip>;
 
 // Code protection off, in whichever controls the part has for it (data protection too).
 inline void ProtectionOff(ConfigBox& box) {
