@@ -11,14 +11,11 @@
 #include <fstream>
 #include <memory>
 #include <random>
-#include <sstream>
 
-#include "../run_command.hpp"
 #include "../sanitized.hpp"
 #include "buffers/file_commands.hpp"
-#include "lifecycle.hpp"
+#include "i2c_trace.hpp"
 #include "protocols/i2c_eeprom.hpp"
-#include "sim/boards/vcd_writer.hpp"
 #include "sim/chips/eeprom24_chip.hpp"
 
 namespace kestrum::testing {
@@ -178,7 +175,6 @@ TEST(I2cCancel, EveryOperationRestsAndAReadEndsWithNoAcknowledge) {
 TEST(I2cTrace, AProgramAllDecodesWithSigrokToTheBytesOfTheFile) {
   if (RunCommand("command -v sigrok-cli").empty()) GTEST_SKIP() << "sigrok-cli is not installed";
   const std::string image = ::testing::TempDir() + "kestrum_24c16.bin";
-  const std::string vcd = ::testing::TempDir() + "kestrum_24c16.vcd";
   std::string bytes(2048, '\0');
   std::mt19937 random(16);
   for (char& b : bytes) b = static_cast<char>(random());
@@ -188,49 +184,16 @@ TEST(I2cTrace, AProgramAllDecodesWithSigrokToTheBytesOfTheFile) {
   auto& [chip, rig] = i2c;
   FileCommands files(rig.workspace, rig.ui, rig.store);
   ASSERT_EQ(files.OpenFile(image, FileType::Binary), OpenResult::Loaded);
-  rig.options.Verify = false;
-  {
-    std::ofstream out(vcd);
-    PinTrace trace(out);
-    rig.programmer.Board().SetTrace(&trace);
-    EXPECT_TRUE(rig.Runs(&Operations::ProgramAll, false, {}));
-    rig.programmer.Board().SetTrace(nullptr);
-    trace.Finish();
-  }
-  // Idle stretches (the power-up, the last write cycle) compressed to 1 ms.
-  const std::string decoded =
-      RunCommand("sigrok-cli -I vcd:compress=1000 -i '" + vcd +
-                 "' -P i2c:scl=clock:sda=data_in -A i2c=address-write:data-write 2>&1");
-  // A device address with data after it starts a page, the first data byte being the word
-  // address; one without is a poll the part did not answer.
-  std::string written;
-  std::vector<std::string> headers;
-  std::string address;
-  std::istringstream in(decoded);
-  for (std::string line; std::getline(in, line);) {
-    line = line.substr(line.find(':') + 2);
-    const std::string value = line.substr(line.find(": ") + 2);
-    if (line.starts_with("Address write: ")) {
-      address = value;
-    } else if (!line.starts_with("Data write: ")) {
-      continue;
-    } else if (!address.empty()) {
-      headers.push_back(address + " " + value);
-      address.clear();
-    } else {
-      written += static_cast<char>(std::stoi(value, nullptr, 16));
-    }
-  }
-  ASSERT_EQ(headers.size(), 128u) << decoded.substr(0, 2000);
+  const I2cWrites writes = TracedI2cProgramAll(rig, "kestrum_24c16.vcd");
+  ASSERT_EQ(writes.headers.size(), 128u) << writes.decoded.substr(0, 2000);
   for (int page = 0; page < 128; ++page) {
     char expected[8];
     std::snprintf(expected, sizeof expected, "%02X %02X", 0x50 + page / 16, (page * 16) & 0xFF);
-    ASSERT_EQ(headers[static_cast<std::size_t>(page)], expected);
+    ASSERT_EQ(writes.headers[static_cast<std::size_t>(page)], expected);
   }
-  EXPECT_EQ(written.size(), bytes.size());
-  EXPECT_TRUE(written == bytes);
+  EXPECT_EQ(writes.bytes.size(), bytes.size());
+  EXPECT_TRUE(writes.bytes == bytes);
   std::remove(image.c_str());
-  std::remove(vcd.c_str());
 }
 
 }  // namespace

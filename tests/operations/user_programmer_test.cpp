@@ -5,15 +5,10 @@
 // bytes it programmed.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
 #include <random>
-#include <sstream>
 
-#include "../run_command.hpp"
 #include "hardware/programmer_file.hpp"
-#include "lifecycle.hpp"
-#include "sim/boards/vcd_writer.hpp"
+#include "i2c_trace.hpp"
 #include "sim/chips/chip_models.hpp"
 
 namespace kestrum::testing {
@@ -78,41 +73,15 @@ TEST(UserProgrammer, ProgramsVerifiesAndReadsBackAnI2cAMicrowireAndAnAvrPart) {
 
 TEST(UserProgrammer, ItsTraceDecodesToTheBytesItProgrammed) {
   if (RunCommand("command -v sigrok-cli").empty()) GTEST_SKIP() << "sigrok-cli is not installed";
-  const std::string vcd = ::testing::TempDir() + "kestrum_user_24c16.vcd";
   UserRig user("24C16");
   LifecycleRig& rig = user.rig;
   RandomImage(rig, 77, 0xFF);
-  rig.options.Verify = false;
-  {
-    std::ofstream out(vcd);
-    PinTrace trace(out);
-    rig.programmer.Board().SetTrace(&trace);
-    EXPECT_TRUE(rig.Runs(&Operations::ProgramAll, false, {}));
-    rig.programmer.Board().SetTrace(nullptr);
-    trace.Finish();
-  }
-  const std::string decoded =
-      RunCommand("sigrok-cli -I vcd:compress=1000 -i '" + vcd +
-                 "' -P i2c:scl=clock:sda=data_in -A i2c=address-write:data-write 2>&1");
-  // After each device address, the word address, then that page's bytes.
-  std::string written;
-  bool addressed = false;
-  std::istringstream in(decoded);
-  for (std::string line; std::getline(in, line);) {
-    line = line.substr(line.find(':') + 2);
-    const std::string value = line.substr(line.find(": ") + 2);
-    if (line.starts_with("Address write: ")) {
-      addressed = true;
-    } else if (line.starts_with("Data write: ")) {
-      if (!addressed) written += static_cast<char>(std::stoi(value, nullptr, 16));
-      addressed = false;
-    }
-  }
+  const I2cWrites writes = TracedI2cProgramAll(rig, "kestrum_user_24c16.vcd");
   std::string image;
   for (int i = 0; i < rig.Device().CodeSize; ++i)
     image += static_cast<char>(rig.Slot().CodeBuffer[i]);
-  EXPECT_EQ(written.size(), image.size());
-  EXPECT_TRUE(written == image);
+  EXPECT_EQ(writes.bytes.size(), image.size()) << writes.decoded.substr(0, 2000);
+  EXPECT_TRUE(writes.bytes == image);
 }
 
 }  // namespace
