@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cstdio>
 #include <fstream>
 #include <memory>
 #include <string_view>
@@ -79,5 +80,19 @@ std::string TracedProgramAll(SpiRig<Model>& spi, const std::string& name, int by
 }
 
 inline constexpr const char* kSpiChannels = "spi:clk=clock:mosi=data_out:miso=data_in:cs=mclr";
+
+// The trace at `path` decodes as an AVR programming session, enable and chip erase included,
+// with neither a warning nor an error; the file is removed.
+inline ::testing::AssertionResult DecodesAsAvrIsp(const std::string& path) {
+  const std::string decoded = RunCommand("sigrok-cli -I vcd -i '" + path + "' -P " + kSpiChannels +
+                                         ",avr_isp -A avr_isp 2>&1");
+  std::remove(path.c_str());
+  if (decoded.find("Programming enable") == std::string::npos ||
+      decoded.find("Chip erase") == std::string::npos ||
+      decoded.find("Warning") != std::string::npos || decoded.find("rror") != std::string::npos) {
+    return ::testing::AssertionFailure() << decoded.substr(0, 500);
+  }
+  return ::testing::AssertionSuccess();
+}
 
 }  // namespace kestrum::testing
