@@ -238,9 +238,7 @@ TEST(ImBusEeprom, ACancelledRunLeavesTheRemainingCells) {
   for (int i = 0; i < Nvm3060Chip::kBytes; ++i) chip.SetElement(ChipRegion::Code, i, 0xA5);
   f.RandomImage(3060);
   f.rig.options.Verify = false;
-  f.rig.ui.onEntry = [&](const RecordingUi::Entry& e) {
-    if (e.type == RecordingUi::Type::ProgressPosition && e.value == 100) f.rig.ui.PressCancel();
-  };
+  CancelAt(f.rig, 100);
   EXPECT_TRUE(f.rig.Runs(&Operations::ProgramAll, false, {std::string(text::kProgramCancelled)}));
   for (int i = 0; i < Nvm3060Chip::kBytes; ++i) {
     ASSERT_EQ(chip.Element(ChipRegion::Code, i), i <= 100 ? f.rig.Slot().CodeBuffer[i] : 0xA5) << i;

@@ -146,12 +146,7 @@ TEST(I2cCancel, EveryOperationRestsAndAReadEndsWithNoAcknowledge) {
     RandomImage(rig, 2);
     if (c.command == &Operations::Verify) std::fill_n(rig.Slot().CodeBuffer.begin(), 1024, 0x3C);
     const BufferSlot before = rig.Slot();
-    auto pressed = std::make_shared<std::atomic<bool>>(false);
-    rig.ui.onEntry = [&rig, pressed](const RecordingUi::Entry& e) {
-      if (e.type == Type::ProgressPosition && e.value == 100 && !pressed->exchange(true)) {
-        rig.ui.PressCancel();
-      }
-    };
+    CancelAt(rig, 100);
     EXPECT_TRUE((rig.ops.*c.command)().Cancelled);
     EXPECT_EQ(rig.ui.Messages(), Strings{std::string(c.message)});
     EXPECT_TRUE(rig.Rested());

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <memory>
 #include <random>
@@ -183,6 +184,17 @@ class LifecycleRig {
   OperationOptions options;
   Operations ops{workspace, lines, options};
 };
+
+// Presses Cancel once, from whichever thread records the progress position `position`.
+inline void CancelAt(LifecycleRig& rig, int position) {
+  auto pressed = std::make_shared<std::atomic<bool>>(false);
+  rig.ui.onEntry = [&rig, position, pressed](const RecordingUi::Entry& e) {
+    if (e.type == RecordingUi::Entry::Type::ProgressPosition && e.value == position &&
+        !pressed->exchange(true)) {
+      rig.ui.PressCancel();
+    }
+  };
+}
 
 // Random code and data; the configuration box as a new selection leaves it.
 inline void RandomImage(LifecycleRig& rig, unsigned seed) {

@@ -18,16 +18,6 @@ namespace {
 using Type = RecordingUi::Entry::Type;
 using Command = OperationResult (Operations::*)();
 
-// Presses Cancel once, from whichever thread records the progress position `position`.
-void CancelAt(LifecycleRig& rig, int position) {
-  auto pressed = std::make_shared<std::atomic<bool>>(false);
-  rig.ui.onEntry = [&rig, position, pressed](const RecordingUi::Entry& e) {
-    if (e.type == Type::ProgressPosition && e.value == position && !pressed->exchange(true)) {
-      rig.ui.PressCancel();
-    }
-  };
-}
-
 void SetCodeProtect(ConfigBox& box) {
   for (FuseCheckBox& fuse : box.Fuses)
     fuse.Checked |= fuse.Caption == "CP" || fuse.Caption == "CPD";

@@ -192,9 +192,7 @@ TEST(SmartcardMode, AnyProgrammerTypeServes) {
 TEST(SmartcardMode, CancelStopsAfterTheBlockInProgress) {
   ReaderRig r(BootLoaderImage());
   std::fill_n(r.rig.Slot().CodeBuffer.begin(), 2048, 0x5A);
-  r.rig.ui.onEntry = [&](const RecordingUi::Entry& e) {
-    if (e.type == Type::ProgressPosition && e.value == 100) r.rig.ui.PressCancel();
-  };
+  CancelAt(r.rig, 100);
   const OperationResult result = r.rig.ops.ReadAll();
   EXPECT_TRUE(result.Cancelled);
   EXPECT_EQ(r.rig.ui.Messages(), std::vector<std::string>{std::string(text::kReadCancelled)});
