@@ -49,29 +49,8 @@ std::string Label(const Part& part, bool poll) {
 void ProgramAllInVirtualTime(benchmark::State& state) {
   const Part& part = kParts[state.range(0)];
   const bool poll = state.range(1) != 0;
-  double virtualUs = 0;
-  int bytes = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
-    auto rig = MakeRig<VirtualClock>(part, poll);
-    rig->board.Board().SetAccessTimeUs(1);
-    rig->options.Verify = false;
-    bytes = rig->workspace.Device.CodeSize + std::max(rig->workspace.Device.DataSize, 0);
-    state.ResumeTiming();
-    const std::int64_t start = rig->clock.nowUs();
-    const OperationResult result = rig->ops.ProgramAll();
-    virtualUs = static_cast<double>(rig->clock.nowUs() - start);
-    if (const std::string trouble = rig->Trouble(result, "not programmed"); !trouble.empty()) {
-      state.SkipWithError(trouble.c_str());
-      break;
-    }
-    state.PauseTiming();
-    rig.reset();
-    state.ResumeTiming();
-  }
-  state.counters["virtual_s"] = virtualUs / 1e6;
-  state.counters["cpu_per_byte"] = benchmark::Counter(
-      bytes, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  bench::ProgramAllInVirtualTime(state, "cpu_per_byte",
+                                 [&] { return MakeRig<VirtualClock>(part, poll); });
   state.SetLabel(Label(part, poll));
 }
 // Every part polled and with fixed waits; the 25LC256 has no fixed-wait mode.

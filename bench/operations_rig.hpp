@@ -20,8 +20,8 @@
 #include "device/catalogue.hpp"
 #include "hardware/line_context.hpp"
 #include "operations/operations.hpp"
-#include "sim/chips/chip_models.hpp"
 #include "sim/boards/sim_port.hpp"
+#include "sim/chips/chip_models.hpp"
 
 namespace kestrum::bench {
 
@@ -126,6 +126,36 @@ void ProgramAllAndVerifyPerUnit(benchmark::State& state, const char* counter, Ma
   }
   state.counters[counter] = benchmark::Counter(
       perRun, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+// Program All without verify in virtual time (register accesses 1 µs each) on a fresh rig from
+// `make()` in each iteration: the counter "virtual_s" is the run's virtual seconds, `counter`
+// the processor time per code and data element of the part.
+template <class Make>
+void ProgramAllInVirtualTime(benchmark::State& state, const char* counter, Make make) {
+  double virtualUs = 0;
+  int elements = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto rig = make();
+    rig->board.Board().SetAccessTimeUs(1);
+    rig->options.Verify = false;
+    elements = rig->workspace.Device.CodeSize + std::max(rig->workspace.Device.DataSize, 0);
+    state.ResumeTiming();
+    const std::int64_t start = rig->clock.nowUs();
+    const OperationResult result = rig->ops.ProgramAll();
+    virtualUs = static_cast<double>(rig->clock.nowUs() - start);
+    if (const std::string trouble = rig->Trouble(result, "not programmed"); !trouble.empty()) {
+      state.SkipWithError(trouble.c_str());
+      break;
+    }
+    state.PauseTiming();
+    rig.reset();
+    state.ResumeTiming();
+  }
+  state.counters["virtual_s"] = virtualUs / 1e6;
+  state.counters[counter] = benchmark::Counter(
+      elements, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 // What a bench makes of one run with the real clock: the waits the protocol prescribes for it,

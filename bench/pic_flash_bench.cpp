@@ -35,29 +35,8 @@ std::string Label(const benchmark::State& state) {
 // Program All without verify in virtual time (register accesses 1 µs each): the virtual
 // seconds it takes and the processor time per word of the part.
 void PicFlashProgramAllInVirtualTime(benchmark::State& state) {
-  double virtualUs = 0;
-  int words = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
-    auto rig = MakeRig<VirtualClock>(state);
-    rig->board.Board().SetAccessTimeUs(1);
-    rig->options.Verify = false;
-    words = rig->workspace.Device.CodeSize + std::max(rig->workspace.Device.DataSize, 0);
-    state.ResumeTiming();
-    const std::int64_t start = rig->clock.nowUs();
-    const OperationResult result = rig->ops.ProgramAll();
-    virtualUs = static_cast<double>(rig->clock.nowUs() - start);
-    if (const std::string trouble = rig->Trouble(result, "not programmed"); !trouble.empty()) {
-      state.SkipWithError(trouble.c_str());
-      break;
-    }
-    state.PauseTiming();
-    rig.reset();
-    state.ResumeTiming();
-  }
-  state.counters["virtual_s"] = virtualUs / 1e6;
-  state.counters["cpu_per_word"] = benchmark::Counter(
-      words, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  bench::ProgramAllInVirtualTime(state, "cpu_per_word",
+                                 [&] { return MakeRig<VirtualClock>(state); });
   state.SetLabel(Label(state));
 }
 BENCHMARK(PicFlashProgramAllInVirtualTime)
